@@ -1,0 +1,225 @@
+#include "app/app.h"
+
+#include <commctrl.h>
+#include <objbase.h>
+
+#include "app/localization.h"
+#include "app/log_file.h"
+#include "app/property_map.h"
+#include "checks/system_info.h"
+#include "definition/substitute.h"
+#include "platform/text.h"
+
+namespace {
+
+CCommonBootstrapperApp* g_app = nullptr;
+
+bool IsOldSystem(int osCode) {
+  return osCode == OsWin2003R2 || osCode == OsWin2003 || osCode == OsWinXPx64 || osCode == OsWinXP;
+}
+
+bool IsDirectory(const std::wstring& path) {
+  DWORD a = GetFileAttributesW(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::wstring EnvironmentValue(const wchar_t* name) {
+  wchar_t buffer[MAX_PATH + 1] = {};
+  DWORD n = GetEnvironmentVariableW(name, buffer, MAX_PATH + 1);
+  return (n > 0 && n <= MAX_PATH) ? std::wstring(buffer, n) : std::wstring();
+}
+
+}  // namespace
+
+CCommonBootstrapperApp* TheApp() { return g_app; }
+
+CCommonBootstrapperApp::CCommonBootstrapperApp(platform::Platform& platform, AppEnvironment environment)
+    : platform_(platform), environment_(std::move(environment)) {
+  g_app = this;
+}
+
+CCommonBootstrapperApp::~CCommonBootstrapperApp() {
+  if (g_app == this) g_app = nullptr;
+  if (::Properties() == properties_.get()) SetProcessProperties(nullptr);
+  if (CurrentLocalization() == localization_.get()) SetProcessLocalization(nullptr);
+}
+
+int CCommonBootstrapperApp::PlatformKind() const {
+  if (text::EqualsNoCase(platformText_, L"OP")) return 1;
+  if (text::EqualsNoCase(platformText_, L"SaaS") || platformText_.empty()) return 2;
+  if (text::EqualsNoCase(platformText_, L"Foundation")) return 3;
+  return 0;
+}
+
+void CCommonBootstrapperApp::SetFirstProduct(const std::wstring& platformText, const std::wstring& shortName,
+                                             const std::wstring& qvDirectory, const std::wstring& rootDirectory) {
+  platformText_ = platformText;
+  shortName_ = shortName;
+  qvDirectory_ = qvDirectory;
+  rootDirectory_ = rootDirectory;
+}
+
+bool CCommonBootstrapperApp::InitInstance() {
+  // Steps 1-3: controls, rich edit, COM.
+  INITCOMMONCONTROLSEX controls{sizeof(controls), 0x80FF};
+  InitCommonControlsEx(&controls);
+  richEdit_.reset(LoadLibraryW(L"Riched20.dll"));
+  comStatus_ = CoInitialize(nullptr);
+
+  // Steps 4-7: property map, setup folder, variables list, log.
+  properties_ = std::make_shared<PropertyMap>();
+  SetProcessProperties(properties_.get());
+  setupDirectory_ = environment_.setupDirectory;
+  if (!setupDirectory_.empty() && setupDirectory_.back() != L'\\') setupDirectory_ += L'\\';
+  properties_->Set(L"[WORKINGDIRECTORY]", setupDirectory_);
+  variablesListFileName_ = ChooseVariablesList(setupDirectory_);
+  log_ = std::make_shared<LogFile>();
+  log_->Open(*properties_);
+  logFolder_ = log_->Folder();
+
+  if (FAILED(comStatus_)) log_->Log(L"Initializing COM library failed with error: %#X", comStatus_);
+  TestSystemAccount();
+  ReadCommandLine(environment_.arguments, cmd_, *properties_, *log_);
+
+  SystemInfo systemInfo(*log_, platform_.system);
+  if (!cmd_.silent) {
+    DWORD session = 1;
+    bool sessionZero = platform_.security.SessionId(session) && session == 0;
+    bool byContext = (sessionZero && !IsOldSystem(systemInfo.GetOsCode())) || systemAccount_;
+    if (byContext && (cmd_.modeFlags & (mode::Repair | mode::Upgrade))) {
+      cmd_.silent = true;
+      silenceForced_ = true;
+    }
+  }
+
+  localization_ = std::make_shared<Localization>(*log_, *properties_, setupDirectory_, variablesListFileName_);
+  SetProcessLocalization(localization_.get());
+  localization_->Load();
+  if (text::EqualsNoCase(localization_->ProductCulture(), L"en-CA")) cmd_.extraInstallProperties += L" CANADA=1 ";
+
+  if (!IsAdministrator(systemInfo.Version().major)) {
+    std::wstring message = localization_->String(50105);
+    if (!cmd_.silent) {
+      platform_.prompts.Show(nullptr, message, L"", MB_OK, [this] { localization_->InstallMessageBoxHook(); });
+    }
+    log_->WriteLine(message);
+    setupResultCode_ = 5;
+    return false;
+  }
+
+  PublishSystemProperties(*log_, *properties_, platform_.system);
+
+  // The product definition, mode detection and the drivers follow from here.
+  return false;
+}
+
+void CCommonBootstrapperApp::TestSystemAccount() {
+  platform::MembershipAnswer answer = platform_.security.IsSystemAccount();
+  systemAccount_ = false;
+  switch (answer.step) {
+    case platform::MembershipAnswer::Step::SidFailed:
+      log_->Log(L"Converting to SID failed with error code %d", answer.error);
+      return;
+    case platform::MembershipAnswer::Step::CheckFailed:
+      log_->Log(L"CheckTokenMembership failed with error code %d", answer.error);
+      return;
+    case platform::MembershipAnswer::Step::Ok:
+      systemAccount_ = answer.member;
+      log_->WriteLine(systemAccount_ ? L"Running as a system account" : L"Not running as a system account");
+      return;
+  }
+}
+
+bool CCommonBootstrapperApp::IsAdministrator(DWORD osMajorVersion) {
+  if (platform_.security.ProcessTokenIsAdministrator()) return true;
+  return osMajorVersion > 5 && platform_.security.LinkedTokenIsAdministrator();
+}
+
+std::wstring CCommonBootstrapperApp::ResultText(uint32_t code) {
+  switch (code) {
+    case 103011:
+      resultText_ = L"Installation of Windows Installer 4.5 prerequisite requires a restart of the installation program.";
+      return resultText_;
+    case 103010:
+      resultText_ = text::Format(L"Installation of %s requires a reboot of your computer.", rebootPrerequisiteName_);
+      return resultText_;
+    case 50000:
+      resultText_ = L"Dependency not met.";
+      return resultText_;
+    default:
+      break;
+  }
+  if (!resultText_.empty()) return resultText_;
+  wchar_t* buffer = nullptr;
+  DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                           nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  if (n == 0 || !buffer) {
+    resultText_ = L"The requested operation is invalid.";
+  } else {
+    std::wstring message(buffer, n);
+    LocalFree(buffer);
+    resultText_ = message.substr(0, message.find(L'\r'));
+  }
+  return resultText_;
+}
+
+bool CCommonBootstrapperApp::ValidateInstallPath(const std::wstring& input) {
+  std::wstring path = text::Trim(input);
+  if (path.size() < 2 || path.compare(0, 2, L"\\\\") == 0 || path.size() > 130 || path[1] != L':') return false;
+  if (platform_.system.DriveType(path.substr(0, 2) + L"\\") != DRIVE_FIXED) return false;
+
+  std::wstring base = path;
+  if (!qvDirectory_.empty()) {
+    size_t at = text::ToLower(path).rfind(text::ToLower(qvDirectory_));
+    if (at != std::wstring::npos && at != 0) base = path.substr(0, at);
+  }
+  base = text::Trim(base);
+  if (!IsDirectory(base)) return false;
+
+  std::wstring dummy = text::Format(L"%s\\Dummy", base);
+  RemoveDirectoryW(dummy.c_str());
+  if (!CreateDirectoryW(dummy.c_str(), nullptr)) return false;
+  RemoveDirectoryW(dummy.c_str());
+
+  std::wstring profile = EnvironmentValue(L"USERPROFILE");
+  size_t slash = profile.rfind(L'\\');
+  if (slash != std::wstring::npos && text::StartsWithNoCase(base, profile.substr(0, slash + 1))) return false;
+
+  if (properties_ && properties_->Get(L"Processor") == L"x64") {
+    std::wstring programFiles = platform_.system.ProgramFilesFolder();
+    size_t keep = programFiles.find_last_not_of(L" (x86)");
+    programFiles = keep == std::wstring::npos ? std::wstring() : programFiles.substr(0, keep + 1);
+    if (!programFiles.empty() && text::StartsWithNoCase(base, programFiles + L"\\")) return false;
+  }
+  return true;
+}
+
+std::wstring CCommonBootstrapperApp::LogCopyName(const std::wstring& folder, const std::wstring& shortName,
+                                                 uint32_t flags) {
+  const wchar_t* word = (flags & mode::Install)     ? L"Install"
+                        : (flags & mode::Uninstall) ? L"Uninstall"
+                        : (flags & mode::Repair)    ? L"Repair"
+                        : (flags & mode::Upgrade)   ? L"Upgrade"
+                                                    : L"";
+  std::wstring name = text::Format(L"%s\\%s_%sSetup.log", folder, shortName, word);
+  if (name.size() >= MAX_PATH) name.resize(MAX_PATH - 1);  // the name is made in a 260-character buffer
+  return name;
+}
+
+void CCommonBootstrapperApp::CopyLog() {
+  std::wstring target = LogCopyName(logFolder_, shortName_, modeFlags_);
+  log_->Log(L"Copying %s to %s", log_->Path(), target);
+  CopyFileW(log_->Path().c_str(), target.c_str(), FALSE);
+}
+
+int CCommonBootstrapperApp::ExitInstance() {
+  if (!log_) return setupResultCode_;
+  log_->Log(L"Returning %d", setupResultCode_);
+  if (SUCCEEDED(comStatus_)) {
+    CoUninitialize();
+    comStatus_ = E_FAIL;
+  }
+  properties_->Dump(*log_);
+  CopyLog();
+  return setupResultCode_;
+}

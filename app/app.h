@@ -1,0 +1,103 @@
+// The application object: start-up, run mode and exit of one setup run.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/command_line.h"
+#include "platform/handles.h"
+#include "platform/platform.h"
+
+class LogFile;
+class Localization;
+class PropertyMap;
+
+// What the process was started with: its folder (with a trailing backslash) and its arguments.
+struct AppEnvironment {
+  std::wstring setupDirectory;
+  std::vector<std::wstring> arguments;
+};
+
+class CCommonBootstrapperApp {
+ public:
+  CCommonBootstrapperApp(platform::Platform& platform, AppEnvironment environment);
+  ~CCommonBootstrapperApp();
+  CCommonBootstrapperApp(const CCommonBootstrapperApp&) = delete;
+  CCommonBootstrapperApp& operator=(const CCommonBootstrapperApp&) = delete;
+
+  // Runs the whole setup; answers false so that the exit operation follows at once.
+  bool InitInstance();
+  // Logs, dumps and copies the log; answers the process exit code.
+  int ExitInstance();
+
+  // 1 "OP", 2 "SaaS" or empty, 3 "Foundation", else 0.
+  int PlatformKind() const;
+  // The text for a result code (kept in the result-text field).
+  std::wstring ResultText(uint32_t code);
+  bool ValidateInstallPath(const std::wstring& path);
+  void SetRebootPrerequisiteName(const std::wstring& name) { rebootPrerequisiteName_ = name; }
+
+  PropertyMap& Properties() { return *properties_; }
+  LogFile& Log() { return *log_; }
+  Localization* GetLocalization() { return localization_.get(); }
+  platform::Platform& GetPlatform() { return platform_; }
+
+  uint32_t ModeFlags() const { return modeFlags_; }
+  uint32_t CommandLineModeFlags() const { return cmd_.modeFlags; }
+  int SetupResultCode() const { return setupResultCode_; }
+  void SetSetupResultCode(int code) { setupResultCode_ = code; }
+  bool Silent() const { return cmd_.silent; }
+  bool SilenceForced() const { return silenceForced_; }
+  bool SystemAccount() const { return systemAccount_; }
+  bool AutoUpdate() const { return cmd_.autoUpdate; }
+  const std::wstring& SetupDirectory() const { return setupDirectory_; }
+  const std::wstring& LogFolder() const { return logFolder_; }
+  const std::wstring& VariablesListFileName() const { return variablesListFileName_; }
+  const std::wstring& ExtraInstallProperties() const { return cmd_.extraInstallProperties; }
+  const std::wstring& DefinitionFileName() const { return cmd_.definitionFileName; }
+  const std::wstring& InstallDirectory() const { return cmd_.installDirectory; }
+  const std::wstring& ShortName() const { return shortName_; }
+  const std::wstring& QVDirectory() const { return qvDirectory_; }
+
+  // Identity of the first product (filled from the definition).
+  void SetFirstProduct(const std::wstring& platformText, const std::wstring& shortName, const std::wstring& qvDirectory,
+                       const std::wstring& rootDirectory);
+
+  // The administrator test on its own (process token, then the linked token on Vista and later).
+  bool IsAdministrator(DWORD osMajorVersion);
+  // Log copy name: "<folder>\<short name>_<mode word>Setup.log".
+  static std::wstring LogCopyName(const std::wstring& folder, const std::wstring& shortName, uint32_t resolvedFlags);
+
+ private:
+  void TestSystemAccount();
+  void ForceSilence();
+  void CopyLog();
+
+  platform::Platform& platform_;
+  AppEnvironment environment_;
+  HRESULT comStatus_ = E_FAIL;
+  platform::Library richEdit_;
+
+  std::shared_ptr<PropertyMap> properties_;
+  std::shared_ptr<Localization> localization_;
+  std::shared_ptr<LogFile> log_;
+  std::wstring logFolder_;
+  std::wstring setupDirectory_;
+
+  uint32_t modeFlags_ = mode::Default;
+  int setupResultCode_ = 0;
+  CommandLineFields cmd_;
+  std::wstring qvDirectory_, rootDirectory_, platformText_, shortName_;
+  std::wstring rebootPrerequisiteName_;
+  std::wstring resultText_;
+  std::wstring variablesListFileName_;
+  bool systemAccount_ = false;
+  bool silenceForced_ = false;
+};
+
+// The process's one application object.
+CCommonBootstrapperApp* TheApp();

@@ -1,0 +1,69 @@
+#include "app/command_line.h"
+
+#include "app/log_file.h"
+#include "app/property_map.h"
+#include "platform/text.h"
+
+namespace {
+
+std::wstring ValueOf(const std::wstring& arg) {
+  size_t eq = arg.find(L'=');
+  return eq == std::wstring::npos ? std::wstring() : arg.substr(eq + 1);
+}
+
+bool HasAny(const std::wstring& arg, const wchar_t* a, const wchar_t* b) {
+  return text::Contains(arg, a) || text::Contains(arg, b);
+}
+
+}  // namespace
+
+void ReadCommandLine(const std::vector<std::wstring>& args, CommandLineFields& f, PropertyMap& properties,
+                     LogFile& log) {
+  using text::EqualsNoCase;
+  for (const std::wstring& arg : args) {
+    bool secret = false;
+    if (EqualsNoCase(arg, L"/u") || EqualsNoCase(arg, L"/MODIFY")) {
+      f.modeFlags |= mode::Uninstall;
+    } else if (EqualsNoCase(arg, L"/r")) {
+      f.modeFlags |= mode::Repair;
+    } else if (EqualsNoCase(arg, L"/upgrade")) {
+      f.modeFlags |= mode::Upgrade;
+    } else if (text::Contains(arg, L".xml")) {
+      f.definitionFileName = arg;
+    } else if (EqualsNoCase(arg, L"/q")) {
+      f.silent = true;
+    } else if (EqualsNoCase(arg, L"autoupdate")) {
+      f.modeFlags |= mode::Upgrade;
+      f.silent = true;
+      f.autoUpdate = true;
+    } else if (EqualsNoCase(arg, L"shellautoupdate")) {
+      f.modeFlags |= mode::Upgrade;
+      f.autoUpdate = true;
+    } else if (HasAny(arg, L"TARGETDIR=", L"INSTALLLOCATION=")) {
+      f.installDirectory = ValueOf(arg);
+      properties.Set(L"[INSTALLDIRECTORY]", f.installDirectory);
+    } else if (HasAny(arg, L"DOCUMENT_SERVICEACCOUNTID=", L"VUROVIZO_USER=")) {
+      properties.Set(L"[USER]", ValueOf(arg));
+    } else if (HasAny(arg, L"DOCUMENT_SERVICEACCOUNTPWD=", L"VUROVIZO_PASSWORD=")) {
+      properties.Set(L"[PASSWORD]", ValueOf(arg));
+      secret = true;
+    } else if (HasAny(arg, L"SYSTEM_IP=", L"DOCUMENT_PORTAL_SERVER=")) {
+      properties.Set(L"[SERVER_NAME]", ValueOf(arg));
+    } else if (EqualsNoCase(arg, L"/central")) {
+      f.extraInstallProperties += L" CENTRALOFFICE=1 ";
+      properties.Set(L"CentralOffice", L"True");
+    } else if (EqualsNoCase(arg, L"/zemdeploy")) {
+      f.extraInstallProperties += L" ZEMDEPLOY=1 ";
+    } else if (EqualsNoCase(arg, L"/dcscache")) {
+      f.extraInstallProperties += L" DCSCACHE=1 ";
+      properties.Set(L"DCSCache", L"True");
+    } else if (text::Contains(arg, L"=")) {
+      f.extraInstallProperties += arg + L" ";
+    }
+
+    f.commandLine += arg + L" ";
+    log.WriteLine(secret ? arg.substr(0, arg.find(L'=') + 1) + L"******" : arg);
+  }
+  properties.Set(L"[CMDLINE]", f.commandLine);
+  if (f.modeFlags != mode::Default) f.modeFlags &= ~mode::Default;
+}

@@ -1,0 +1,202 @@
+#include "app/localization.h"
+
+#include "app/log_file.h"
+#include "app/property_map.h"
+#include "definition/xml_document.h"
+#include "platform/text.h"
+
+namespace {
+
+Localization* g_localization = nullptr;
+
+// The hook is per thread: a worker thread's box must not take the main thread's hook.
+thread_local HHOOK t_hook = nullptr;
+thread_local const Localization* t_hookOwner = nullptr;
+
+LRESULT CALLBACK ButtonHook(int code, WPARAM wParam, LPARAM lParam) {
+  HHOOK self = t_hook;
+  if (code == HCBT_ACTIVATE && t_hookOwner) {
+    HWND box = reinterpret_cast<HWND>(wParam);
+    static const struct { int button; UINT text; } kButtons[] = {
+        {IDYES, 50189}, {IDNO, 50190}, {IDOK, 50191}, {IDCANCEL, 50192}, {IDRETRY, 50193}};
+    for (const auto& b : kButtons) {
+      HWND button = GetDlgItem(box, b.button);
+      if (button) SetWindowTextW(button, t_hookOwner->String(b.text).c_str());
+    }
+    UnhookWindowsHookEx(self);
+    t_hook = nullptr;
+    t_hookOwner = nullptr;
+    return 0;
+  }
+  return CallNextHookEx(self, code, wParam, lParam);
+}
+
+bool FileExists(const std::wstring& path) {
+  DWORD a = GetFileAttributesW(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+}  // namespace
+
+Localization* CurrentLocalization() { return g_localization; }
+void SetProcessLocalization(Localization* localization) { g_localization = localization; }
+
+Localization::Localization(LogFile& log, PropertyMap& properties, std::wstring setupDirectory,
+                           std::wstring variablesListFileName)
+    : log_(log),
+      properties_(properties),
+      setupDirectory_(std::move(setupDirectory)),
+      variablesListFileName_(std::move(variablesListFileName)) {}
+
+void Localization::ReadCultureFile(const std::wstring& path) {
+  XmlDocument doc;
+  HRESULT status = S_OK;
+  if (!doc.Create(status)) {
+    log_.Log(L"Creating instance for %s COM error: %#X", path, status);
+    return;
+  }
+  if (!doc.Load(path)) {
+    culture_ = L"en-US";
+    libraryFileName_ = text::Format(L"setup_%s.dll", culture_);
+    return;
+  }
+  XmlNode node;
+  if (doc.SelectSingle(L"//ConfigVariable[@Name=\"{CultureName}\"]", node) == XmlQuery::Found) {
+    node.Attribute(L"value", culture_);
+  } else {
+    culture_ = L"en-US";
+    log_.Log(L"{CultureName} not found in %s. Defaulting to %s", path, L"en-US");
+  }
+  libraryFileName_ = text::Format(L"setup_%s.dll", culture_);
+  if (doc.SelectSingle(L"//ConfigVariable[@Name=\"{ProductCultureName}\"]", node) == XmlQuery::Found) {
+    node.Attribute(L"value", productCulture_);
+  } else {
+    productCulture_ = L"en-US";
+    log_.Log(L"{ProductCultureName} not found in %s. Defaulting to %s", path, L"en-US");
+  }
+}
+
+void Localization::PublishCulture() {
+  if (text::EqualsNoCase(culture_, L"en-CA")) properties_.Set(L"Culture", L"en-CA");
+  if (text::EqualsNoCase(productCulture_, L"en-CA")) {
+    imageCultureOffset_ = 20000;
+    properties_.Set(L"ProductCulture", L"en-CA");
+    properties_.Set(L"[SUITE]", L"ZEM Brindle Suite");
+  } else {
+    properties_.Set(L"[SUITE]", L"Orvanta Suite");
+    properties_.Set(L"Culture", L"en-US");
+    properties_.Set(L"ProductCulture", L"en-US");
+  }
+}
+
+bool Localization::Load() {
+  std::wstring path = setupDirectory_ + L"ZIVaroradaZadu.xml";
+  if (!FileExists(path)) path = setupDirectory_ + variablesListFileName_;
+  ReadCultureFile(path);
+  PublishCulture();
+
+  std::wstring libraryPath = setupDirectory_ + libraryFileName_;
+  library_.reset(LoadLibraryExW(libraryPath.c_str(), nullptr,
+                                LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+  if (!library_) {
+    log_.Log(L"Loading %s failed with error code:%d", libraryPath, GetLastError());
+    return false;
+  }
+  return true;
+}
+
+bool Localization::ReadString(HMODULE module, UINT id, std::wstring& out) {
+  out.clear();
+  if (!module) return false;
+  // Strings live in blocks of sixteen, each a counted UTF-16 text.
+  HRSRC block = FindResourceW(module, MAKEINTRESOURCEW(id / 16 + 1), MAKEINTRESOURCEW(6));
+  if (!block) return false;
+  HGLOBAL data = LoadResource(module, block);
+  if (!data) return false;
+  const WCHAR* p = static_cast<const WCHAR*>(LockResource(data));
+  DWORD size = SizeofResource(module, block) / sizeof(WCHAR);
+  if (!p) return false;
+  const WCHAR* end = p + size;
+  for (UINT i = 0; i < id % 16; ++i) {
+    if (p >= end) return false;
+    p += 1 + *p;
+  }
+  if (p >= end || *p == 0 || p + 1 + *p > end) return false;
+  out.assign(p + 1, *p);
+  return true;
+}
+
+std::wstring Localization::String(UINT id) const {
+  std::wstring out;
+  ReadString(library_.get(), id, out);
+  return out;
+}
+
+std::wstring Localization::Message(UINT id, const std::vector<std::wstring>& args) const {
+  std::wstring result = String(id);
+  for (size_t n = 0; n < args.size(); ++n) {
+    std::wstring token = text::Format(L"%%%d", static_cast<int>(n + 1));
+    for (size_t at = result.find(token); at != std::wstring::npos; at = result.find(token, at + args[n].size())) {
+      result.replace(at, token.size(), args[n]);
+    }
+  }
+  return result;
+}
+
+void Localization::InstallMessageBoxHook() {
+  if (t_hook) UnhookWindowsHookEx(t_hook);
+  t_hookOwner = this;
+  t_hook = SetWindowsHookExW(WH_CBT, ButtonHook, nullptr, GetCurrentThreadId());
+}
+
+void Localization::FitControlToText(HWND control, HWND neighbour, HFONT font) {
+  wchar_t textBuffer[261] = {};
+  int length = GetWindowTextW(control, textBuffer, 261);
+  HDC dc = GetDC(control);
+  if (!dc) {
+    log_.WriteLine(L"Unable to retrive device context.");
+    return;
+  }
+  HFONT use = font ? font : reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
+  HGDIOBJ old = use ? SelectObject(dc, use) : nullptr;
+  SIZE extent{};
+  GetTextExtentPoint32W(dc, textBuffer, length, &extent);
+  if (old) SelectObject(dc, old);
+  ReleaseDC(control, dc);
+
+  RECT rc{};
+  GetWindowRect(control, &rc);
+  int width = rc.right - rc.left;
+  if (extent.cx <= width) return;
+  int grow = extent.cx - width + 5;
+  HWND parent = GetParent(control);
+  MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rc), 2);
+  SetWindowPos(control, nullptr, 0, 0, width + grow, rc.bottom - rc.top, SWP_NOMOVE | SWP_NOZORDER);
+  if (neighbour) {
+    RECT nr{};
+    GetWindowRect(neighbour, &nr);
+    MapWindowPoints(nullptr, GetParent(neighbour), reinterpret_cast<POINT*>(&nr), 2);
+    SetWindowPos(neighbour, nullptr, nr.left + grow, nr.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  }
+}
+
+bool Localization::DocumentCachePresent() const {
+  wchar_t buffer[261] = {};
+  DWORD n = GetEnvironmentVariableW(L"ALLUSERSPROFILE", buffer, 261);
+  std::wstring folder = (n > 0 && n < 261) ? std::wstring(buffer, n) : std::wstring();
+  if (folder.empty() || folder.back() != L'\\') folder += L'\\';
+  if (text::Contains(properties_.Get(L"OS"), L"XP")) folder += L"Application Data\\";
+  folder += L"QV\\DCS";
+  DWORD a = GetFileAttributesW(folder.c_str());
+  if (a == INVALID_FILE_ATTRIBUTES || !(a & FILE_ATTRIBUTE_DIRECTORY)) return false;
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return false;
+  bool any = false;
+  do {
+    std::wstring name = found.cFileName;
+    if (name != L"." && name != L"..") any = true;
+  } while (!any && FindNextFileW(search, &found));
+  FindClose(search);
+  return any;
+}

@@ -1,0 +1,73 @@
+#include "app/log_file.h"
+
+#include "app/property_map.h"
+
+namespace {
+void EnsureFolder(const std::wstring& path) {
+  DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) CreateDirectoryW(path.c_str(), nullptr);
+}
+}  // namespace
+
+std::wstring LogFile::MakeLogFolder() {
+  wchar_t drive[261] = {};
+  DWORD n = GetEnvironmentVariableW(L"SYSTEMDRIVE", drive, 261);
+  std::wstring folder = (n > 0 && n < 261) ? std::wstring(drive, n) : std::wstring();
+  folder += L"\\Temp";
+  EnsureFolder(folder);
+  folder += L"\\DEVadirez";
+  EnsureFolder(folder);
+  return folder;
+}
+
+void LogFile::Open(PropertyMap& properties) {
+  folder_ = MakeLogFolder();
+  OpenAt(folder_ + L"\\Setup.log");
+  properties.Set(L"[TEMPDIRECTORY]", folder_);
+}
+
+void LogFile::OpenAt(const std::wstring& path) {
+  path_ = path;
+  if (folder_.empty()) {
+    size_t slash = path.find_last_of(L'\\');
+    folder_ = slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
+  }
+  file_.reset(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                          FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+std::wstring LogFile::FormatLine(const SYSTEMTIME& t, const std::wstring& line) {
+  return text::Format(L"%d\\%d\\%d %d:%d:%d %s\r\n", t.wMonth, t.wDay, t.wYear, t.wHour, t.wMinute, t.wSecond, line);
+}
+
+std::string LogFile::ToAnsi(const std::wstring& line) {
+  if (line.empty()) return {};
+  std::string out(line.size() * 4, '\0');
+  int n = WideCharToMultiByte(CP_THREAD_ACP, 0, line.data(), static_cast<int>(line.size()), out.data(),
+                              static_cast<int>(out.size()), nullptr, nullptr);
+  if (n == 0) {
+    DWORD error = GetLastError();
+    if (error != ERROR_INSUFFICIENT_BUFFER) {
+      // A throwing logger would end the run; keep the ASCII and mark the rest instead.
+      std::string fallback;
+      for (wchar_t c : line) fallback += c < 0x80 ? static_cast<char>(c) : '?';
+      return fallback;
+    }
+    n = WideCharToMultiByte(CP_THREAD_ACP, 0, line.data(), static_cast<int>(line.size()), nullptr, 0, nullptr,
+                            nullptr);
+    out.assign(static_cast<size_t>(n), '\0');
+    n = WideCharToMultiByte(CP_THREAD_ACP, 0, line.data(), static_cast<int>(line.size()), out.data(), n, nullptr,
+                            nullptr);
+  }
+  out.resize(static_cast<size_t>(n));
+  return out;
+}
+
+void LogFile::WriteLine(const std::wstring& line) {
+  if (!file_) return;
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  std::string bytes = ToAnsi(FormatLine(now, line));
+  DWORD written = 0;
+  WriteFile(file_.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}

@@ -1,0 +1,43 @@
+// The setup log: one timestamped ANSI line per event, written through at once.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "platform/handles.h"
+#include "platform/text.h"
+
+class PropertyMap;
+
+class LogFile {
+ public:
+  virtual ~LogFile() = default;
+
+  // Creates "<SYSTEMDRIVE>\Temp\DEVadirez\Setup.log" anew and sets "[TEMPDIRECTORY]".
+  void Open(PropertyMap& properties);
+  // Creates the log at a given path (tests, tools).
+  void OpenAt(const std::wstring& path);
+
+  virtual void WriteLine(const std::wstring& line);
+
+  template <typename... A>
+  void Log(std::wstring_view format, const A&... args) {
+    WriteLine(text::Format(format, args...));
+  }
+
+  const std::wstring& Path() const { return path_; }
+  const std::wstring& Folder() const { return folder_; }
+
+  // "3\7\2021 9:5:2 text\r\n"
+  static std::wstring FormatLine(const SYSTEMTIME& time, const std::wstring& text);
+  // UTF-16 to the thread's ANSI code page, with its replacement characters.
+  static std::string ToAnsi(const std::wstring& line);
+  // "<SYSTEMDRIVE>\Temp\DEVadirez", creating the two folders when missing.
+  static std::wstring MakeLogFolder();
+
+ private:
+  platform::UniqueHandle file_;
+  std::wstring path_;
+  std::wstring folder_;
+};

@@ -1,0 +1,25 @@
+// Entry point of setup.exe: builds the Windows services and runs the application object.
+#include <windows.h>
+
+#include <cstdlib>
+
+#include "app/app.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  platform::Win32Security security;
+  platform::Win32SystemQueries system;
+  platform::Win32Registry registry;
+  platform::Win32Prompts prompts;
+  platform::Platform services{security, system, registry, prompts};
+
+  AppEnvironment environment;
+  wchar_t module[MAX_PATH] = {};
+  DWORD n = GetModuleFileNameW(nullptr, module, MAX_PATH);
+  std::wstring path(module, n);
+  environment.setupDirectory = path.substr(0, path.find_last_of(L'\\') + 1);
+  for (int i = 1; i < __argc; ++i) environment.arguments.emplace_back(__wargv[i]);
+
+  CCommonBootstrapperApp app(services, std::move(environment));
+  app.InitInstance();
+  return app.ExitInstance();
+}

@@ -1,0 +1,124 @@
+#include "definition/substitute.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "app/localization.h"
+#include "app/property_map.h"
+#include "platform/text.h"
+
+namespace {
+
+bool IsNameChar(wchar_t c) {
+  return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9') || c == L'_';
+}
+bool IsNumberChar(wchar_t c) { return (c >= L'0' && c <= L'9') || c == L'_'; }
+
+struct Match {
+  size_t pos;
+  size_t len;
+};
+
+// Left-to-right, non-overlapping matches of open + one or more chars of a class + close.
+std::vector<Match> FindTokens(const std::wstring& s, const std::wstring& open, const std::wstring& close,
+                              bool (*inClass)(wchar_t)) {
+  std::vector<Match> found;
+  size_t i = 0;
+  while (i < s.size()) {
+    if (s.compare(i, open.size(), open) != 0) {
+      ++i;
+      continue;
+    }
+    size_t j = i + open.size();
+    while (j < s.size() && inClass(s[j])) ++j;
+    if (j > i + open.size() && s.compare(j, close.size(), close) == 0) {
+      found.push_back({i, j + close.size() - i});
+      i = j + close.size();
+    } else {
+      ++i;
+    }
+  }
+  return found;
+}
+
+std::wstring Environment(const std::wstring& name) {
+  DWORD n = GetEnvironmentVariableW(name.c_str(), nullptr, 0);
+  if (n == 0) return {};
+  std::wstring value(n, L'\0');
+  n = GetEnvironmentVariableW(name.c_str(), value.data(), n);
+  value.resize(n);
+  return value;
+}
+
+bool FileExists(const std::wstring& path) {
+  DWORD a = GetFileAttributesW(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Replaces each token's first remaining occurrence, trimming a trailing backslash of the value
+// when the token is followed by a path part (the second character after it is not a blank).
+void ReplaceTokens(std::wstring& value, const std::vector<Match>& matches,
+                   const std::function<std::wstring(const std::wstring&)>& lookup) {
+  std::wstring copy = value;
+  for (const Match& m : matches) {
+    std::wstring token = value.substr(m.pos, m.len);
+    std::wstring replacement = lookup(token);
+    if (replacement.empty()) continue;
+    size_t at = copy.find(token);
+    if (at == std::wstring::npos) continue;
+    size_t after = at + token.size() + 1;
+    if (replacement.back() == L'\\' && after < copy.size() && copy[after] != L' ') replacement.pop_back();
+    copy.replace(at, token.size(), replacement);
+  }
+  value = copy;
+}
+
+}  // namespace
+
+void Substitute(std::wstring& value, const PropertyMap& properties, const CultureTextSource& culture) {
+  if (!FindTokens(value, L"[[", L"]]", IsNameChar).empty()) {
+    value = value.size() <= 2 ? std::wstring() : value.substr(1, value.size() - 2);
+    return;
+  }
+
+  std::vector<Match> numbers = FindTokens(value, L"[", L"]", IsNumberChar);
+  if (!numbers.empty()) {
+    std::wstring working;
+    for (const Match& m : numbers) {
+      std::wstring inner = value.substr(m.pos + 1, m.len - 2);
+      int number = static_cast<int>(text::AtoI(inner.substr(0, inner.find(L'_'))));
+      std::wstring found;
+      working = (culture && culture(number, found) && !found.empty()) ? found : inner;
+    }
+    value = working;
+  }
+
+  ReplaceTokens(value, FindTokens(value, L"[", L"]", IsNameChar),
+                [&](const std::wstring& token) { return properties.Get(token); });
+  ReplaceTokens(value, FindTokens(value, L"%", L"%", IsNameChar),
+                [](const std::wstring& token) { return Environment(token.substr(1, token.size() - 2)); });
+}
+
+void Substitute(std::wstring& value) {
+  static const PropertyMap kEmpty;
+  const PropertyMap* properties = Properties();
+  Substitute(value, properties ? *properties : kEmpty, [](int number, std::wstring& out) {
+    Localization* l = CurrentLocalization();
+    if (!l) return false;
+    out = l->String(static_cast<UINT>(number));
+    return !out.empty();
+  });
+}
+
+std::wstring ChooseVariablesList(const std::wstring& setupDirectory) {
+  std::wstring key = FileExists(text::Format(L"%sDownloadManager.xml", setupDirectory))
+                         ? L"ZEM_VQX_INSTALL_ENVIRONMENTKEY"
+                         : L"ZEM_INSTALL_ENVIRONMENTKEY";
+  std::wstring environment = Environment(key);
+  if (!environment.empty()) {
+    std::wstring name = text::Format(L"VariablesList_%s.xml", environment);
+    if (FileExists(setupDirectory + name)) return name;
+  }
+  return L"VariablesList.xml";
+}

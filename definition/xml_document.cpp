@@ -1,0 +1,212 @@
+#include "definition/xml_document.h"
+
+using platform::Bstr;
+using platform::ComPtr;
+
+namespace {
+
+// msxml2.h of mingw-w64 carries no usable interface ids, so the two we need are spelt out.
+const IID kIXMLDOMDocument2 = {0x2933BF95, 0x7B36, 0x11d2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
+const IID kIXMLDOMNode = {0x2933BF80, 0x7B36, 0x11d2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
+
+VARIANT BoolVariant(bool v) {
+  VARIANT var;
+  VariantInit(&var);
+  var.vt = VT_BOOL;
+  var.boolVal = v ? VARIANT_TRUE : VARIANT_FALSE;
+  return var;
+}
+
+XmlQuery SelectSingleOn(IXMLDOMNode* from, const std::wstring& path, XmlNode& out) {
+  out = XmlNode();
+  if (!from) return XmlQuery::Failed;
+  Bstr query(path.c_str());
+  ComPtr<IXMLDOMNode> node;
+  HRESULT hr = from->selectSingleNode(query.get(), node.put());
+  if (FAILED(hr)) return XmlQuery::Failed;
+  if (hr == S_FALSE || !node) return XmlQuery::NoMatch;
+  out = XmlNode(std::move(node));
+  return XmlQuery::Found;
+}
+
+XmlQuery SelectAllOn(IXMLDOMNode* from, const std::wstring& path, std::vector<XmlNode>& out) {
+  out.clear();
+  if (!from) return XmlQuery::Failed;
+  Bstr query(path.c_str());
+  ComPtr<IXMLDOMNodeList> list;
+  if (FAILED(from->selectNodes(query.get(), list.put())) || !list) return XmlQuery::Failed;
+  long count = 0;
+  if (FAILED(list->get_length(&count))) return XmlQuery::Failed;
+  for (long i = 0; i < count; ++i) {
+    ComPtr<IXMLDOMNode> node;
+    if (SUCCEEDED(list->get_item(i, node.put())) && node) out.emplace_back(std::move(node));
+  }
+  return out.empty() ? XmlQuery::NoMatch : XmlQuery::Found;
+}
+
+}  // namespace
+
+bool XmlNode::Attribute(const std::wstring& name, std::wstring& value) const {
+  value.clear();
+  if (!node_) return false;
+  ComPtr<IXMLDOMNamedNodeMap> attributes;
+  if (FAILED(node_->get_attributes(attributes.put())) || !attributes) return false;
+  Bstr attributeName(name.c_str());
+  ComPtr<IXMLDOMNode> item;
+  if (attributes->getNamedItem(attributeName.get(), item.put()) != S_OK || !item) return false;
+  Bstr t;
+  if (FAILED(item->get_text(t.put()))) return false;
+  value = t.str();
+  return true;
+}
+
+bool XmlNode::Text(std::wstring& value, HRESULT* status) const {
+  value.clear();
+  if (!node_) {
+    if (status) *status = E_POINTER;
+    return false;
+  }
+  Bstr t;
+  HRESULT hr = node_->get_text(t.put());
+  if (status) *status = hr;
+  if (FAILED(hr)) return false;
+  value = t.str();
+  return true;
+}
+
+std::wstring XmlNode::Name() const {
+  if (!node_) return {};
+  Bstr name;
+  if (FAILED(node_->get_nodeName(name.put()))) return {};
+  return name.str();
+}
+
+long XmlNode::AttributeCount() const {
+  if (!node_) return 0;
+  ComPtr<IXMLDOMNamedNodeMap> attributes;
+  if (FAILED(node_->get_attributes(attributes.put())) || !attributes) return 0;
+  long count = 0;
+  if (FAILED(attributes->get_length(&count))) return 0;
+  return count;
+}
+
+XmlQuery XmlNode::SelectSingle(const std::wstring& path, XmlNode& out) const {
+  return SelectSingleOn(node_.get(), path, out);
+}
+
+XmlQuery XmlNode::SelectAll(const std::wstring& path, std::vector<XmlNode>& out) const {
+  return SelectAllOn(node_.get(), path, out);
+}
+
+bool XmlNode::Remove() {
+  if (!node_) return false;
+  ComPtr<IXMLDOMNode> parent;
+  if (FAILED(node_->get_parentNode(parent.put())) || !parent) return false;
+  ComPtr<IXMLDOMNode> removed;
+  return SUCCEEDED(parent->removeChild(node_.get(), removed.put()));
+}
+
+bool XmlDocument::Create(HRESULT& status) {
+  CLSID clsid;
+  status = CLSIDFromProgID(L"Msxml2.DOMDocument.6.0", &clsid);
+  if (FAILED(status)) return false;
+  status = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, kIXMLDOMDocument2, doc_.put_void());
+  if (FAILED(status) || !doc_) {
+    doc_.reset();
+    if (SUCCEEDED(status)) status = E_NOINTERFACE;
+    return false;
+  }
+  doc_->put_async(VARIANT_FALSE);
+  doc_->put_validateOnParse(VARIANT_FALSE);
+  doc_->put_resolveExternals(VARIANT_FALSE);
+  // A definition must never make the parser fetch or expand anything from outside.
+  Bstr prohibit(L"ProhibitDTD");
+  doc_->setProperty(prohibit.get(), BoolVariant(true));
+  Bstr language(L"SelectionLanguage");
+  VARIANT xpath;
+  VariantInit(&xpath);
+  xpath.vt = VT_BSTR;
+  xpath.bstrVal = SysAllocString(L"XPath");
+  doc_->setProperty(language.get(), xpath);
+  VariantClear(&xpath);
+  return true;
+}
+
+void XmlDocument::ReadParseError() {
+  reason_.clear();
+  line_ = 0;
+  ComPtr<IXMLDOMParseError> error;
+  if (FAILED(doc_->get_parseError(error.put())) || !error) return;
+  Bstr reason;
+  if (SUCCEEDED(error->get_reason(reason.put()))) reason_ = reason.str();
+  while (!reason_.empty() && (reason_.back() == L'\n' || reason_.back() == L'\r')) reason_.pop_back();
+  error->get_line(&line_);
+}
+
+bool XmlDocument::Load(const std::wstring& path) {
+  if (!doc_) return false;
+  VARIANT file;
+  VariantInit(&file);
+  file.vt = VT_BSTR;
+  file.bstrVal = SysAllocString(path.c_str());
+  VARIANT_BOOL ok = VARIANT_FALSE;
+  HRESULT hr = doc_->load(file, &ok);
+  VariantClear(&file);
+  if (FAILED(hr) || ok != VARIANT_TRUE) {
+    ReadParseError();
+    return false;
+  }
+  return true;
+}
+
+bool XmlDocument::LoadText(const std::wstring& xml) {
+  if (!doc_) return false;
+  Bstr source(xml.c_str());
+  VARIANT_BOOL ok = VARIANT_FALSE;
+  HRESULT hr = doc_->loadXML(source.get(), &ok);
+  if (FAILED(hr) || ok != VARIANT_TRUE) {
+    ReadParseError();
+    return false;
+  }
+  return true;
+}
+
+bool XmlDocument::Save(const std::wstring& path) {
+  if (!doc_) return false;
+  VARIANT file;
+  VariantInit(&file);
+  file.vt = VT_BSTR;
+  file.bstrVal = SysAllocString(path.c_str());
+  HRESULT hr = doc_->save(file);
+  VariantClear(&file);
+  return SUCCEEDED(hr);
+}
+
+XmlQuery XmlDocument::SelectSingle(const std::wstring& path, XmlNode& out) const {
+  return SelectSingleOn(doc_.get(), path, out);
+}
+
+XmlQuery XmlDocument::SelectAll(const std::wstring& path, std::vector<XmlNode>& out) const {
+  return SelectAllOn(doc_.get(), path, out);
+}
+
+XmlNode XmlDocument::Root() const {
+  if (!doc_) return {};
+  ComPtr<IXMLDOMElement> element;
+  if (FAILED(doc_->get_documentElement(element.put())) || !element) return {};
+  ComPtr<IXMLDOMNode> node;
+  element->QueryInterface(kIXMLDOMNode, node.put_void());
+  return XmlNode(std::move(node));
+}
+
+bool XPathLiteral(const std::wstring& value, std::wstring& literal) {
+  if (value.find(L'"') == std::wstring::npos) {
+    literal = L"\"" + value + L"\"";
+    return true;
+  }
+  if (value.find(L'\'') == std::wstring::npos) {
+    literal = L"'" + value + L"'";
+    return true;
+  }
+  return false;
+}

@@ -1,0 +1,52 @@
+// Facts about the running Windows: version, bitness, memory, pending restarts, folders.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+struct OsVersion {
+  DWORD major = 0, minor = 0, build = 0, platformId = 0;
+  std::wstring servicePack;
+  WORD servicePackMajor = 0, servicePackMinor = 0;
+  WORD suiteMask = 0;
+  BYTE productType = 0;  // 1 workstation, 2 domain controller, 3 server
+};
+
+struct RebootQuery {
+  HRESULT created = S_OK;  // status of creating the update agent's object
+  bool readOk = false;
+  bool required = false;
+};
+
+class SystemQueries {
+ public:
+  virtual ~SystemQueries() = default;
+  // Windows is 64-bit (this program behaves as the 32-bit program on it).
+  virtual bool Is64BitWindows(bool& is64, DWORD& error) = 0;
+  virtual bool Version(OsVersion& out, DWORD& error) = 0;
+  virtual bool TotalPhysicalMemory(uint64_t& bytes, DWORD& error) = 0;
+  // The system metric set on Windows Server 2003 R2.
+  virtual int ServerR2Metric() = 0;
+  virtual RebootQuery RebootRequired() = 0;
+  // GetDriveTypeW of a root such as "C:\".
+  virtual UINT DriveType(const std::wstring& root) = 0;
+  // The Program Files folder as a 32-bit process on this Windows sees it; empty on failure.
+  virtual std::wstring ProgramFilesFolder() = 0;
+};
+
+class Win32SystemQueries final : public SystemQueries {
+ public:
+  bool Is64BitWindows(bool& is64, DWORD& error) override;
+  bool Version(OsVersion& out, DWORD& error) override;
+  bool TotalPhysicalMemory(uint64_t& bytes, DWORD& error) override;
+  int ServerR2Metric() override;
+  RebootQuery RebootRequired() override;
+  UINT DriveType(const std::wstring& root) override;
+  std::wstring ProgramFilesFolder() override;
+};
+
+}  // namespace platform

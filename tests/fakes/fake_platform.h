@@ -1,0 +1,16 @@
+// A whole platform bundle made of fakes.
+#pragma once
+
+#include "fakes/fake_prompts.h"
+#include "fakes/fake_registry.h"
+#include "fakes/fake_security.h"
+#include "fakes/fake_system_queries.h"
+#include "platform/platform.h"
+
+struct FakePlatform {
+  FakeSecurity security;
+  FakeSystemQueries system;
+  FakeRegistry registry;
+  FakePrompts prompts;
+  platform::Platform bundle{security, system, registry, prompts};
+};

@@ -1,0 +1,71 @@
+// A machine described by the test.
+#pragma once
+
+#include <map>
+#include <string>
+
+#include "platform/system_queries.h"
+
+class FakeSystemQueries : public platform::SystemQueries {
+ public:
+  bool wowOk = true;
+  bool is64 = true;
+  bool versionOk = true;
+  platform::OsVersion version = Windows10();
+  bool memoryOk = true;
+  uint64_t memory = 8ULL << 30;
+  DWORD error = 5;
+  int serverR2 = 0;
+  platform::RebootQuery reboot{S_OK, true, false};
+  std::map<std::wstring, UINT> driveTypes;  // root -> type; DRIVE_FIXED when absent
+  std::wstring programFiles = L"C:\\Program Files (x86)";
+
+  static platform::OsVersion Windows10() {
+    platform::OsVersion v;
+    v.major = 10;
+    v.minor = 0;
+    v.build = 19045;
+    v.productType = 1;
+    return v;
+  }
+  static platform::OsVersion Make(DWORD major, DWORD minor, BYTE productType, WORD suite = 0) {
+    platform::OsVersion v;
+    v.major = major;
+    v.minor = minor;
+    v.productType = productType;
+    v.suiteMask = suite;
+    return v;
+  }
+
+  bool Is64BitWindows(bool& out, DWORD& e) override {
+    if (!wowOk) {
+      e = error;
+      return false;
+    }
+    out = is64;
+    return true;
+  }
+  bool Version(platform::OsVersion& out, DWORD& e) override {
+    if (!versionOk) {
+      e = error;
+      return false;
+    }
+    out = version;
+    return true;
+  }
+  bool TotalPhysicalMemory(uint64_t& bytes, DWORD& e) override {
+    if (!memoryOk) {
+      e = error;
+      return false;
+    }
+    bytes = memory;
+    return true;
+  }
+  int ServerR2Metric() override { return serverR2; }
+  platform::RebootQuery RebootRequired() override { return reboot; }
+  UINT DriveType(const std::wstring& root) override {
+    auto it = driveTypes.find(root);
+    return it == driveTypes.end() ? DRIVE_FIXED : it->second;
+  }
+  std::wstring ProgramFilesFolder() override { return programFiles; }
+};
