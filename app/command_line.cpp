@@ -21,7 +21,9 @@ void ReadCommandLine(const std::vector<std::wstring>& args, CommandLineFields& f
                      LogFile& log) {
   using text::EqualsNoCase;
   for (const std::wstring& arg : args) {
-    bool secret = false;
+    // Decided apart from the rows: a password that also holds ".xml" or "TARGETDIR=" is
+    // claimed by an earlier row, and its line must still not show it.
+    const bool secret = HasAny(arg, L"DOCUMENT_SERVICEACCOUNTPWD=", L"VUROVIZO_PASSWORD=");
     if (EqualsNoCase(arg, L"/u") || EqualsNoCase(arg, L"/MODIFY")) {
       f.modeFlags |= mode::Uninstall;
     } else if (EqualsNoCase(arg, L"/r")) {
@@ -46,7 +48,6 @@ void ReadCommandLine(const std::vector<std::wstring>& args, CommandLineFields& f
       properties.Set(L"[USER]", ValueOf(arg));
     } else if (HasAny(arg, L"DOCUMENT_SERVICEACCOUNTPWD=", L"VUROVIZO_PASSWORD=")) {
       properties.Set(L"[PASSWORD]", ValueOf(arg));
-      secret = true;
     } else if (HasAny(arg, L"SYSTEM_IP=", L"DOCUMENT_PORTAL_SERVER=")) {
       properties.Set(L"[SERVER_NAME]", ValueOf(arg));
     } else if (EqualsNoCase(arg, L"/central")) {

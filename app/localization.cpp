@@ -107,7 +107,8 @@ bool Localization::Load() {
 
 bool Localization::ReadString(HMODULE module, UINT id, std::wstring& out) {
   out.clear();
-  if (!module) return false;
+  // String numbers are 16 bits; a larger one would alias a real block once truncated.
+  if (!module || id > 0xFFFF) return false;
   // Strings live in blocks of sixteen, each a counted UTF-16 text.
   HRSRC block = FindResourceW(module, MAKEINTRESOURCEW(id / 16 + 1), MAKEINTRESOURCEW(6));
   if (!block) return false;

@@ -28,10 +28,10 @@ void LogFile::Open(PropertyMap& properties) {
 
 void LogFile::OpenAt(const std::wstring& path) {
   path_ = path;
-  if (folder_.empty()) {
-    size_t slash = path.find_last_of(L'\\');
-    folder_ = slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
-  }
+  size_t slash = path.find_last_of(L'\\');
+  folder_ = slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
+  // Close first: the old handle shares only reading and would block re-creating the same file.
+  file_.reset();
   file_.reset(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                           FILE_ATTRIBUTE_NORMAL, nullptr));
 }

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <climits>
 #include <vector>
 
 #include "app/localization.h"
@@ -87,9 +88,11 @@ void Substitute(std::wstring& value, const PropertyMap& properties, const Cultur
     std::wstring working;
     for (const Match& m : numbers) {
       std::wstring inner = value.substr(m.pos + 1, m.len - 2);
-      int number = static_cast<int>(text::AtoI(inner.substr(0, inner.find(L'_'))));
+      long long number = text::AtoI(inner.substr(0, inner.find(L'_')));
       std::wstring found;
-      working = (culture && culture(number, found) && !found.empty()) ? found : inner;
+      // A number beyond int must not wrap around onto a real text.
+      bool known = number <= INT_MAX && culture && culture(static_cast<int>(number), found) && !found.empty();
+      working = known ? found : inner;
     }
     value = working;
   }

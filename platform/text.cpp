@@ -1,5 +1,7 @@
 #include "platform/text.h"
 
+#include <windows.h>
+
 #include <cwctype>
 
 namespace text {
@@ -95,17 +97,21 @@ std::wstring FormatList(std::wstring_view format, std::initializer_list<FormatAr
   return out;
 }
 
+// The C runtime's towlower folds only A-Z in the "C" locale; the system's invariant
+// table also folds the accented letters of user names, paths and culture texts.
 std::wstring ToLower(std::wstring_view s) {
   std::wstring out(s);
+  if (out.empty()) return out;
+  int n = LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_LOWERCASE, s.data(), static_cast<int>(s.size()), out.data(),
+                        static_cast<int>(out.size()), nullptr, nullptr, 0);
+  if (n == static_cast<int>(s.size())) return out;
+  out.assign(s);
   for (auto& c : out) c = static_cast<wchar_t>(std::towlower(c));
   return out;
 }
 
 bool EqualsNoCase(std::wstring_view a, std::wstring_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::towlower(a[i]) != std::towlower(b[i])) return false;
-  return true;
+  return a.size() == b.size() && ToLower(a) == ToLower(b);
 }
 
 bool ContainsNoCase(std::wstring_view haystack, std::wstring_view needle) {

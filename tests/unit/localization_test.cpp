@@ -1,1 +1,384 @@
+// Localization: choosing the culture, publishing it, loading the library and formatting texts.
+#include <windows.h>
+
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/localization.h"
+#include "app/property_map.h"
+#include "fakes/memory_log.h"
+#include "platform/text.h"
+
+namespace {
+
+std::wstring ExecutableFolder() {
+  wchar_t buffer[MAX_PATH] = {};
+  DWORD n = GetModuleFileNameW(nullptr, buffer, MAX_PATH);
+  std::wstring path(buffer, n);
+  return path.substr(0, path.find_last_of(L'\\') + 1);
+}
+
+void RemoveTree(const std::wstring& folder) {
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((folder + L"*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      std::wstring name = found.cFileName;
+      if (name == L"." || name == L"..") continue;
+      std::wstring path = folder + name;
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveTree(path + L"\\");
+      } else {
+        DeleteFileW(path.c_str());
+      }
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+  }
+  RemoveDirectoryW(folder.c_str());
+}
+
+// A fresh folder under the temporary folder, removed with everything in it.
+class TempFolder {
+ public:
+  TempFolder() {
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    path_ = text::Format(L"%sloc_test_%u_%u\\", temp, GetCurrentProcessId(), counter_++);
+    CreateDirectoryW(path_.c_str(), nullptr);
+  }
+  ~TempFolder() { RemoveTree(path_); }
+  const std::wstring& path() const { return path_; }
+
+  void Write(const std::wstring& name, const std::string& content) const {
+    HANDLE file = CreateFileW((path_ + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << text::ToUtf8(name);
+    DWORD written = 0;
+    WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+    CloseHandle(file);
+  }
+  void CopyLibrary(const std::wstring& built, const std::wstring& as) const {
+    ASSERT_TRUE(CopyFileW((ExecutableFolder() + built).c_str(), (path_ + as).c_str(), FALSE)) << text::ToUtf8(built);
+  }
+  void MakeFolder(const std::wstring& relative) const { CreateDirectoryW((path_ + relative).c_str(), nullptr); }
+
+ private:
+  std::wstring path_;
+  static inline unsigned counter_ = 0;
+};
+
+// A culture file; a null culture or product leaves that node out. The nodes sit below the
+// root on purpose: they are found at any depth.
+std::string CultureFile(const char* culture, const char* product) {
+  std::string xml = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<Variables><Group>";
+  xml += "<ConfigVariable Name=\"{Other}\" value=\"xx-XX\"/>";
+  if (culture) xml += std::string("<ConfigVariable Name=\"{CultureName}\" value=\"") + culture + "\"/>";
+  if (product) xml += std::string("<ConfigVariable Name=\"{ProductCultureName}\" value=\"") + product + "\"/>";
+  xml += "</Group></Variables>\r\n";
+  return xml;
+}
+
+constexpr wchar_t kCultureFile[] = L"ZIVaroradaZadu.xml";
+constexpr wchar_t kVariablesList[] = L"VariablesList.xml";
+
+struct LoadCase {
+  const char* name;
+  std::optional<std::string> file;  // content of ZIVaroradaZadu.xml; none: no file at all
+  std::vector<std::pair<std::wstring, std::wstring>> libraries;  // built name, name in setup folder
+  std::wstring culture;
+  std::wstring libraryFile;
+  bool loaded;
+  int offset;
+  std::wstring cultureProperty;  // empty: not set
+  std::wstring productProperty;
+  std::wstring suite;
+  std::vector<std::wstring> missingNodes;  // "{Name}" whose "not found" line is expected
+};
+
+const std::wstring kEnUs = L"setup_en-US.dll";
+const std::wstring kFrCa = L"setup_fr-CA.dll";
+const std::wstring kEnCa = L"setup_en-CA.dll";
+
+const LoadCase kLoadCases[] = {
+    {"FrenchTextsEnglishProduct", CultureFile("fr-CA", "en-US"), {{kFrCa, kFrCa}}, L"fr-CA", kFrCa, true, 0,
+     L"en-US", L"en-US", L"Orvanta Suite", {}},
+    {"ProductCultureCaseIgnored", CultureFile("en-US", "EN-CA"), {{kEnUs, kEnUs}}, L"en-US", kEnUs, true, 20000,
+     L"", L"en-CA", L"ZEM Brindle Suite", {}},
+    {"CanadianTextsAndProduct", CultureFile("en-CA", "en-CA"), {{kEnUs, kEnCa}}, L"en-CA", kEnCa, true, 20000,
+     L"en-CA", L"en-CA", L"ZEM Brindle Suite", {}},
+    {"CanadianTextsReplacedForUsProduct", CultureFile("en-CA", "en-US"), {{kEnUs, kEnCa}}, L"en-CA", kEnCa, true,
+     0, L"en-US", L"en-US", L"Orvanta Suite", {}},
+    {"MissingCultureNode", CultureFile(nullptr, "en-CA"), {{kEnUs, kEnUs}}, L"en-US", kEnUs, true, 20000, L"",
+     L"en-CA", L"ZEM Brindle Suite", {L"{CultureName}"}},
+    {"MissingBothNodes", CultureFile(nullptr, nullptr), {{kEnUs, kEnUs}}, L"en-US", kEnUs, true, 0, L"en-US",
+     L"en-US", L"Orvanta Suite", {L"{CultureName}", L"{ProductCultureName}"}},
+    {"BrokenFile", std::string("<Variables><ConfigVariable Name="), {{kEnUs, kEnUs}}, L"en-US", kEnUs, true, 0,
+     L"en-US", L"en-US", L"Orvanta Suite", {}},
+    {"NoCultureFile", std::nullopt, {{kEnUs, kEnUs}}, L"en-US", kEnUs, true, 0, L"en-US", L"en-US",
+     L"Orvanta Suite", {}},
+    {"LibraryMissing", CultureFile("fr-CA", "en-US"), {}, L"fr-CA", kFrCa, false, 0, L"en-US", L"en-US",
+     L"Orvanta Suite", {}},
+};
+
+class LoadTest : public testing::TestWithParam<LoadCase> {};
+
+TEST_P(LoadTest, DecidesAndPublishesTheCulture) {
+  const LoadCase& c = GetParam();
+  TempFolder setup;
+  if (c.file) setup.Write(kCultureFile, *c.file);
+  for (const auto& [built, as] : c.libraries) setup.CopyLibrary(built, as);
+
+  MemoryLog log;
+  PropertyMap properties;
+  Localization localization(log, properties, setup.path(), kVariablesList);
+  EXPECT_EQ(localization.Load(), c.loaded);
+  EXPECT_EQ(localization.Loaded(), c.loaded);
+  EXPECT_EQ(localization.Culture(), c.culture);
+  EXPECT_EQ(localization.LibraryFileName(), c.libraryFile);
+  EXPECT_EQ(localization.ImageCultureOffset(), c.offset);
+  EXPECT_EQ(properties.Get(L"Culture"), c.cultureProperty);
+  EXPECT_EQ(properties.Get(L"ProductCulture"), c.productProperty);
+  EXPECT_EQ(properties.Get(L"[SUITE]"), c.suite);
+  EXPECT_EQ(localization.String(50189).empty(), !c.loaded);
+
+  std::wstring path = setup.path() + (c.file ? kCultureFile : kVariablesList);
+  for (const wchar_t* node : {L"{CultureName}", L"{ProductCultureName}"}) {
+    bool expected = std::find(c.missingNodes.begin(), c.missingNodes.end(), node) != c.missingNodes.end();
+    EXPECT_EQ(log.Has(text::Format(L"%s not found in %s. Defaulting to %s", node, path, L"en-US")), expected)
+        << text::ToUtf8(node);
+  }
+  EXPECT_EQ(log.lines.size(), c.missingNodes.size() + (c.loaded ? 0 : 1));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cultures, LoadTest, testing::ValuesIn(kLoadCases),
+                         [](const testing::TestParamInfo<LoadCase>& info) { return std::string(info.param.name); });
+
+TEST(Localization, ReadsTheVariablesListWhenTheCultureFileIsAbsent) {
+  TempFolder setup;
+  setup.Write(L"VariablesList_Prod.xml", CultureFile("fr-CA", nullptr));
+  setup.CopyLibrary(kFrCa, kFrCa);
+  MemoryLog log;
+  PropertyMap properties;
+  Localization localization(log, properties, setup.path(), L"VariablesList_Prod.xml");
+  EXPECT_TRUE(localization.Load());
+  EXPECT_EQ(localization.Culture(), L"fr-CA");
+  EXPECT_EQ(localization.ProductCulture(), L"en-US");
+  EXPECT_TRUE(log.Has(text::Format(L"{ProductCultureName} not found in %sVariablesList_Prod.xml. Defaulting to en-US",
+                                   setup.path())));
+}
+
+TEST(Localization, CultureFileWinsOverTheVariablesList) {
+  TempFolder setup;
+  setup.Write(kCultureFile, CultureFile("fr-CA", "en-US"));
+  setup.Write(kVariablesList, CultureFile("en-US", "en-CA"));
+  setup.CopyLibrary(kFrCa, kFrCa);
+  MemoryLog log;
+  PropertyMap properties;
+  Localization localization(log, properties, setup.path(), kVariablesList);
+  EXPECT_TRUE(localization.Load());
+  EXPECT_EQ(localization.LibraryFileName(), kFrCa);
+  EXPECT_EQ(localization.ImageCultureOffset(), 0);
+}
+
+TEST(Localization, MissingLibraryLogsItsPathAndLeavesEveryTextEmpty) {
+  TempFolder setup;
+  setup.Write(kCultureFile, CultureFile("fr-CA", "en-US"));
+  MemoryLog log;
+  PropertyMap properties;
+  Localization localization(log, properties, setup.path(), kVariablesList);
+  ASSERT_FALSE(localization.Load());
+  ASSERT_EQ(log.lines.size(), 1u);
+  std::wstring prefix = L"Loading " + setup.path() + kFrCa + L" failed with error code:";
+  ASSERT_EQ(log.lines[0].compare(0, prefix.size(), prefix), 0) << text::ToUtf8(log.lines[0]);
+  EXPECT_NE(text::AtoI(log.lines[0].substr(prefix.size())), 0) << "the system error is not reported";
+  for (UINT number : {104u, 50105u, 50189u, 50191u}) EXPECT_EQ(localization.String(number), L"") << number;
+  EXPECT_EQ(localization.Message(50116, {L"Product"}), L"");
+}
+
+// A run with the test library, whose texts the table below knows.
+class MessageTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    setup_.Write(kCultureFile, CultureFile("qa-QA", "en-US"));
+    setup_.CopyLibrary(L"setup_qa-QA.dll", L"setup_qa-QA.dll");
+    ASSERT_TRUE(localization_.Load());
+  }
+  TempFolder setup_;
+  MemoryLog log_;
+  PropertyMap properties_;
+  Localization localization_{log_, properties_, setup_.path(), kVariablesList};
+};
+
+TEST_F(MessageTest, ReplacesArgumentsInAscendingOrder) {
+  struct Case {
+    UINT id;
+    std::vector<std::wstring> args;
+    const wchar_t* expected;
+  } cases[] = {
+      {100, {L"a.txt", L"C:\\dest"}, L"Copy a.txt to C:\\dest, then %3."},
+      {100, {}, L"Copy %1 to %2, then %3."},
+      {100, {L"x", L"y", L"z"}, L"Copy x to y, then z."},
+      {101, {L"unused"}, L"Plain text"},
+      {102, {L"Setup"}, L"Setup and Setup again"},
+      // An argument is expanded again by the steps after it...
+      {100, {L"%2", L"B"}, L"Copy B to B, then %3."},
+      {100, {L"%3", L"B", L"C"}, L"Copy C to B, then C."},
+      // ...but never by its own step: that would not terminate.
+      {102, {L"%1%1"}, L"%1%1 and %1%1 again"},
+      {102, {L""}, L" and  again"},
+      {9999, {L"x"}, L""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(localization_.Message(c.id, c.args), c.expected) << c.id << " with " << c.args.size() << " arguments";
+  }
+}
+
+TEST_F(MessageTest, StringReadsTheLoadedLibrary) {
+  EXPECT_EQ(localization_.String(101), L"Plain text");
+  EXPECT_EQ(localization_.String(50189), L"Test-Yes");
+  EXPECT_EQ(localization_.String(50190), L"");
+}
+
+// Points ALLUSERSPROFILE at a temporary folder for one test, then puts it back.
+class DocumentCacheTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    wchar_t buffer[32768] = {};
+    DWORD n = GetEnvironmentVariableW(L"ALLUSERSPROFILE", buffer, 32768);
+    hadProfile_ = n > 0;
+    savedProfile_.assign(buffer, n);
+  }
+  void TearDown() override {
+    SetEnvironmentVariableW(L"ALLUSERSPROFILE", hadProfile_ ? savedProfile_.c_str() : nullptr);
+  }
+  bool Present(const std::wstring& profile, const std::wstring& os) {
+    SetEnvironmentVariableW(L"ALLUSERSPROFILE", profile.c_str());
+    PropertyMap properties;
+    if (!os.empty()) properties.Set(L"OS", os);
+    MemoryLog log;
+    Localization localization(log, properties, root_.path(), kVariablesList);
+    return localization.DocumentCachePresent();
+  }
+  TempFolder root_;
+  bool hadProfile_ = false;
+  std::wstring savedProfile_;
+};
+
+TEST_F(DocumentCacheTest, TrueOnlyForAFolderWithContent) {
+  std::wstring bare = root_.path().substr(0, root_.path().size() - 1);
+  EXPECT_FALSE(Present(bare, L"")) << "absent folder";
+  root_.MakeFolder(L"QV");
+  root_.Write(L"QV\\DCS", "a file, not a folder");
+  EXPECT_FALSE(Present(bare, L"")) << "DCS is a file";
+  DeleteFileW((root_.path() + L"QV\\DCS").c_str());
+  root_.MakeFolder(L"QV\\DCS");
+  EXPECT_FALSE(Present(bare, L"")) << "empty folder";
+  root_.MakeFolder(L"QV\\DCS\\sub");
+  EXPECT_TRUE(Present(bare, L"")) << "a subfolder counts as content";
+  RemoveDirectoryW((root_.path() + L"QV\\DCS\\sub").c_str());
+  root_.Write(L"QV\\DCS\\cache.bin", "x");
+  EXPECT_TRUE(Present(bare, L"Windows 10"));
+  EXPECT_TRUE(Present(root_.path(), L"")) << "profile with a trailing backslash";
+  EXPECT_FALSE(Present(bare, L"Windows XP")) << "XP keeps the cache under Application Data";
+}
+
+TEST_F(DocumentCacheTest, XpLooksUnderApplicationData) {
+  std::wstring bare = root_.path().substr(0, root_.path().size() - 1);
+  for (const wchar_t* part : {L"Application Data", L"Application Data\\QV", L"Application Data\\QV\\DCS"})
+    root_.MakeFolder(part);
+  EXPECT_FALSE(Present(bare, L"XP"));
+  root_.Write(L"Application Data\\QV\\DCS\\cache.bin", "x");
+  EXPECT_TRUE(Present(bare, L"Windows XP Professional"));
+  EXPECT_FALSE(Present(bare, L"Windows 7"));
+}
+
+// Real windows: skipped where the system cannot create them (Wine without a display).
+class FitControlTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    parent_ = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 800, 200, nullptr, nullptr, nullptr, nullptr);
+    if (!parent_) GTEST_SKIP() << "windows cannot be created here (error " << GetLastError() << ")";
+    font_ = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    bigFont_ = CreateFontW(40, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"Arial");
+  }
+  void TearDown() override {
+    if (parent_) DestroyWindow(parent_);
+    if (bigFont_) DeleteObject(bigFont_);
+  }
+  HWND Child(const wchar_t* textValue, int x, int width) {
+    return CreateWindowExW(0, L"STATIC", textValue, WS_CHILD, x, 10, width, 20, parent_, nullptr, nullptr, nullptr);
+  }
+  int TextWidth(HWND control, HFONT font) {
+    wchar_t buffer[261] = {};
+    int length = GetWindowTextW(control, buffer, 261);
+    HDC dc = GetDC(control);
+    HGDIOBJ old = SelectObject(dc, font);
+    SIZE extent{};
+    GetTextExtentPoint32W(dc, buffer, length, &extent);
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+    return extent.cx;
+  }
+  RECT Place(HWND control) {
+    RECT rc{};
+    GetWindowRect(control, &rc);
+    MapWindowPoints(nullptr, parent_, reinterpret_cast<POINT*>(&rc), 2);
+    return rc;
+  }
+  HWND parent_ = nullptr;
+  HFONT font_ = nullptr;
+  HFONT bigFont_ = nullptr;
+  MemoryLog log_;
+  PropertyMap properties_;
+  Localization localization_{log_, properties_, L"", kVariablesList};
+};
+
+TEST_F(FitControlTest, FittingTextChangesNothing) {
+  HWND probe = Child(L"Next", 20, 10);
+  int needed = TextWidth(probe, font_);
+  ASSERT_GT(needed, 0);
+  for (int width : {needed, needed + 30}) {
+    HWND control = Child(L"Next", 20, width);
+    HWND neighbour = Child(L"Cancel", 20 + width + 10, 60);
+    RECT before = Place(control), neighbourBefore = Place(neighbour);
+    localization_.FitControlToText(control, neighbour, font_);
+    RECT after = Place(control), neighbourAfter = Place(neighbour);
+    EXPECT_TRUE(EqualRect(&before, &after)) << "width " << width;
+    EXPECT_TRUE(EqualRect(&neighbourBefore, &neighbourAfter)) << "width " << width;
+  }
+}
+
+TEST_F(FitControlTest, WideTextWidensTheControlAndMovesTheNeighbour) {
+  struct Case {
+    bool passFont;  // else the control's own font is measured
+    bool neighbour;
+  } cases[] = {{true, true}, {false, true}, {true, false}};
+  for (const Case& c : cases) {
+    HWND control = Child(L"A text that is much too wide for its control", 20, 30);
+    HFONT measured = c.passFont ? font_ : bigFont_;
+    if (!c.passFont) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(bigFont_), FALSE);
+    HWND neighbour = c.neighbour ? Child(L"Browse", 60, 50) : nullptr;
+    int needed = TextWidth(control, measured);
+    ASSERT_GT(needed, 30);
+    int grow = needed - 30 + 5;
+    RECT before = Place(control);
+    localization_.FitControlToText(control, neighbour, c.passFont ? font_ : nullptr);
+    RECT after = Place(control);
+    EXPECT_EQ(after.left, before.left) << c.passFont;
+    EXPECT_EQ(after.top, before.top) << c.passFont;
+    EXPECT_EQ(after.bottom - after.top, before.bottom - before.top) << c.passFont;
+    EXPECT_EQ(after.right - after.left, 30 + grow) << c.passFont;
+    if (neighbour) {
+      RECT moved = Place(neighbour);
+      EXPECT_EQ(moved.left, 60 + grow) << c.passFont;
+      EXPECT_EQ(moved.top, 10);
+      EXPECT_EQ(moved.right - moved.left, 50);
+    }
+  }
+}
+
+}  // namespace

@@ -1,1 +1,231 @@
+// Expansion of references inside definition values, and the choice of the variables list.
+#include <windows.h>
+
 #include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/localization.h"
+#include "app/property_map.h"
+#include "definition/substitute.h"
+#include "fakes/memory_log.h"
+#include "platform/text.h"
+
+namespace {
+
+// Sets environment variables for one test and puts the old values back afterwards.
+class EnvironmentGuard {
+ public:
+  void Set(const std::wstring& name, const wchar_t* value) {
+    if (!saved_.count(name)) {
+      wchar_t buffer[32768] = {};
+      DWORD n = GetEnvironmentVariableW(name.c_str(), buffer, 32768);
+      saved_[name] = {n > 0 || GetLastError() != ERROR_ENVVAR_NOT_FOUND, std::wstring(buffer, n)};
+    }
+    SetEnvironmentVariableW(name.c_str(), value);
+  }
+  ~EnvironmentGuard() {
+    for (const auto& [name, old] : saved_) SetEnvironmentVariableW(name.c_str(), old.first ? old.second.c_str() : nullptr);
+  }
+
+ private:
+  std::map<std::wstring, std::pair<bool, std::wstring>> saved_;
+};
+
+const std::map<int, std::wstring> kCultureTexts = {
+    {50120, L"Culture text fifty-one-twenty"},
+    {50121, L"Folder [INSTALLDIRECTORY]\\bin for %SUBST_TEST_DIR%"},
+    {50122, L"Second text"},
+};
+
+bool CultureText(int number, std::wstring& text) {
+  auto it = kCultureTexts.find(number);
+  if (it == kCultureTexts.end()) return false;
+  text = it->second;
+  return true;
+}
+
+class SubstituteTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    properties_.Set(L"[INSTALLDIRECTORY]", L"C:\\Program Files\\Orvanta\\");
+    properties_.Set(L"[SETUPDIRECTORY]", L"D:\\setup");
+    properties_.Set(L"[EMPTY]", L"");
+    properties_.Set(L"[WITHENV]", L"%SUBST_TEST_DIR%\\x");
+    environment_.Set(L"SUBST_TEST_DIR", L"C:\\Temp");
+    environment_.Set(L"SUBST_TEST_SLASH", L"C:\\Temp\\");
+    environment_.Set(L"SUBST_TEST_UNSET", nullptr);
+  }
+  std::wstring Expand(const std::wstring& value) {
+    std::wstring v = value;
+    Substitute(v, properties_, CultureText);
+    return v;
+  }
+  PropertyMap properties_;
+  EnvironmentGuard environment_;
+};
+
+struct Case {
+  const wchar_t* input;
+  const wchar_t* expected;
+};
+
+TEST_F(SubstituteTest, ExpandsEachTokenForm) {
+  const Case cases[] = {
+      // Escape: the whole value loses its outer characters and nothing else happens.
+      {L"[[INSTALLDIRECTORY]]", L"[INSTALLDIRECTORY]"},
+      {L"Path [[INSTALLDIRECTORY]] here", L"ath [[INSTALLDIRECTORY]] her"},
+      {L"x[[A]] [INSTALLDIRECTORY] %SUBST_TEST_DIR% [50120]y", L"[[A]] [INSTALLDIRECTORY] %SUBST_TEST_DIR% [50120]"},
+      {L"[[my name]]", L"[[my name]]"},
+      // Culture numbers: the whole value becomes the last number's text.
+      {L"Setup [50120] done", L"Culture text fifty-one-twenty"},
+      {L"[50120] then [50122]", L"Second text"},
+      {L"[50122] then [50123]", L"50123"},
+      {L"[50123] then [50120]", L"Culture text fifty-one-twenty"},
+      {L"Setup [50123] done", L"50123"},
+      {L"[50120_2]", L"Culture text fifty-one-twenty"},
+      {L"[_50120]", L"_50120"},
+      {L"[4295017416]", L"4295017416"},  // out of range, not number 50120 wrapped around
+      {L"[50121]", L"Folder C:\\Program Files\\Orvanta\\bin for C:\\Temp"},
+      // Properties.
+      {L"[INSTALLDIRECTORY]", L"C:\\Program Files\\Orvanta\\"},
+      {L"[MISSING] and [EMPTY]", L"[MISSING] and [EMPTY]"},
+      {L"[SETUPDIRECTORY];[SETUPDIRECTORY]", L"D:\\setup;D:\\setup"},
+      {L"[WITHENV]", L"C:\\Temp\\x"},
+      // Environment variables.
+      {L"%SUBST_TEST_DIR%\\setup", L"C:\\Temp\\setup"},
+      {L"%SUBST_TEST_UNSET%\\setup", L"%SUBST_TEST_UNSET%\\setup"},
+      {L"%SUBST_TEST_DIR%;%SUBST_TEST_DIR%", L"C:\\Temp;C:\\Temp"},
+      {L"%SUBST_TEST_DIR%SUBST_TEST_DIR%", L"C:\\TempSUBST_TEST_DIR%"},
+      {L"[SETUPDIRECTORY]\\%SUBST_TEST_DIR%", L"D:\\setup\\C:\\Temp"},
+      // Not tokens.
+      {L"[My Name]", L"[My Name]"},
+      {L"%MY-VAR%", L"%MY-VAR%"},
+      {L"[a.b] [] %% 100% [", L"[a.b] [] %% 100% ["},
+      {L"", L""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Expand(c.input), c.expected) << text::ToUtf8(c.input);
+}
+
+TEST_F(SubstituteTest, DropsTheTrailingBackslashOnlyBeforeAPathPart) {
+  const Case cases[] = {
+      {L"[INSTALLDIRECTORY]\\bin", L"C:\\Program Files\\Orvanta\\bin"},
+      {L"%SUBST_TEST_SLASH%\\bin", L"C:\\Temp\\bin"},
+      {L"\"[INSTALLDIRECTORY]\\bin\" /q", L"\"C:\\Program Files\\Orvanta\\bin\" /q"},
+      // The token at the very end, or a single character after it, keeps the backslash.
+      {L"cd [INSTALLDIRECTORY]", L"cd C:\\Program Files\\Orvanta\\"},
+      {L"[INSTALLDIRECTORY]x", L"C:\\Program Files\\Orvanta\\x"},
+      // The second character after the token is a space: kept.
+      {L"[INSTALLDIRECTORY]\\ bin", L"C:\\Program Files\\Orvanta\\\\ bin"},
+      {L"%SUBST_TEST_SLASH%\" -x", L"C:\\Temp\\\" -x"},
+      // A value without a trailing backslash is inserted whole.
+      {L"[SETUPDIRECTORY]\\bin", L"D:\\setup\\bin"},
+      // Each occurrence is judged where it stands.
+      {L"[INSTALLDIRECTORY]\\a;[INSTALLDIRECTORY]", L"C:\\Program Files\\Orvanta\\a;C:\\Program Files\\Orvanta\\"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Expand(c.input), c.expected) << text::ToUtf8(c.input);
+}
+
+TEST_F(SubstituteTest, WithoutACultureSourceNumbersBecomeDigits) {
+  std::wstring value = L"Setup [50120] done";
+  Substitute(value, properties_, CultureTextSource());
+  EXPECT_EQ(value, L"50120");
+}
+
+// The form the XML readers use reaches the process's map and culture library.
+TEST_F(SubstituteTest, ProcessWideFormUsesTheProcessMapAndLibrary) {
+  wchar_t buffer[MAX_PATH] = {};
+  std::wstring self(buffer, GetModuleFileNameW(nullptr, buffer, MAX_PATH));
+  MemoryLog log;
+  PropertyMap culture;
+  // No culture file beside the tests: the English library is loaded.
+  Localization localization(log, culture, self.substr(0, self.find_last_of(L'\\') + 1), L"absent.xml");
+  ASSERT_TRUE(localization.Load());
+  ASSERT_FALSE(localization.String(50105).empty());
+
+  PropertyMap* oldProperties = Properties();
+  Localization* oldLocalization = CurrentLocalization();
+  SetProcessProperties(&properties_);
+  SetProcessLocalization(&localization);
+  std::wstring number = L"Error [50105]";
+  std::wstring missing = L"[50110]";
+  std::wstring property = L"[SETUPDIRECTORY]\\bin";
+  Substitute(number);
+  Substitute(missing);
+  Substitute(property);
+  SetProcessLocalization(nullptr);
+  SetProcessProperties(nullptr);
+  std::wstring alone = L"[50105] [SETUPDIRECTORY]";
+  Substitute(alone);
+  SetProcessProperties(oldProperties);
+  SetProcessLocalization(oldLocalization);
+
+  EXPECT_EQ(number, localization.String(50105));
+  EXPECT_EQ(missing, L"50110");
+  EXPECT_EQ(property, L"D:\\setup\\bin");
+  EXPECT_EQ(alone, L"50105");
+}
+
+class ChooseVariablesListTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    folder_ = text::Format(L"%svarlist_test_%u\\", temp, GetCurrentProcessId());
+    CreateDirectoryW(folder_.c_str(), nullptr);
+  }
+  void TearDown() override {
+    for (const std::wstring& f : files_) DeleteFileW((folder_ + f).c_str());
+    for (const std::wstring& f : folders_) RemoveDirectoryW((folder_ + f).c_str());
+    RemoveDirectoryW(folder_.c_str());
+  }
+  void Touch(const std::wstring& name) {
+    HANDLE h = CreateFileW((folder_ + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    CloseHandle(h);
+    files_.push_back(name);
+  }
+  void Folder(const std::wstring& name) {
+    CreateDirectoryW((folder_ + name).c_str(), nullptr);
+    folders_.push_back(name);
+  }
+  std::wstring folder_;
+  std::vector<std::wstring> files_, folders_;
+};
+
+TEST_F(ChooseVariablesListTest, PicksTheEnvironmentsListWhenItExists) {
+  struct ListCase {
+    const char* name;
+    const wchar_t* installKey;  // ZEM_INSTALL_ENVIRONMENTKEY; null: unset
+    const wchar_t* vqxKey;      // ZEM_VQX_INSTALL_ENVIRONMENTKEY
+    std::vector<std::wstring> files;
+    std::vector<std::wstring> folders;
+    const wchar_t* expected;
+  } cases[] = {
+      {"KeyAndFile", L"Prod", nullptr, {L"VariablesList_Prod.xml"}, {}, L"VariablesList_Prod.xml"},
+      {"KeyWithoutFile", L"Prod", nullptr, {L"VariablesList_Test.xml"}, {}, L"VariablesList.xml"},
+      {"NoKey", nullptr, L"Prod", {L"VariablesList_Prod.xml"}, {}, L"VariablesList.xml"},
+      {"EmptyKey", L"", nullptr, {L"VariablesList_.xml"}, {}, L"VariablesList.xml"},
+      {"FolderIsNoFile", L"Prod", nullptr, {}, {L"VariablesList_Prod.xml"}, L"VariablesList.xml"},
+      {"DownloadManagerUsesOtherKey", L"Prod", L"Test",
+       {L"DownloadManager.xml", L"VariablesList_Prod.xml", L"VariablesList_Test.xml"}, {}, L"VariablesList_Test.xml"},
+      {"DownloadManagerIgnoresPlainKey", L"Prod", nullptr, {L"DownloadManager.xml", L"VariablesList_Prod.xml"}, {},
+       L"VariablesList.xml"},
+  };
+  EnvironmentGuard environment;
+  for (const ListCase& c : cases) {
+    environment.Set(L"ZEM_INSTALL_ENVIRONMENTKEY", c.installKey);
+    environment.Set(L"ZEM_VQX_INSTALL_ENVIRONMENTKEY", c.vqxKey);
+    for (const std::wstring& f : c.files) Touch(f);
+    for (const std::wstring& f : c.folders) Folder(f);
+    EXPECT_EQ(ChooseVariablesList(folder_), c.expected) << c.name;
+    TearDown();
+    files_.clear();
+    folders_.clear();
+    SetUp();
+  }
+}
+
+}  // namespace

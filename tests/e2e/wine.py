@@ -1,0 +1,110 @@
+"""A private Wine prefix and a distribution folder in it, for running the real setup.exe."""
+import os
+import shutil
+import subprocess
+import tempfile
+from pathlib import Path
+
+ROOT = Path(__file__).resolve().parents[2]
+BUILD = Path(os.environ.get("SETUP_BUILD_DIR", ROOT / "build" / "x64"))
+BIN = BUILD / "bin"
+DIST = BUILD / "dist"
+
+
+class WinePrefix:
+    def __init__(self, path: Path):
+        self.path = path
+        self.env = dict(os.environ)
+        self.env.update(WINEPREFIX=str(path), WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
+        self.env.pop("DISPLAY", None)  # silent runs need no display; a box would return at once
+
+    def _run(self, args, timeout=120, check=False):
+        # Files, not pipes: Wine's background processes may inherit the streams and would
+        # keep a pipe open long after the command ended.
+        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+            result = subprocess.run(args, env=self.env, stdin=subprocess.DEVNULL, stdout=out, stderr=err,
+                                    timeout=timeout)
+            out.seek(0)
+            err.seek(0)
+            result.stdout, result.stderr = out.read(), err.read()
+        if check and result.returncode != 0:
+            raise subprocess.CalledProcessError(result.returncode, args, result.stdout, result.stderr)
+        return result
+
+    def up(self):
+        if self.path.exists():
+            shutil.rmtree(self.path)
+        self.path.mkdir(parents=True)
+        self._run(["wineserver", "-p"])  # persistent from the start, so nothing pays its start-up again
+        self._run(["wineboot", "-i"], timeout=300, check=True)
+        self._run(["wine", "cmd", "/c", "exit"])
+        shutil.copy(BIN / "exitcode.exe", self.drive_c / "exitcode.exe")
+
+    def down(self):
+        self._run(["wineserver", "-k"])
+        shutil.rmtree(self.path, ignore_errors=True)
+
+    @property
+    def drive_c(self) -> Path:
+        return self.path / "drive_c"
+
+    def host_path(self, windows_path: str) -> Path:
+        """C:\\Temp\\x -> <prefix>/drive_c/Temp/x"""
+        assert windows_path[:3].upper() == "C:\\", windows_path
+        return self.drive_c.joinpath(*windows_path[3:].split("\\"))
+
+    def run(self, program: str, *args: str, timeout=300) -> int:
+        """Runs a Windows program and answers its full 32-bit exit code."""
+        result = self._run(["wine", "C:\\exitcode.exe", program, *args], timeout=timeout)
+        out = result.stdout.decode("utf-8", "replace").strip().splitlines()
+        assert out and out[-1].isdigit(), f"no exit code: {result.stdout!r} {result.stderr!r}"
+        return int(out[-1])
+
+    def reg_add(self, key, name, value, kind="REG_SZ", view=None):
+        args = ["wine", "reg", "add", key, "/v", name, "/t", kind, "/d", str(value), "/f"]
+        if view:
+            args.append(f"/reg:{view}")
+        self._run(args, check=True)
+
+    def reg_delete(self, key, name):
+        self._run(["wine", "reg", "delete", key, "/v", name, "/f"])
+
+    def set_windows_version(self, version):
+        if version is None:
+            self.reg_delete("HKCU\\Software\\Wine", "Version")
+        else:
+            self.reg_add("HKCU\\Software\\Wine", "Version", version)
+
+
+class Distribution:
+    """A copy of the built distribution folder inside the prefix (C:\\dist)."""
+
+    def __init__(self, prefix: WinePrefix, name="dist"):
+        self.prefix = prefix
+        self.windows_dir = f"C:\\{name}"
+        self.dir = prefix.drive_c / name
+        if self.dir.exists():
+            shutil.rmtree(self.dir)
+        shutil.copytree(DIST, self.dir)
+
+    @property
+    def setup(self):
+        return self.windows_dir + "\\setup.exe"
+
+    def run(self, *args, timeout=300) -> int:
+        return self.prefix.run(self.setup, *args, timeout=timeout)
+
+
+def log_folder(prefix: WinePrefix) -> Path:
+    return prefix.host_path("C:\\Temp\\DEVadirez")
+
+
+def read_log(path: Path):
+    """The log's lines without their time stamps (they are ANSI, code page 1252 here)."""
+    lines = []
+    for raw in path.read_bytes().decode("cp1252", "replace").split("\r\n"):
+        if not raw:
+            continue
+        date, time, rest = (raw.split(" ", 2) + ["", ""])[:3]
+        lines.append(rest)
+    return lines
