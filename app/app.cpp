@@ -132,7 +132,7 @@ void CCommonBootstrapperApp::TestSystemAccount() {
 
 bool CCommonBootstrapperApp::IsAdministrator(DWORD osMajorVersion) {
   if (platform_.security.ProcessTokenIsAdministrator()) return true;
-  return osMajorVersion >= 5 && platform_.security.LinkedTokenIsAdministrator();
+  return osMajorVersion > 5 && platform_.security.LinkedTokenIsAdministrator();
 }
 
 std::wstring CCommonBootstrapperApp::ResultText(uint32_t code) {

@@ -21,8 +21,8 @@ void ReadCommandLine(const std::vector<std::wstring>& args, CommandLineFields& f
                      LogFile& log) {
   using text::EqualsNoCase;
   for (const std::wstring& arg : args) {
-    // Decided apart from the rows: a password that also holds ".xml" or "TARGETDIR=" is
-    // claimed by an earlier row, and its line must still not show it.
+    // Decided before the tests below: a password that also holds ".xml" or "TARGETDIR=" is
+    // taken by an earlier test, and its log line must still not show it.
     const bool secret = HasAny(arg, L"DOCUMENT_SERVICEACCOUNTPWD=", L"VUROVIZO_PASSWORD=");
     if (EqualsNoCase(arg, L"/u") || EqualsNoCase(arg, L"/MODIFY")) {
       f.modeFlags |= mode::Uninstall;

@@ -3,6 +3,7 @@
 #include "app/log_file.h"
 #include "app/property_map.h"
 #include "definition/xml_document.h"
+#include "definition/xml_readers.h"
 #include "platform/text.h"
 
 namespace {
@@ -60,20 +61,32 @@ void Localization::ReadCultureFile(const std::wstring& path) {
     libraryFileName_ = text::Format(L"setup_%s.dll", culture_);
     return;
   }
-  XmlNode node;
-  if (doc.SelectSingle(L"//ConfigVariable[@Name=\"{CultureName}\"]", node) == XmlQuery::Found) {
-    node.Attribute(L"value", culture_);
-  } else {
-    culture_ = L"en-US";
-    log_.Log(L"{CultureName} not found in %s. Defaulting to %s", path, L"en-US");
-  }
+  culture_ = ReadCultureVariable(doc, L"{CultureName}", path);
   libraryFileName_ = text::Format(L"setup_%s.dll", culture_);
-  if (doc.SelectSingle(L"//ConfigVariable[@Name=\"{ProductCultureName}\"]", node) == XmlQuery::Found) {
-    node.Attribute(L"value", productCulture_);
-  } else {
-    productCulture_ = L"en-US";
-    log_.Log(L"{ProductCultureName} not found in %s. Defaulting to %s", path, L"en-US");
+  productCulture_ = ReadCultureVariable(doc, L"{ProductCultureName}", path);
+}
+
+std::wstring Localization::ReadCultureVariable(const XmlDocument& doc, const std::wstring& name,
+                                               const std::wstring& path) {
+  XmlNode node;
+  std::wstring value;
+  if (doc.SelectSingle(L"//ConfigVariable[@Name=\"" + name + L"\"]", node) == XmlQuery::Found)
+    value = AttributeReader(node).Get(L"value");
+  // The culture names a file beside setup.exe: an empty or path-like value must not pick
+  // "setup_.dll" or a library from elsewhere, so it counts as missing.
+  if (!IsCultureName(value)) {
+    log_.Log(L"%s not found in %s. Defaulting to %s", name, path, L"en-US");
+    value = L"en-US";
   }
+  return value;
+}
+
+bool Localization::IsCultureName(const std::wstring& value) {
+  if (value.empty() || value.size() > 20) return false;
+  for (wchar_t c : value)
+    if (!((c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9') || c == L'-'))
+      return false;
+  return true;
 }
 
 void Localization::PublishCulture() {

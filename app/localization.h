@@ -9,6 +9,7 @@
 #include "platform/handles.h"
 
 class LogFile;
+class XmlDocument;
 class PropertyMap;
 
 class Localization {
@@ -34,11 +35,14 @@ class Localization {
   const std::wstring& LibraryFileName() const { return libraryFileName_; }
   bool Loaded() const { return static_cast<bool>(library_); }
 
+  // Letters, digits and hyphens only, as culture names are.
+  static bool IsCultureName(const std::wstring& value);
   // Reads a numbered string from a loaded module; false when absent.
   static bool ReadString(HMODULE module, UINT id, std::wstring& out);
 
  private:
   void ReadCultureFile(const std::wstring& path);
+  std::wstring ReadCultureVariable(const XmlDocument& doc, const std::wstring& name, const std::wstring& path);
   void PublishCulture();
 
   LogFile& log_;

@@ -143,7 +143,8 @@ void XmlDocument::ReadParseError() {
   error->get_line(&line_);
 }
 
-bool XmlDocument::Load(const std::wstring& path) {
+bool XmlDocument::Load(const std::wstring& path, HRESULT* status) {
+  if (status) *status = E_POINTER;
   if (!doc_) return false;
   VARIANT file;
   VariantInit(&file);
@@ -152,6 +153,7 @@ bool XmlDocument::Load(const std::wstring& path) {
   VARIANT_BOOL ok = VARIANT_FALSE;
   HRESULT hr = doc_->load(file, &ok);
   VariantClear(&file);
+  if (status) *status = hr;
   if (FAILED(hr) || ok != VARIANT_TRUE) {
     ReadParseError();
     return false;

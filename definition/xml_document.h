@@ -40,7 +40,8 @@ class XmlDocument {
   bool Create(HRESULT& status);
   bool created() const { return static_cast<bool>(doc_); }
   // Loads a file with DTDs and external resources refused; on failure reason/line say why.
-  bool Load(const std::wstring& path);
+  // status receives the loader's own result (a failed HRESULT is an error beyond parsing).
+  bool Load(const std::wstring& path, HRESULT* status = nullptr);
   bool LoadText(const std::wstring& xml);
   bool Save(const std::wstring& path);
   const std::wstring& ErrorReason() const { return reason_; }

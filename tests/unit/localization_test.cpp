@@ -122,6 +122,11 @@ const LoadCase kLoadCases[] = {
      L"Orvanta Suite", {}},
     {"LibraryMissing", CultureFile("fr-CA", "en-US"), {}, L"fr-CA", kFrCa, false, 0, L"en-US", L"en-US",
      L"Orvanta Suite", {}},
+    // A culture names a file: empty or path-like values count as missing.
+    {"EmptyCultureValue", CultureFile("", "en-US"), {{kEnUs, kEnUs}}, L"en-US", kEnUs, true, 0, L"en-US", L"en-US",
+     L"Orvanta Suite", {L"{CultureName}"}},
+    {"PathInCultureValue", CultureFile("..\\..\\x", "en-US"), {{kEnUs, kEnUs}}, L"en-US", kEnUs, true, 0,
+     L"en-US", L"en-US", L"Orvanta Suite", {L"{CultureName}"}},
 };
 
 class LoadTest : public testing::TestWithParam<LoadCase> {};

@@ -85,6 +85,7 @@ TEST(CaseInsensitive, Helpers) {
   EXPECT_FALSE(text::EndsWithNoCase(L"log", L".log"));
   EXPECT_EQ(L"mixed case 1", text::ToLower(L"MiXeD CaSe 1"));
   EXPECT_TRUE(text::EqualsNoCase(L"\u00c9COLE", L"\u00e9cole"));
+  EXPECT_TRUE(text::StartsWithNoCase(L"C:\\Users\\\u00c9lodie\\AppData", L"c:\\users\\\u00e9LODIE\\"));
 }
 
 TEST(CaseSensitive, Contains) {

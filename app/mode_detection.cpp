@@ -1,0 +1,147 @@
+// Run-mode detection, the install-directory operations and the product family key.
+#include <shlobj.h>
+
+#include "app/app.h"
+#include "app/log_file.h"
+#include "app/property_map.h"
+#include "platform/text.h"
+
+namespace {
+bool Installed(int state) { return state == 5 || state == 2; }  // default, or for another user
+}  // namespace
+
+void CCommonBootstrapperApp::DetectMode() {
+  modeFlags_ &= ~mode::Default;
+  const uint32_t asked = cmd_.modeFlags;
+  std::wstring modeText;
+  auto choose = [&](uint32_t bit, const wchar_t* line) {
+    modeFlags_ |= bit;
+    log_->WriteLine(line);
+  };
+
+  if (Installed(platform_.installer.QueryProductState(guid_))) {
+    if (asked & mode::Repair) {
+      choose(mode::Repair, L"Repair mode detected");
+      modeText = L"Repair";
+    }
+    if (asked & mode::Upgrade) {
+      choose(mode::Upgrade, L"Upgrade mode detected");
+      modeText = L"Upgrade";
+    }
+    if ((asked & mode::Uninstall) || asked == mode::Default) {
+      choose(mode::Uninstall, L"Uninstall mode detected");
+      FamilyMemberInstalled(guid_);
+      modeText += L"Uninstall";
+    }
+    std::wstring directory;
+    if (!ResolveInstallDirectory(guid_, directory)) DefaultInstallDirectory(directory);
+    SetInstallDirectory(directory);
+  } else {
+    if (asked & mode::Upgrade) {
+      choose(mode::Upgrade, L"Upgrade mode detected");
+      modeText = L"Upgrade";
+      std::wstring directory;
+      if (oldGuid_.empty() || !ResolveInstallDirectory(oldGuid_, directory) || directory.empty())
+        DefaultInstallDirectory(directory);
+      SetInstallDirectory(directory);
+    }
+    if ((asked & (mode::Install | mode::Uninstall)) || asked == mode::Default) {
+      choose(mode::Install, L"Install mode detected");
+      modeText = L"Install";
+    }
+  }
+
+  properties_->Set(L"Install", (modeFlags_ & mode::Install) ? L"True" : L"False");
+  properties_->Set(L"Uninstall", (modeFlags_ & mode::Uninstall) ? L"True" : L"False");
+  properties_->Set(L"Repair", (modeFlags_ & mode::Repair) ? L"True" : L"False");
+  properties_->Set(L"Upgrade", (modeFlags_ & mode::Upgrade) ? L"True" : L"False");
+  properties_->Set(L"Mode", modeText);
+}
+
+void CCommonBootstrapperApp::SetInstallDirectory(const std::wstring& directory) {
+  cmd_.installDirectory = directory;
+  properties_->Set(L"[INSTALLDIRECTORY]", directory);
+}
+
+std::wstring CCommonBootstrapperApp::FamilyKey() const {
+  std::wstring key = L"Software\\ZEM_Halvern";
+  if (!platformText_.empty()) key += L"\\" + platformText_;
+  if (properties_->Matches(L"ProductCulture", L"en-CA")) key += L"\\Canada";
+  return key;
+}
+
+bool CCommonBootstrapperApp::FamilyMemberInstalled(const std::wstring& productCode) {
+  const std::wstring key = FamilyKey();
+  std::vector<std::wstring> members;
+  bool installed = false;
+  if (!platform_.registry.Subkeys(platform::Hive::LocalMachine, key, platform::View::Bit32, members)) {
+    log_->Log(L"Unable to open HKEY_LOCAL_MACHINE\\%s", key);
+  } else {
+    for (const std::wstring& member : members) {
+      if (text::EqualsNoCase(member, productCode)) continue;
+      if (Installed(platform_.installer.QueryProductState(member))) {
+        log_->Log(L"%s is installed.", member);
+        installed = true;
+        break;
+      }
+      log_->Log(L"%s is not installed.", member);
+    }
+  }
+  properties_->Set(L"Tier1_Installed", installed ? L"True" : L"False");
+  return installed;
+}
+
+bool CCommonBootstrapperApp::AllFamilyMembersListed() {
+  const std::wstring key = FamilyKey();
+  std::vector<std::wstring> members;
+  if (!platform_.registry.Subkeys(platform::Hive::LocalMachine, key, platform::View::Bit32, members)) {
+    log_->Log(L"Unable to open HKEY_LOCAL_MACHINE\\%s", key);
+    return false;
+  }
+  size_t listed = 0;
+  for (const std::wstring& member : members)
+    for (const auto& product : products_)
+      if (text::EqualsNoCase(product->GUID, member)) ++listed;
+  return members.size() == listed;
+}
+
+bool CCommonBootstrapperApp::ResolveInstallDirectory(const std::wstring& productCode, std::wstring& out) {
+  std::wstring location;
+  if (!platform_.installer.GetProductInfo(productCode, L"InstallLocation", location) || location.empty()) return false;
+  out = NormalizeInstallDirectory(location);
+  return true;
+}
+
+bool CCommonBootstrapperApp::SharedClientInstallDirectory(std::wstring& out) {
+  if (PlatformKind() == 3) return false;
+  LONG error = 0;
+  auto value = platform_.registry.Read(platform::Hive::LocalMachine, L"SOFTWARE\\ZEM_CommonClient_ASP", L"InstallDir",
+                                       platform::View::Bit32, error);
+  if (!value || value->text.empty()) return false;
+  std::wstring folder = value->text.substr(0, MAX_PATH - 1);
+  out = NormalizeInstallDirectory(folder);
+  return true;
+}
+
+std::wstring CCommonBootstrapperApp::NormalizeInstallDirectory(std::wstring path) const {
+  if (!rootDirectory_.empty()) {
+    size_t at = path.rfind(L"\\" + rootDirectory_ + L"\\");
+    if (at != std::wstring::npos) path.resize(at);
+  }
+  if (!qvDirectory_.empty()) {
+    if (path.empty() || path.back() != L'\\') path += L'\\';
+    path += qvDirectory_;
+  }
+  return path;
+}
+
+void CCommonBootstrapperApp::DefaultInstallDirectory(std::wstring& out) {
+  std::wstring programFiles = platform_.system.ProgramFilesFolder();
+  out = programFiles.empty() ? L"C:\\" + qvDirectory_ + L"\\" : programFiles + L"\\" + qvDirectory_;
+}
+
+void CCommonBootstrapperApp::ApplyDefaultInstallDirectory() {
+  std::wstring directory;
+  DefaultInstallDirectory(directory);
+  SetInstallDirectory(directory);
+}

@@ -1,0 +1,65 @@
+# The sample distribution: MSI packages built from .wxs with wixl, product resource
+# libraries with generated JPEG pictures, and the folder layout a vendor would ship.
+find_program(WIXL wixl REQUIRED)
+find_program(IMAGEMAGICK_CONVERT convert REQUIRED)
+
+set(SAMPLES ${CMAKE_SOURCE_DIR}/samples)
+set(SAMPLE_OUT ${CMAKE_BINARY_DIR}/samples)
+file(MAKE_DIRECTORY ${SAMPLE_OUT}/packages ${SAMPLE_OUT}/pictures)
+
+# build_msi(<stem>): samples/packages/<stem>.wxs -> build/samples/packages/<stem>.msi
+set(SAMPLE_MSIS)
+function(build_msi stem)
+  file(GLOB payload ${SAMPLES}/packages/*.txt)
+  set(out ${SAMPLE_OUT}/packages/${stem}.msi)
+  add_custom_command(OUTPUT ${out}
+    COMMAND ${WIXL} -o ${out} ${SAMPLES}/packages/${stem}.wxs
+    WORKING_DIRECTORY ${SAMPLES}/packages
+    DEPENDS ${SAMPLES}/packages/${stem}.wxs ${payload}
+    COMMENT "wixl ${stem}.msi")
+  set(SAMPLE_MSIS ${SAMPLE_MSIS} ${out} PARENT_SCOPE)
+endfunction()
+
+file(GLOB SAMPLE_WXS CONFIGURE_DEPENDS ${SAMPLES}/packages/*.wxs)
+foreach(wxs ${SAMPLE_WXS})
+  get_filename_component(stem ${wxs} NAME_WE)
+  build_msi(${stem})
+endforeach()
+add_custom_target(sample_packages DEPENDS ${SAMPLE_MSIS})
+
+# product_resources(<short name> <header colour> <side colour>): <short>Res.dll
+set(SAMPLE_RESOURCE_DLLS)
+function(product_resources short top bottom)
+  set(pictures ${SAMPLE_OUT}/pictures)
+  add_custom_command(OUTPUT ${pictures}/${short}Header.jpg ${pictures}/${short}Side.jpg
+    COMMAND ${IMAGEMAGICK_CONVERT} -size 497x58 gradient:${top}-${bottom} -quality 90 ${pictures}/${short}Header.jpg
+    COMMAND ${IMAGEMAGICK_CONVERT} -size 164x314 gradient:${bottom}-${top} -quality 90 ${pictures}/${short}Side.jpg
+    COMMENT "pictures of ${short}")
+  add_custom_target(${short}_pictures DEPENDS ${pictures}/${short}Header.jpg ${pictures}/${short}Side.jpg)
+  add_resource_dll(${short}_resources ${short}Res ${SAMPLES}/resources/${short}.rc)
+  target_include_directories(${short}_resources PRIVATE ${pictures})
+  set_source_files_properties(${SAMPLES}/resources/${short}.rc PROPERTIES
+    OBJECT_DEPENDS "${pictures}/${short}Header.jpg;${pictures}/${short}Side.jpg")
+  add_dependencies(${short}_resources ${short}_pictures)
+  set(SAMPLE_RESOURCE_DLLS ${SAMPLE_RESOURCE_DLLS} ${short}_resources PARENT_SCOPE)
+endfunction()
+
+product_resources(Rizod "#0b3d66" "#6fa8dc")
+product_resources(Uvarud "#3d6b0b" "#a8dc6f")
+
+# build/<arch>/dist: setup.exe, culture libraries, definition, variables list, resource
+# libraries (beside setup.exe for repair and uninstall runs, beside the packages for installs)
+# and Packages\*.msi.
+set(SETUP_DIST ${CMAKE_BINARY_DIR}/dist)
+file(GLOB SETUP_SAMPLE_FILES CONFIGURE_DEPENDS ${SAMPLES}/*.xml)
+set(resource_files)
+foreach(t ${SAMPLE_RESOURCE_DLLS})
+  list(APPEND resource_files $<TARGET_FILE:${t}>)
+endforeach()
+add_custom_target(dist ALL
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${SETUP_DIST}/Packages
+  COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:setup> $<TARGET_FILE:culture_en-US>
+          $<TARGET_FILE:culture_fr-CA> ${SETUP_SAMPLE_FILES} ${resource_files} ${SETUP_DIST}
+  COMMAND ${CMAKE_COMMAND} -E copy_if_different ${SAMPLE_MSIS} ${resource_files} ${SETUP_DIST}/Packages
+  DEPENDS setup culture_en-US culture_fr-CA sample_packages ${SAMPLE_RESOURCE_DLLS} ${SETUP_SAMPLE_FILES}
+  COMMENT "Laying out the sample distribution in ${SETUP_DIST}")

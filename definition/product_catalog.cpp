@@ -1,0 +1,93 @@
+#include "definition/product_catalog.h"
+
+#include "app/localization.h"
+#include "app/log_file.h"
+#include "platform/prompts.h"
+#include "platform/text.h"
+
+namespace {
+
+bool FileExists(const std::wstring& path) {
+  DWORD a = GetFileAttributesW(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void Tell(DefinitionContext& context, const std::wstring& message, bool log) {
+  if (log) context.log.WriteLine(message);
+  if (context.silent) return;
+  Localization* localization = context.localization;
+  context.prompts.Show(nullptr, message, L"", MB_OK, [localization] {
+    if (localization) localization->InstallMessageBoxHook();
+  });
+}
+
+std::wstring Text(DefinitionContext& context, UINT id, const std::vector<std::wstring>& args) {
+  return context.localization ? context.localization->Message(id, args) : std::wstring();
+}
+
+}  // namespace
+
+bool IsExcludedDefinitionName(const std::wstring& fileName) {
+  std::wstring lower = text::ToLower(fileName);
+  return text::Contains(lower, L"variableslist") || text::Contains(lower, L"proxyoverride") ||
+         text::Contains(lower, L"iucomponentversioninfo");
+}
+
+bool LoadDefinitionDocument(XmlDocument& doc, DefinitionContext& context) {
+  HRESULT created = S_OK;
+  if (!doc.Create(created)) return false;
+
+  std::wstring path;
+  if (!context.definitionFileName.empty()) {
+    path = context.setupDirectory + context.definitionFileName;
+    if (!FileExists(path)) {
+      Tell(context, Text(context, 50107, {path}), true);
+      return false;
+    }
+  } else {
+    WIN32_FIND_DATAW entry;
+    HANDLE search = FindFirstFileW((context.setupDirectory + L"*.xml").c_str(), &entry);
+    if (search != INVALID_HANDLE_VALUE) {
+      do {
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        if (IsExcludedDefinitionName(entry.cFileName)) continue;
+        context.definitionFileName = entry.cFileName;
+        break;
+      } while (FindNextFileW(search, &entry));
+      FindClose(search);
+    }
+    if (context.definitionFileName.empty()) {
+      Tell(context, Text(context, 50106, {}), true);
+      return false;
+    }
+    path = context.setupDirectory + context.definitionFileName;
+  }
+
+  context.log.Log(L"Trying to load %s", path);
+  HRESULT status = S_OK;
+  bool parsed = doc.Load(path, &status);
+  if (FAILED(status)) {
+    context.log.Log(L"Loading %s failed with error code %d", path, status);
+    if (!context.silent) Tell(context, Text(context, 50108, {path, std::to_wstring(static_cast<long>(status))}), false);
+    return false;
+  }
+  if (!parsed) {
+    // Without this line an administrator would not know why the run stopped.
+    context.log.Log(L"%s could not be parsed at line %d: %s", path, static_cast<int>(doc.ErrorLine()),
+                    doc.ErrorReason());
+  }
+  return parsed;
+}
+
+bool LoadProducts(const XmlDocument& doc, DefinitionContext& context, ProductCatalog& catalog) {
+  catalog.clear();
+  std::vector<XmlNode> elements;
+  if (doc.SelectAll(L"//Product", elements) == XmlQuery::Failed) {
+    context.log.Log(L"Product node(s) not found in %s", context.definitionFileName);
+    return false;
+  }
+  catalog.reserve(elements.size());
+  for (const XmlNode& element : elements)
+    catalog.push_back(std::make_shared<Product>(element, context.log, context.setupDirectory));
+  return !catalog.empty();
+}

@@ -1,0 +1,29 @@
+// Finding and loading the product definition, and building the product catalog from it.
+#pragma once
+
+#include <string>
+
+#include "definition/product.h"
+#include "definition/xml_document.h"
+
+class LogFile;
+class Localization;
+namespace platform {
+class Prompts;
+}
+
+struct DefinitionContext {
+  LogFile& log;
+  platform::Prompts& prompts;
+  Localization* localization;
+  bool silent;
+  std::wstring setupDirectory;      // with its trailing backslash
+  std::wstring definitionFileName;  // in: from the command line; out: the file chosen
+};
+
+// Chooses the definition file beside setup.exe and loads it into doc.
+bool LoadDefinitionDocument(XmlDocument& doc, DefinitionContext& context);
+// One Product per "//Product" element, in document order; false when there is none.
+bool LoadProducts(const XmlDocument& doc, DefinitionContext& context, ProductCatalog& catalog);
+// Lower-cased name checks that keep the variables lists and other setup files out of the search.
+bool IsExcludedDefinitionName(const std::wstring& fileName);
