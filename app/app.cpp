@@ -7,6 +7,7 @@
 #include "app/log_file.h"
 #include "app/property_map.h"
 #include "checks/system_info.h"
+#include "definition/product_catalog.h"
 #include "definition/substitute.h"
 #include "platform/text.h"
 
@@ -109,8 +110,35 @@ bool CCommonBootstrapperApp::InitInstance() {
 
   PublishSystemProperties(*log_, *properties_, platform_.system);
 
-  // The product definition, mode detection and the drivers follow from here.
+  if (!LoadDefinitionDocument()) return false;
+  if (!LoadProducts()) return false;
+  if (!products_.empty()) {
+    const Product& first = *products_.front();
+    resources_ = first.Resources;
+    guid_ = first.GUID;
+    oldGuid_ = first.OldGUID;
+    SetFirstProduct(first.Platform, first.ShortName, first.QVDirectory, first.RootDirectory);
+  }
+  soloProduct_ = products_.size() == 1;
+  properties_->Set(L"SoloProduct", soloProduct_ ? L"True" : L"False");
+  DetectMode();
+
+  // The silent and interactive drivers follow from here.
   return false;
+}
+
+bool CCommonBootstrapperApp::LoadDefinitionDocument() {
+  DefinitionContext context{*log_, platform_.prompts, localization_.get(), cmd_.silent, setupDirectory_,
+                            cmd_.definitionFileName};
+  bool loaded = ::LoadDefinitionDocument(setupDocument_, context);
+  cmd_.definitionFileName = context.definitionFileName;
+  return loaded;
+}
+
+bool CCommonBootstrapperApp::LoadProducts() {
+  DefinitionContext context{*log_, platform_.prompts, localization_.get(), cmd_.silent, setupDirectory_,
+                            cmd_.definitionFileName};
+  return ::LoadProducts(setupDocument_, context, products_);
 }
 
 void CCommonBootstrapperApp::TestSystemAccount() {
@@ -215,6 +243,9 @@ void CCommonBootstrapperApp::CopyLog() {
 int CCommonBootstrapperApp::ExitInstance() {
   if (!log_) return setupResultCode_;
   log_->Log(L"Returning %d", setupResultCode_);
+  // COM objects go before COM itself.
+  products_.clear();
+  setupDocument_ = XmlDocument();
   if (SUCCEEDED(comStatus_)) {
     CoUninitialize();
     comStatus_ = E_FAIL;

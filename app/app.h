@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "definition/product.h"
+#include "definition/xml_document.h"
 #include "platform/handles.h"
 #include "platform/platform.h"
 
@@ -63,6 +65,34 @@ class CCommonBootstrapperApp {
   const std::wstring& ShortName() const { return shortName_; }
   const std::wstring& QVDirectory() const { return qvDirectory_; }
 
+  // The definition and the catalog.
+  bool LoadDefinitionDocument();
+  bool LoadProducts();
+  const XmlDocument& SetupDocument() const { return setupDocument_; }
+  const ProductCatalog& Products() const { return products_; }
+  bool SoloProduct() const { return soloProduct_; }
+
+  // Mode detection and the install directory.
+  void DetectMode();
+  bool FamilyMemberInstalled(const std::wstring& productCode);  // sets "Tier1_Installed"
+  bool AllFamilyMembersListed();
+  bool ResolveInstallDirectory(const std::wstring& productCode, std::wstring& out);
+  bool SharedClientInstallDirectory(std::wstring& out);
+  std::wstring NormalizeInstallDirectory(std::wstring path) const;
+  void DefaultInstallDirectory(std::wstring& out);
+  void ApplyDefaultInstallDirectory();
+
+  // Display name, texts 1007/1008 and the titles from the products' resource libraries.
+  bool LoadProductTexts();
+  const std::wstring& ProductDisplayName() const { return productDisplayName_; }
+  const std::wstring& ProductText1007() const { return productText1007_; }
+  const std::wstring& ProductText1008() const { return productText1008_; }
+  const std::wstring& Title(int n) const { return titles_[n - 1]; }  // 1..3
+  const std::wstring& CurrentTitle() const { return currentTitle_; }
+  const std::wstring& GUID() const { return guid_; }
+  const std::wstring& OldGUID() const { return oldGuid_; }
+  const std::wstring& Resources() const { return resources_; }
+
   // Identity of the first product (filled from the definition).
   void SetFirstProduct(const std::wstring& platformText, const std::wstring& shortName, const std::wstring& qvDirectory,
                        const std::wstring& rootDirectory);
@@ -76,6 +106,8 @@ class CCommonBootstrapperApp {
   void TestSystemAccount();
   void ForceSilence();
   void CopyLog();
+  void SetInstallDirectory(const std::wstring& directory);
+  std::wstring FamilyKey() const;
 
   platform::Platform& platform_;
   AppEnvironment environment_;
@@ -91,6 +123,13 @@ class CCommonBootstrapperApp {
   uint32_t modeFlags_ = mode::Default;
   int setupResultCode_ = 0;
   CommandLineFields cmd_;
+  XmlDocument setupDocument_;
+  ProductCatalog products_;
+  bool soloProduct_ = false;
+  std::wstring resources_, guid_, oldGuid_;
+  std::wstring productDisplayName_, productText1007_, productText1008_;
+  std::wstring titles_[3];
+  std::wstring currentTitle_;
   std::wstring qvDirectory_, rootDirectory_, platformText_, shortName_;
   std::wstring rebootPrerequisiteName_;
   std::wstring resultText_;

@@ -21,10 +21,13 @@ void ReadCommandLine(const std::vector<std::wstring>& args, CommandLineFields& f
                      LogFile& log) {
   using text::EqualsNoCase;
   for (const std::wstring& arg : args) {
-    // Decided before the tests below: a password that also holds ".xml" or "TARGETDIR=" is
-    // taken by an earlier test, and its log line must still not show it.
+    // A password argument is always a password: were it taken as the definition file or the
+    // install folder because it also holds ".xml" or "TARGETDIR=", its value would reach the
+    // log and the property dump in clear.
     const bool secret = HasAny(arg, L"DOCUMENT_SERVICEACCOUNTPWD=", L"VUROVIZO_PASSWORD=");
-    if (EqualsNoCase(arg, L"/u") || EqualsNoCase(arg, L"/MODIFY")) {
+    if (secret) {
+      properties.Set(L"[PASSWORD]", ValueOf(arg));
+    } else if (EqualsNoCase(arg, L"/u") || EqualsNoCase(arg, L"/MODIFY")) {
       f.modeFlags |= mode::Uninstall;
     } else if (EqualsNoCase(arg, L"/r")) {
       f.modeFlags |= mode::Repair;
@@ -46,8 +49,6 @@ void ReadCommandLine(const std::vector<std::wstring>& args, CommandLineFields& f
       properties.Set(L"[INSTALLDIRECTORY]", f.installDirectory);
     } else if (HasAny(arg, L"DOCUMENT_SERVICEACCOUNTID=", L"VUROVIZO_USER=")) {
       properties.Set(L"[USER]", ValueOf(arg));
-    } else if (HasAny(arg, L"DOCUMENT_SERVICEACCOUNTPWD=", L"VUROVIZO_PASSWORD=")) {
-      properties.Set(L"[PASSWORD]", ValueOf(arg));
     } else if (HasAny(arg, L"SYSTEM_IP=", L"DOCUMENT_PORTAL_SERVER=")) {
       properties.Set(L"[SERVER_NAME]", ValueOf(arg));
     } else if (EqualsNoCase(arg, L"/central")) {

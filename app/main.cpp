@@ -10,7 +10,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   platform::Win32SystemQueries system;
   platform::Win32Registry registry;
   platform::Win32Prompts prompts;
-  platform::Platform services{security, system, registry, prompts};
+  platform::Win32WindowsInstaller installer;
+  platform::Platform services{security, system, registry, prompts, installer};
 
   AppEnvironment environment;
   wchar_t module[MAX_PATH] = {};

@@ -5,6 +5,7 @@
 #include "platform/registry.h"
 #include "platform/security.h"
 #include "platform/system_queries.h"
+#include "platform/windows_installer.h"
 
 namespace platform {
 
@@ -13,6 +14,7 @@ struct Platform {
   SystemQueries& system;
   Registry& registry;
   Prompts& prompts;
+  WindowsInstaller& installer;
 };
 
 }  // namespace platform

@@ -5,6 +5,7 @@
 #include "fakes/fake_registry.h"
 #include "fakes/fake_security.h"
 #include "fakes/fake_system_queries.h"
+#include "fakes/fake_windows_installer.h"
 #include "platform/platform.h"
 
 struct FakePlatform {
@@ -12,5 +13,6 @@ struct FakePlatform {
   FakeSystemQueries system;
   FakeRegistry registry;
   FakePrompts prompts;
-  platform::Platform bundle{security, system, registry, prompts};
+  FakeWindowsInstaller installer;
+  platform::Platform bundle{security, system, registry, prompts, installer};
 };

@@ -121,15 +121,18 @@ TEST(ReadCommandLine, OneLogLinePerArgumentWithPasswordsMasked) {
   EXPECT_EQ(L"", properties.Get(L"[PASSWORD]"));  // the last one wins
 }
 
-// An earlier row may claim a password argument; its line must still hide the value.
-TEST(ReadCommandLine, PasswordTakenByAnEarlierRowIsStillMasked) {
+// A password that looks like a file name or an install folder stays a password, so its
+// value reaches neither the log nor a property that the dump shows.
+TEST(ReadCommandLine, PasswordArgumentIsNeverTakenByAnotherRow) {
   const std::vector<std::wstring> args = {L"VUROVIZO_PASSWORD=pass.xml", L"DOCUMENT_SERVICEACCOUNTPWD=xTARGETDIR=y"};
   CommandLineFields f;
   PropertyMap properties;
   MemoryLog log;
   ReadCommandLine(args, f, properties, log);
-  EXPECT_EQ(args[0], f.definitionFileName);
-  EXPECT_EQ(L"xTARGETDIR=y", f.installDirectory);
+  EXPECT_EQ(L"", f.definitionFileName);
+  EXPECT_EQ(L"", f.installDirectory);
+  EXPECT_FALSE(properties.Has(L"[INSTALLDIRECTORY]"));
+  EXPECT_EQ(L"xTARGETDIR=y", properties.Get(L"[PASSWORD]"));
   EXPECT_EQ((std::vector<std::wstring>{L"VUROVIZO_PASSWORD=******", L"DOCUMENT_SERVICEACCOUNTPWD=******"}), log.lines);
 }
 
