@@ -6,6 +6,7 @@
 #include "app/localization.h"
 #include "app/log_file.h"
 #include "app/property_map.h"
+#include "app/silent_driver.h"
 #include "checks/system_info.h"
 #include "definition/product_catalog.h"
 #include "definition/substitute.h"
@@ -123,8 +124,42 @@ bool CCommonBootstrapperApp::InitInstance() {
   properties_->Set(L"SoloProduct", soloProduct_ ? L"True" : L"False");
   DetectMode();
 
-  // The silent and interactive drivers follow from here.
+  if (cmd_.silent) {
+    SilentDriver(*this).Run(silenceForced_);
+    for (const auto& product : products_) {
+      if (product->Succeeded) continue;
+      properties_->Set(L"SetupSuccess", L"False");
+      // The product's Finalize command group runs here; it arrives with the finalize actions.
+    }
+  } else {
+    // The wizard is not built yet: an interactive run stops here and says so.
+    log_->WriteLine(L"The setup wizard is not available in this version; run the setup with /q.");
+  }
   return false;
+}
+
+bool CCommonBootstrapperApp::RebootRequiredFlag() {
+  std::wstring value = EnvironmentValue(L"ZEM-REBOOT-REQUIRED");
+  if (!text::EqualsNoCase(value, L"true")) return false;
+  log_->WriteLine(L"Reboot required");
+  return true;
+}
+
+void CCommonBootstrapperApp::StartProgress(bool) {
+  // The progress program arrives with its own module; until then it is simply not running,
+  // which the silent driver treats like a failed start.
+  progressRunning_ = false;
+}
+
+EngineContext CCommonBootstrapperApp::MakeEngineContext() {
+  EngineContext context(*log_, *properties_, localization_.get(), platform_.installer, setupDocument_, products_);
+  context.logFolder = logFolder_;
+  context.shortName = shortName_;
+  context.modeFlags = modeFlags_;
+  context.exitCode = &setupResultCode_;
+  context.progressRunning = progressRunning_;
+  context.familyCheck = [this](const std::wstring& code) { FamilyMemberInstalled(code); };
+  return context;
 }
 
 bool CCommonBootstrapperApp::LoadDefinitionDocument() {

@@ -11,6 +11,7 @@
 #include "app/command_line.h"
 #include "definition/product.h"
 #include "definition/xml_document.h"
+#include "engine/engine_context.h"
 #include "platform/handles.h"
 #include "platform/platform.h"
 
@@ -93,6 +94,15 @@ class CCommonBootstrapperApp {
   const std::wstring& OldGUID() const { return oldGuid_; }
   const std::wstring& Resources() const { return resources_; }
 
+  // Silent runs.
+  bool RebootRequiredFlag();  // the machine-wide reboot-required flag, as this process sees it
+  void StartProgress(bool dotNetRequired);
+  bool ProgressRunning() const { return progressRunning_; }
+  void AppendExtraInstallProperties(const std::wstring& text) { cmd_.extraInstallProperties += text; }
+  void SetInstallDirectoryValue(const std::wstring& directory) { SetInstallDirectory(directory); }
+  // What a package sequence needs from this run.
+  EngineContext MakeEngineContext();
+
   // Identity of the first product (filled from the definition).
   void SetFirstProduct(const std::wstring& platformText, const std::wstring& shortName, const std::wstring& qvDirectory,
                        const std::wstring& rootDirectory);
@@ -136,6 +146,7 @@ class CCommonBootstrapperApp {
   std::wstring variablesListFileName_;
   bool systemAccount_ = false;
   bool silenceForced_ = false;
+  bool progressRunning_ = false;
 };
 
 // The process's one application object.

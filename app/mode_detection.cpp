@@ -98,11 +98,14 @@ bool CCommonBootstrapperApp::AllFamilyMembersListed() {
     log_->Log(L"Unable to open HKEY_LOCAL_MACHINE\\%s", key);
     return false;
   }
-  size_t listed = 0;
-  for (const std::wstring& member : members)
-    for (const auto& product : products_)
-      if (text::EqualsNoCase(product->GUID, member)) ++listed;
-  return members.size() == listed;
+  // Each member counts once: a product named twice in the definition must not stand in for
+  // a registered member that the definition lacks.
+  for (const std::wstring& member : members) {
+    bool listed = false;
+    for (const auto& product : products_) listed = listed || text::EqualsNoCase(product->GUID, member);
+    if (!listed) return false;
+  }
+  return true;
 }
 
 bool CCommonBootstrapperApp::ResolveInstallDirectory(const std::wstring& productCode, std::wstring& out) {

@@ -44,6 +44,55 @@ XmlQuery SelectAllOn(IXMLDOMNode* from, const std::wstring& path, std::vector<Xm
   return out.empty() ? XmlQuery::NoMatch : XmlQuery::Found;
 }
 
+// ProhibitDTD is not honoured by every MSXML (Wine's expands internal entities, so a few lines
+// can grow without bound), so a document type declaration is refused before the parser sees it.
+const wchar_t kDoctypeRefused[] = L"A document type declaration is not allowed";
+
+// Finds the first "<!DOCTYPE" in text fed piece by piece. NUL code units are skipped so that
+// UTF-16 and UTF-32 bytes read as their ASCII characters.
+class DoctypeScanner {
+ public:
+  // True once the marker has been seen; line() is then its 1-based line.
+  template <typename Char>
+  bool Feed(const Char* text, size_t size) {
+    static const char kMarker[] = "<!DOCTYPE";
+    const size_t markerSize = sizeof(kMarker) - 1;
+    for (size_t i = 0; i < size && !found_; ++i) {
+      unsigned c = static_cast<unsigned>(text[i]);
+      if (sizeof(Char) == 1) c &= 0xFF;
+      if (c == 0) continue;
+      if (c == '\n') ++line_;
+      if (c < 0x80 && towupper(static_cast<wint_t>(c)) == static_cast<unsigned char>(kMarker[matched_])) {
+        found_ = ++matched_ == markerSize;
+      } else {
+        matched_ = c == '<' ? 1 : 0;
+      }
+    }
+    return found_;
+  }
+  long line() const { return line_; }
+
+ private:
+  long line_ = 1;
+  size_t matched_ = 0;
+  bool found_ = false;
+};
+
+// The line of a declaration in the file, 0 when there is none or the file cannot be read (the
+// loader then reports why).
+long FileDoctypeLine(const std::wstring& path) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return 0;
+  DoctypeScanner scanner;
+  char buffer[64 * 1024];
+  DWORD read = 0;
+  bool found = false;
+  while (!found && ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0)
+    found = scanner.Feed(buffer, read);
+  CloseHandle(file);
+  return found ? scanner.line() : 0;
+}
+
 }  // namespace
 
 bool XmlNode::Attribute(const std::wstring& name, std::wstring& value) const {
@@ -143,9 +192,28 @@ void XmlDocument::ReadParseError() {
   error->get_line(&line_);
 }
 
+bool XmlDocument::RefuseDoctype(long line) {
+  // Leaves no half-trusted content behind for a caller that ignores the answer.
+  Bstr empty(L"");
+  VARIANT_BOOL ignored = VARIANT_FALSE;
+  doc_->loadXML(empty.get(), &ignored);
+  reason_ = kDoctypeRefused;
+  line_ = line;
+  return false;
+}
+
+bool XmlDocument::HasDoctype() const {
+  ComPtr<IXMLDOMDocumentType> type;
+  return SUCCEEDED(doc_->get_doctype(type.put())) && type;
+}
+
 bool XmlDocument::Load(const std::wstring& path, HRESULT* status) {
   if (status) *status = E_POINTER;
   if (!doc_) return false;
+  if (long line = FileDoctypeLine(path)) {
+    if (status) *status = S_FALSE;
+    return RefuseDoctype(line);
+  }
   VARIANT file;
   VariantInit(&file);
   file.vt = VT_BSTR;
@@ -158,11 +226,17 @@ bool XmlDocument::Load(const std::wstring& path, HRESULT* status) {
     ReadParseError();
     return false;
   }
+  if (HasDoctype()) {
+    if (status) *status = S_FALSE;
+    return RefuseDoctype(0);
+  }
   return true;
 }
 
 bool XmlDocument::LoadText(const std::wstring& xml) {
   if (!doc_) return false;
+  DoctypeScanner scanner;
+  if (scanner.Feed(xml.data(), xml.size())) return RefuseDoctype(scanner.line());
   Bstr source(xml.c_str());
   VARIANT_BOOL ok = VARIANT_FALSE;
   HRESULT hr = doc_->loadXML(source.get(), &ok);
@@ -170,6 +244,7 @@ bool XmlDocument::LoadText(const std::wstring& xml) {
     ReadParseError();
     return false;
   }
+  if (HasDoctype()) return RefuseDoctype(0);
   return true;
 }
 

@@ -39,7 +39,8 @@ class XmlDocument {
   // Creates the "Msxml2.DOMDocument.6.0" object; false with the COM status when it cannot.
   bool Create(HRESULT& status);
   bool created() const { return static_cast<bool>(doc_); }
-  // Loads a file with DTDs and external resources refused; on failure reason/line say why.
+  // Loads a file with DTDs and external resources refused (a document type declaration fails the
+  // load before parsing, with a parse-failure status); on failure reason/line say why.
   // status receives the loader's own result (a failed HRESULT is an error beyond parsing).
   bool Load(const std::wstring& path, HRESULT* status = nullptr);
   bool LoadText(const std::wstring& xml);
@@ -53,6 +54,8 @@ class XmlDocument {
 
  private:
   void ReadParseError();
+  bool HasDoctype() const;
+  bool RefuseDoctype(long line);
   platform::ComPtr<IXMLDOMDocument2> doc_;
   std::wstring reason_;
   long line_ = 0;

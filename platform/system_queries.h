@@ -36,6 +36,8 @@ class SystemQueries {
   virtual UINT DriveType(const std::wstring& root) = 0;
   // The Program Files folder as a 32-bit process on this Windows sees it; empty on failure.
   virtual std::wstring ProgramFilesFolder() = 0;
+  // The computer's fully qualified DNS name; empty when it cannot be read.
+  virtual std::wstring ComputerDnsName() = 0;
 };
 
 class Win32SystemQueries final : public SystemQueries {
@@ -47,6 +49,7 @@ class Win32SystemQueries final : public SystemQueries {
   RebootQuery RebootRequired() override;
   UINT DriveType(const std::wstring& root) override;
   std::wstring ProgramFilesFolder() override;
+  std::wstring ComputerDnsName() override;
 };
 
 }  // namespace platform

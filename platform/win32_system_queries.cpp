@@ -97,4 +97,14 @@ std::wstring Win32SystemQueries::ProgramFilesFolder() {
   return path;
 }
 
+std::wstring Win32SystemQueries::ComputerDnsName() {
+  DWORD size = 0;
+  GetComputerNameExW(ComputerNameDnsFullyQualified, nullptr, &size);
+  if (size == 0) return {};
+  std::wstring name(size, L'\0');
+  if (!GetComputerNameExW(ComputerNameDnsFullyQualified, name.data(), &size)) return {};
+  name.resize(size);
+  return name;
+}
+
 }  // namespace platform

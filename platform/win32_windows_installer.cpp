@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "platform/handles.h"
 #include "platform/windows_installer.h"
 
 namespace platform {
@@ -24,6 +25,68 @@ bool Win32WindowsInstaller::GetProductInfo(const std::wstring& productCode, cons
   if (r != ERROR_SUCCESS) return false;
   value.assign(buffer.data(), length);
   return true;
+}
+
+}  // namespace platform
+
+namespace platform {
+namespace {
+
+class Win32MsiTransactions final : public MsiTransactions {
+ public:
+  Win32MsiTransactions() {
+    wchar_t windows[MAX_PATH] = {};
+    UINT n = GetWindowsDirectoryW(windows, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return;
+    // Never through the search path: only the system's own msi.dll.
+    std::wstring path = std::wstring(windows, n) + L"\\system32\\msi.dll";
+    library_.reset(LoadLibraryW(path.c_str()));
+    if (!library_) return;
+    begin_ = reinterpret_cast<BeginFn>(reinterpret_cast<void*>(GetProcAddress(library_.get(), "MsiBeginTransactionW")));
+    end_ = reinterpret_cast<EndFn>(reinterpret_cast<void*>(GetProcAddress(library_.get(), "MsiEndTransaction")));
+  }
+  bool Available() const override { return begin_ && end_; }
+  UINT Begin(const std::wstring& name, DWORD attributes) override {
+    if (!begin_) return 1;
+    MSIHANDLE transaction = 0;
+    HANDLE changeOfOwner = nullptr;
+    UINT r = begin_(name.c_str(), attributes, &transaction, &changeOfOwner);
+    if (transaction) MsiCloseHandle(transaction);
+    return r;
+  }
+  UINT End(DWORD state) override { return end_ ? end_(state) : 1; }
+
+ private:
+  using BeginFn = UINT(WINAPI*)(LPCWSTR, DWORD, MSIHANDLE*, HANDLE*);
+  using EndFn = UINT(WINAPI*)(DWORD);
+  Library library_;
+  BeginFn begin_ = nullptr;
+  EndFn end_ = nullptr;
+};
+
+}  // namespace
+
+void Win32WindowsInstaller::SetInternalUI(int level) { MsiSetInternalUI(static_cast<INSTALLUILEVEL>(level), nullptr); }
+
+UINT Win32WindowsInstaller::EnableLog(DWORD mode, const std::wstring& path, DWORD attributes) {
+  return MsiEnableLogW(mode, path.c_str(), attributes);
+}
+
+UINT Win32WindowsInstaller::InstallProduct(const std::wstring& package, const std::wstring& commandLine) {
+  return MsiInstallProductW(package.c_str(), commandLine.c_str());
+}
+
+UINT Win32WindowsInstaller::ConfigureProductEx(const std::wstring& productCode, int level, int state,
+                                               const std::wstring& commandLine) {
+  return MsiConfigureProductExW(productCode.c_str(), level, static_cast<INSTALLSTATE>(state), commandLine.c_str());
+}
+
+UINT Win32WindowsInstaller::ReinstallProduct(const std::wstring& productCode, DWORD mode) {
+  return MsiReinstallProductW(productCode.c_str(), mode);
+}
+
+std::unique_ptr<MsiTransactions> Win32WindowsInstaller::LoadTransactions() {
+  return std::make_unique<Win32MsiTransactions>();
 }
 
 }  // namespace platform

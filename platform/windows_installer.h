@@ -1,11 +1,22 @@
-// Windows Installer: product state and information (installs come with the engine).
+// Windows Installer: product state and information, logging, installs and transactions.
 #pragma once
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 namespace platform {
+
+// MsiBeginTransactionW / MsiEndTransaction from msi.dll of the system folder, loaded for one
+// package group and freed with this object.
+class MsiTransactions {
+ public:
+  virtual ~MsiTransactions() = default;
+  virtual bool Available() const = 0;
+  virtual UINT Begin(const std::wstring& name, DWORD attributes) = 0;
+  virtual UINT End(DWORD state) = 0;  // 1 commit, 0 rollback
+};
 
 class WindowsInstaller {
  public:
@@ -14,12 +25,26 @@ class WindowsInstaller {
   virtual int QueryProductState(const std::wstring& productCode) = 0;
   // MsiGetProductInfoW (size query, then the read); false when the property is missing.
   virtual bool GetProductInfo(const std::wstring& productCode, const std::wstring& property, std::wstring& value) = 0;
+  virtual void SetInternalUI(int level) = 0;
+  virtual UINT EnableLog(DWORD mode, const std::wstring& path, DWORD attributes) = 0;
+  virtual UINT InstallProduct(const std::wstring& package, const std::wstring& commandLine) = 0;
+  virtual UINT ConfigureProductEx(const std::wstring& productCode, int level, int state,
+                                  const std::wstring& commandLine) = 0;
+  virtual UINT ReinstallProduct(const std::wstring& productCode, DWORD mode) = 0;
+  virtual std::unique_ptr<MsiTransactions> LoadTransactions() = 0;
 };
 
 class Win32WindowsInstaller final : public WindowsInstaller {
  public:
   int QueryProductState(const std::wstring& productCode) override;
   bool GetProductInfo(const std::wstring& productCode, const std::wstring& property, std::wstring& value) override;
+  void SetInternalUI(int level) override;
+  UINT EnableLog(DWORD mode, const std::wstring& path, DWORD attributes) override;
+  UINT InstallProduct(const std::wstring& package, const std::wstring& commandLine) override;
+  UINT ConfigureProductEx(const std::wstring& productCode, int level, int state,
+                          const std::wstring& commandLine) override;
+  UINT ReinstallProduct(const std::wstring& productCode, DWORD mode) override;
+  std::unique_ptr<MsiTransactions> LoadTransactions() override;
 };
 
 }  // namespace platform

@@ -68,4 +68,6 @@ class FakeSystemQueries : public platform::SystemQueries {
     return it == driveTypes.end() ? DRIVE_FIXED : it->second;
   }
   std::wstring ProgramFilesFolder() override { return programFiles; }
+  std::wstring computerName = L"setup-test.example.local";
+  std::wstring ComputerDnsName() override { return computerName; }
 };

@@ -1,7 +1,9 @@
 // Windows Installer answers chosen by the test, with every call recorded.
 #pragma once
 
+#include <deque>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -10,8 +12,15 @@
 
 class FakeWindowsInstaller : public platform::WindowsInstaller {
  public:
-  std::map<std::wstring, int> states;                         // product code (upper case) -> state
-  std::map<std::wstring, std::wstring> installLocations;      // product code (upper case) -> InstallLocation
+  std::map<std::wstring, int> states;                     // product code (upper case) -> state
+  std::map<std::wstring, std::wstring> installLocations;  // product code (upper case) -> InstallLocation
+  std::map<std::wstring, UINT> installResults;            // package path -> MsiInstallProductW result
+  std::map<std::wstring, UINT> configureResults;          // product code (upper case) -> result
+  bool installSetsState = true;  // a successful install makes the package's product "installed"
+  std::map<std::wstring, std::wstring> packageCodes;      // package path -> product code it installs
+  bool transactionsAvailable = true;
+  UINT beginResult = 0;
+  std::deque<UINT> endResults;  // answers of MsiEndTransaction in turn; 0 when exhausted
   std::vector<std::wstring> calls;
 
   static std::wstring Key(const std::wstring& code) {
@@ -32,5 +41,63 @@ class FakeWindowsInstaller : public platform::WindowsInstaller {
     if (it == installLocations.end()) return false;
     value = it->second;
     return true;
+  }
+  void SetInternalUI(int level) override { calls.push_back(L"SetInternalUI " + std::to_wstring(level)); }
+  UINT EnableLog(DWORD mode, const std::wstring& path, DWORD attributes) override {
+    calls.push_back(text::Format(L"EnableLog %#x %s %d", mode, path, attributes));
+    return 0;
+  }
+  UINT InstallProduct(const std::wstring& package, const std::wstring& commandLine) override {
+    calls.push_back(L"InstallProduct " + package + L" [" + commandLine + L"]");
+    auto it = installResults.find(package);
+    UINT r = it == installResults.end() ? 0 : it->second;
+    if ((r == 0 || r == 3010) && installSetsState) {
+      auto code = packageCodes.find(package);
+      if (code != packageCodes.end()) states[Key(code->second)] = 5;
+    }
+    return r;
+  }
+  UINT ConfigureProductEx(const std::wstring& code, int level, int state, const std::wstring& commandLine) override {
+    calls.push_back(text::Format(L"ConfigureProductEx %s %d %d [%s]", code, level, state, commandLine));
+    auto it = configureResults.find(Key(code));
+    UINT r = it == configureResults.end() ? 0 : it->second;
+    if (r == 0 || r == 3010) states.erase(Key(code));
+    return r;
+  }
+  UINT ReinstallProduct(const std::wstring& code, DWORD mode) override {
+    calls.push_back(text::Format(L"ReinstallProduct %s %#x", code, mode));
+    return 0;
+  }
+
+  class Transactions : public platform::MsiTransactions {
+   public:
+    explicit Transactions(FakeWindowsInstaller& owner) : owner_(owner) {}
+    bool Available() const override { return owner_.transactionsAvailable; }
+    UINT Begin(const std::wstring& name, DWORD attributes) override {
+      owner_.calls.push_back(text::Format(L"BeginTransaction %s %d", name, attributes));
+      return owner_.beginResult;
+    }
+    UINT End(DWORD state) override {
+      owner_.calls.push_back(text::Format(L"EndTransaction %d", state));
+      if (owner_.endResults.empty()) return 0;
+      UINT r = owner_.endResults.front();
+      owner_.endResults.pop_front();
+      return r;
+    }
+
+   private:
+    FakeWindowsInstaller& owner_;
+  };
+  std::unique_ptr<platform::MsiTransactions> LoadTransactions() override {
+    calls.push_back(L"LoadTransactions");
+    return std::make_unique<Transactions>(*this);
+  }
+
+  // Only the calls that start with prefix, in order.
+  std::vector<std::wstring> CallsStartingWith(const std::wstring& prefix) const {
+    std::vector<std::wstring> out;
+    for (const auto& c : calls)
+      if (c.compare(0, prefix.size(), prefix) == 0) out.push_back(c);
+    return out;
   }
 };

@@ -1,0 +1,134 @@
+#include "app/silent_driver.h"
+
+#include "app/app.h"
+#include "app/log_file.h"
+#include "app/property_map.h"
+#include "engine/package_file.h"
+#include "platform/text.h"
+
+void SilentDriver::SetSuccessProperty(bool succeeded) {
+  app_.Properties().Set(L"SetupSuccess", succeeded ? L"True" : L"False");
+}
+
+void SilentDriver::Run(bool silenceForced) {
+  LogFile& log = app_.Log();
+  PropertyMap& properties = app_.Properties();
+  log.WriteLine(L"Running in silent mode");
+  app_.LoadProductTexts();
+
+  // Install checks and property probes belong here; they arrive with the checks module.
+
+  const bool dotNetRequired = text::EqualsNoCase(properties.Get(L"DotNetFramework_4"), L"False") &&
+                              !app_.RebootRequiredFlag();
+  const uint32_t modeFlags = app_.ModeFlags();
+  bool startProgress = false;
+  if (modeFlags & mode::Install) {
+    if (dotNetRequired) {
+      log.WriteLine(L"Cancelling install - .NET Framework install required");
+      app_.SetSetupResultCode(1223);
+      return;
+    }
+    startProgress = silenceForced;
+  } else if (modeFlags & mode::Upgrade) {
+    if (silenceForced) {
+      startProgress = true;
+    } else if (!app_.AutoUpdate() && dotNetRequired) {
+      log.WriteLine(L"Cancelling install - .NET Framework install required");
+      app_.SetSetupResultCode(1223);
+      return;
+    }
+  } else {
+    startProgress = silenceForced;
+  }
+  if (startProgress) app_.StartProgress(dotNetRequired);
+
+  properties.Set(L"Silent", app_.AutoUpdate() ? L"AutoUpdate" : app_.ProgressRunning() ? L"False" : L"True");
+
+  // Minimum requirement, file-in-use, launch, running-application and registry checks belong
+  // here, in that order; they arrive with the checks module.
+
+  app_.GetPlatform().installer.SetInternalUI(2);  // INSTALLUILEVEL_NONE: no package shows a window
+
+  // Prerequisites are installed here; they arrive with the prerequisite module.
+
+  if (modeFlags & mode::Upgrade) app_.AppendExtraInstallProperties(L" UPGRADE=1");
+
+  EngineContext context = app_.MakeEngineContext();
+  if (modeFlags & mode::Install)
+    InstallBranch(context);
+  else if (modeFlags & mode::Uninstall)
+    UninstallBranch(context);
+  else if (modeFlags & mode::Repair)
+    RepairBranch(context);
+  else if (modeFlags & mode::Upgrade)
+    UpgradeBranch(context);
+}
+
+void SilentDriver::InstallBranch(EngineContext& context) {
+  if (app_.InstallDirectory().empty()) {
+    std::wstring shared;
+    if (app_.SharedClientInstallDirectory(shared))
+      app_.SetInstallDirectoryValue(shared);
+    else
+      app_.ApplyDefaultInstallDirectory();
+  }
+  if (text::EqualsNoCase(app_.ShortName(), L"VaradavuRadare") && app_.Properties().Get(L"[CATALOGDRIVE]").empty()) {
+    // The document server's catalog drive comes from the wizard sheet's drive logic, which is
+    // not built yet; the catalog drive stays unset rather than guessed.
+  }
+  InstallPackageFile install(context, app_.ExtraInstallProperties());
+  install.Initialize();
+  install.RunSequence(mode::Install, nullptr);
+  for (const auto& product : app_.Products()) {
+    SetSuccessProperty(product->Succeeded);
+    // Successful products get the setup files, the proxy override and their Finalize groups,
+    // failed ones their Finalize command group; the finalize actions arrive with their module.
+  }
+}
+
+void SilentDriver::UninstallBranch(EngineContext& context) {
+  UninstallPackageFile uninstall(context, app_.ExtraInstallProperties());
+  uninstall.Initialize();
+  uninstall.RunSequence(mode::Uninstall, nullptr);
+  // Not solo: the MSI checks run again here, with the checks module.
+  for (const auto& product : app_.Products()) SetSuccessProperty(product->Succeeded);
+}
+
+void SilentDriver::RepairBranch(EngineContext&) {
+  // The repair sequence is not built yet: say so and report it, rather than a repair that did nothing.
+  app_.Log().WriteLine(L"Repair is not available in this version of the setup; nothing was repaired.");
+  app_.SetSetupResultCode(ERROR_CALL_NOT_IMPLEMENTED);
+  for (const auto& product : app_.Products()) SetSuccessProperty(product->Succeeded);
+}
+
+void SilentDriver::UpgradeBranch(EngineContext& context) {
+  PropertyMap& properties = app_.Properties();
+  if (properties.Get(L"[SERVER_NAME]").empty())
+    properties.Set(L"[SERVER_NAME]", app_.GetPlatform().system.ComputerDnsName());
+  UninstallPackageFile uninstall(context, app_.ExtraInstallProperties());
+  InstallPackageFile install(context, app_.ExtraInstallProperties());
+  uninstall.Initialize();
+  install.Initialize();
+
+  uninstall.RunSequence(mode::Uninstall, nullptr);
+  bool done = false, unsupported = false;
+  int code = app_.SetupResultCode();
+  if (code == 0 || code == 103010) {
+    std::wstring os = properties.Get(L"OS");
+    if (text::Contains(os, L"XP") || text::EqualsNoCase(os, L"Vista") || text::Contains(os, L"Win2003")) {
+      app_.SetSetupResultCode(1602);
+      unsupported = true;
+    } else {
+      install.RunSequence(mode::Install, nullptr);
+      code = app_.SetupResultCode();
+      if (code == 0 || code == 103010) {
+        done = true;
+        if (app_.ProgressRunning()) app_.Log().WriteLine(L"Stopping progress dialog");
+        if (!app_.Products().empty()) SetSuccessProperty(app_.Products().front()->Succeeded);
+        // The first product's setup files, proxy override and Finalize groups follow here.
+      }
+    }
+  }
+  (void)done;
+  (void)unsupported;  // the progress messages for these outcomes arrive with the progress module
+}

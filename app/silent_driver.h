@@ -1,0 +1,20 @@
+// The silent run: checks, prerequisites, the package sequence of the mode and the outcome.
+#pragma once
+
+class CCommonBootstrapperApp;
+struct EngineContext;
+
+class SilentDriver {
+ public:
+  explicit SilentDriver(CCommonBootstrapperApp& app) : app_(app) {}
+  void Run(bool silenceForced);
+
+ private:
+  void InstallBranch(EngineContext& context);
+  void UninstallBranch(EngineContext& context);
+  void RepairBranch(EngineContext& context);
+  void UpgradeBranch(EngineContext& context);
+  void SetSuccessProperty(bool succeeded);
+
+  CCommonBootstrapperApp& app_;
+};

@@ -1,0 +1,51 @@
+// What a package sequence needs from the run around it. The application builds one per
+// sequence; tests build it from fakes.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "definition/product.h"
+#include "definition/xml_document.h"
+
+class LogFile;
+class Localization;
+class PropertyMap;
+namespace platform {
+class WindowsInstaller;
+}
+
+struct EngineContext {
+  EngineContext(LogFile& l, PropertyMap& p, Localization* c, platform::WindowsInstaller& i, const XmlDocument& d,
+                ProductCatalog& products_)
+      : log(l), properties(p), localization(c), installer(i), document(d), products(products_) {}
+
+  LogFile& log;
+  PropertyMap& properties;
+  Localization* localization;
+  platform::WindowsInstaller& installer;
+  const XmlDocument& document;
+  ProductCatalog& products;
+  std::wstring logFolder;
+  std::wstring shortName;      // the first product's, for the install-source record
+  uint32_t modeFlags = 0;      // the resolved run mode
+  int* exitCode = nullptr;     // the run's exit code (SetupResultCode)
+  bool progressRunning = false;
+
+  // Services of other parts of the run; an empty function means "not available here".
+  std::function<void(const std::wstring& text)> sendProgressStatus;      // status message to the progress process
+  std::function<void(const std::wstring& productCode)> familyCheck;      // recomputes "Tier1_Installed"
+  std::function<void()> rerunRegistryChecks;                             // before a rollback pass
+  std::function<DWORD(const std::wstring& commandLine)> runHidden;       // hidden command, waited for
+  std::function<DWORD(const std::wstring& file, const std::wstring& parameters)> shellExecuteHidden;
+  std::function<void(const std::wstring& productShortName)> restoreInstallSource;
+  std::function<void(const std::wstring& productShortName)> deleteInstallSource;
+
+  int ExitCode() const { return exitCode ? *exitCode : 0; }
+  void SetExitCode(int code) const {
+    if (exitCode) *exitCode = code;
+  }
+};

@@ -1,0 +1,38 @@
+#include "app/localization.h"
+#include "app/log_file.h"
+#include "definition/conditions.h"
+#include "definition/xml_readers.h"
+#include "engine/package_file.h"
+#include "platform/windows_installer.h"
+
+void InstallPackageFile::Initialize() {
+  orderElement_ = L"InstallOrder";
+  logElement_ = L"InstallLog";
+  operationWord_ = context_.localization ? context_.localization->String(50122) : std::wstring();
+}
+
+int InstallPackageFile::ProcessPackage(const XmlNode& package, HWND statusWindow) {
+  std::wstring name = Read(package, L"Name");
+  if (!Conditions(package, ConditionKind::Install, &context_.properties).Evaluate()) {
+    context_.log.Log(L"Skipping install of %s since it does not meet install condition(s).", name);
+    return 0;
+  }
+  std::wstring guid = Read(package, L"GUID");
+  if (guid.empty()) return 13;
+  int state = context_.installer.QueryProductState(guid);
+  if (state == 5 || state == 2) {
+    context_.log.Log(L"Skipping install of %s since it is already installed.", name);
+    return 0;
+  }
+  return InstallMsiPackage(package, statusWindow, name);
+}
+
+void InstallPackageFile::RunRollbackPass(const XmlNode& group) {
+  if (context_.rerunRegistryChecks) context_.rerunRegistryChecks();
+  ForEachNumberedChild(group, L"PackageFile[InstallRollbackOrder=\"%d\"]", [&](int, const XmlNode& package) {
+    UninstallPackageFile rollback(context_, baseProperties_, ownerPage_);
+    rollback.Initialize();
+    rollback.UninstallPackage(package, nullptr, true);
+    return true;
+  });
+}

@@ -1,0 +1,205 @@
+#include "engine/package_file.h"
+
+#include "app/command_line.h"
+#include "app/localization.h"
+#include "app/log_file.h"
+#include "app/property_map.h"
+#include "definition/conditions.h"
+#include "definition/xml_readers.h"
+#include "platform/text.h"
+#include "platform/windows_installer.h"
+
+namespace {
+bool Succeeded(int result) { return result == 0 || result == 3010; }
+constexpr DWORD kVerboseLog = 0x1000;  // INSTALLLOGMODE_VERBOSE
+}  // namespace
+
+PackageFile::PackageFile(EngineContext& context, std::wstring baseProperties, HWND ownerPage)
+    : context_(context), baseProperties_(std::move(baseProperties)), ownerPage_(ownerPage) {}
+
+std::wstring PackageFile::Read(const XmlNode& package, const wchar_t* element) const {
+  std::wstring value;
+  ElementTextReader(package, context_.log).GetText(element, value);
+  return value;
+}
+
+std::wstring PackageFile::Text(UINT id, const std::wstring& argument) const {
+  return context_.localization ? context_.localization->Message(id, {argument}) : std::wstring();
+}
+
+void PackageFile::ShowStatus(HWND statusWindow, const std::wstring& text) const {
+  if (statusWindow) {
+    ShowWindow(statusWindow, SW_HIDE);
+    SetWindowTextW(statusWindow, text.c_str());
+    ShowWindow(statusWindow, SW_SHOW);
+  } else if (context_.progressRunning && context_.sendProgressStatus) {
+    context_.sendProgressStatus(text);
+  }
+}
+
+std::wstring PackageFile::ReadLogName(const XmlNode& package) const {
+  std::wstring name = Read(package, logElement_.c_str());
+  if (!name.empty()) context_.log.Log(L"%s is %s", logElement_, name);
+  return name;
+}
+
+std::wstring PackageFile::BuildArguments(const XmlNode& package) const {
+  std::wstring extra = Read(package, L"InstallArguments");
+  if (extra.empty()) return baseProperties_;
+  return baseProperties_.empty() ? extra : baseProperties_ + L" " + extra;
+}
+
+void PackageFile::EnableMsiLog(const std::wstring& fileName) const {
+  std::wstring path = context_.logFolder;
+  if (path.empty() || path.back() != L'\\') path += L'\\';
+  context_.installer.EnableLog(kVerboseLog, path + fileName, 0);
+}
+
+int PackageFile::InstallMsiPackage(const XmlNode& package, HWND statusWindow, const std::wstring& name) {
+  std::wstring logName = ReadLogName(package);
+  std::wstring location = Read(package, L"Location");
+  if (location.empty()) return 2;
+  if (HasStatusTarget(statusWindow) && !name.empty()) ShowStatus(statusWindow, Text(50141, name));
+  std::wstring arguments = BuildArguments(package);
+  EnableMsiLog(logName);
+  int result = static_cast<int>(context_.installer.InstallProduct(location, arguments));
+  context_.log.Log(L"Installing %s returned %d.", location, result);
+  return result;
+}
+
+int PackageFile::ProcessPackage(const XmlNode&, HWND) { return 0; }
+void PackageFile::OnGroupCommitted(Product&, HWND) {}
+void PackageFile::RunRollbackPass(const XmlNode&) {}
+
+bool PackageFile::RunSequence(uint32_t kind, HWND statusWindow) {
+  const uint32_t runMode = context_.modeFlags;
+  const bool several = context_.products.size() > 1;
+  for (const auto& productPointer : context_.products) {
+    Product& product = *productPointer;
+    if (!product.IsDependencyInstalled(context_.products, context_.installer) && runMode != mode::Uninstall &&
+        context_.ExitCode() != 1602) {
+      if (runMode == mode::Install) product.ResultCode = 50000;
+      continue;
+    }
+    if (kind == mode::Uninstall && several && context_.familyCheck) context_.familyCheck(product.GUID);
+
+    std::wstring query = QueryWithValue(L"//Product[@ShortName=%s]/PackageFileGroup", product.ShortName, context_.log);
+    std::vector<XmlNode> groups;
+    XmlQuery selected = query.empty() ? XmlQuery::NoMatch : context_.document.SelectAll(query, groups);
+    if (selected == XmlQuery::Failed) {
+      context_.log.Log(L"Error %#X", static_cast<HRESULT>(E_FAIL));
+      return false;
+    }
+
+    for (const XmlNode& group : groups) {
+      if (HasStatusTarget(statusWindow)) ShowStatus(statusWindow, Text(50138, operationWord_));
+
+      std::unique_ptr<platform::MsiTransactions> transactions = context_.installer.LoadTransactions();
+      if (!transactions || !transactions->Available()) {
+        context_.SetExitCode(1);
+        continue;
+      }
+      UINT begun = transactions->Begin(kTransactionName, 0);
+      if (begun != 0) {
+        context_.SetExitCode(static_cast<int>(begun));
+        continue;
+      }
+      HWND cancel = (ownerPage_ && runMode != mode::Upgrade) ? GetDlgItem(GetParent(ownerPage_), IDCANCEL) : nullptr;
+      if (cancel) EnableWindow(cancel, TRUE);
+
+      int groupResult = -1;
+      ForEachNumberedChild(group, L"PackageFile[" + orderElement_ + L"=\"%d\"]", [&](int, const XmlNode& package) {
+        groupResult = ProcessPackage(package, statusWindow);
+        if (Succeeded(groupResult)) return true;
+        context_.SetExitCode(groupResult);
+        return false;
+      });
+
+      const bool passed = Succeeded(groupResult);
+      if (statusWindow) ShowWindow(statusWindow, SW_HIDE);
+      std::wstring transactionLog =
+          text::Format(passed ? L"%s_%sCommit.log" : L"%s_%sRollback.log", product.ShortName, operationWord_);
+      if (HasStatusTarget(statusWindow)) {
+        std::wstring status = Text(passed ? 50139 : 50140, operationWord_);
+        if (statusWindow)
+          SetWindowTextW(statusWindow, status.c_str());
+        else
+          ShowStatus(nullptr, status);
+      }
+      if (statusWindow) ShowWindow(statusWindow, SW_SHOW);
+      EnableMsiLog(transactionLog);
+      if (cancel) EnableWindow(cancel, FALSE);
+
+      UINT ended = transactions->End(passed ? 1 : 0);
+      // 3010 from the commit means committed, with a restart to follow.
+      if (passed && (ended == 0 || ended == 3010)) {
+        RunPostPass(product, group, statusWindow);
+        product.Succeeded = true;
+        OnGroupCommitted(product, statusWindow);
+      } else {
+        product.Succeeded = false;
+        RunRollbackPass(group);
+        if (kind == mode::Uninstall && several && text::EqualsNoCase(context_.properties.Get(L"Tier1_Installed"), L"False"))
+          context_.properties.Set(L"Tier1_Installed", L"True");
+      }
+      product.ResultCode = groupResult;
+    }
+  }
+  return true;
+}
+
+void PackageFile::RunPostPass(Product& product, const XmlNode& group, HWND statusWindow) {
+  context_.log.WriteLine(L"Start post install");
+  exitCodeRequired_ = false;
+  ForEachNumberedChild(group, L"PackageFile[PostInstallOrder=\"%d\"]", [&](int, const XmlNode& package) {
+    InstallPostPackage(package, statusWindow);
+    return true;
+  });
+  if (!failedPackages_.empty()) {
+    std::wstring list;
+    for (const auto& name : failedPackages_) list += text::Format(L"- %s could not be installed\n", name);
+    context_.log.Log(
+        L"The %s installation was completed with the following errors. Contact your system administrator.\n\n%s\n"
+        L"Click OK to close this message.",
+        product.Name, list);
+  }
+  if (exitCodeRequired_) {
+    product.ExitCode = requiredExitCode_;
+    context_.SetExitCode(requiredExitCode_);
+  }
+}
+
+int PackageFile::InstallPostPackage(const XmlNode& package, HWND statusWindow) {
+  std::wstring name = Read(package, L"Name");
+  if (!Conditions(package, ConditionKind::Install, &context_.properties).Evaluate()) {
+    context_.log.Log(L"Skipping install of %s since it does not meet install condition(s).", name);
+    return 0;
+  }
+  std::wstring location = Read(package, L"Location");
+  if (location.empty()) return -1;
+  if (HasStatusTarget(statusWindow) && !name.empty())
+    ShowStatus(statusWindow, Text(context_.modeFlags == mode::Repair ? 50142 : 50141, name));
+  const bool carriesExitCode = text::EqualsNoCase(Read(package, L"ExitCodeRequired"), L"Yes");
+  if (carriesExitCode) exitCodeRequired_ = true;
+  std::wstring arguments = BuildArguments(package);
+
+  int result = 0;
+  if (!text::Contains(location, L".msi")) {
+    std::wstring commandLine = arguments.empty() ? location : location + L" " + arguments;
+    result = context_.runHidden ? static_cast<int>(context_.runHidden(commandLine)) : static_cast<int>(ERROR_NOT_SUPPORTED);
+    context_.log.Log(L"Installing %s returned %d", commandLine, result);
+    std::wstring lower = text::ToLower(location);
+    // These data-migration tools answer 1 when there was nothing to migrate.
+    if (result == 1 && (text::Contains(lower, L"zem.vrx.datamigration.update.exe") ||
+                        text::Contains(lower, L"zem.vrx.datamigration.dbupdate.exe") ||
+                        text::Contains(lower, L"zem.vrx.dm.auditpreptool.dbupdate.exe")))
+      result = 0;
+  } else {
+    EnableMsiLog(ReadLogName(package));
+    result = static_cast<int>(context_.installer.InstallProduct(location, arguments));
+    context_.log.Log(L"Installing %s returned %d.", location, result);
+  }
+  if (!Succeeded(result)) failedPackages_.push_back(name);
+  if (carriesExitCode) requiredExitCode_ = result;
+  return result;
+}

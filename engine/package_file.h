@@ -1,0 +1,79 @@
+// The package sequences: one walk over every product's package groups, each group inside one
+// Windows Installer transaction, with the per-package operation of the kind of sequence.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "definition/product.h"
+#include "definition/xml_document.h"
+#include "engine/engine_context.h"
+
+class PackageFile {
+ public:
+  PackageFile(EngineContext& context, std::wstring baseProperties, HWND ownerPage = nullptr);
+  virtual ~PackageFile() = default;
+  PackageFile(const PackageFile&) = delete;
+  PackageFile& operator=(const PackageFile&) = delete;
+
+  // Fills the order element, the log element and the operation word of the kind.
+  virtual void Initialize() {}
+
+  // kind: 2 install, 4 uninstall, 8 repair. False when the groups of a product cannot be selected.
+  bool RunSequence(uint32_t kind, HWND statusWindow);
+
+  virtual int ProcessPackage(const XmlNode& package, HWND statusWindow);
+  virtual void OnGroupCommitted(Product& product, HWND statusWindow);
+  virtual void RunPostPass(Product& product, const XmlNode& group, HWND statusWindow);
+  virtual void RunRollbackPass(const XmlNode& group);
+
+  std::wstring ReadLogName(const XmlNode& package) const;
+  std::wstring BuildArguments(const XmlNode& package) const;
+  void EnableMsiLog(const std::wstring& fileName) const;
+  int InstallMsiPackage(const XmlNode& package, HWND statusWindow, const std::wstring& name);
+
+  const std::vector<std::wstring>& FailedPackages() const { return failedPackages_; }
+
+ protected:
+  // The text of a child element of a package (substituted); empty when missing.
+  std::wstring Read(const XmlNode& package, const wchar_t* element) const;
+  // Status window when given, else the progress process when it runs.
+  void ShowStatus(HWND statusWindow, const std::wstring& text) const;
+  bool HasStatusTarget(HWND statusWindow) const { return statusWindow || context_.progressRunning; }
+  std::wstring Text(UINT id, const std::wstring& argument) const;
+  int InstallPostPackage(const XmlNode& package, HWND statusWindow);
+
+  EngineContext& context_;
+  std::wstring baseProperties_;
+  std::wstring orderElement_, logElement_, operationWord_;
+  HWND ownerPage_;
+  bool exitCodeRequired_ = false;
+  int requiredExitCode_ = 0;
+  std::vector<std::wstring> failedPackages_;
+};
+
+class InstallPackageFile : public PackageFile {
+ public:
+  using PackageFile::PackageFile;
+  void Initialize() override;
+  int ProcessPackage(const XmlNode& package, HWND statusWindow) override;
+  void RunRollbackPass(const XmlNode& group) override;
+};
+
+class UninstallPackageFile : public PackageFile {
+ public:
+  using PackageFile::PackageFile;
+  void Initialize() override;
+  int ProcessPackage(const XmlNode& package, HWND statusWindow) override;
+  void OnGroupCommitted(Product& product, HWND statusWindow) override;
+  void RunPostPass(Product& product, const XmlNode& group, HWND statusWindow) override;
+  int UninstallPackage(const XmlNode& package, HWND statusWindow, bool rollback);
+
+ private:
+  std::vector<std::wstring> uninstalledProducts_;
+};
+
+// The name every group's transaction carries.
+constexpr wchar_t kTransactionName[] = L"Rizod Uvarud Install";

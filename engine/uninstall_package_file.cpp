@@ -1,0 +1,72 @@
+#include "app/command_line.h"
+#include "app/localization.h"
+#include "app/log_file.h"
+#include "definition/conditions.h"
+#include "definition/xml_readers.h"
+#include "engine/package_file.h"
+#include "platform/text.h"
+#include "platform/windows_installer.h"
+
+void UninstallPackageFile::Initialize() {
+  orderElement_ = L"UninstallOrder";
+  logElement_ = L"UninstallLog";
+  operationWord_ = context_.localization ? context_.localization->String(50112) : std::wstring();
+}
+
+int UninstallPackageFile::ProcessPackage(const XmlNode& package, HWND statusWindow) {
+  return UninstallPackage(package, statusWindow, false);
+}
+
+int UninstallPackageFile::UninstallPackage(const XmlNode& package, HWND statusWindow, bool rollback) {
+  std::wstring name = Read(package, L"Name");
+  if (!Conditions(package, ConditionKind::Uninstall, &context_.properties).Evaluate()) {
+    context_.log.Log(L"Skipping uninstall of %s since it does not meet uninstall condition(s).", name);
+    return 0;
+  }
+  std::wstring preUninstall = Read(package, L"PreUninstall");
+  if (!preUninstall.empty()) {
+    DWORD r = context_.runHidden ? context_.runHidden(preUninstall) : ERROR_NOT_SUPPORTED;
+    context_.log.Log(L"%s returned %d", preUninstall, r);
+  }
+  std::wstring guid = Read(package, L"GUID");
+  if (guid.empty()) return 13;
+  int state = context_.installer.QueryProductState(guid);
+  if (state != 5 && state != 2) {
+    context_.log.Log(L"Skipping uninstall of %s since it is not installed.", name);
+    return 0;
+  }
+  if (HasStatusTarget(statusWindow) && !name.empty()) ShowStatus(statusWindow, Text(50143, name));
+
+  const std::wstring shortName = context_.shortName;
+  if (!rollback && context_.restoreInstallSource) context_.restoreInstallSource(shortName);
+
+  std::wstring logName = ReadLogName(package);
+  std::wstring arguments = Read(package, L"UninstallArguments");
+  int result = 0;
+  if (!arguments.empty()) {
+    std::wstring commandLine = text::Format(L"%s %s", Read(package, L"Location"), arguments);
+    result = context_.runHidden ? static_cast<int>(context_.runHidden(commandLine)) : static_cast<int>(ERROR_NOT_SUPPORTED);
+  } else if (rollback) {
+    std::wstring parameters =
+        text::Format(L"/d /c msiexec /x %s /qn /l*v %s\\%s %s", guid, context_.logFolder, logName, baseProperties_);
+    result = context_.shellExecuteHidden ? static_cast<int>(context_.shellExecuteHidden(L"cmd.exe", parameters)) : 0;
+  } else {
+    EnableMsiLog(logName);
+    result = static_cast<int>(context_.installer.ConfigureProductEx(guid, 0, 2, baseProperties_));
+  }
+  context_.log.Log(L"Uninstalling %s returned %d.", name, result);
+  if ((result == 0 || result == 3010) && !shortName.empty() && !rollback) uninstalledProducts_.push_back(shortName);
+  return result;
+}
+
+void UninstallPackageFile::OnGroupCommitted(Product&, HWND) {
+  for (const auto& name : uninstalledProducts_)
+    if (context_.deleteInstallSource) context_.deleteInstallSource(name);
+}
+
+void UninstallPackageFile::RunPostPass(Product&, const XmlNode& group, HWND statusWindow) {
+  ForEachNumberedChild(group, L"PackageFile[PostUninstallOrder=\"%d\"]", [&](int, const XmlNode& package) {
+    UninstallPackage(package, statusWindow, false);
+    return true;
+  });
+}

@@ -1,0 +1,253 @@
+#include <windows.h>
+#include <shellapi.h>
+#include <userenv.h>
+#include <wtsapi32.h>
+
+#include <string>
+
+#include "platform/handles.h"
+#include "platform/processes.h"
+
+namespace platform {
+namespace {
+
+struct WtsMemoryTraits {
+  using Handle = void*;
+  static Handle Invalid() { return nullptr; }
+  static bool Valid(Handle h) { return h != nullptr; }
+  static void Close(Handle h) { ::WTSFreeMemory(h); }
+};
+using WtsMemory = UniqueOwner<WtsMemoryTraits>;
+
+struct EnvironmentBlockTraits {
+  using Handle = void*;
+  static Handle Invalid() { return nullptr; }
+  static bool Valid(Handle h) { return h != nullptr; }
+  static void Close(Handle h) { ::DestroyEnvironmentBlock(h); }
+};
+using EnvironmentBlock = UniqueOwner<EnvironmentBlockTraits>;
+
+class Win32Child final : public ChildProcess {
+ public:
+  Win32Child(HANDLE process, HANDLE thread) : process_(process), thread_(thread) {}
+
+  bool Wait(DWORD& error) override {
+    DWORD result = WaitForSingleObject(process_.get(), INFINITE);
+    if (result == WAIT_OBJECT_0) return true;
+    error = result == WAIT_FAILED ? GetLastError() : result;
+    return false;
+  }
+  bool ExitCode(DWORD& code, DWORD& error) override {
+    if (GetExitCodeProcess(process_.get(), &code)) return true;
+    error = GetLastError();
+    return false;
+  }
+
+ private:
+  UniqueHandle process_;
+  UniqueHandle thread_;
+};
+
+// The thread handle is of no use to callers that only wait; it is closed at once.
+Child ProcessOnly(PROCESS_INFORMATION& started) {
+  UniqueHandle thread(started.hThread);
+  return std::make_unique<Win32Child>(started.hProcess, nullptr);
+}
+
+std::wstring WindowsFolder() {
+  wchar_t buffer[MAX_PATH] = {};
+  UINT length = GetWindowsDirectoryW(buffer, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return {};
+  std::wstring folder(buffer, length);
+  if (folder.back() != L'\\') folder += L'\\';
+  return folder;
+}
+
+class Win32RedirectionScope final : public RedirectionScope {
+ public:
+  Win32RedirectionScope() {
+    SYSTEM_INFO info{};
+    GetNativeSystemInfo(&info);
+    if (info.wProcessorArchitecture != PROCESSOR_ARCHITECTURE_AMD64) return;
+    std::wstring folder = WindowsFolder();
+    if (folder.empty()) return;
+    kernel32_.reset(LoadLibraryW((folder + L"system32\\kernel32.dll").c_str()));
+    if (!kernel32_) return;
+    using Disable = BOOL(WINAPI*)(PVOID*);
+    auto disable = reinterpret_cast<Disable>(
+        reinterpret_cast<void*>(GetProcAddress(kernel32_.get(), "Wow64DisableWow64FsRedirection")));
+    // In a 64-bit process the call fails and nothing needs restoring.
+    disabled_ = disable != nullptr && disable(&oldValue_);
+  }
+  ~Win32RedirectionScope() override {
+    if (!disabled_) return;
+    using Revert = BOOL(WINAPI*)(PVOID);
+    auto revert = reinterpret_cast<Revert>(
+        reinterpret_cast<void*>(GetProcAddress(kernel32_.get(), "Wow64RevertWow64FsRedirection")));
+    if (revert) revert(oldValue_);
+  }
+
+ private:
+  Library kernel32_;
+  PVOID oldValue_ = nullptr;
+  bool disabled_ = false;
+};
+
+STARTUPINFOW SessionStartup(wchar_t* desktop, const StdHandles& handles) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  startup.lpDesktop = desktop;
+  if (handles.Any()) {
+    startup.dwFlags |= STARTF_USESTDHANDLES;
+    startup.hStdInput = handles.input;
+    startup.hStdOutput = handles.output;
+    startup.hStdError = handles.output;
+  }
+  return startup;
+}
+
+class Win32UserToken final : public UserToken {
+ public:
+  explicit Win32UserToken(HANDLE token) : token_(token) {}
+
+  bool LoadEnvironment(DWORD& error) override {
+    if (CreateEnvironmentBlock(environment_.put(), token_.get(), FALSE)) return true;
+    error = GetLastError();
+    return false;
+  }
+
+  Child CreateAsUser(const std::wstring& commandLine, const StdHandles& handles, DWORD flags,
+                     DWORD& error) override {
+    wchar_t desktop[] = L"winsta0\\default";
+    STARTUPINFOW startup = SessionStartup(desktop, handles);
+    std::wstring command = commandLine;
+    PROCESS_INFORMATION started{};
+    if (!CreateProcessAsUserW(token_.get(), nullptr, command.data(), nullptr, nullptr, handles.Any(), flags,
+                              environment_.get(), nullptr, &startup, &started)) {
+      error = GetLastError();
+      return nullptr;
+    }
+    return std::make_unique<Win32Child>(started.hProcess, started.hThread);
+  }
+
+  Child CreateWithToken(const std::wstring& commandLine, const StdHandles& handles, DWORD flags,
+                        DWORD& error) override {
+    wchar_t desktop[] = L"winsta0\\default";
+    STARTUPINFOW startup = SessionStartup(desktop, handles);
+    std::wstring command = commandLine;
+    PROCESS_INFORMATION started{};
+    if (!CreateProcessWithTokenW(token_.get(), LOGON_WITH_PROFILE, nullptr, command.data(), flags, nullptr, nullptr,
+                                 &startup, &started)) {
+      error = GetLastError();
+      return nullptr;
+    }
+    return std::make_unique<Win32Child>(started.hProcess, started.hThread);
+  }
+
+ private:
+  // Declared first so the environment block is destroyed before the token closes.
+  UniqueHandle token_;
+  EnvironmentBlock environment_;
+};
+
+}  // namespace
+
+Child Win32Processes::CreateHidden(const std::wstring& commandLine, DWORD& error) {
+  SECURITY_ATTRIBUTES processAttributes{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  SECURITY_ATTRIBUTES threadAttributes{sizeof(SECURITY_ATTRIBUTES), nullptr, FALSE};
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_HIDE;
+  std::wstring command = commandLine;  // CreateProcessW may write into the text
+  PROCESS_INFORMATION started{};
+  if (!CreateProcessW(nullptr, command.data(), &processAttributes, &threadAttributes, FALSE, CREATE_NO_WINDOW,
+                      nullptr, nullptr, &startup, &started)) {
+    error = GetLastError();
+    return nullptr;
+  }
+  return ProcessOnly(started);
+}
+
+Child Win32Processes::Create(const std::wstring& commandLine, DWORD flags, DWORD& error) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  std::wstring command = commandLine;
+  PROCESS_INFORMATION started{};
+  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr, &startup,
+                      &started)) {
+    error = GetLastError();
+    return nullptr;
+  }
+  return ProcessOnly(started);
+}
+
+Child Win32Processes::ShellOpen(const std::wstring& file, const std::wstring& parameters, bool hidden,
+                                DWORD& error) {
+  SHELLEXECUTEINFOW info{};
+  info.cbSize = sizeof(info);
+  info.fMask = SEE_MASK_NOCLOSEPROCESS;
+  info.hwnd = nullptr;
+  info.lpVerb = L"open";
+  info.lpFile = file.c_str();
+  info.lpParameters = parameters.c_str();
+  info.lpDirectory = nullptr;
+  info.nShow = hidden ? SW_HIDE : SW_SHOW;
+  if (!ShellExecuteExW(&info)) {
+    error = GetLastError();
+    return nullptr;
+  }
+  return std::make_unique<Win32Child>(info.hProcess, nullptr);
+}
+
+std::unique_ptr<RedirectionScope> Win32Processes::DisableFsRedirection() {
+  return std::make_unique<Win32RedirectionScope>();
+}
+
+bool Win32Processes::EnumerateSessions(std::vector<SessionEntry>& sessions, DWORD& error) {
+  sessions.clear();
+  WTS_SESSION_INFOW* list = nullptr;
+  DWORD count = 0;
+  if (!WTSEnumerateSessionsW(WTS_CURRENT_SERVER_HANDLE, 0, 1, &list, &count)) {
+    error = GetLastError();
+    return false;
+  }
+  WtsMemory owner(list);
+  for (DWORD i = 0; i < count; ++i) {
+    SessionEntry entry;
+    entry.id = list[i].SessionId;
+    entry.winStation = list[i].pWinStationName ? list[i].pWinStationName : L"";
+    entry.active = list[i].State == WTSActive;
+    sessions.push_back(std::move(entry));
+  }
+  return true;
+}
+
+bool Win32Processes::SessionUserName(DWORD session, std::wstring& user, DWORD& error) {
+  user.clear();
+  wchar_t* buffer = nullptr;
+  DWORD bytes = 0;
+  if (!WTSQuerySessionInformationW(WTS_CURRENT_SERVER_HANDLE, session, WTSUserName, &buffer, &bytes)) {
+    error = GetLastError();
+    return false;
+  }
+  WtsMemory owner(buffer);
+  if (buffer) user = buffer;
+  return true;
+}
+
+std::unique_ptr<UserToken> Win32Processes::QueryUserToken(DWORD session, DWORD& error) {
+  HANDLE token = nullptr;
+  if (!WTSQueryUserToken(session, &token)) {
+    error = GetLastError();
+    return nullptr;
+  }
+  return std::make_unique<Win32UserToken>(token);
+}
+
+bool Win32Processes::CurrentProcessInJob() {
+  BOOL inJob = FALSE;
+  return IsProcessInJob(GetCurrentProcess(), nullptr, &inJob) && inJob;
+}
+
+}  // namespace platform
