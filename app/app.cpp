@@ -10,6 +10,7 @@
 #include "checks/system_info.h"
 #include "definition/product_catalog.h"
 #include "definition/substitute.h"
+#include "engine/process_launcher.h"
 #include "platform/text.h"
 
 namespace {
@@ -159,6 +160,16 @@ EngineContext CCommonBootstrapperApp::MakeEngineContext() {
   context.exitCode = &setupResultCode_;
   context.progressRunning = progressRunning_;
   context.familyCheck = [this](const std::wstring& code) { FamilyMemberInstalled(code); };
+  context.runHidden = [this](const std::wstring& commandLine) {
+    return RunHiddenCommand(platform_.processes, commandLine);
+  };
+  context.shellExecuteHidden = [this](const std::wstring& file, const std::wstring& parameters) -> DWORD {
+    // A start that fails is not detected here: the rollback step then counts as done.
+    DWORD error = 0, code = 0;
+    platform::Child child = platform_.processes.ShellOpen(file, parameters, true, error);
+    if (!child || !child->Wait(error) || !child->ExitCode(code, error)) return 0;
+    return code;
+  };
   return context;
 }
 

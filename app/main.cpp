@@ -11,7 +11,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   platform::Win32Registry registry;
   platform::Win32Prompts prompts;
   platform::Win32WindowsInstaller installer;
-  platform::Platform services{security, system, registry, prompts, installer};
+  platform::Win32Processes processes;
+  platform::Platform services{security, system, registry, prompts, installer, processes};
 
   AppEnvironment environment;
   wchar_t module[MAX_PATH] = {};

@@ -1,6 +1,7 @@
 // The bundle of Windows services the program talks to; tests build it from fakes.
 #pragma once
 
+#include "platform/processes.h"
 #include "platform/prompts.h"
 #include "platform/registry.h"
 #include "platform/security.h"
@@ -15,6 +16,7 @@ struct Platform {
   Registry& registry;
   Prompts& prompts;
   WindowsInstaller& installer;
+  Processes& processes;
 };
 
 }  // namespace platform

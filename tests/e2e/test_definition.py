@@ -4,7 +4,7 @@ import threading
 
 import pytest
 
-from wine import log_folder, read_log
+from wine import log_folder, read_log, uninstall_all
 
 RIZOD = "{6C1E2A4B-3D5F-4A71-9B20-7E8F10A2C301}"
 RIZOD_LOCATION = "C:\\Program Files (x86)\\Orvanta\\Rizod\\"
@@ -23,6 +23,11 @@ def run(prefix, dist, *args):
 def clear_logs(prefix):
     for f in log_folder(prefix).glob("*Setup.log"):
         f.unlink()
+
+
+@pytest.fixture(autouse=True)
+def clean_machine(prefix):
+    uninstall_all(prefix)
 
 
 def test_absent_product_is_installed(prefix, dist):
@@ -49,10 +54,21 @@ def test_repair_of_an_absent_product_chooses_no_mode(prefix, dist):
     assert (log_folder(prefix) / "Rizod_Setup.log").exists()
 
 
-def test_installed_product_is_uninstalled_from_its_install_location(prefix, dist):
+def install_rizod_server(prefix):
     code = prefix.run("msiexec", "/i", "C:\\dist\\Packages\\RizodServer.msi", "/qn",
                       f"ARPINSTALLLOCATION={RIZOD_LOCATION}")
     assert code == 0
+
+
+def test_repair_and_uninstall_asked_together_on_an_installed_product(prefix, dist):
+    install_rizod_server(prefix)
+    code, lines = run(prefix, dist, "/r", "/u", "/q")
+    assert "Repair mode detected" in lines and "Uninstall mode detected" in lines
+    assert dump_of(lines)["Mode"] == "RepairUninstall"
+
+
+def test_installed_product_is_uninstalled_from_its_install_location(prefix, dist):
+    install_rizod_server(prefix)
     clear_logs(prefix)
     code, lines = run(prefix, dist, "/q")
     assert code == 0
@@ -64,10 +80,6 @@ def test_installed_product_is_uninstalled_from_its_install_location(prefix, dist
     assert dump["[INSTALLDIRECTORY]"] == "C:\\Program Files (x86)\\Orvanta\\Rizod"
     assert dump["Tier1_Installed"] == "False"
     assert (log_folder(prefix) / "Rizod_UninstallSetup.log").exists()
-
-    # A repair of the installed product, asked together with /u, does both.
-    code, lines = run(prefix, dist, "/r", "/u", "/q")
-    assert dump_of(lines)["Mode"] == "RepairUninstall"
 
 
 # --- definitions that are broken or hostile: each ends with a log line and exit code 0 -----

@@ -38,7 +38,8 @@ class WinePrefix:
         self._run(["wineserver", "-p"])  # persistent from the start, so nothing pays its start-up again
         self._run(["wineboot", "-i"], timeout=300, check=True)
         self._run(["wine", "cmd", "/c", "exit"])
-        shutil.copy(BIN / "exitcode.exe", self.drive_c / "exitcode.exe")
+        for tool in ("exitcode.exe", "msistate.exe"):
+            shutil.copy(BIN / tool, self.drive_c / tool)
 
     def down(self):
         self._run(["wineserver", "-k"])
@@ -59,6 +60,11 @@ class WinePrefix:
         out = result.stdout.decode("utf-8", "replace").strip().splitlines()
         assert out and out[-1].isdigit(), f"no exit code: {result.stdout!r} {result.stderr!r}"
         return int(out[-1])
+
+    def product_state(self, product_code: str) -> int:
+        """MsiQueryProductStateW: 5 installed, -1 unknown, ..."""
+        result = self._run(["wine", "C:\\msistate.exe", product_code])
+        return int(result.stdout.decode().strip().splitlines()[-1])
 
     def reg_add(self, key, name, value, kind="REG_SZ", view=None):
         args = ["wine", "reg", "add", key, "/v", name, "/t", kind, "/d", str(value), "/f"]
@@ -108,3 +114,20 @@ def read_log(path: Path):
         date, time, rest = (raw.split(" ", 2) + ["", ""])[:3]
         lines.append(rest)
     return lines
+
+
+# Product codes of the sample suite's packages.
+SAMPLE_PRODUCTS = {
+    "RizodServer": "{6C1E2A4B-3D5F-4A71-9B20-7E8F10A2C301}",
+    "RizodDocs": "{6C1E2A4B-3D5F-4A71-9B20-7E8F10A2C302}",
+    "RizodTools": "{6C1E2A4B-3D5F-4A71-9B20-7E8F10A2C303}",
+    "UvarudClient": "{8A4D6F10-52B3-4C8E-A1D7-3F9B20C4E501}",
+    "UvarudLanguagePack": "{8A4D6F10-52B3-4C8E-A1D7-3F9B20C4E502}",
+}
+
+
+def uninstall_all(prefix: WinePrefix, extra=()):
+    """Removes whatever a test left installed, so the next one starts from a clean machine."""
+    for code in list(SAMPLE_PRODUCTS.values()) + list(extra):
+        if prefix.product_state(code) in (5, 2):
+            prefix.run("msiexec", "/x", code, "/qn")

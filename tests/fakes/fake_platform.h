@@ -1,6 +1,7 @@
 // A whole platform bundle made of fakes.
 #pragma once
 
+#include "fakes/fake_processes.h"
 #include "fakes/fake_prompts.h"
 #include "fakes/fake_registry.h"
 #include "fakes/fake_security.h"
@@ -14,5 +15,6 @@ struct FakePlatform {
   FakeRegistry registry;
   FakePrompts prompts;
   FakeWindowsInstaller installer;
-  platform::Platform bundle{security, system, registry, prompts, installer};
+  FakeProcesses processes;
+  platform::Platform bundle{security, system, registry, prompts, installer, processes};
 };

@@ -483,7 +483,9 @@ TEST_F(ModeDetectionTest, AllFamilyMembersListed) {
     EXPECT_EQ(app.AllFamilyMembersListed(), row.listed);
     const std::vector<std::wstring> lines = Only(Lines(), IsFamilyLine);
     EXPECT_EQ(lines.size(), row.keyPresent ? 0u : 1u);
-    if (!row.keyPresent && !lines.empty()) EXPECT_EQ(lines[0], L"Unable to open HKEY_LOCAL_MACHINE\\" + op);
+    if (!row.keyPresent && !lines.empty()) {
+      EXPECT_EQ(lines[0], L"Unable to open HKEY_LOCAL_MACHINE\\" + op);
+    }
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -195,6 +196,8 @@ std::vector<SessionWalkCase> SessionWalkCases() {
   };
 }
 
+void PrintTo(const SessionWalkCase& c, std::ostream* os) { *os << c.name; }
+
 class SessionWalk : public testing::TestWithParam<SessionWalkCase> {};
 
 TEST_P(SessionWalk, LogsCallsAndResult) {
@@ -248,6 +251,8 @@ struct CommandCase {
   const wchar_t* logged;
 };
 
+void PrintTo(const CommandCase& c, std::ostream* os) { *os << text::ToUtf8(c.given); }
+
 class LogonCommand : public testing::TestWithParam<CommandCase> {};
 
 TEST_P(LogonCommand, IsBuiltFromTheGivenText) {
@@ -261,8 +266,9 @@ TEST_P(LogonCommand, IsBuiltFromTheGivenText) {
   EXPECT_TRUE(processes.Called(text::Format(L"CreateAsUser 1 [%s] 0x408 in=0 out=0", c.started)))
       << Show(processes.calls);
   EXPECT_TRUE(log.Has(std::wstring(L"Executing ") + c.logged)) << Show(log.lines);
-  if (c.setupCommandLine && *c.setupCommandLine)
+  if (c.setupCommandLine && *c.setupCommandLine) {
     EXPECT_FALSE(log.HasContaining(c.setupCommandLine)) << "the setup's command line reached the log";
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -349,6 +355,8 @@ std::vector<InstallerCase> InstallerCases() {
         L"RevertFsRedirection"}},
   };
 }
+
+void PrintTo(const InstallerCase& c, std::ostream* os) { *os << c.name; }
 
 class InstallerLaunch : public testing::TestWithParam<InstallerCase> {};
 
@@ -461,18 +469,30 @@ TEST_F(Win32Launch, RunWithoutRedirectionStoresTheExitCode) {
   EXPECT_LINES(Lines{commandLine}, Recorded());
 }
 
-TEST_F(Win32Launch, RunWithoutRedirectionReachesTheSystemFolderAndReportsCreateErrors) {
+TEST_F(Win32Launch, RunWithoutRedirectionReachesTheNativeSystemFolder) {
   wchar_t windows[MAX_PATH] = {};
   std::wstring folder(windows, GetWindowsDirectoryW(windows, MAX_PATH));
+  // cmd.exe tells its own bitness through its exit code.
+  std::wstring probe = folder + L"\\system32\\cmd.exe /d /c if %PROCESSOR_ARCHITECTURE%==x86 (exit 32) else (exit 64)";
+  SYSTEM_INFO native{};
+  GetNativeSystemInfo(&native);
+  BOOL wow64 = FALSE;
+  IsWow64Process(GetCurrentProcess(), &wow64);
   MemoryLog log;
   ComponentInstaller installer(log, processes_);
-  installer.RunWithoutRedirection(folder + L"\\system32\\cmd.exe /d /c exit 42");
-  EXPECT_EQ(42u, installer.exitCode);
+  installer.RunWithoutRedirection(probe);
+  EXPECT_EQ(native.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64 ? 64u : 32u, installer.exitCode);
+  // Afterwards this thread sees the system folder of its own bitness again.
+  EXPECT_EQ(wow64 ? 32u : installer.exitCode, RunHiddenCommand(processes_, probe));
+  EXPECT_LINES((Lines{L"Executing " + probe, text::Format(L"Operation returned %u", installer.exitCode)}), log.lines);
+}
+
+TEST_F(Win32Launch, RunWithoutRedirectionReportsCreateErrors) {
+  MemoryLog log;
+  ComponentInstaller installer(log, processes_);
   installer.RunWithoutRedirection(L"no_such_tool_4f1c.exe /online");
   EXPECT_EQ(2u, installer.exitCode);
-  ASSERT_EQ(4u, log.lines.size()) << Show(log.lines);
-  EXPECT_EQ(L"Operation returned 42", log.lines[1]);
-  EXPECT_EQ(L"Operation failed. Error 2", log.lines[3]);
+  EXPECT_LINES((Lines{L"Executing no_such_tool_4f1c.exe /online", L"Operation failed. Error 2"}), log.lines);
 }
 
 }  // namespace

@@ -1,0 +1,119 @@
+"""Silent installs of the sample suite with real packages: outcome, logs, failure and rollback."""
+import subprocess
+
+import pytest
+
+from wine import log_folder, read_log, uninstall_all
+
+RIZOD = ["{6C1E2A4B-3D5F-4A71-9B20-7E8F10A2C301}", "{6C1E2A4B-3D5F-4A71-9B20-7E8F10A2C302}",
+         "{6C1E2A4B-3D5F-4A71-9B20-7E8F10A2C303}"]
+UVARUD = ["{8A4D6F10-52B3-4C8E-A1D7-3F9B20C4E501}", "{8A4D6F10-52B3-4C8E-A1D7-3F9B20C4E502}"]
+FAILING = "{8A4D6F10-52B3-4C8E-A1D7-3F9B20C4E5EE}"
+
+FAILING_WXS = f"""<?xml version="1.0" encoding="utf-8"?>
+<Wix xmlns="http://schemas.microsoft.com/wix/2006/wi">
+  <Product Id="{FAILING}" Name="Uvarud Legacy Bridge" Language="1033" Version="1.0.0"
+           Manufacturer="Orvanta" UpgradeCode="{{8A4D6F10-52B3-4C8E-A1D7-3F9B20C4E5EF}}">
+    <Package InstallerVersion="200" Compressed="yes" InstallScope="perMachine"/>
+    <Condition Message="The legacy bridge needs a system that is no longer supported.">0</Condition>
+    <Media Id="1" Cabinet="data.cab" EmbedCab="yes"/>
+    <Directory Id="TARGETDIR" Name="SourceDir"><Directory Id="ProgramFilesFolder"/></Directory>
+    <Feature Id="Main" Level="1"/>
+  </Product>
+</Wix>
+"""
+
+
+def dump_of(lines):
+    start = next(i for i, l in enumerate(lines) if l.startswith("Returning "))
+    return dict(l.split(" = ", 1) for l in lines[start + 1:] if " = " in l)
+
+
+def states(prefix, codes):
+    return [prefix.product_state(c) for c in codes]
+
+
+def clear_logs(prefix):
+    for f in log_folder(prefix).glob("*"):
+        f.unlink()
+
+
+def test_silent_install_installs_both_products_then_a_second_run_uninstalls(prefix, dist):
+    uninstall_all(prefix)
+    clear_logs(prefix)
+    code = dist.run("/q")
+    lines = read_log(log_folder(prefix) / "Setup.log")
+    assert code == 0, lines
+    assert states(prefix, RIZOD + UVARUD) == [5] * 5
+    assert "Running in silent mode" in lines
+    for stem in ("RizodServer", "RizodDocs", "RizodTools", "UvarudClient", "UvarudLanguagePack"):
+        assert f"Installing C:\\dist\\Packages\\{stem}.msi returned 0." in lines
+        assert (log_folder(prefix) / f"{stem}_Install.log").stat().st_size > 0  # Windows Installer's own verbose log
+    names = {f.name for f in log_folder(prefix).iterdir()}
+    commits = sorted(n for n in names if n.endswith("Commit.log"))
+    assert [c.split("_")[0] for c in commits] == ["Rizod", "Uvarud"], names
+    dump = dump_of(lines)
+    assert dump["SetupSuccess"] == "True"
+    assert dump["Silent"] == "True"
+    assert dump["[INSTALLDIRECTORY]"].endswith("\\Orvanta\\Rizod")
+    assert "Rizod_InstallSetup.log" in names
+
+    # The same command again: the first product is installed, so the run uninstalls.
+    clear_logs(prefix)
+    code = dist.run("/q")
+    lines = read_log(log_folder(prefix) / "Setup.log")
+    assert "Uninstall mode detected" in lines
+    assert code == 0, lines
+    assert states(prefix, RIZOD + UVARUD) == [-1] * 5
+    assert "Uninstalling Rizod Server returned 0." in lines
+    assert (log_folder(prefix) / "Rizod_UninstallSetup.log").exists()
+
+
+def test_failing_group_rolls_back_and_the_exit_code_is_the_package_result(prefix, dist, tmp_path):
+    uninstall_all(prefix, [FAILING])
+    source = tmp_path / "UvarudLegacyBridge.wxs"
+    source.write_text(FAILING_WXS)
+    subprocess.run(["wixl", "-o", str(dist.dir / "Packages" / "UvarudLegacyBridge.msi"), str(source)], check=True)
+    definition = (dist.dir / "RizodSuite.xml").read_text()
+    # Uvarud gets a second group: the language pack, then the bridge that cannot install.
+    second_group = f"""
+      <PackageFileGroup>
+        <PackageFile>
+          <Name>Uvarud Language Pack</Name>
+          <GUID>{UVARUD[1]}</GUID>
+          <Location>[WORKINGDIRECTORY]\\Packages\\UvarudLanguagePack.msi</Location>
+          <InstallOrder>1</InstallOrder>
+          <InstallRollbackOrder>1</InstallRollbackOrder>
+          <InstallLog>UvarudLanguagePack_Install.log</InstallLog>
+          <UninstallLog>UvarudLanguagePack_Rollback.log</UninstallLog>
+        </PackageFile>
+        <PackageFile>
+          <Name>Uvarud Legacy Bridge</Name>
+          <GUID>{FAILING}</GUID>
+          <Location>[WORKINGDIRECTORY]\\Packages\\UvarudLegacyBridge.msi</Location>
+          <InstallOrder>2</InstallOrder>
+          <InstallLog>UvarudLegacyBridge_Install.log</InstallLog>
+        </PackageFile>
+      </PackageFileGroup>"""
+    first_group_end = definition.rindex("</PackageFileGroup>") + len("</PackageFileGroup>")
+    definition = definition[:first_group_end] + second_group + definition[first_group_end:]
+    # The first group keeps only the client.
+    definition = definition.replace("<InstallOrder>2</InstallOrder>\n          <UninstallOrder>1</UninstallOrder>\n"
+                                    "          <InstallLog>UvarudLanguagePack_Install.log</InstallLog>",
+                                    "<UninstallOrder>1</UninstallOrder>\n"
+                                    "          <InstallLog>UvarudLanguagePack_Install.log</InstallLog>")
+    (dist.dir / "RizodSuite.xml").write_text(definition)
+    clear_logs(prefix)
+
+    code = dist.run("/q")
+    lines = read_log(log_folder(prefix) / "Setup.log")
+    assert code == 1603, lines
+    assert "Installing C:\\dist\\Packages\\UvarudLegacyBridge.msi returned 1603." in lines
+    assert states(prefix, RIZOD) == [5, 5, 5]          # the other product still installs
+    assert prefix.product_state(UVARUD[0]) == 5        # committed in the first group
+    assert prefix.product_state(UVARUD[1]) == -1       # removed again by the rollback pass
+    assert "Uninstalling Uvarud Language Pack returned 0." in lines
+    assert (log_folder(prefix) / "UvarudLanguagePack_Rollback.log").exists()
+    names = {f.name for f in log_folder(prefix).iterdir()}
+    assert any(n.startswith("Uvarud_") and n.endswith("Rollback.log") for n in names), names
+    assert dump_of(lines)["SetupSuccess"] == "False"
