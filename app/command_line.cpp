@@ -15,6 +15,15 @@ bool HasAny(const std::wstring& arg, const wchar_t* a, const wchar_t* b) {
   return text::Contains(arg, a) || text::Contains(arg, b);
 }
 
+// NAME=VALUE for a Windows Installer command line: a value with blanks that the shell's quotes
+// have already been taken off must be quoted again, or the installer refuses the whole line.
+std::wstring QuotedProperty(const std::wstring& arg) {
+  size_t eq = arg.find(L'=');
+  std::wstring value = arg.substr(eq + 1);
+  if (value.find_first_of(L" \t") == std::wstring::npos || (!value.empty() && value.front() == L'"')) return arg;
+  return arg.substr(0, eq + 1) + L"\"" + value + L"\"";
+}
+
 }  // namespace
 
 void ReadCommandLine(const std::vector<std::wstring>& args, CommandLineFields& f, PropertyMap& properties,
@@ -60,7 +69,7 @@ void ReadCommandLine(const std::vector<std::wstring>& args, CommandLineFields& f
       f.extraInstallProperties += L" DCSCACHE=1 ";
       properties.Set(L"DCSCache", L"True");
     } else if (text::Contains(arg, L"=")) {
-      f.extraInstallProperties += arg + L" ";
+      f.extraInstallProperties += QuotedProperty(arg) + L" ";
     }
 
     f.commandLine += arg + L" ";

@@ -9,7 +9,7 @@ cd "$ROOT"
 
 scripts/install-deps.sh
 cmake -S . -B build/x64 -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-x86_64.cmake" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build/x64 -j "$(nproc)" --target dist exitcode >/dev/null
+cmake --build build/x64 -j "$(nproc)" --target dist exitcode msistate >/dev/null
 
 . scripts/wine-env.sh
 PREFIX="$ROOT/build/wine/demo"
@@ -18,7 +18,7 @@ trap 'wine_prefix_down "$PREFIX"' EXIT
 
 rm -rf "$PREFIX/drive_c/dist"
 cp -r build/x64/dist "$PREFIX/drive_c/dist"
-cp build/x64/bin/exitcode.exe "$PREFIX/drive_c/exitcode.exe"
+cp build/x64/bin/exitcode.exe build/x64/bin/msistate.exe "$PREFIX/drive_c/"
 
 ARGS=(/q)
 if [ "${1:-}" = "--wizard" ]; then
@@ -29,7 +29,15 @@ echo "demo: running C:\\dist\\setup.exe ${ARGS[*]} in $PREFIX"
 code=$(wine 'C:\exitcode.exe' 'C:\dist\setup.exe' "${ARGS[@]}" </dev/null 2>/dev/null | tr -d '\r' | tail -1)
 LOG="$PREFIX/drive_c/Temp/DEVadirez"
 echo "demo: exit code $code"
-echo "demo: log C:\\Temp\\DEVadirez\\Setup.log = $LOG/Setup.log"
-echo "demo: log copies: $(cd "$LOG" && ls -- *Setup.log | tr '\n' ' ')"
-echo "---- Setup.log"
-cat "$LOG/Setup.log" | tr -d '\r'
+echo "demo: what the run did (from Setup.log):"
+tr -d '\r' < "$LOG/Setup.log" | cut -d' ' -f3- | grep -E 'mode detected|returned|Skipping|SetupSuccess|Silent =' | sed 's/^/  /'
+echo "demo: Windows Installer state of the sample packages (5 installed, -1 absent):"
+for p in "Rizod Server:{6C1E2A4B-3D5F-4A71-9B20-7E8F10A2C301}" "Rizod Documentation:{6C1E2A4B-3D5F-4A71-9B20-7E8F10A2C302}" \
+         "Rizod Tools:{6C1E2A4B-3D5F-4A71-9B20-7E8F10A2C303}" "Uvarud Client:{8A4D6F10-52B3-4C8E-A1D7-3F9B20C4E501}" \
+         "Uvarud Language Pack:{8A4D6F10-52B3-4C8E-A1D7-3F9B20C4E502}"; do
+  state=$(wine 'C:\msistate.exe' "${p#*:}" </dev/null 2>/dev/null | tr -d '\r' | tail -1)
+  echo "  ${p%%:*}: $state"
+done
+echo "demo: logs in C:\\Temp\\DEVadirez = $LOG:"
+(cd "$LOG" && ls -1 | sed 's/^/  /')
+echo "demo: run it again to uninstall (the first product is now installed): scripts/demo.sh"

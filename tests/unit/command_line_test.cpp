@@ -59,6 +59,9 @@ TEST(ReadCommandLine, EachArgumentTakesTheFirstMatchingRow) {
       {{L"MYTARGETDIR=C:\\x"}, 1, false, false, L"", kX, L"", {{L"[INSTALLDIRECTORY]", kX}}},
       {{L"TARGETDIR="}, 1, false, false, L"", L"", L"", {{L"[INSTALLDIRECTORY]", L""}}},
       {{L"targetdir=C:\\x"}, 1, false, false, L"", L"", L"targetdir=C:\\x "},
+      // A value with blanks is quoted again for the installer; one already quoted is kept.
+      {{L"COMPANYNAME=Orvanta Inc"}, 1, false, false, L"", L"", L"COMPANYNAME=\"Orvanta Inc\" "},
+      {{L"NOTE=\"a b\""}, 1, false, false, L"", L"", L"NOTE=\"a b\" "},
       {{L"TARGETDIR=D:\\setup.xml"}, 1, false, false, L"TARGETDIR=D:\\setup.xml"},
       {{L"VUROVIZO_USER=DOMAIN\\a=b"}, 1, false, false, L"", L"", L"", {{L"[USER]", L"DOMAIN\\a=b"}}},
       {{L"DOCUMENT_SERVICEACCOUNTID=svc"}, 1, false, false, L"", L"", L"", {{L"[USER]", L"svc"}}},

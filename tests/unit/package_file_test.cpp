@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <map>
 #include <memory>
 #include <string>
@@ -178,7 +179,7 @@ class SequenceTest : public testing::Test {
     return std::find(msi_.calls.begin(), msi_.calls.end(), call) != msi_.calls.end();
   }
   size_t CountStarting(const std::wstring& prefix) const { return msi_.CallsStartingWith(prefix).size(); }
-  void Installed(const std::wstring& name, int state = 5) { msi_.states[Guid(name)] = state; }
+  void Installed(const std::wstring& name, int state = 5) { msi_.states[FakeWindowsInstaller::Key(Guid(name))] = state; }
 
   static inline std::wstring cultureFolder_;
   static inline std::unique_ptr<MemoryLog> cultureLog_;
@@ -571,7 +572,7 @@ TEST_P(PostKindTest, OnlyALowerCaseMsiGoesToWindowsInstaller) {
   Install(c.base);
   std::vector<std::wstring> trace = Trace();
   ASSERT_GT(trace.size(), c.tail.size());
-  std::vector<std::wstring> tail(trace.end() - static_cast<long>(c.tail.size()) - 1, trace.end());
+  std::vector<std::wstring> tail(trace.end() - static_cast<std::ptrdiff_t>(c.tail.size()) - 1, trace.end());
   std::vector<std::wstring> expected = {L"EndTransaction 1"};
   expected.insert(expected.end(), c.tail.begin(), c.tail.end());
   EXPECT_EQ(tail, expected);
