@@ -137,6 +137,9 @@ bool PackageFile::RunSequence(uint32_t kind, HWND statusWindow) {
         product.Succeeded = true;
         OnGroupCommitted(product, statusWindow);
       } else {
+        // The packages succeeded but their commit did not: nothing stays installed, so the run
+        // must not end with a success code.
+        if (passed) context_.SetExitCode(static_cast<int>(ended));
         product.Succeeded = false;
         RunRollbackPass(group);
         if (kind == mode::Uninstall && several && text::EqualsNoCase(context_.properties.Get(L"Tier1_Installed"), L"False"))

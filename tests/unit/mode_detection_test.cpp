@@ -108,11 +108,11 @@ const std::wstring kMember1 = L"{1aaaaaaa-0000-0000-0000-000000000001}";
 const std::wstring kMember3 = L"{3ccccccc-0000-0000-0000-000000000003}";
 const std::wstring kMember4 = L"{4ddddddd-0000-0000-0000-000000000004}";
 
-struct ProductSpec {
+struct ProductEntry {
   std::wstring shortName, guid, oldGuid, qv, root, platform, resources;
 };
-ProductSpec Rizod() { return {L"Rizod", kGuid, kOldGuid, L"Orvanta\\Rizod", L"Orvanta", L"OP", L"RizodRes.dll"}; }
-ProductSpec Tools() { return {L"RizodTools", kOtherGuid, L"", L"Orvanta\\Tools", L"Orvanta", L"OP", L"RizodRes.dll"}; }
+ProductEntry Rizod() { return {L"Rizod", kGuid, kOldGuid, L"Orvanta\\Rizod", L"Orvanta", L"OP", L"RizodRes.dll"}; }
+ProductEntry Tools() { return {L"RizodTools", kOtherGuid, L"", L"Orvanta\\Tools", L"Orvanta", L"OP", L"RizodRes.dll"}; }
 
 class ModeDetectionTest : public testing::Test {
  protected:
@@ -143,10 +143,10 @@ class ModeDetectionTest : public testing::Test {
     app_.reset();
     fake_ = std::make_unique<FakePlatform>();
   }
-  void WriteDefinition(const std::vector<ProductSpec>& products) {
+  void WriteDefinition(const std::vector<ProductEntry>& products) {
     std::ofstream out((setup_ + L"Products.xml").c_str(), std::ios::binary);
     out << "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<Setup>\n  <Products>\n";
-    for (const ProductSpec& p : products) {
+    for (const ProductEntry& p : products) {
       out << "    <Product ShortName=\"" << text::ToUtf8(p.shortName) << "\" GUID=\"" << text::ToUtf8(p.guid)
           << "\" OldGUID=\"" << text::ToUtf8(p.oldGuid) << "\" QVDirectory=\"" << text::ToUtf8(p.qv)
           << "\" RootDirectory=\"" << text::ToUtf8(p.root) << "\" Platform=\"" << text::ToUtf8(p.platform)
@@ -213,11 +213,26 @@ TEST_F(ModeDetectionTest, ModeFromProductStateAndSwitches) {
       {{L"/MODIFY"}, true, U, L"Uninstall", {L"Uninstall mode detected"}, current, L"Uninstall"},
       {{L"/r"}, true, R, L"Repair", {L"Repair mode detected"}, current, L"Repair"},
       {{L"/upgrade"}, true, G, L"Upgrade", {L"Upgrade mode detected"}, current, L"Upgrade"},
-      {{L"/r", L"/u"}, true, R | U, L"RepairUninstall", {L"Repair mode detected", L"Uninstall mode detected"},
-       current, L"Uninstall"},
-      {{L"/u", L"/r"}, true, R | U, L"RepairUninstall", {L"Repair mode detected", L"Uninstall mode detected"},
-       current, L"Uninstall"},
-      {{L"/r", L"/upgrade"}, true, R | G, L"Upgrade", {L"Repair mode detected", L"Upgrade mode detected"}, current,
+      {{L"/r", L"/u"},
+       true,
+       R | U,
+       L"RepairUninstall",
+       {L"Repair mode detected", L"Uninstall mode detected"},
+       current,
+       L"Uninstall"},
+      {{L"/u", L"/r"},
+       true,
+       R | U,
+       L"RepairUninstall",
+       {L"Repair mode detected", L"Uninstall mode detected"},
+       current,
+       L"Uninstall"},
+      {{L"/r", L"/upgrade"},
+       true,
+       R | G,
+       L"Upgrade",
+       {L"Repair mode detected", L"Upgrade mode detected"},
+       current,
        L"Repair"},
       {{}, false, I, L"Install", {L"Install mode detected"}, L"", L"Install"},
       {{L"/u"}, false, I, L"Install", {L"Install mode detected"}, L"", L"Install"},
@@ -225,7 +240,12 @@ TEST_F(ModeDetectionTest, ModeFromProductStateAndSwitches) {
       {{L"/r"}, false, 0, L"", {}, L"", L""},
       {{L"/upgrade"}, false, G, L"Upgrade", {L"Upgrade mode detected"}, old, L"Upgrade"},
       {{L"/r", L"/u"}, false, I, L"Install", {L"Install mode detected"}, L"", L"Install"},
-      {{L"/upgrade", L"/u"}, false, G | I, L"Install", {L"Upgrade mode detected", L"Install mode detected"}, old,
+      {{L"/upgrade", L"/u"},
+       false,
+       G | I,
+       L"Install",
+       {L"Upgrade mode detected", L"Install mode detected"},
+       old,
        L"Install"},
   };
   for (const auto& row : rows) {
@@ -290,7 +310,7 @@ TEST_F(ModeDetectionTest, InstallDirectorySource) {
     SCOPED_TRACE(testing::Message() << "installed " << row.installed << " args " << Describe(row.args) << " old "
                                     << text::ToUtf8(row.oldGuid));
     Fresh();
-    ProductSpec product = Rizod();
+    ProductEntry product = Rizod();
     product.oldGuid = row.oldGuid;
     WriteDefinition({product});
     fake_->system.programFiles = row.programFiles;
@@ -300,15 +320,14 @@ TEST_F(ModeDetectionTest, InstallDirectorySource) {
     CCommonBootstrapperApp& app = Start(row.args);
     EXPECT_EQ(app.InstallDirectory(), row.directory);
     EXPECT_EQ(app.Properties().Get(L"[INSTALLDIRECTORY]"), row.directory);
-    if (row.oldGuid.empty()) {
-      for (const std::wstring& call : fake_->installer.calls) EXPECT_EQ(call.find(L"GetProductInfo  "), std::wstring::npos);
-    }
+    const auto& calls = fake_->installer.calls;
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), L"GetProductInfo  InstallLocation"), 0);
   }
 }
 
 TEST_F(ModeDetectionTest, SoloProductAndFirstProductFields) {
   const struct {
-    std::vector<ProductSpec> products;
+    std::vector<ProductEntry> products;
     const wchar_t* solo;
   } rows[] = {{{Rizod()}, L"True"}, {{Rizod(), Tools()}, L"False"}, {{Rizod(), Tools(), Tools()}, L"False"}};
   for (const auto& row : rows) {
@@ -350,7 +369,7 @@ TEST_F(ModeDetectionTest, NormalizeInstallDirectory) {
       {L"Orvanta", L"Orvanta\\Rizod", L"D:\\Orvanta\\Backup\\Orvanta\\Rizod", L"D:\\Orvanta\\Backup\\Orvanta\\Rizod"},
       {L"Orvanta", L"Orvanta", L"D:\\Orvanta\\", L"D:\\Orvanta"},
       {L"Orvanta", L"QV", L"D:\\Apps\\Orvanta", L"D:\\Apps\\Orvanta\\QV"},  // the root must be followed by "\"
-      {L"Orvanta", L"QV", L"D:\\MyOrvanta\\x\\", L"D:\\MyOrvanta\\x\\QV"},   // ... and preceded by one
+      {L"Orvanta", L"QV", L"D:\\MyOrvanta\\x\\", L"D:\\MyOrvanta\\x\\QV"},  // ... and preceded by one
       {L"", L"QV", L"D:\\Apps\\", L"D:\\Apps\\QV"},
       {L"", L"QV", L"D:\\Apps", L"D:\\Apps\\QV"},
       {L"Orvanta", L"", L"D:\\Apps\\Orvanta\\Rizod\\", L"D:\\Apps"},
@@ -404,34 +423,67 @@ TEST_F(ModeDetectionTest, FamilyMemberInstalledDuringUninstallDetection) {
     std::vector<std::wstring> lines;
     std::vector<std::wstring> notAsked;
   } rows[] = {
-      {L"OP", nullptr, op, View::Bit32, {{own, 5}, {kMember1, -1}, {kMember3, 5}, {kMember4, 5}}, true,
-       {kMember1 + L" is not installed.", kMember3 + L" is installed."}, {kMember4}},
-      {L"OP", nullptr, op, View::Bit32, {{kMember1, -1}, {own, 5}, {kMember3, 1}}, false,
-       {kMember1 + L" is not installed.", kMember3 + L" is not installed."}, {}},
+      {L"OP",
+       nullptr,
+       op,
+       View::Bit32,
+       {{own, 5}, {kMember1, -1}, {kMember3, 5}, {kMember4, 5}},
+       true,
+       {kMember1 + L" is not installed.", kMember3 + L" is installed."},
+       {kMember4}},
+      {L"OP",
+       nullptr,
+       op,
+       View::Bit32,
+       {{kMember1, -1}, {own, 5}, {kMember3, 1}},
+       false,
+       {kMember1 + L" is not installed.", kMember3 + L" is not installed."},
+       {}},
       {L"OP", nullptr, op, View::Bit32, {{kMember1, 2}}, true, {kMember1 + L" is installed."}, {}},
       {L"OP", nullptr, op, View::Bit32, {{own, 5}}, false, {}, {}},
       {L"OP", nullptr, op, View::Bit32, {}, false, {}, {}},
       {L"OP", nullptr, L"", View::Bit32, {}, false, {L"Unable to open HKEY_LOCAL_MACHINE\\" + op}, {}},
-      {L"OP", nullptr, op, View::Bit64, {{kMember1, 5}}, false, {L"Unable to open HKEY_LOCAL_MACHINE\\" + op},
+      {L"OP",
+       nullptr,
+       op,
+       View::Bit64,
+       {{kMember1, 5}},
+       false,
+       {L"Unable to open HKEY_LOCAL_MACHINE\\" + op},
        {kMember1}},
       {L"OP", "en-CA", op + L"\\Canada", View::Bit32, {{kMember3, 5}}, true, {kMember3 + L" is installed."}, {}},
-      {L"OP", "en-CA", op, View::Bit32, {{kMember3, 5}}, false,
-       {L"Unable to open HKEY_LOCAL_MACHINE\\" + op + L"\\Canada"}, {kMember3}},
+      {L"OP",
+       "en-CA",
+       op,
+       View::Bit32,
+       {{kMember3, 5}},
+       false,
+       {L"Unable to open HKEY_LOCAL_MACHINE\\" + op + L"\\Canada"},
+       {kMember3}},
       {L"OP", "fr-CA", op, View::Bit32, {{kMember3, 5}}, true, {kMember3 + L" is installed."}, {}},
       {L"", nullptr, L"Software\\ZEM_Halvern", View::Bit32, {{kMember1, 5}}, true, {kMember1 + L" is installed."}, {}},
       {L"", nullptr, L"", View::Bit32, {}, false, {L"Unable to open HKEY_LOCAL_MACHINE\\Software\\ZEM_Halvern"}, {}},
-      {L"Foundation", nullptr, L"Software\\ZEM_Halvern\\Foundation", View::Bit32, {{kMember4, 5}}, true,
-       {kMember4 + L" is installed."}, {}},
+      {L"Foundation",
+       nullptr,
+       L"Software\\ZEM_Halvern\\Foundation",
+       View::Bit32,
+       {{kMember4, 5}},
+       true,
+       {kMember4 + L" is installed."},
+       {}},
   };
   for (const auto& row : rows) {
-    SCOPED_TRACE(testing::Message() << text::ToUtf8(row.platform) << " " << (row.productCulture ? row.productCulture : "")
-                                    << " " << text::ToUtf8(row.key) << " " << row.members.size());
+    SCOPED_TRACE(testing::Message() << text::ToUtf8(row.platform) << " "
+                                    << (row.productCulture ? row.productCulture : "") << " " << text::ToUtf8(row.key)
+                                    << " " << row.members.size());
     Fresh();
-    ProductSpec product = Rizod();
+    ProductEntry product = Rizod();
     product.platform = row.platform;
     WriteDefinition({product});
-    if (row.productCulture) WriteProductCulture(row.productCulture);
-    else DeleteFileW((setup_ + L"VariablesList.xml").c_str());
+    if (row.productCulture)
+      WriteProductCulture(row.productCulture);
+    else
+      DeleteFileW((setup_ + L"VariablesList.xml").c_str());
     fake_->installer.states[kGuid] = 5;
     std::vector<std::wstring> codes;
     for (const Member& m : row.members) {
@@ -459,7 +511,7 @@ TEST_F(ModeDetectionTest, AllFamilyMembersListed) {
   const std::wstring op = L"Software\\ZEM_Halvern\\OP";
   const std::wstring rizod = text::ToLower(kGuid), tools = text::ToLower(kOtherGuid);
   const struct {
-    std::vector<ProductSpec> products;
+    std::vector<ProductEntry> products;
     bool keyPresent;
     std::vector<std::wstring> members;
     bool listed;
@@ -508,7 +560,8 @@ TEST_F(ModeDetectionTest, SharedClientInstallDirectory) {
       {L"OP", L"D:\\Shared\\", View::Bit64, false, L"unchanged"},
   };
   for (const auto& row : rows) {
-    SCOPED_TRACE(testing::Message() << text::ToUtf8(row.platform) << " " << (row.value ? text::ToUtf8(*row.value) : "-"));
+    SCOPED_TRACE(testing::Message() << text::ToUtf8(row.platform) << " "
+                                    << (row.value ? text::ToUtf8(*row.value) : "-"));
     Fresh();
     if (row.value) fake_->registry.PutString(Hive::LocalMachine, row.view, key, L"InstallDir", *row.value);
     CCommonBootstrapperApp& app = Make();
@@ -575,15 +628,18 @@ TEST_F(ProductTextsTest, NamesAndTitlesByPlatformCultureAndMode) {
       {L"Foundation", "en-CA", true, {L"/upgrade"}, canada, canadaIntro, Quillon, 2},
   };
   for (const auto& row : rows) {
-    SCOPED_TRACE(testing::Message() << text::ToUtf8(row.platform) << " " << (row.productCulture ? row.productCulture : "")
-                                    << " installed " << row.installed << " " << Describe(row.args));
+    SCOPED_TRACE(testing::Message() << text::ToUtf8(row.platform) << " "
+                                    << (row.productCulture ? row.productCulture : "") << " installed " << row.installed
+                                    << " " << Describe(row.args));
     Fresh();
     SetEnvironmentVariableW(L"setup_productname", L"before");
-    ProductSpec product = Rizod();
+    ProductEntry product = Rizod();
     product.platform = row.platform;
     WriteDefinition({product});
-    if (row.productCulture) WriteProductCulture(row.productCulture);
-    else DeleteFileW((setup_ + L"VariablesList.xml").c_str());
+    if (row.productCulture)
+      WriteProductCulture(row.productCulture);
+    else
+      DeleteFileW((setup_ + L"VariablesList.xml").c_str());
     if (row.installed) fake_->installer.states[kGuid] = 5;
     CCommonBootstrapperApp& app = Start(row.args);
 
@@ -619,7 +675,7 @@ TEST_F(ProductTextsTest, MissingLibraryFails) {
   for (const auto& row : rows) {
     SCOPED_TRACE(testing::Message() << Describe(row.args) << text::ToUtf8(row.secondResources));
     Fresh();
-    ProductSpec first = Rizod(), second = Tools();
+    ProductEntry first = Rizod(), second = Tools();
     if (row.secondResources.empty()) {
       first.resources = L"Missing.dll";
       WriteDefinition({first});
