@@ -7,11 +7,14 @@
 #include <array>
 #include <string>
 
+#include "fakes/test_files.h"
 #include "app/localization.h"
 #include "platform/handles.h"
 #include "platform/text.h"
 
 namespace {
+
+using test_files::ExecutableFolder;
 
 // Every string number the setup program loads from its culture library.
 constexpr std::array<UINT, 118> kNumbers = {
@@ -34,13 +37,6 @@ constexpr std::array<UINT, 118> kNumbers = {
     50283, 50284, 50285, 50286, 50287, 50288,
 };
 static_assert(kNumbers.size() == 118);
-
-std::wstring ExecutableFolder() {
-  wchar_t buffer[MAX_PATH] = {};
-  DWORD n = GetModuleFileNameW(nullptr, buffer, MAX_PATH);
-  std::wstring path(buffer, n);
-  return path.substr(0, path.find_last_of(L'\\') + 1);
-}
 
 platform::Library OpenCulture(const std::wstring& fileName) {
   std::wstring path = ExecutableFolder() + fileName;

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "fakes/test_files.h"
 #include "app/localization.h"
 #include "app/property_map.h"
 #include "fakes/memory_log.h"
@@ -16,31 +17,8 @@
 
 namespace {
 
-std::wstring ExecutableFolder() {
-  wchar_t buffer[MAX_PATH] = {};
-  DWORD n = GetModuleFileNameW(nullptr, buffer, MAX_PATH);
-  std::wstring path(buffer, n);
-  return path.substr(0, path.find_last_of(L'\\') + 1);
-}
-
-void RemoveTree(const std::wstring& folder) {
-  WIN32_FIND_DATAW found;
-  HANDLE search = FindFirstFileW((folder + L"*").c_str(), &found);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      std::wstring name = found.cFileName;
-      if (name == L"." || name == L"..") continue;
-      std::wstring path = folder + name;
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveTree(path + L"\\");
-      } else {
-        DeleteFileW(path.c_str());
-      }
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
-  }
-  RemoveDirectoryW(folder.c_str());
-}
+using test_files::ExecutableFolder;
+using test_files::RemoveTree;
 
 // A fresh folder under the temporary folder, removed with everything in it.
 class TempFolder {

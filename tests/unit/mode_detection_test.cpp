@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "fakes/test_files.h"
 #include "app/app.h"
 #include "app/localization.h"
 #include "app/property_map.h"
@@ -16,35 +17,11 @@
 
 namespace {
 
+const auto ExeFolder = test_files::ExecutableFolder;
+using test_files::RemoveTree;
+
 using platform::Hive;
 using platform::View;
-
-std::wstring ExeFolder() {
-  wchar_t buffer[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, buffer, MAX_PATH);
-  std::wstring path(buffer);
-  return path.substr(0, path.find_last_of(L'\\') + 1);
-}
-
-void RemoveTree(const std::wstring& path) {
-  WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &data);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      std::wstring name = data.cFileName;
-      if (name == L"." || name == L"..") continue;
-      std::wstring child = path + L"\\" + name;
-      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveTree(child);
-      } else {
-        SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileW(child.c_str());
-      }
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
-  }
-  RemoveDirectoryW(path.c_str());
-}
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 

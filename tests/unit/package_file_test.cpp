@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "fakes/test_files.h"
 #include "app/command_line.h"
 #include "app/localization.h"
 #include "app/property_map.h"
@@ -26,12 +27,7 @@
 
 namespace {
 
-std::wstring ExecutableFolder() {
-  wchar_t buffer[MAX_PATH] = {};
-  DWORD n = GetModuleFileNameW(nullptr, buffer, MAX_PATH);
-  std::wstring path(buffer, n);
-  return path.substr(0, path.find_last_of(L'\\') + 1);
-}
+using test_files::ExecutableFolder;
 
 using Fields = std::vector<std::pair<std::wstring, std::wstring>>;
 

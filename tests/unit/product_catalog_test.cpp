@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "fakes/test_files.h"
 #include "app/localization.h"
 #include "app/property_map.h"
 #include "definition/product.h"
@@ -20,29 +21,8 @@
 
 namespace {
 
-std::wstring ExecutableFolder() {
-  wchar_t buffer[MAX_PATH] = {};
-  DWORD n = GetModuleFileNameW(nullptr, buffer, MAX_PATH);
-  std::wstring path(buffer, n);
-  return path.substr(0, path.find_last_of(L'\\') + 1);
-}
-
-void RemoveTree(const std::wstring& folder) {
-  WIN32_FIND_DATAW found;
-  HANDLE search = FindFirstFileW((folder + L"*").c_str(), &found);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      std::wstring name = found.cFileName;
-      if (name == L"." || name == L"..") continue;
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        RemoveTree(folder + name + L"\\");
-      else
-        DeleteFileW((folder + name).c_str());
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
-  }
-  RemoveDirectoryW(folder.c_str());
-}
+using test_files::ExecutableFolder;
+using test_files::RemoveTree;
 
 class TempFolder {
  public:
