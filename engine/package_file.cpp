@@ -83,12 +83,18 @@ bool PackageFile::RunSequence(uint32_t kind, HWND statusWindow) {
     }
     if (kind == mode::Uninstall && several && context_.familyCheck) context_.familyCheck(product.GUID);
 
-    std::wstring query = QueryWithValue(L"//Product[@ShortName=%s]/PackageFileGroup", product.ShortName, context_.log);
+    // The groups of every Product element with this short name, in document order. Taken from
+    // the catalog's own elements: a "//Product[@ShortName=...]" query per product walks the whole
+    // document each time and makes a large definition quadratic.
     std::vector<XmlNode> groups;
-    XmlQuery selected = query.empty() ? XmlQuery::NoMatch : context_.document.SelectAll(query, groups);
-    if (selected == XmlQuery::Failed) {
-      context_.log.Log(L"Error %#X", static_cast<HRESULT>(E_FAIL));
-      return false;
+    for (const auto& other : context_.products) {
+      if (other->ShortName != product.ShortName) continue;
+      std::vector<XmlNode> own;
+      if (other->Element().SelectAll(L"PackageFileGroup", own) == XmlQuery::Failed) {
+        context_.log.Log(L"Error %#X", static_cast<HRESULT>(E_FAIL));
+        return false;
+      }
+      groups.insert(groups.end(), own.begin(), own.end());
     }
 
     for (const XmlNode& group : groups) {

@@ -117,3 +117,20 @@ def test_failing_group_rolls_back_and_the_exit_code_is_the_package_result(prefix
     names = {f.name for f in log_folder(prefix).iterdir()}
     assert any(n.startswith("Uvarud_") and n.endswith("Rollback.log") for n in names), names
     assert dump_of(lines)["SetupSuccess"] == "False"
+
+
+@pytest.mark.parametrize("version,expected", [("winxp", 1602), ("vista", 1602), (None, 0)])
+def test_upgrade_is_refused_on_old_systems_after_the_uninstall_half(prefix, dist, version, expected):
+    uninstall_all(prefix)
+    clear_logs(prefix)
+    prefix.set_windows_version(version)
+    try:
+        code = dist.run("/upgrade", "/q")
+    finally:
+        prefix.set_windows_version(None)
+    lines = read_log(log_folder(prefix) / "Setup.log")
+    assert "Upgrade mode detected" in lines
+    assert code == expected, lines
+    installed = states(prefix, RIZOD + UVARUD)
+    assert installed == ([-1] * 5 if expected == 1602 else [5] * 5)
+    assert dump_of(lines)["[SERVER_NAME]"] != ""
