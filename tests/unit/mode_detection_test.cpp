@@ -674,3 +674,105 @@ TEST_F(ProductTextsTest, MissingLibraryFails) {
 }
 
 }  // namespace
+
+namespace {
+
+// The silent driver on top of the same start-up: which branch runs, with what, and the outcome.
+class SilentRunTest : public ModeDetectionTest {
+ protected:
+  static constexpr wchar_t kPackage[] = L"{9E9E9E9E-0000-4000-8000-000000000001}";
+  void SetUp() override {
+    ModeDetectionTest::SetUp();
+    std::ofstream((setup_ + L"Products.xml").c_str(), std::ios::binary)
+        << "<?xml version=\"1.0\"?>\n<Setup><Product ShortName=\"Rizod\" GUID=\"" << text::ToUtf8(kGuid)
+        << "\" QVDirectory=\"Orvanta\\Rizod\" RootDirectory=\"Orvanta\" Platform=\"OP\">"
+        << "<PackageFileGroup><PackageFile><ShortName>Rizod</ShortName><Name>Rizod Server</Name>"
+        << "<GUID>" << text::ToUtf8(kPackage) << "</GUID>"
+        << "<Location>[WORKINGDIRECTORY]\\Rizod.msi</Location><InstallOrder>1</InstallOrder>"
+        << "<UninstallOrder>1</UninstallOrder></PackageFile></PackageFileGroup></Product></Setup>\n";
+  }
+  std::vector<std::wstring> Installs() const { return fake_->installer.CallsStartingWith(L"InstallProduct "); }
+};
+
+TEST_F(SilentRunTest, InstallRunsTheSequenceWithoutInstallerWindowsAndReportsSuccess) {
+  CCommonBootstrapperApp& app = Start({L"/q", L"COMPANY=Orvanta Inc"});
+  EXPECT_EQ(app.ExitInstance(), 0);
+  const auto& calls = fake_->installer.calls;
+  auto ui = std::find(calls.begin(), calls.end(), L"SetInternalUI 2");
+  auto install = std::find_if(calls.begin(), calls.end(), [](const std::wstring& c) { return c.rfind(L"InstallProduct", 0) == 0; });
+  ASSERT_NE(ui, calls.end());
+  ASSERT_NE(install, calls.end());
+  EXPECT_LT(ui - calls.begin(), install - calls.begin());  // no package may show a window
+  EXPECT_EQ(*install, L"InstallProduct " + setup_ + L"Rizod.msi [COMPANY=\"Orvanta Inc\" ]");
+  EXPECT_EQ(app.Properties().Get(L"SetupSuccess"), L"True");
+  EXPECT_EQ(app.Properties().Get(L"Silent"), L"True");
+  EXPECT_EQ(app.Properties().Get(L"[INSTALLDIRECTORY]"), L"C:\\Program Files (x86)\\Orvanta\\Rizod");
+  const auto lines = Lines();
+  EXPECT_NE(std::find(lines.begin(), lines.end(), L"Running in silent mode"), lines.end());
+}
+
+TEST_F(SilentRunTest, FailedPackageIsTheExitCodeAndSetupSuccessIsFalse) {
+  fake_->installer.installResults[setup_ + L"Rizod.msi"] = 1603;
+  CCommonBootstrapperApp& app = Start({L"/q"});
+  EXPECT_EQ(app.ExitInstance(), 1603);
+  EXPECT_EQ(app.Properties().Get(L"SetupSuccess"), L"False");
+  EXPECT_EQ(fake_->installer.CallsStartingWith(L"EndTransaction"), std::vector<std::wstring>{L"EndTransaction 0"});
+}
+
+TEST_F(SilentRunTest, UpgradeOnOldSystemsIsRefusedAfterTheUninstallHalf) {
+  const struct {
+    platform::OsVersion os;
+    bool is64;
+    int exitCode;
+    size_t installs;
+  } rows[] = {
+      {FakeSystemQueries::Make(5, 2, 1), true, 1602, 0},   // XP Professional x64
+      {FakeSystemQueries::Make(5, 1, 1), false, 1602, 0},  // XP
+      {FakeSystemQueries::Make(6, 0, 1), true, 1602, 0},   // Vista
+      {FakeSystemQueries::Make(5, 2, 3), false, 1602, 0},  // Server 2003
+      {FakeSystemQueries::Make(10, 0, 1), true, 0, 1},     // Windows 10: the install half runs
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::Message() << row.os.major << "." << row.os.minor << " type " << int(row.os.productType));
+    Fresh();
+    fake_->system.version = row.os;
+    fake_->system.is64 = row.is64;
+    CCommonBootstrapperApp& app = Start({L"/upgrade", L"/q"});
+    EXPECT_EQ(app.ExitInstance(), row.exitCode);
+    ASSERT_EQ(Installs().size(), row.installs);
+    if (row.installs) {
+      EXPECT_NE(Installs()[0].find(L"[ UPGRADE=1]"), std::wstring::npos) << text::ToUtf8(Installs()[0]);
+    }
+    EXPECT_EQ(app.Properties().Get(L"[SERVER_NAME]"), fake_->system.computerName);
+  }
+}
+
+TEST_F(SilentRunTest, SilentPropertyAndTheBranchOfTheMode) {
+  const struct {
+    std::vector<std::wstring> args;
+    int state;
+    const wchar_t* silent;
+    int exitCode;
+    const wchar_t* setupSuccess;
+  } rows[] = {
+      {{L"/q"}, -1, L"True", 0, L"True"},                    // install
+      {{L"autoupdate"}, -1, L"AutoUpdate", 0, L""},          // upgrade of an absent product: install half
+      {{L"/r", L"/q"}, -1, L"True", 0, L"False"},            // no mode: nothing runs, every product failed
+      {{L"/r", L"/q"}, 5, L"True", ERROR_CALL_NOT_IMPLEMENTED, L"False"},  // repair is not built: said, not faked
+      {{L"/q"}, 5, L"True", 0, L"True"},                     // uninstall
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(Describe(row.args) + " state " + std::to_string(row.state));
+    Fresh();
+    if (row.state != -1) fake_->installer.states[kGuid] = row.state;
+    if (row.state != -1) fake_->installer.states[kPackage] = row.state;
+    CCommonBootstrapperApp& app = Start(row.args);
+    EXPECT_EQ(app.ExitInstance(), row.exitCode);
+    EXPECT_EQ(app.Properties().Get(L"Silent"), row.silent);
+    if (*row.setupSuccess) {
+      EXPECT_EQ(app.Properties().Get(L"SetupSuccess"), row.setupSuccess);
+    }
+  }
+}
+
+}  // namespace
