@@ -94,11 +94,16 @@ void SilentDriver::UninstallBranch(EngineContext& context) {
   for (const auto& product : app_.Products()) SetSuccessProperty(product->Succeeded);
 }
 
-void SilentDriver::RepairBranch(EngineContext&) {
-  // The repair sequence is not built yet: say so and report it, rather than a repair that did nothing.
-  app_.Log().WriteLine(L"Repair is not available in this version of the setup; nothing was repaired.");
-  app_.SetSetupResultCode(ERROR_CALL_NOT_IMPLEMENTED);
-  for (const auto& product : app_.Products()) SetSuccessProperty(product->Succeeded);
+void SilentDriver::RepairBranch(EngineContext& context) {
+  RepairPackageFile repair(context, app_.ExtraInstallProperties());
+  repair.Initialize();
+  repair.RunSequence(mode::Repair, nullptr);
+  for (const auto& product : app_.Products()) {
+    SetSuccessProperty(product->Succeeded);
+    // Successful products get the proxy override and their Finalize groups, failed ones their
+    // Finalize command group; the finalize actions arrive with their module.
+  }
+  // With the progress module: "Stopping progress dialog" and message 1 when it runs.
 }
 
 void SilentDriver::UpgradeBranch(EngineContext& context) {

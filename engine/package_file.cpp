@@ -67,6 +67,23 @@ int PackageFile::InstallMsiPackage(const XmlNode& package, HWND statusWindow, co
   return result;
 }
 
+// The groups of every Product element with this short name, in document order. Taken from the
+// catalog's own elements: a "//Product[@ShortName=...]" query per product walks the whole
+// document each time and makes a large definition quadratic.
+bool PackageFile::ProductGroups(const Product& product, std::vector<XmlNode>& groups) const {
+  groups.clear();
+  for (const auto& other : context_.products) {
+    if (other->ShortName != product.ShortName) continue;
+    std::vector<XmlNode> own;
+    if (other->Element().SelectAll(L"PackageFileGroup", own) == XmlQuery::Failed) {
+      context_.log.Log(L"Error %#X", static_cast<HRESULT>(E_FAIL));
+      return false;
+    }
+    groups.insert(groups.end(), own.begin(), own.end());
+  }
+  return true;
+}
+
 int PackageFile::ProcessPackage(const XmlNode&, HWND) { return 0; }
 void PackageFile::OnGroupCommitted(Product&, HWND) {}
 void PackageFile::RunRollbackPass(const XmlNode&) {}
@@ -83,19 +100,8 @@ bool PackageFile::RunSequence(uint32_t kind, HWND statusWindow) {
     }
     if (kind == mode::Uninstall && several && context_.familyCheck) context_.familyCheck(product.GUID);
 
-    // The groups of every Product element with this short name, in document order. Taken from
-    // the catalog's own elements: a "//Product[@ShortName=...]" query per product walks the whole
-    // document each time and makes a large definition quadratic.
     std::vector<XmlNode> groups;
-    for (const auto& other : context_.products) {
-      if (other->ShortName != product.ShortName) continue;
-      std::vector<XmlNode> own;
-      if (other->Element().SelectAll(L"PackageFileGroup", own) == XmlQuery::Failed) {
-        context_.log.Log(L"Error %#X", static_cast<HRESULT>(E_FAIL));
-        return false;
-      }
-      groups.insert(groups.end(), own.begin(), own.end());
-    }
+    if (!ProductGroups(product, groups)) return false;
 
     for (const XmlNode& group : groups) {
       if (HasStatusTarget(statusWindow)) ShowStatus(statusWindow, Text(50138, operationWord_));

@@ -44,6 +44,8 @@ class PackageFile {
   bool HasStatusTarget(HWND statusWindow) const { return statusWindow || context_.progressRunning; }
   std::wstring Text(UINT id, const std::wstring& argument) const;
   int InstallPostPackage(const XmlNode& package, HWND statusWindow);
+  // The package groups of a product, in document order; false (logged) when they cannot be selected.
+  bool ProductGroups(const Product& product, std::vector<XmlNode>& groups) const;
 
   EngineContext& context_;
   std::wstring baseProperties_;
@@ -60,6 +62,18 @@ class InstallPackageFile : public PackageFile {
   void Initialize() override;
   int ProcessPackage(const XmlNode& package, HWND statusWindow) override;
   void RunRollbackPass(const XmlNode& group) override;
+};
+
+class RepairPackageFile : public PackageFile {
+ public:
+  using PackageFile::PackageFile;
+  void Initialize() override;
+  int ProcessPackage(const XmlNode& package, HWND statusWindow) override;
+  void OnGroupCommitted(Product& product, HWND statusWindow) override;
+  const std::vector<std::wstring>& RepairedGuids() const { return repairedGuids_; }
+
+ private:
+  std::vector<std::wstring> repairedGuids_;  // in the order repaired; compared exactly
 };
 
 class UninstallPackageFile : public PackageFile {

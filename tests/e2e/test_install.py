@@ -134,3 +134,21 @@ def test_upgrade_is_refused_on_old_systems_after_the_uninstall_half(prefix, dist
     installed = states(prefix, RIZOD + UVARUD)
     assert installed == ([-1] * 5 if expected == 1602 else [5] * 5)
     assert dump_of(lines)["[SERVER_NAME]"] != ""
+
+
+def test_repair_of_the_installed_suite(prefix, dist):
+    uninstall_all(prefix)
+    assert dist.run("/q") == 0
+    prefix.run("msiexec", "/x", UVARUD[1], "/qn")  # one package went missing
+    clear_logs(prefix)
+    code = dist.run("/r", "/q")
+    lines = read_log(log_folder(prefix) / "Setup.log")
+    assert code == 0, lines
+    assert "Repair mode detected" in lines
+    for name in ("Rizod Server", "Rizod Documentation", "Rizod Tools", "Uvarud Client"):
+        assert f"Repairing {name} returned 0." in lines
+    assert "Installing C:\\dist\\Packages\\UvarudLanguagePack.msi returned 0." in lines
+    assert states(prefix, RIZOD + UVARUD) == [5] * 5
+    assert (log_folder(prefix) / "RizodServer_Repair.log").stat().st_size > 0
+    assert dump_of(lines)["SetupSuccess"] == "True"
+    assert (log_folder(prefix) / "Rizod_RepairSetup.log").exists()

@@ -758,7 +758,7 @@ TEST_F(SilentRunTest, SilentPropertyAndTheBranchOfTheMode) {
       {{L"/q"}, -1, L"True", 0, L"True"},                    // install
       {{L"autoupdate"}, -1, L"AutoUpdate", 0, L""},          // upgrade of an absent product: install half
       {{L"/r", L"/q"}, -1, L"True", 0, L"False"},            // no mode: nothing runs, every product failed
-      {{L"/r", L"/q"}, 5, L"True", ERROR_CALL_NOT_IMPLEMENTED, L"False"},  // repair is not built: said, not faked
+      {{L"/r", L"/q"}, 5, L"True", 0, L"True"},               // repair
       {{L"/q"}, 5, L"True", 0, L"True"},                     // uninstall
   };
   for (const auto& row : rows) {

@@ -814,3 +814,56 @@ TEST_F(SequenceTest, EveryCommitRepeatsTheEarlierInstallSourceDeletions) {
 }
 
 }  // namespace
+
+namespace {
+
+// Repair re-applies what is installed, installs what is missing and repairs a package shared
+// by two products once.
+TEST_F(SequenceTest, RepairReinstallsOnceAndInstallsWhatIsMissing) {
+  ASSERT_NO_FATAL_FAILURE(Load({
+      ProductXml(kRizod, {Group({Main(1, L"A", {{L"RepairLog", L"A_Repair.log"}}), Main(2, L"B"),
+                                 Main(3, L"C", {{L"InstallLog", L"C_Install.log"}})})}),
+      ProductXml(kRaxel, {Group({Main(1, L"A"), Main(2, L"D")})}),
+  }));
+  Installed(L"A");
+  Installed(L"B");
+  Installed(L"D");
+  context_->modeFlags = mode::Repair;
+  RepairPackageFile repair(*context_, L" UPGRADE=1");
+  repair.Initialize();
+  ASSERT_TRUE(repair.RunSequence(mode::Repair, nullptr));
+
+  EXPECT_EQ(Only({L"ReinstallProduct", L"InstallProduct", L"EnableLog"}),
+            (std::vector<std::wstring>{
+                L"EnableLog 0x1000 C:\\Logs\\A_Repair.log 0", L"ReinstallProduct {A} 0x284",
+                L"EnableLog 0x1000 C:\\Logs\\ 0", L"ReinstallProduct {B} 0x284",  // no RepairLog: the folder alone
+                L"EnableLog 0x1000 C:\\Logs\\C_Install.log 0", L"InstallProduct C:\\pkg\\C.msi [ UPGRADE=1]",
+                L"EnableLog 0x1000 C:\\Logs\\RUI_RepairCommit.log 0",
+                // {A} was repaired with the first product: the second one skips it silently.
+                L"EnableLog 0x1000 C:\\Logs\\ 0", L"ReinstallProduct {D} 0x284",
+                L"EnableLog 0x1000 C:\\Logs\\RAX_RepairCommit.log 0"}));
+  EXPECT_TRUE(log_.Has(L"Repairing A returned 0."));
+  EXPECT_TRUE(log_.Has(L"Installing C:\\pkg\\C.msi returned 0."));
+  EXPECT_EQ(std::count_if(log_.lines.begin(), log_.lines.end(),
+                          [](const std::wstring& l) { return l.rfind(L"Repairing A", 0) == 0; }),
+            1);
+  EXPECT_EQ(repair.RepairedGuids(), (std::vector<std::wstring>{L"{A}", L"{B}", L"{C}", L"{D}"}));
+  EXPECT_TRUE(P(0).Succeeded && P(1).Succeeded);
+}
+
+TEST_F(SequenceTest, RepairSkipsPackagesWhoseConditionsDoNotHold) {
+  const Fields onlyOnWindows10 = {
+      {L"InstallConditionsList", L"<InstallConditions><InstallIf Property='OS' Value='Win10'/></InstallConditions>"}};
+  ASSERT_NO_FATAL_FAILURE(Load({ProductXml(kRizod, {Group({Main(1, L"A", onlyOnWindows10)})})}));
+  Installed(L"A");
+  context_->modeFlags = mode::Repair;
+  properties_.Set(L"OS", L"Win7");
+  RepairPackageFile repair(*context_, L"");
+  repair.Initialize();
+  ASSERT_TRUE(repair.RunSequence(mode::Repair, nullptr));
+  EXPECT_TRUE(Only({L"ReinstallProduct", L"InstallProduct"}).empty());
+  EXPECT_TRUE(log_.Has(L"Skipping repair of A since it does not meet repair condition(s)."));
+  EXPECT_TRUE(P(0).Succeeded);  // a skipped package does not fail its group
+}
+
+}  // namespace

@@ -1,0 +1,59 @@
+#include <algorithm>
+
+#include "app/localization.h"
+#include "app/log_file.h"
+#include "definition/conditions.h"
+#include "definition/xml_readers.h"
+#include "engine/package_file.h"
+#include "platform/windows_installer.h"
+
+namespace {
+// REINSTALLMODE_FILEOLDERVERSION | REINSTALLMODE_MACHINEDATA | REINSTALLMODE_SHORTCUT
+constexpr DWORD kReinstallMode = 0x284;
+}  // namespace
+
+void RepairPackageFile::Initialize() {
+  orderElement_ = L"InstallOrder";
+  logElement_ = L"RepairLog";
+  operationWord_ = context_.localization ? context_.localization->String(50123) : std::wstring();
+}
+
+int RepairPackageFile::ProcessPackage(const XmlNode& package, HWND statusWindow) {
+  std::wstring name = Read(package, L"Name");
+  if (!Conditions(package, ConditionKind::Install, &context_.properties).Evaluate()) {
+    context_.log.Log(L"Skipping repair of %s since it does not meet repair condition(s).", name);
+    return 0;
+  }
+  std::wstring guid = Read(package, L"GUID");
+  if (guid.empty()) return 13;
+  int state = context_.installer.QueryProductState(guid);
+  if (state != 5 && state != 2) {
+    // Missing from the machine: a repair installs it.
+    InstallPackageFile install(context_, baseProperties_, ownerPage_);
+    install.Initialize();
+    return install.InstallMsiPackage(package, statusWindow, name);
+  }
+  if (std::find(repairedGuids_.begin(), repairedGuids_.end(), guid) != repairedGuids_.end()) return 0;
+  if (statusWindow && !name.empty()) {
+    ShowWindow(statusWindow, SW_HIDE);
+    SetWindowTextW(statusWindow, Text(50142, name).c_str());
+    ShowWindow(statusWindow, SW_SHOW);
+  }
+  EnableMsiLog(ReadLogName(package));
+  int result = static_cast<int>(context_.installer.ReinstallProduct(guid, kReinstallMode));
+  context_.log.Log(L"Repairing %s returned %d.", name, result);
+  return result;
+}
+
+void RepairPackageFile::OnGroupCommitted(Product& product, HWND) {
+  std::vector<XmlNode> groups;
+  if (!ProductGroups(product, groups)) return;
+  for (const XmlNode& group : groups) {
+    ForEachNumberedChild(group, L"PackageFile[" + orderElement_ + L"=\"%d\"]", [&](int, const XmlNode& package) {
+      std::wstring guid = Read(package, L"GUID");
+      if (!guid.empty() && std::find(repairedGuids_.begin(), repairedGuids_.end(), guid) == repairedGuids_.end())
+        repairedGuids_.push_back(guid);
+      return true;
+    });
+  }
+}
