@@ -11,6 +11,7 @@
 #include "definition/product_catalog.h"
 #include "definition/substitute.h"
 #include "engine/process_launcher.h"
+#include "platform/files.h"
 #include "platform/text.h"
 
 namespace {
@@ -19,17 +20,6 @@ CCommonBootstrapperApp* g_app = nullptr;
 
 bool IsOldSystem(int osCode) {
   return osCode == OsWin2003R2 || osCode == OsWin2003 || osCode == OsWinXPx64 || osCode == OsWinXP;
-}
-
-bool IsDirectory(const std::wstring& path) {
-  DWORD a = GetFileAttributesW(path.c_str());
-  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-std::wstring EnvironmentValue(const wchar_t* name) {
-  wchar_t buffer[MAX_PATH + 1] = {};
-  DWORD n = GetEnvironmentVariableW(name, buffer, MAX_PATH + 1);
-  return (n > 0 && n <= MAX_PATH) ? std::wstring(buffer, n) : std::wstring();
 }
 
 }  // namespace
@@ -103,7 +93,7 @@ bool CCommonBootstrapperApp::InitInstance() {
   if (!IsAdministrator(systemInfo.Version().major)) {
     std::wstring message = localization_->String(50105);
     if (!cmd_.silent) {
-      platform_.prompts.Show(nullptr, message, L"", MB_OK, [this] { localization_->InstallMessageBoxHook(); });
+      ShowPlainMessage(platform_.prompts, localization_.get(), message);
     }
     log_->WriteLine(message);
     setupResultCode_ = 5;
@@ -140,7 +130,7 @@ bool CCommonBootstrapperApp::InitInstance() {
 }
 
 bool CCommonBootstrapperApp::RebootRequiredFlag() {
-  std::wstring value = EnvironmentValue(L"ZEM-REBOOT-REQUIRED");
+  std::wstring value = platform::EnvironmentValue(L"ZEM-REBOOT-REQUIRED");
   if (!text::EqualsNoCase(value, L"true")) return false;
   log_->WriteLine(L"Reboot required");
   return true;
@@ -248,14 +238,14 @@ bool CCommonBootstrapperApp::ValidateInstallPath(const std::wstring& input) {
     if (at != std::wstring::npos && at != 0) base = path.substr(0, at);
   }
   base = text::Trim(base);
-  if (!IsDirectory(base)) return false;
+  if (!platform::IsDirectory(base)) return false;
 
   std::wstring dummy = text::Format(L"%s\\Dummy", base);
   RemoveDirectoryW(dummy.c_str());
   if (!CreateDirectoryW(dummy.c_str(), nullptr)) return false;
   RemoveDirectoryW(dummy.c_str());
 
-  std::wstring profile = EnvironmentValue(L"USERPROFILE");
+  std::wstring profile = platform::EnvironmentValue(L"USERPROFILE");
   size_t slash = profile.rfind(L'\\');
   if (slash != std::wstring::npos && text::StartsWithNoCase(base, profile.substr(0, slash + 1))) return false;
 

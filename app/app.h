@@ -118,6 +118,8 @@ class CCommonBootstrapperApp {
   void CopyLog();
   void SetInstallDirectory(const std::wstring& directory);
   std::wstring FamilyKey() const;
+  // Subkey names of the family key; false (logged) when the key cannot be opened.
+  bool FamilyMembers(std::vector<std::wstring>& members);
 
   platform::Platform& platform_;
   AppEnvironment environment_;

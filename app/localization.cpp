@@ -4,6 +4,8 @@
 #include "app/property_map.h"
 #include "definition/xml_document.h"
 #include "definition/xml_readers.h"
+#include "platform/files.h"
+#include "platform/prompts.h"
 #include "platform/text.h"
 
 namespace {
@@ -32,14 +34,15 @@ LRESULT CALLBACK ButtonHook(int code, WPARAM wParam, LPARAM lParam) {
   return CallNextHookEx(self, code, wParam, lParam);
 }
 
-bool FileExists(const std::wstring& path) {
-  DWORD a = GetFileAttributesW(path.c_str());
-  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 }  // namespace
 
 Localization* CurrentLocalization() { return g_localization; }
+
+void ShowPlainMessage(platform::Prompts& prompts, Localization* localization, const std::wstring& text) {
+  prompts.Show(nullptr, text, L"", MB_OK, [localization] {
+    if (localization) localization->InstallMessageBoxHook();
+  });
+}
 void SetProcessLocalization(Localization* localization) { g_localization = localization; }
 
 Localization::Localization(LogFile& log, PropertyMap& properties, std::wstring setupDirectory,
@@ -104,7 +107,7 @@ void Localization::PublishCulture() {
 
 bool Localization::Load() {
   std::wstring path = setupDirectory_ + L"ZIVaroradaZadu.xml";
-  if (!FileExists(path)) path = setupDirectory_ + variablesListFileName_;
+  if (!platform::FileExists(path)) path = setupDirectory_ + variablesListFileName_;
   ReadCultureFile(path);
   PublishCulture();
 

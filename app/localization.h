@@ -9,6 +9,9 @@
 #include "platform/handles.h"
 
 class LogFile;
+namespace platform {
+class Prompts;
+}
 class XmlDocument;
 class PropertyMap;
 
@@ -55,6 +58,10 @@ class Localization {
   std::wstring culture_;
   std::wstring productCulture_;
 };
+
+// A message box with an empty caption and one OK button, its button localised when a
+// localization is given: how start-up and the definition report what stops them.
+void ShowPlainMessage(platform::Prompts& prompts, Localization* localization, const std::wstring& text);
 
 // The process-wide localization, for code without access to the application object.
 Localization* CurrentLocalization();

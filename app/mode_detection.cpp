@@ -6,10 +6,6 @@
 #include "app/property_map.h"
 #include "platform/text.h"
 
-namespace {
-bool Installed(int state) { return state == 5 || state == 2; }  // default, or for another user
-}  // namespace
-
 void CCommonBootstrapperApp::DetectMode() {
   modeFlags_ &= ~mode::Default;
   const uint32_t asked = cmd_.modeFlags;
@@ -19,7 +15,7 @@ void CCommonBootstrapperApp::DetectMode() {
     log_->WriteLine(line);
   };
 
-  if (Installed(platform_.installer.QueryProductState(guid_))) {
+  if (platform::IsInstalledState(platform_.installer.QueryProductState(guid_))) {
     if (asked & mode::Repair) {
       choose(mode::Repair, L"Repair mode detected");
       modeText = L"Repair";
@@ -70,16 +66,20 @@ std::wstring CCommonBootstrapperApp::FamilyKey() const {
   return key;
 }
 
-bool CCommonBootstrapperApp::FamilyMemberInstalled(const std::wstring& productCode) {
+bool CCommonBootstrapperApp::FamilyMembers(std::vector<std::wstring>& members) {
   const std::wstring key = FamilyKey();
+  if (platform_.registry.Subkeys(platform::Hive::LocalMachine, key, platform::View::Bit32, members)) return true;
+  log_->Log(L"Unable to open HKEY_LOCAL_MACHINE\\%s", key);
+  return false;
+}
+
+bool CCommonBootstrapperApp::FamilyMemberInstalled(const std::wstring& productCode) {
   std::vector<std::wstring> members;
   bool installed = false;
-  if (!platform_.registry.Subkeys(platform::Hive::LocalMachine, key, platform::View::Bit32, members)) {
-    log_->Log(L"Unable to open HKEY_LOCAL_MACHINE\\%s", key);
-  } else {
+  if (FamilyMembers(members)) {
     for (const std::wstring& member : members) {
       if (text::EqualsNoCase(member, productCode)) continue;
-      if (Installed(platform_.installer.QueryProductState(member))) {
+      if (platform::IsInstalledState(platform_.installer.QueryProductState(member))) {
         log_->Log(L"%s is installed.", member);
         installed = true;
         break;
@@ -92,12 +92,8 @@ bool CCommonBootstrapperApp::FamilyMemberInstalled(const std::wstring& productCo
 }
 
 bool CCommonBootstrapperApp::AllFamilyMembersListed() {
-  const std::wstring key = FamilyKey();
   std::vector<std::wstring> members;
-  if (!platform_.registry.Subkeys(platform::Hive::LocalMachine, key, platform::View::Bit32, members)) {
-    log_->Log(L"Unable to open HKEY_LOCAL_MACHINE\\%s", key);
-    return false;
-  }
+  if (!FamilyMembers(members)) return false;
   // Each member counts once: a product named twice in the definition must not stand in for
   // a registered member that the definition lacks.
   for (const std::wstring& member : members) {

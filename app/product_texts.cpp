@@ -23,12 +23,8 @@ bool CCommonBootstrapperApp::LoadProductTexts() {
   productText1008_ = first.ResourceString(1008);
 
   if (kind == 1) {
-    for (int i = 0; i < 3; ++i) {
-      std::wstring title = localization_ ? localization_->String(50181 + i) : std::wstring();
-      for (size_t at = title.find(L"%1"); at != std::wstring::npos; at = title.find(L"%1", at + productDisplayName_.size()))
-        title.replace(at, 2, productDisplayName_);
-      titles_[i] = title;
-    }
+    for (int i = 0; i < 3; ++i)
+      titles_[i] = localization_ ? localization_->Message(50181 + i, {productDisplayName_}) : std::wstring();
   } else if (kind == 2) {
     for (auto& title : titles_) title = L"ZEM Telvia Installation";
     std::wstring suiteName;

@@ -116,24 +116,20 @@ void SilentDriver::UpgradeBranch(EngineContext& context) {
   install.Initialize();
 
   uninstall.RunSequence(mode::Uninstall, nullptr);
-  bool done = false, unsupported = false;
   int code = app_.SetupResultCode();
   if (code == 0 || code == 103010) {
     std::wstring os = properties.Get(L"OS");
     if (text::Contains(os, L"XP") || text::EqualsNoCase(os, L"Vista") || text::Contains(os, L"Win2003")) {
       app_.SetSetupResultCode(1602);
-      unsupported = true;
     } else {
       install.RunSequence(mode::Install, nullptr);
       code = app_.SetupResultCode();
       if (code == 0 || code == 103010) {
-        done = true;
         if (app_.ProgressRunning()) app_.Log().WriteLine(L"Stopping progress dialog");
         if (!app_.Products().empty()) SetSuccessProperty(app_.Products().front()->Succeeded);
         // The first product's setup files, proxy override and Finalize groups follow here.
       }
     }
   }
-  (void)done;
-  (void)unsupported;  // the progress messages for these outcomes arrive with the progress module
+  // Message 4 (refused) or 2 (failed) to the progress process arrives with the progress module.
 }

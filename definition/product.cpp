@@ -3,16 +3,10 @@
 #include "app/localization.h"
 #include "app/log_file.h"
 #include "definition/xml_readers.h"
+#include "platform/files.h"
 #include "platform/prompts.h"
 #include "platform/text.h"
 #include "platform/windows_installer.h"
-
-namespace {
-bool FileExists(const std::wstring& path) {
-  DWORD a = GetFileAttributesW(path.c_str());
-  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
-}
-}  // namespace
 
 Product::Product(const XmlNode& element, LogFile& logFile, const std::wstring& setupDirectory)
     : log(logFile), element_(element) {
@@ -59,14 +53,11 @@ bool Product::LoadResources(const ResourceContext& context) {
   if (resourceLibrary_) return true;
   std::wstring path = context.uninstallOrRepair ? context.setupDirectory + Resources
                                                 : WorkingDirectory + L"\\" + Resources;
-  if (!FileExists(path)) {
+  if (!platform::FileExists(path)) {
     log.Log(L"%s not found.", path);
     if (!context.silent && context.prompts) {
       std::wstring message = context.localization ? context.localization->Message(50109, {path}) : std::wstring();
-      Localization* localization = context.localization;
-      context.prompts->Show(nullptr, message, L"", MB_OK, [localization] {
-        if (localization) localization->InstallMessageBoxHook();
-      });
+      ShowPlainMessage(*context.prompts, context.localization, message);
     }
     return false;
   }
@@ -83,8 +74,7 @@ bool Product::IsDependencyInstalled(const ProductCatalog& catalog, platform::Win
   if (Dependency.empty()) return true;
   for (const auto& other : catalog) {
     if (!text::EqualsNoCase(other->ShortName, Dependency)) continue;
-    int state = installer.QueryProductState(other->GUID);
-    return state == 5 || state == 2;
+    return platform::IsInstalledState(installer.QueryProductState(other->GUID));
   }
   return true;
 }

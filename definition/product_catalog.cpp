@@ -2,23 +2,16 @@
 
 #include "app/localization.h"
 #include "app/log_file.h"
+#include "platform/files.h"
 #include "platform/prompts.h"
 #include "platform/text.h"
 
 namespace {
 
-bool FileExists(const std::wstring& path) {
-  DWORD a = GetFileAttributesW(path.c_str());
-  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 void Tell(DefinitionContext& context, const std::wstring& message, bool log) {
   if (log) context.log.WriteLine(message);
   if (context.silent) return;
-  Localization* localization = context.localization;
-  context.prompts.Show(nullptr, message, L"", MB_OK, [localization] {
-    if (localization) localization->InstallMessageBoxHook();
-  });
+  ShowPlainMessage(context.prompts, context.localization, message);
 }
 
 std::wstring Text(DefinitionContext& context, UINT id, const std::vector<std::wstring>& args) {
@@ -40,7 +33,7 @@ bool LoadDefinitionDocument(XmlDocument& doc, DefinitionContext& context) {
   std::wstring path;
   if (!context.definitionFileName.empty()) {
     path = context.setupDirectory + context.definitionFileName;
-    if (!FileExists(path)) {
+    if (!platform::FileExists(path)) {
       Tell(context, Text(context, 50107, {path}), true);
       return false;
     }

@@ -7,6 +7,7 @@
 
 #include "app/localization.h"
 #include "app/property_map.h"
+#include "platform/files.h"
 #include "platform/text.h"
 
 namespace {
@@ -41,20 +42,6 @@ std::vector<Match> FindTokens(const std::wstring& s, const std::wstring& open, c
     }
   }
   return found;
-}
-
-std::wstring Environment(const std::wstring& name) {
-  DWORD n = GetEnvironmentVariableW(name.c_str(), nullptr, 0);
-  if (n == 0) return {};
-  std::wstring value(n, L'\0');
-  n = GetEnvironmentVariableW(name.c_str(), value.data(), n);
-  value.resize(n);
-  return value;
-}
-
-bool FileExists(const std::wstring& path) {
-  DWORD a = GetFileAttributesW(path.c_str());
-  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 // Replaces each token's first remaining occurrence, trimming a trailing backslash of the value
@@ -100,7 +87,7 @@ void Substitute(std::wstring& value, const PropertyMap& properties, const Cultur
   ReplaceTokens(value, FindTokens(value, L"[", L"]", IsNameChar),
                 [&](const std::wstring& token) { return properties.Get(token); });
   ReplaceTokens(value, FindTokens(value, L"%", L"%", IsNameChar),
-                [](const std::wstring& token) { return Environment(token.substr(1, token.size() - 2)); });
+                [](const std::wstring& token) { return platform::EnvironmentValue(token.substr(1, token.size() - 2)); });
 }
 
 void Substitute(std::wstring& value) {
@@ -115,13 +102,13 @@ void Substitute(std::wstring& value) {
 }
 
 std::wstring ChooseVariablesList(const std::wstring& setupDirectory) {
-  std::wstring key = FileExists(text::Format(L"%sDownloadManager.xml", setupDirectory))
+  std::wstring key = platform::FileExists(text::Format(L"%sDownloadManager.xml", setupDirectory))
                          ? L"ZEM_VQX_INSTALL_ENVIRONMENTKEY"
                          : L"ZEM_INSTALL_ENVIRONMENTKEY";
-  std::wstring environment = Environment(key);
+  std::wstring environment = platform::EnvironmentValue(key);
   if (!environment.empty()) {
     std::wstring name = text::Format(L"VariablesList_%s.xml", environment);
-    if (FileExists(setupDirectory + name)) return name;
+    if (platform::FileExists(setupDirectory + name)) return name;
   }
   return L"VariablesList.xml";
 }

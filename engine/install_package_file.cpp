@@ -19,8 +19,7 @@ int InstallPackageFile::ProcessPackage(const XmlNode& package, HWND statusWindow
   }
   std::wstring guid = Read(package, L"GUID");
   if (guid.empty()) return 13;
-  int state = context_.installer.QueryProductState(guid);
-  if (state == 5 || state == 2) {
+  if (platform::IsInstalledState(context_.installer.QueryProductState(guid))) {
     context_.log.Log(L"Skipping install of %s since it is already installed.", name);
     return 0;
   }

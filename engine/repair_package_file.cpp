@@ -26,19 +26,14 @@ int RepairPackageFile::ProcessPackage(const XmlNode& package, HWND statusWindow)
   }
   std::wstring guid = Read(package, L"GUID");
   if (guid.empty()) return 13;
-  int state = context_.installer.QueryProductState(guid);
-  if (state != 5 && state != 2) {
+  if (!platform::IsInstalledState(context_.installer.QueryProductState(guid))) {
     // Missing from the machine: a repair installs it.
     InstallPackageFile install(context_, baseProperties_, ownerPage_);
     install.Initialize();
     return install.InstallMsiPackage(package, statusWindow, name);
   }
   if (std::find(repairedGuids_.begin(), repairedGuids_.end(), guid) != repairedGuids_.end()) return 0;
-  if (statusWindow && !name.empty()) {
-    ShowWindow(statusWindow, SW_HIDE);
-    SetWindowTextW(statusWindow, Text(50142, name).c_str());
-    ShowWindow(statusWindow, SW_SHOW);
-  }
+  if (statusWindow && !name.empty()) ShowStatus(statusWindow, Text(50142, name));  // the progress process is not told
   EnableMsiLog(ReadLogName(package));
   int result = static_cast<int>(context_.installer.ReinstallProduct(guid, kReinstallMode));
   context_.log.Log(L"Repairing %s returned %d.", name, result);

@@ -30,8 +30,7 @@ int UninstallPackageFile::UninstallPackage(const XmlNode& package, HWND statusWi
   }
   std::wstring guid = Read(package, L"GUID");
   if (guid.empty()) return 13;
-  int state = context_.installer.QueryProductState(guid);
-  if (state != 5 && state != 2) {
+  if (!platform::IsInstalledState(context_.installer.QueryProductState(guid))) {
     context_.log.Log(L"Skipping uninstall of %s since it is not installed.", name);
     return 0;
   }

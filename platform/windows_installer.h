@@ -8,6 +8,9 @@
 
 namespace platform {
 
+// A product state that means "on this machine": installed (5), or installed for another user (2).
+inline bool IsInstalledState(int state) { return state == 5 || state == 2; }
+
 // MsiBeginTransactionW / MsiEndTransaction from msi.dll of the system folder, loaded for one
 // package group and freed with this object.
 class MsiTransactions {
