@@ -7,6 +7,7 @@
 #include "app/log_file.h"
 #include "app/property_map.h"
 #include "app/silent_driver.h"
+#include "checks/msi_registry_checks.h"
 #include "checks/system_info.h"
 #include "definition/product_catalog.h"
 #include "definition/substitute.h"
@@ -150,6 +151,11 @@ EngineContext CCommonBootstrapperApp::MakeEngineContext() {
   context.exitCode = &setupResultCode_;
   context.progressRunning = progressRunning_;
   context.familyCheck = [this](const std::wstring& code) { FamilyMemberInstalled(code); };
+  // Every registry value is read again before a rollback, whatever is already set.
+  context.rerunRegistryChecks = [this]() {
+    CheckContext checks = MakeCheckContext();
+    MsiRegistryChecker(checks, false).RunRegistryChecks();
+  };
   context.runHidden = [this](const std::wstring& commandLine) {
     return RunHiddenCommand(platform_.processes, commandLine);
   };
@@ -160,6 +166,15 @@ EngineContext CCommonBootstrapperApp::MakeEngineContext() {
     if (!child || !child->Wait(error) || !child->ExitCode(code, error)) return 0;
     return code;
   };
+  return context;
+}
+
+CheckContext CCommonBootstrapperApp::MakeCheckContext() {
+  CheckContext context(*log_, *properties_, setupDocument_, platform_);
+  context.products = &products_;
+  context.localization = localization_.get();
+  context.silent = cmd_.silent;
+  context.productDisplayName = productDisplayName_;
   return context;
 }
 

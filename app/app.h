@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "checks/check_context.h"
 #include "definition/product.h"
 #include "definition/xml_document.h"
 #include "engine/engine_context.h"
@@ -102,6 +103,8 @@ class CCommonBootstrapperApp {
   void SetInstallDirectoryValue(const std::wstring& directory) { SetInstallDirectory(directory); }
   // What a package sequence needs from this run.
   EngineContext MakeEngineContext();
+  // What the checks need from this run.
+  CheckContext MakeCheckContext();
 
   // Identity of the first product (filled from the definition).
   void SetFirstProduct(const std::wstring& platformText, const std::wstring& shortName, const std::wstring& qvDirectory,

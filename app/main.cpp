@@ -12,7 +12,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   platform::Win32Prompts prompts;
   platform::Win32WindowsInstaller installer;
   platform::Win32Processes processes;
-  platform::Platform services{security, system, registry, prompts, installer, processes};
+  platform::Win32Services serviceManager;
+  platform::Platform services{security, system, registry, prompts, installer, processes, serviceManager};
 
   AppEnvironment environment;
   wchar_t module[MAX_PATH] = {};

@@ -27,4 +27,17 @@ inline std::wstring EnvironmentValue(const std::wstring& name) {
   return value;
 }
 
+// Opens an existing file for reading with no sharing and closes it at once: 0 when that worked,
+// else the system error (a file another program holds open, even for reading, fails).
+inline DWORD ExclusiveOpenError(const std::wstring& path) {
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return GetLastError();
+  CloseHandle(h);
+  return 0;
+}
+
+// The "ProductVersion" text of a file's version resource in its first translation; empty when
+// the file has none.
+std::wstring FileProductVersion(const std::wstring& path);
+
 }  // namespace platform

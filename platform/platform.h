@@ -5,6 +5,7 @@
 #include "platform/prompts.h"
 #include "platform/registry.h"
 #include "platform/security.h"
+#include "platform/services.h"
 #include "platform/system_queries.h"
 #include "platform/windows_installer.h"
 
@@ -17,6 +18,7 @@ struct Platform {
   Prompts& prompts;
   WindowsInstaller& installer;
   Processes& processes;
+  Services& services;
 };
 
 }  // namespace platform

@@ -77,6 +77,8 @@ class Processes {
   virtual std::unique_ptr<UserToken> QueryUserToken(DWORD session, DWORD& error) = 0;
   // Is this process in a job (so a child must break away from it)? false when unknown.
   virtual bool CurrentProcessInJob() = 0;
+  // The executable file names of the running processes (a snapshot); false when none was taken.
+  virtual bool RunningExecutables(std::vector<std::wstring>& names) = 0;
 };
 
 class Win32Processes final : public Processes {
@@ -89,6 +91,7 @@ class Win32Processes final : public Processes {
   bool SessionUserName(DWORD session, std::wstring& user, DWORD& error) override;
   std::unique_ptr<UserToken> QueryUserToken(DWORD session, DWORD& error) override;
   bool CurrentProcessInJob() override;
+  bool RunningExecutables(std::vector<std::wstring>& names) override;
 };
 
 }  // namespace platform

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -25,7 +26,13 @@ class Registry {
   // Reads one value; error holds the system code when the answer is empty.
   virtual std::optional<RegValue> Read(Hive hive, const std::wstring& key, const std::wstring& name, View view,
                                        LONG& error) = 0;
-  virtual bool KeyExists(Hive hive, const std::wstring& key, View view) = 0;
+  // The status of opening the key for reading (ERROR_SUCCESS when it opens).
+  virtual LONG KeyStatus(Hive hive, const std::wstring& key, View view) = 0;
+  bool KeyExists(Hive hive, const std::wstring& key, View view) { return KeyStatus(hive, key, view) == ERROR_SUCCESS; }
+  // The key's values in index order. Answers the open status; when the key opened, endStatus is
+  // the status that ended the walk (ERROR_NO_MORE_ITEMS at the normal end).
+  virtual LONG Values(Hive hive, const std::wstring& key, View view,
+                      std::vector<std::pair<std::wstring, RegValue>>& values, LONG& endStatus) = 0;
   // Names of the direct subkeys; false when the key cannot be opened.
   virtual bool Subkeys(Hive hive, const std::wstring& key, View view, std::vector<std::wstring>& names) = 0;
   virtual LONG WriteString(Hive hive, const std::wstring& key, const std::wstring& name, const std::wstring& value,
@@ -37,7 +44,9 @@ class Win32Registry final : public Registry {
  public:
   std::optional<RegValue> Read(Hive hive, const std::wstring& key, const std::wstring& name, View view,
                                LONG& error) override;
-  bool KeyExists(Hive hive, const std::wstring& key, View view) override;
+  LONG KeyStatus(Hive hive, const std::wstring& key, View view) override;
+  LONG Values(Hive hive, const std::wstring& key, View view, std::vector<std::pair<std::wstring, RegValue>>& values,
+              LONG& endStatus) override;
   bool Subkeys(Hive hive, const std::wstring& key, View view, std::vector<std::wstring>& names) override;
   LONG WriteString(Hive hive, const std::wstring& key, const std::wstring& name, const std::wstring& value,
                    View view) override;

@@ -38,6 +38,9 @@ class SystemQueries {
   virtual std::wstring ProgramFilesFolder() = 0;
   // The computer's fully qualified DNS name; empty when it cannot be read.
   virtual std::wstring ComputerDnsName() = 0;
+  // Whether an in-process COM object of the class (a "{...}" text) can be created; it is
+  // released at once.
+  virtual bool InprocObjectCreatable(const std::wstring& classId) = 0;
 };
 
 class Win32SystemQueries final : public SystemQueries {
@@ -50,6 +53,7 @@ class Win32SystemQueries final : public SystemQueries {
   UINT DriveType(const std::wstring& root) override;
   std::wstring ProgramFilesFolder() override;
   std::wstring ComputerDnsName() override;
+  bool InprocObjectCreatable(const std::wstring& classId) override;
 };
 
 }  // namespace platform

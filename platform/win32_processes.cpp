@@ -1,5 +1,6 @@
 #include <windows.h>
 #include <shellapi.h>
+#include <tlhelp32.h>
 #include <userenv.h>
 #include <wtsapi32.h>
 
@@ -248,6 +249,17 @@ std::unique_ptr<UserToken> Win32Processes::QueryUserToken(DWORD session, DWORD& 
 bool Win32Processes::CurrentProcessInJob() {
   BOOL inJob = FALSE;
   return IsProcessInJob(GetCurrentProcess(), nullptr, &inJob) && inJob;
+}
+
+bool Win32Processes::RunningExecutables(std::vector<std::wstring>& names) {
+  names.clear();
+  UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snapshot) return false;
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof(entry);
+  for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry))
+    names.emplace_back(entry.szExeFile);
+  return true;
 }
 
 }  // namespace platform

@@ -24,20 +24,7 @@ LONG Open(Hive hive, const std::wstring& key, View view, REGSAM access, RegKey& 
   return RegOpenKeyExW(Root(hive), key.c_str(), 0, access | ViewFlag(view), out.put());
 }
 
-}  // namespace
-
-std::optional<RegValue> Win32Registry::Read(Hive hive, const std::wstring& key, const std::wstring& name, View view,
-                                            LONG& error) {
-  RegKey k;
-  error = Open(hive, key, view, KEY_QUERY_VALUE, k);
-  if (error != ERROR_SUCCESS) return std::nullopt;
-  DWORD type = 0, size = 0;
-  error = RegQueryValueExW(k.get(), name.c_str(), nullptr, &type, nullptr, &size);
-  if (error != ERROR_SUCCESS) return std::nullopt;
-  std::vector<BYTE> data(size + sizeof(wchar_t) * 2, 0);
-  DWORD got = size;
-  error = RegQueryValueExW(k.get(), name.c_str(), nullptr, &type, data.data(), &got);
-  if (error != ERROR_SUCCESS) return std::nullopt;
+RegValue Decode(DWORD type, const std::vector<BYTE>& data, DWORD got) {
   RegValue value;
   value.type = type;
   switch (type) {
@@ -67,9 +54,53 @@ std::optional<RegValue> Win32Registry::Read(Hive hive, const std::wstring& key, 
   return value;
 }
 
-bool Win32Registry::KeyExists(Hive hive, const std::wstring& key, View view) {
+}  // namespace
+
+std::optional<RegValue> Win32Registry::Read(Hive hive, const std::wstring& key, const std::wstring& name, View view,
+                                            LONG& error) {
   RegKey k;
-  return Open(hive, key, view, KEY_READ, k) == ERROR_SUCCESS;
+  error = Open(hive, key, view, KEY_QUERY_VALUE, k);
+  if (error != ERROR_SUCCESS) return std::nullopt;
+  DWORD type = 0, size = 0;
+  error = RegQueryValueExW(k.get(), name.c_str(), nullptr, &type, nullptr, &size);
+  if (error != ERROR_SUCCESS) return std::nullopt;
+  std::vector<BYTE> data(size + sizeof(wchar_t) * 2, 0);
+  DWORD got = size;
+  error = RegQueryValueExW(k.get(), name.c_str(), nullptr, &type, data.data(), &got);
+  if (error != ERROR_SUCCESS) return std::nullopt;
+  return Decode(type, data, got);
+}
+
+LONG Win32Registry::Values(Hive hive, const std::wstring& key, View view,
+                           std::vector<std::pair<std::wstring, RegValue>>& values, LONG& endStatus) {
+  RegKey k;
+  values.clear();
+  LONG opened = Open(hive, key, view, KEY_QUERY_VALUE, k);
+  if (opened != ERROR_SUCCESS) return opened;
+  for (DWORD i = 0;; ++i) {
+    wchar_t name[16384];
+    DWORD nameLength = 16384, type = 0, size = 0;
+    LONG r = RegEnumValueW(k.get(), i, name, &nameLength, nullptr, &type, nullptr, &size);
+    if (r != ERROR_SUCCESS) {
+      endStatus = r;
+      break;
+    }
+    std::vector<BYTE> data(size + sizeof(wchar_t) * 2, 0);
+    DWORD got = size;
+    nameLength = 16384;
+    r = RegEnumValueW(k.get(), i, name, &nameLength, nullptr, &type, data.data(), &got);
+    if (r != ERROR_SUCCESS) {
+      endStatus = r;
+      break;
+    }
+    values.emplace_back(std::wstring(name, nameLength), Decode(type, data, got));
+  }
+  return ERROR_SUCCESS;
+}
+
+LONG Win32Registry::KeyStatus(Hive hive, const std::wstring& key, View view) {
+  RegKey k;
+  return Open(hive, key, view, KEY_READ, k);
 }
 
 bool Win32Registry::Subkeys(Hive hive, const std::wstring& key, View view, std::vector<std::wstring>& names) {

@@ -107,4 +107,12 @@ std::wstring Win32SystemQueries::ComputerDnsName() {
   return name;
 }
 
+bool Win32SystemQueries::InprocObjectCreatable(const std::wstring& classId) {
+  CLSID clsid{};
+  if (FAILED(CLSIDFromString(classId.c_str(), &clsid))) return false;
+  ComPtr<IUnknown> object;
+  return SUCCEEDED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                                    reinterpret_cast<void**>(object.put())));
+}
+
 }  // namespace platform

@@ -1,5 +1,6 @@
 #include <windows.h>
 #include <msi.h>
+#include <shlwapi.h>
 
 #include <vector>
 
@@ -87,6 +88,23 @@ UINT Win32WindowsInstaller::ReinstallProduct(const std::wstring& productCode, DW
 
 std::unique_ptr<MsiTransactions> Win32WindowsInstaller::LoadTransactions() {
   return std::make_unique<Win32MsiTransactions>();
+}
+
+bool Win32WindowsInstaller::Version(DWORD& major, DWORD& minor) {
+  wchar_t windows[MAX_PATH] = {};
+  UINT n = GetWindowsDirectoryW(windows, MAX_PATH);
+  if (n == 0 || n >= MAX_PATH) return false;
+  Library msi(LoadLibraryW((std::wstring(windows) + L"\\system32\\msi.dll").c_str()));
+  if (!msi) return false;
+  using GetVersion = HRESULT(WINAPI*)(DLLVERSIONINFO*);
+  auto getVersion = reinterpret_cast<GetVersion>(reinterpret_cast<void*>(GetProcAddress(msi.get(), "DllGetVersion")));
+  if (!getVersion) return false;
+  DLLVERSIONINFO info{};
+  info.cbSize = sizeof(info);
+  if (FAILED(getVersion(&info))) return false;
+  major = info.dwMajorVersion;
+  minor = info.dwMinorVersion;
+  return true;
 }
 
 }  // namespace platform

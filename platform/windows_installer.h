@@ -35,6 +35,9 @@ class WindowsInstaller {
                                   const std::wstring& commandLine) = 0;
   virtual UINT ReinstallProduct(const std::wstring& productCode, DWORD mode) = 0;
   virtual std::unique_ptr<MsiTransactions> LoadTransactions() = 0;
+  // DllGetVersion of msi.dll in the system folder; false without the library, the entry point or
+  // a successful call.
+  virtual bool Version(DWORD& major, DWORD& minor) = 0;
 };
 
 class Win32WindowsInstaller final : public WindowsInstaller {
@@ -48,6 +51,7 @@ class Win32WindowsInstaller final : public WindowsInstaller {
                           const std::wstring& commandLine) override;
   UINT ReinstallProduct(const std::wstring& productCode, DWORD mode) override;
   std::unique_ptr<MsiTransactions> LoadTransactions() override;
+  bool Version(DWORD& major, DWORD& minor) override;
 };
 
 }  // namespace platform

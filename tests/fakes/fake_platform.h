@@ -5,6 +5,7 @@
 #include "fakes/fake_prompts.h"
 #include "fakes/fake_registry.h"
 #include "fakes/fake_security.h"
+#include "fakes/fake_services.h"
 #include "fakes/fake_system_queries.h"
 #include "fakes/fake_windows_installer.h"
 #include "platform/platform.h"
@@ -16,5 +17,6 @@ struct FakePlatform {
   FakePrompts prompts;
   FakeWindowsInstaller installer;
   FakeProcesses processes;
-  platform::Platform bundle{security, system, registry, prompts, installer, processes};
+  FakeServices services;
+  platform::Platform bundle{security, system, registry, prompts, installer, processes, services};
 };

@@ -102,6 +102,18 @@ class FakeProcesses : public platform::Processes {
     calls.push_back(L"InJob");
     return inJob;
   }
+  // The running programs; each snapshot pops the next list when snapshotsToCome is not empty.
+  std::vector<std::wstring> running;
+  std::deque<std::vector<std::wstring>> snapshotsToCome;
+  bool snapshotOk = true;
+  bool RunningExecutables(std::vector<std::wstring>& names) override {
+    if (!snapshotsToCome.empty()) {
+      running = snapshotsToCome.front();
+      snapshotsToCome.pop_front();
+    }
+    names = snapshotOk ? running : std::vector<std::wstring>{};
+    return snapshotOk;
+  }
 
  private:
   class Child : public platform::ChildProcess {

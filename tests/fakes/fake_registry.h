@@ -2,6 +2,9 @@
 #pragma once
 
 #include <map>
+#include <set>
+#include <utility>
+#include <vector>
 #include <tuple>
 
 #include "platform/registry.h"
@@ -13,7 +16,13 @@ class FakeRegistry : public platform::Registry {
 
   void Put(platform::Hive hive, platform::View view, const std::wstring& key, const std::wstring& name,
            platform::RegValue value) {
-    keys_[{hive, view, text::ToLower(key)}][text::ToLower(name)] = value;
+    auto& values = keys_[{hive, view, text::ToLower(key)}];
+    for (auto& [n, v] : values)
+      if (text::EqualsNoCase(n, name)) {
+        v = value;
+        return;
+      }
+    values.emplace_back(name, value);  // kept in insertion order, as the enumeration sees them
   }
   void PutString(platform::Hive hive, platform::View view, const std::wstring& key, const std::wstring& name,
                  const std::wstring& s) {
@@ -35,22 +44,38 @@ class FakeRegistry : public platform::Registry {
 
   std::optional<platform::RegValue> Read(platform::Hive hive, const std::wstring& key, const std::wstring& name,
                                          platform::View view, LONG& error) override {
+    if (deniedKeys.count(text::ToLower(key))) {
+      error = ERROR_ACCESS_DENIED;
+      return std::nullopt;
+    }
     auto k = keys_.find({hive, view, text::ToLower(key)});
     if (k == keys_.end()) {
       error = ERROR_FILE_NOT_FOUND;
       return std::nullopt;
     }
-    auto v = k->second.find(text::ToLower(name));
-    if (v == k->second.end()) {
-      error = ERROR_FILE_NOT_FOUND;
-      return std::nullopt;
-    }
-    error = ERROR_SUCCESS;
-    return v->second;
+    for (const auto& [n, v] : k->second)
+      if (text::EqualsNoCase(n, name)) {
+        error = ERROR_SUCCESS;
+        return v;
+      }
+    error = ERROR_FILE_NOT_FOUND;
+    return std::nullopt;
   }
-  bool KeyExists(platform::Hive hive, const std::wstring& key, platform::View view) override {
-    return keys_.count({hive, view, text::ToLower(key)}) != 0;
+  LONG KeyStatus(platform::Hive hive, const std::wstring& key, platform::View view) override {
+    if (deniedKeys.count(text::ToLower(key))) return ERROR_ACCESS_DENIED;
+    return keys_.count({hive, view, text::ToLower(key)}) ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
   }
+  LONG Values(platform::Hive hive, const std::wstring& key, platform::View view,
+              std::vector<std::pair<std::wstring, platform::RegValue>>& values, LONG& endStatus) override {
+    values.clear();
+    LONG status = KeyStatus(hive, key, view);
+    if (status != ERROR_SUCCESS) return status;
+    values = keys_[{hive, view, text::ToLower(key)}];
+    endStatus = ERROR_NO_MORE_ITEMS;
+    return ERROR_SUCCESS;
+  }
+  // Keys (lower case) that exist but refuse to open.
+  std::set<std::wstring> deniedKeys;
   bool Subkeys(platform::Hive hive, const std::wstring& key, platform::View view,
                std::vector<std::wstring>& names) override {
     std::wstring prefix = text::ToLower(key) + L"\\";
@@ -77,5 +102,5 @@ class FakeRegistry : public platform::Registry {
   }
 
  private:
-  std::map<Key, std::map<std::wstring, platform::RegValue>> keys_;
+  std::map<Key, std::vector<std::pair<std::wstring, platform::RegValue>>> keys_;
 };

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <map>
+#include <set>
 #include <string>
 
 #include "platform/system_queries.h"
@@ -70,4 +71,6 @@ class FakeSystemQueries : public platform::SystemQueries {
   std::wstring ProgramFilesFolder() override { return programFiles; }
   std::wstring computerName = L"setup-test.example.local";
   std::wstring ComputerDnsName() override { return computerName; }
+  std::set<std::wstring> comClasses;  // classes that can be created
+  bool InprocObjectCreatable(const std::wstring& classId) override { return comClasses.count(classId) != 0; }
 };

@@ -93,6 +93,15 @@ class FakeWindowsInstaller : public platform::WindowsInstaller {
     return std::make_unique<Transactions>(*this);
   }
 
+  bool versionOk = true;
+  DWORD versionMajor = 5, versionMinor = 0;
+  bool Version(DWORD& major, DWORD& minor) override {
+    if (!versionOk) return false;
+    major = versionMajor;
+    minor = versionMinor;
+    return true;
+  }
+
   // Only the calls that start with prefix, in order.
   std::vector<std::wstring> CallsStartingWith(const std::wstring& prefix) const {
     std::vector<std::wstring> out;

@@ -1,0 +1,29 @@
+// What every check needs from the run: its log, properties, definition and the machine.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "definition/product.h"
+#include "definition/xml_document.h"
+#include "platform/platform.h"
+
+class LogFile;
+class Localization;
+class PropertyMap;
+
+struct CheckContext {
+  CheckContext(LogFile& l, PropertyMap& p, const XmlDocument& d, platform::Platform& m)
+      : log(l), properties(p), document(d), machine(m) {}
+
+  LogFile& log;
+  PropertyMap& properties;
+  const XmlDocument& document;
+  platform::Platform& machine;
+  const ProductCatalog* products = nullptr;  // the definition's products, in catalog order
+  Localization* localization = nullptr;      // culture texts of the messages; none in some tests
+  bool silent = false;
+  HWND owner = nullptr;                      // owner of the checks' message boxes
+  std::wstring productDisplayName;           // caption of the checks' message boxes
+};

@@ -1,0 +1,40 @@
+#include <windows.h>
+
+#include "platform/handles.h"
+#include "platform/services.h"
+
+namespace platform {
+namespace {
+
+struct ServiceHandleTraits {
+  using Handle = SC_HANDLE;
+  static Handle Invalid() { return nullptr; }
+  static bool Valid(Handle h) { return h != nullptr; }
+  static void Close(Handle h) { ::CloseServiceHandle(h); }
+};
+using ServiceHandle = UniqueOwner<ServiceHandleTraits>;
+
+}  // namespace
+
+ServiceQuery Win32Services::Query(const std::wstring& name, bool fullAccess) {
+  ServiceQuery result;
+  ServiceHandle manager(OpenSCManagerW(nullptr, nullptr, fullAccess ? SC_MANAGER_ALL_ACCESS : SC_MANAGER_CONNECT));
+  if (!manager) {
+    result.managerError = GetLastError();
+    return result;
+  }
+  ServiceHandle service(OpenServiceW(manager.get(), name.c_str(), fullAccess ? SERVICE_ALL_ACCESS : SERVICE_QUERY_STATUS));
+  if (!service) {
+    result.openError = GetLastError();
+    return result;
+  }
+  SERVICE_STATUS status{};
+  if (!QueryServiceStatus(service.get(), &status)) {
+    result.queryError = GetLastError();
+    return result;
+  }
+  result.state = status.dwCurrentState;
+  return result;
+}
+
+}  // namespace platform
