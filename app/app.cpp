@@ -11,6 +11,7 @@
 #include "checks/system_info.h"
 #include "definition/product_catalog.h"
 #include "definition/substitute.h"
+#include "engine/install_source_info.h"
 #include "engine/process_launcher.h"
 #include "platform/files.h"
 #include "platform/text.h"
@@ -150,6 +151,11 @@ EngineContext CCommonBootstrapperApp::MakeEngineContext() {
   context.modeFlags = modeFlags_;
   context.exitCode = &setupResultCode_;
   context.progressRunning = progressRunning_;
+  context.processes = &platform_.processes;
+  context.systemAccount = systemAccount_;
+  context.definitionFileName = cmd_.definitionFileName;
+  context.variablesListFileName = variablesListFileName_;
+  context.installSourceRecordPath = InstallSourceInfo::RecordPath();
   context.familyCheck = [this](const std::wstring& code) { FamilyMemberInstalled(code); };
   // Every registry value is read again before a rollback, whatever is already set.
   context.rerunRegistryChecks = [this]() {

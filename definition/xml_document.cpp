@@ -147,12 +147,19 @@ XmlQuery XmlNode::SelectAll(const std::wstring& path, std::vector<XmlNode>& out)
   return SelectAllOn(node_.get(), path, out);
 }
 
-bool XmlNode::Remove() {
-  if (!node_) return false;
+bool XmlNode::Remove(HRESULT* status) {
+  HRESULT hr = E_POINTER;
   ComPtr<IXMLDOMNode> parent;
-  if (FAILED(node_->get_parentNode(parent.put())) || !parent) return false;
-  ComPtr<IXMLDOMNode> removed;
-  return SUCCEEDED(parent->removeChild(node_.get(), removed.put()));
+  if (node_) {
+    hr = node_->get_parentNode(parent.put());
+    if (hr == S_FALSE || (SUCCEEDED(hr) && !parent)) hr = E_UNEXPECTED;  // a detached node
+  }
+  if (SUCCEEDED(hr)) {
+    ComPtr<IXMLDOMNode> removed;
+    hr = parent->removeChild(node_.get(), removed.put());
+  }
+  if (status) *status = hr;
+  return SUCCEEDED(hr);
 }
 
 bool XmlDocument::Create(HRESULT& status) {
@@ -248,7 +255,8 @@ bool XmlDocument::LoadText(const std::wstring& xml) {
   return true;
 }
 
-bool XmlDocument::Save(const std::wstring& path) {
+bool XmlDocument::Save(const std::wstring& path, HRESULT* status) {
+  if (status) *status = E_POINTER;
   if (!doc_) return false;
   VARIANT file;
   VariantInit(&file);
@@ -256,6 +264,7 @@ bool XmlDocument::Save(const std::wstring& path) {
   file.bstrVal = SysAllocString(path.c_str());
   HRESULT hr = doc_->save(file);
   VariantClear(&file);
+  if (status) *status = hr;
   return SUCCEEDED(hr);
 }
 

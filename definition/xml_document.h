@@ -25,8 +25,8 @@ class XmlNode {
   long AttributeCount() const;
   XmlQuery SelectSingle(const std::wstring& path, XmlNode& out) const;
   XmlQuery SelectAll(const std::wstring& path, std::vector<XmlNode>& out) const;
-  // Removes this node from its parent.
-  bool Remove();
+  // Removes this node from its parent; status receives the DOM's result.
+  bool Remove(HRESULT* status = nullptr);
 
   IXMLDOMNode* raw() const { return node_.get(); }
 
@@ -44,7 +44,7 @@ class XmlDocument {
   // status receives the loader's own result (a failed HRESULT is an error beyond parsing).
   bool Load(const std::wstring& path, HRESULT* status = nullptr);
   bool LoadText(const std::wstring& xml);
-  bool Save(const std::wstring& path);
+  bool Save(const std::wstring& path, HRESULT* status = nullptr);
   const std::wstring& ErrorReason() const { return reason_; }
   long ErrorLine() const { return line_; }
 

@@ -15,6 +15,7 @@ class LogFile;
 class Localization;
 class PropertyMap;
 namespace platform {
+class Processes;
 class WindowsInstaller;
 }
 
@@ -34,6 +35,11 @@ struct EngineContext {
   uint32_t modeFlags = 0;      // the resolved run mode
   int* exitCode = nullptr;     // the run's exit code (SetupResultCode)
   bool progressRunning = false;
+  platform::Processes* processes = nullptr;  // launches of finalize commands and clean-up batches
+  bool systemAccount = false;                // the process runs as the local system account
+  std::wstring definitionFileName;           // for "not found in" lines
+  std::wstring variablesListFileName;        // copied next to the installed product
+  std::wstring installSourceRecordPath;      // the machine's install-source record; empty: none
 
   // Services of other parts of the run; an empty function means "not available here".
   std::function<void(const std::wstring& text)> sendProgressStatus;      // status message to the progress process

@@ -4,12 +4,14 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "definition/product.h"
 #include "definition/xml_document.h"
 #include "engine/engine_context.h"
+#include "engine/install_source_info.h"
 
 class PackageFile {
  public:
@@ -86,6 +88,10 @@ class UninstallPackageFile : public PackageFile {
   int UninstallPackage(const XmlNode& package, HWND statusWindow, bool rollback);
 
  private:
+  void RestoreInstallSource(const std::wstring& name);
+  void DeleteInstallSource(const std::wstring& name);
+
+  std::unique_ptr<InstallSourceInfo> installSources_;  // the machine's record, when the run names one
   std::vector<std::wstring> uninstalledProducts_;
 };
 

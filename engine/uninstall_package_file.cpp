@@ -11,6 +11,24 @@ void UninstallPackageFile::Initialize() {
   orderElement_ = L"UninstallOrder";
   logElement_ = L"UninstallLog";
   operationWord_ = context_.localization ? context_.localization->String(50112) : std::wstring();
+  if (!context_.installSourceRecordPath.empty()) {
+    installSources_ = std::make_unique<InstallSourceInfo>(context_.log, context_.installSourceRecordPath);
+    installSources_->Open();
+  }
+}
+
+void UninstallPackageFile::RestoreInstallSource(const std::wstring& name) {
+  if (installSources_)
+    installSources_->RestoreInstallSource(name);
+  else if (context_.restoreInstallSource)
+    context_.restoreInstallSource(name);
+}
+
+void UninstallPackageFile::DeleteInstallSource(const std::wstring& name) {
+  if (installSources_)
+    installSources_->DeleteEntry(name);
+  else if (context_.deleteInstallSource)
+    context_.deleteInstallSource(name);
 }
 
 int UninstallPackageFile::ProcessPackage(const XmlNode& package, HWND statusWindow) {
@@ -37,7 +55,7 @@ int UninstallPackageFile::UninstallPackage(const XmlNode& package, HWND statusWi
   if (HasStatusTarget(statusWindow) && !name.empty()) ShowStatus(statusWindow, Text(50143, name));
 
   const std::wstring shortName = context_.shortName;
-  if (!rollback && context_.restoreInstallSource) context_.restoreInstallSource(shortName);
+  if (!rollback) RestoreInstallSource(shortName);
 
   std::wstring logName = ReadLogName(package);
   std::wstring arguments = Read(package, L"UninstallArguments");
@@ -60,7 +78,7 @@ int UninstallPackageFile::UninstallPackage(const XmlNode& package, HWND statusWi
 
 void UninstallPackageFile::OnGroupCommitted(Product&, HWND) {
   for (const auto& name : uninstalledProducts_)
-    if (context_.deleteInstallSource) context_.deleteInstallSource(name);
+    DeleteInstallSource(name);
 }
 
 void UninstallPackageFile::RunPostPass(Product&, const XmlNode& group, HWND statusWindow) {

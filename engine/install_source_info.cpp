@@ -1,0 +1,105 @@
+#include "engine/install_source_info.h"
+
+#include <windows.h>
+#include <objbase.h>
+#include <shlobj.h>
+
+#include "app/log_file.h"
+#include "definition/xml_readers.h"
+#include "platform/files.h"
+#include "platform/text.h"
+
+InstallSourceInfo::InstallSourceInfo(LogFile& log, std::wstring path) : log_(log), path_(std::move(path)) {
+  comStarted_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+}
+
+InstallSourceInfo::~InstallSourceInfo() { Close(); }
+
+std::wstring InstallSourceInfo::RecordPath() {
+  wchar_t folder[MAX_PATH] = {};
+  if (FAILED(SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder))) return {};
+  std::wstring path = folder;
+  if (path.empty() || path.back() != L'\\') path += L'\\';
+  return path + L"QV\\InstallSourceInfo\\InstallSourceInfo.xml";
+}
+
+void InstallSourceInfo::Open() {
+  HRESULT status = S_OK;
+  if (!document_.Create(status)) return;
+  if (!platform::FileExists(path_)) {
+    log_.Log(L"%s not found.", path_);
+    return;
+  }
+  HRESULT loadStatus = S_OK;
+  loaded_ = document_.Load(path_, &loadStatus);
+  if (!loaded_) log_.Log(L"Loading %s failed with error code %d", path_, static_cast<int>(FAILED(loadStatus) ? loadStatus : S_FALSE));
+}
+
+// The name is quoted as an XPath literal: a name holding a quote must not widen the selection
+// to other products' entries.
+std::wstring InstallSourceInfo::Query(const std::wstring& productName) const {
+  if (productName.find(L'\'') == std::wstring::npos)
+    return text::Format(L"//ProductMetaData[ProductName='%s']", productName);
+  return QueryWithValue(L"//ProductMetaData[ProductName=%s]", productName, log_);
+}
+
+void InstallSourceInfo::CreateFolders(const std::wstring& filePath) {
+  for (size_t at = filePath.find(L'\\', 1); at != std::wstring::npos; at = filePath.find(L'\\', at + 1)) {
+    std::wstring folder = filePath.substr(0, at);
+    if (platform::IsDirectory(folder) || (folder.size() == 2 && folder[1] == L':')) continue;
+    if (CreateDirectoryW(folder.c_str(), nullptr))
+      log_.Log(L"%s created.", folder);
+    else
+      log_.Log(L"%s not created. Error code %d.", folder, static_cast<int>(GetLastError()));
+  }
+}
+
+void InstallSourceInfo::RestoreInstallSource(const std::wstring& productName) {
+  if (!loaded_) return;
+  std::wstring query = Query(productName);
+  XmlNode entry;
+  if (query.empty() || document_.SelectSingle(query, entry) != XmlQuery::Found) return;
+  ElementTextReader texts(entry, log_);
+  std::wstring localPackage, installSource;
+  texts.GetText(L"LocalPackage", localPackage);
+  texts.GetText(L"InstallSource", installSource);
+  if (localPackage.empty() || installSource.empty()) return;
+  if (!platform::FileExists(localPackage) || platform::FileExists(installSource)) return;
+  CreateFolders(installSource);
+  if (CopyFileW(localPackage.c_str(), installSource.c_str(), FALSE))
+    log_.Log(L"Copying %s to %s succeeded.", localPackage, installSource);
+  else
+    log_.Log(L"Copying %s to %s failed with error code %d.", localPackage, installSource,
+             static_cast<int>(GetLastError()));
+}
+
+void InstallSourceInfo::DeleteEntry(const std::wstring& productName) {
+  if (!loaded_) return;
+  std::wstring query = Query(productName);
+  if (query.empty()) return;
+  XmlNode entry;
+  XmlQuery found = document_.SelectSingle(query, entry);
+  HRESULT status = found == XmlQuery::NoMatch ? S_FALSE : E_FAIL;
+  if (found == XmlQuery::Found && entry.Remove(&status)) {
+    log_.Log(L"%s deleted", query);
+    modified_ = true;
+  } else {
+    log_.Log(L"%s not deleted due to error %d", query, static_cast<int>(status));
+  }
+}
+
+void InstallSourceInfo::Close() {
+  if (modified_) {
+    HRESULT status = S_OK;
+    document_.Save(path_, &status);
+    log_.Log(L"Saving %s returned %d.", path_, static_cast<int>(status));
+    modified_ = false;
+  }
+  loaded_ = false;
+  document_ = XmlDocument();
+  path_.clear();
+  if (comStarted_) {
+    CoUninitialize();
+    comStarted_ = false;
+  }
+}

@@ -1,0 +1,40 @@
+// The machine's shared record of where each product's cached package and install source lie.
+// Uninstalls put a missing install source back from the cached copy and drop the entries of the
+// products they removed.
+#pragma once
+
+#include <string>
+
+#include "definition/xml_document.h"
+
+class LogFile;
+
+class InstallSourceInfo {
+ public:
+  // path: the record file; RecordPath() gives the machine's.
+  InstallSourceInfo(LogFile& log, std::wstring path);
+  ~InstallSourceInfo();
+  InstallSourceInfo(const InstallSourceInfo&) = delete;
+  InstallSourceInfo& operator=(const InstallSourceInfo&) = delete;
+
+  void Open();
+  void RestoreInstallSource(const std::wstring& productName);
+  void DeleteEntry(const std::wstring& productName);
+  // Saves once when an entry was deleted.
+  void Close();
+
+  // "<common application data>\QV\InstallSourceInfo\InstallSourceInfo.xml"; empty when the
+  // folder cannot be had.
+  static std::wstring RecordPath();
+
+ private:
+  std::wstring Query(const std::wstring& productName) const;
+  void CreateFolders(const std::wstring& filePath);
+
+  LogFile& log_;
+  std::wstring path_;
+  XmlDocument document_;
+  bool loaded_ = false;
+  bool modified_ = false;
+  bool comStarted_ = false;
+};

@@ -1,0 +1,124 @@
+// The install-source record: restoring a missing source and dropping entries, saved once.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "engine/install_source_info.h"
+#include "fakes/memory_log.h"
+#include "fakes/test_files.h"
+#include "platform/files.h"
+#include "platform/text.h"
+
+namespace {
+
+class InstallSourceInfoTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    root = test_files::ExecutableFolder() + L"source_record_test\\";
+    test_files::RemoveTree(root);
+    CreateDirectoryW(root.c_str(), nullptr);
+    record = root + L"InstallSourceInfo.xml";
+    cached = root + L"cache.msi";
+    Write(cached, "package");
+  }
+  void TearDown() override { test_files::RemoveTree(root); }
+
+  static void Write(const std::wstring& path, const std::string& content) {
+    std::ofstream(text::ToUtf8(path), std::ios::binary) << content;
+  }
+  static std::string ReadAll(const std::wstring& path) {
+    std::ifstream in(text::ToUtf8(path), std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+  std::string Entry(const std::wstring& name, const std::wstring& local, const std::wstring& source) {
+    return text::ToUtf8(text::Format(L"<ProductMetaData><ProductName>%s</ProductName><LocalPackage>%s</LocalPackage>"
+                                     L"<InstallSource>%s</InstallSource></ProductMetaData>",
+                                     name, local, source));
+  }
+  void WriteRecord(const std::string& entries) { Write(record, "<Record><Products>" + entries + "</Products></Record>"); }
+
+  MemoryLog log;
+  std::wstring root, record, cached;
+};
+
+TEST_F(InstallSourceInfoTest, RestoresOnlyAMissingSourceFromAnExistingCachedPackage) {
+  const std::wstring restored = root + L"a\\b\\Rizod.msi";
+  const std::wstring present = root + L"present.msi";
+  Write(present, "original");
+  WriteRecord(Entry(L"Rizod", cached, restored) + Entry(L"Uvarud", cached, present) +
+              Entry(L"Gone", root + L"missing.msi", root + L"gone\\x.msi"));
+  {
+    InstallSourceInfo info(log, record);
+    info.Open();
+    info.RestoreInstallSource(L"Rizod");
+    info.RestoreInstallSource(L"Uvarud");
+    info.RestoreInstallSource(L"Gone");
+    info.RestoreInstallSource(L"Nobody");
+  }
+  EXPECT_EQ(ReadAll(restored), "package");
+  EXPECT_TRUE(log.Has(root + L"a created."));
+  EXPECT_TRUE(log.Has(root + L"a\\b created."));
+  EXPECT_TRUE(log.Has(text::Format(L"Copying %s to %s succeeded.", cached, restored)));
+  EXPECT_EQ(ReadAll(present), "original");  // an existing source is never overwritten
+  EXPECT_FALSE(platform::IsDirectory(root + L"gone"));
+  EXPECT_FALSE(log.HasContaining(L"Saving"));  // nothing deleted: the record is not written
+}
+
+TEST_F(InstallSourceInfoTest, DeletionsAreSavedOnceAtClose) {
+  WriteRecord(Entry(L"Rizod", cached, L"x") + Entry(L"Uvarud", cached, L"y") + Entry(L"Kept", cached, L"z"));
+  {
+    InstallSourceInfo info(log, record);
+    info.Open();
+    info.DeleteEntry(L"Rizod");
+    info.DeleteEntry(L"Uvarud");
+    info.DeleteEntry(L"Rizod");  // a later commit repeats the earlier deletions
+    EXPECT_NE(ReadAll(record).find("Rizod"), std::string::npos);  // not yet written
+  }
+  EXPECT_TRUE(log.Has(L"//ProductMetaData[ProductName='Rizod'] deleted"));
+  EXPECT_TRUE(log.HasContaining(L"//ProductMetaData[ProductName='Rizod'] not deleted due to error"));
+  EXPECT_EQ(log.Count(text::Format(L"Saving %s returned 0.", record)), 1u);
+  std::string saved = ReadAll(record);
+  EXPECT_EQ(saved.find("Rizod"), std::string::npos);
+  EXPECT_EQ(saved.find("Uvarud"), std::string::npos);
+  EXPECT_NE(saved.find("Kept"), std::string::npos);
+}
+
+TEST_F(InstallSourceInfoTest, AQuoteInANameCannotReachOtherEntries) {
+  WriteRecord(Entry(L"Rizod", cached, L"x") + Entry(L"Uvarud", cached, L"y"));
+  const std::string before = ReadAll(record);
+  {
+    InstallSourceInfo info(log, record);
+    info.Open();
+    info.DeleteEntry(L"x' or '1'='1");
+    info.DeleteEntry(L"x' or \"1\"=\"1");
+  }
+  EXPECT_EQ(ReadAll(record), before);
+}
+
+TEST_F(InstallSourceInfoTest, AMissingOrBrokenRecordDoesNothing) {
+  {
+    InstallSourceInfo info(log, record);
+    info.Open();
+    info.RestoreInstallSource(L"Rizod");
+    info.DeleteEntry(L"Rizod");
+  }
+  EXPECT_TRUE(log.Has(record + L" not found."));
+  EXPECT_FALSE(platform::FileExists(record));
+
+  Write(record, "<Record><unclosed>");
+  {
+    InstallSourceInfo info(log, record);
+    info.Open();
+    info.DeleteEntry(L"Rizod");
+  }
+  EXPECT_TRUE(log.HasContaining(text::Format(L"Loading %s failed with error code ", record)));
+  EXPECT_EQ(ReadAll(record), "<Record><unclosed>");
+}
+
+}  // namespace
