@@ -1,8 +1,16 @@
 #include "app/silent_driver.h"
 
+#include <memory>
+
 #include "app/app.h"
 #include "app/log_file.h"
+#include "app/localization.h"
 #include "app/property_map.h"
+#include "checks/app_checks.h"
+#include "checks/install_checks.h"
+#include "checks/launch_checks.h"
+#include "checks/minimum_requirements.h"
+#include "checks/msi_registry_checks.h"
 #include "engine/package_file.h"
 #include "platform/text.h"
 
@@ -16,7 +24,8 @@ void SilentDriver::Run(bool silenceForced) {
   log.WriteLine(L"Running in silent mode");
   app_.LoadProductTexts();
 
-  // Install checks and property probes belong here; they arrive with the checks module.
+  CheckContext checks = app_.MakeCheckContext();
+  std::unique_ptr<InstallChecks> probes = RunInstallChecks(checks);
 
   const bool dotNetRequired = text::EqualsNoCase(properties.Get(L"DotNetFramework_4"), L"False") &&
                               !app_.RebootRequiredFlag();
@@ -44,8 +53,8 @@ void SilentDriver::Run(bool silenceForced) {
 
   properties.Set(L"Silent", app_.AutoUpdate() ? L"AutoUpdate" : app_.ProgressRunning() ? L"False" : L"True");
 
-  // Minimum requirement, file-in-use, launch, running-application and registry checks belong
-  // here, in that order; they arrive with the checks module.
+  if (!RunRefusingChecks(checks)) return;
+  MsiRegistryChecker(checks, true).RunRegistryChecks();
 
   app_.GetPlatform().installer.SetInternalUI(2);  // INSTALLUILEVEL_NONE: no package shows a window
 
@@ -57,11 +66,31 @@ void SilentDriver::Run(bool silenceForced) {
   if (modeFlags & mode::Install)
     InstallBranch(context);
   else if (modeFlags & mode::Uninstall)
-    UninstallBranch(context);
+    UninstallBranch(context, checks);
   else if (modeFlags & mode::Repair)
     RepairBranch(context);
   else if (modeFlags & mode::Upgrade)
     UpgradeBranch(context);
+}
+
+// The checks that may end the run, in their order; false when one refuses.
+bool SilentDriver::RunRefusingChecks(CheckContext& checks) {
+  if (!MinimumRequirements(checks).CheckMinimumRequirements()) return false;
+  CheckContext silentChecks = checks;
+  silentChecks.silent = true;
+  if (!FilesInUse(silentChecks).CheckFilesInUse()) return false;
+
+  RunLaunchChecks(checks);
+  LaunchSettings settings;
+  settings.platformKind = app_.PlatformKind();
+  settings.shortName = app_.ShortName();
+  settings.solo = app_.SoloProduct();
+  settings.modeFlags = app_.ModeFlags();
+  settings.allFamilyMembersListed = [this]() { return app_.AllFamilyMembersListed(); };
+  Localization::ReadString(GetModuleHandleW(nullptr), 1018, settings.suiteCaption);
+  if (!LaunchMessages(checks, settings).ShowLaunchMessages()) return false;
+
+  return AppCheck(checks).CheckRunningApps();
 }
 
 void SilentDriver::InstallBranch(EngineContext& context) {
@@ -86,11 +115,12 @@ void SilentDriver::InstallBranch(EngineContext& context) {
   }
 }
 
-void SilentDriver::UninstallBranch(EngineContext& context) {
+void SilentDriver::UninstallBranch(EngineContext& context, CheckContext& checks) {
   UninstallPackageFile uninstall(context, app_.ExtraInstallProperties());
   uninstall.Initialize();
   uninstall.RunSequence(mode::Uninstall, nullptr);
-  // Not solo: the MSI checks run again here, with the checks module.
+  // The installed-state answers of the products that remain are stale now.
+  if (!app_.SoloProduct()) MsiRegistryChecker(checks, false).RunMsiChecks();
   for (const auto& product : app_.Products()) SetSuccessProperty(product->Succeeded);
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 class CCommonBootstrapperApp;
+struct CheckContext;
 struct EngineContext;
 
 class SilentDriver {
@@ -11,7 +12,8 @@ class SilentDriver {
 
  private:
   void InstallBranch(EngineContext& context);
-  void UninstallBranch(EngineContext& context);
+  bool RunRefusingChecks(CheckContext& checks);
+  void UninstallBranch(EngineContext& context, CheckContext& checks);
   void RepairBranch(EngineContext& context);
   void UpgradeBranch(EngineContext& context);
   void SetSuccessProperty(bool succeeded);

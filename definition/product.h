@@ -38,6 +38,8 @@ class Product {
   // A numbered text of the product's resource library; empty when missing.
   std::wstring ResourceString(UINT id) const;
   HMODULE ResourceLibrary() const { return resourceLibrary_.get(); }
+  // Unloads the resource library (uninstall runs, before the finalize groups); its texts are gone after.
+  void FreeResourceLibrary() { resourceLibrary_.reset(); }
   const XmlNode& Element() const { return element_; }
 
   LogFile& log;

@@ -12,7 +12,9 @@
 namespace platform {
 
 enum class Hive { LocalMachine, CurrentUser, ClassesRoot, Users };
-enum class View { Bit32, Bit64 };
+// Bit32/Bit64 name a view explicitly; Native is the view of this program's own bitness, the one
+// its COM registrations live in.
+enum class View { Bit32, Bit64, Native };
 
 struct RegValue {
   DWORD type = REG_NONE;

@@ -18,7 +18,14 @@ HKEY Root(Hive hive) {
   return HKEY_LOCAL_MACHINE;
 }
 
-REGSAM ViewFlag(View view) { return view == View::Bit64 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY; }
+REGSAM ViewFlag(View view) {
+  switch (view) {
+    case View::Bit64: return KEY_WOW64_64KEY;
+    case View::Bit32: return KEY_WOW64_32KEY;
+    case View::Native: break;
+  }
+  return 0;
+}
 
 LONG Open(Hive hive, const std::wstring& key, View view, REGSAM access, RegKey& out) {
   return RegOpenKeyExW(Root(hive), key.c_str(), 0, access | ViewFlag(view), out.put());

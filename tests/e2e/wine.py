@@ -38,7 +38,7 @@ class WinePrefix:
         self._run(["wineserver", "-p"])  # persistent from the start, so nothing pays its start-up again
         self._run(["wineboot", "-i"], timeout=300, check=True)
         self._run(["wine", "cmd", "/c", "exit"])
-        for tool in ("exitcode.exe", "msistate.exe"):
+        for tool in ("exitcode.exe", "msistate.exe", "holdfile.exe"):
             shutil.copy(BIN / tool, self.drive_c / tool)
 
     def down(self):
@@ -72,8 +72,11 @@ class WinePrefix:
             args.append(f"/reg:{view}")
         self._run(args, check=True)
 
-    def reg_delete(self, key, name):
-        self._run(["wine", "reg", "delete", key, "/v", name, "/f"])
+    def reg_delete(self, key, name, view=None):
+        args = ["wine", "reg", "delete", key, "/v", name, "/f"]
+        if view:
+            args.append(f"/reg:{view}")
+        self._run(args)
 
     def set_windows_version(self, version):
         if version is None:
