@@ -11,6 +11,7 @@
 #include "checks/system_info.h"
 #include "definition/product_catalog.h"
 #include "definition/substitute.h"
+#include "engine/finalize_actions.h"
 #include "engine/install_source_info.h"
 #include "engine/process_launcher.h"
 #include "platform/files.h"
@@ -122,7 +123,8 @@ bool CCommonBootstrapperApp::InitInstance() {
     for (const auto& product : products_) {
       if (product->Succeeded) continue;
       properties_->Set(L"SetupSuccess", L"False");
-      // The product's Finalize command group runs here; it arrives with the finalize actions.
+      EngineContext context = MakeEngineContext();
+      FinalizeActions(context, *product).ExecuteCommands();
     }
   } else {
     // The wizard is not built yet: an interactive run stops here and says so.

@@ -11,6 +11,7 @@
 #include "checks/launch_checks.h"
 #include "checks/minimum_requirements.h"
 #include "checks/msi_registry_checks.h"
+#include "engine/finalize_actions.h"
 #include "engine/package_file.h"
 #include "platform/text.h"
 
@@ -110,8 +111,14 @@ void SilentDriver::InstallBranch(EngineContext& context) {
   install.RunSequence(mode::Install, nullptr);
   for (const auto& product : app_.Products()) {
     SetSuccessProperty(product->Succeeded);
-    // Successful products get the setup files, the proxy override and their Finalize groups,
-    // failed ones their Finalize command group; the finalize actions arrive with their module.
+    FinalizeActions finalize(context, *product);
+    if (product->Succeeded) {
+      finalize.CopySetupFiles();
+      finalize.CopyProxyOverride();
+      finalize.RunFinalizeGroups();
+    } else {
+      finalize.ExecuteCommands();
+    }
   }
 }
 
@@ -121,7 +128,14 @@ void SilentDriver::UninstallBranch(EngineContext& context, CheckContext& checks)
   uninstall.RunSequence(mode::Uninstall, nullptr);
   // The installed-state answers of the products that remain are stale now.
   if (!app_.SoloProduct()) MsiRegistryChecker(checks, false).RunMsiChecks();
-  for (const auto& product : app_.Products()) SetSuccessProperty(product->Succeeded);
+  for (const auto& product : app_.Products()) {
+    SetSuccessProperty(product->Succeeded);
+    FinalizeActions finalize(context, *product);
+    if (product->Succeeded)
+      finalize.RunFinalizeGroups();
+    else
+      finalize.ExecuteCommands();
+  }
 }
 
 void SilentDriver::RepairBranch(EngineContext& context) {
@@ -130,8 +144,13 @@ void SilentDriver::RepairBranch(EngineContext& context) {
   repair.RunSequence(mode::Repair, nullptr);
   for (const auto& product : app_.Products()) {
     SetSuccessProperty(product->Succeeded);
-    // Successful products get the proxy override and their Finalize groups, failed ones their
-    // Finalize command group; the finalize actions arrive with their module.
+    FinalizeActions finalize(context, *product);
+    if (product->Succeeded) {
+      finalize.CopyProxyOverride();
+      finalize.RunFinalizeGroups();
+    } else {
+      finalize.ExecuteCommands();
+    }
   }
   // With the progress module: "Stopping progress dialog" and message 1 when it runs.
 }
@@ -156,8 +175,15 @@ void SilentDriver::UpgradeBranch(EngineContext& context) {
       code = app_.SetupResultCode();
       if (code == 0 || code == 103010) {
         if (app_.ProgressRunning()) app_.Log().WriteLine(L"Stopping progress dialog");
-        if (!app_.Products().empty()) SetSuccessProperty(app_.Products().front()->Succeeded);
-        // The first product's setup files, proxy override and Finalize groups follow here.
+        if (!app_.Products().empty()) {
+          // Only the first product is finalized, whatever its own outcome.
+          Product& first = *app_.Products().front();
+          SetSuccessProperty(first.Succeeded);
+          FinalizeActions finalize(context, first);
+          finalize.CopySetupFiles();
+          finalize.CopyProxyOverride();
+          finalize.RunFinalizeGroups();
+        }
       }
     }
   }

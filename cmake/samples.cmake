@@ -36,7 +36,7 @@ function(product_resources short top bottom)
     COMMAND ${IMAGEMAGICK_CONVERT} -size 164x314 gradient:${bottom}-${top} -quality 90 ${pictures}/${short}Side.jpg
     COMMENT "pictures of ${short}")
   add_custom_target(${short}_pictures DEPENDS ${pictures}/${short}Header.jpg ${pictures}/${short}Side.jpg)
-  add_resource_dll(${short}_resources ${short}Res ${SAMPLES}/resources/${short}.rc)
+  add_resource_dll(${short}_resources ${short}resources ${SAMPLES}/resources/${short}.rc)
   target_include_directories(${short}_resources PRIVATE ${pictures})
   set_source_files_properties(${SAMPLES}/resources/${short}.rc PROPERTIES
     OBJECT_DEPENDS "${pictures}/${short}Header.jpg;${pictures}/${short}Side.jpg")
@@ -52,6 +52,7 @@ product_resources(Uvarud "#3d6b0b" "#a8dc6f")
 # and Packages\*.msi.
 set(SETUP_DIST ${CMAKE_BINARY_DIR}/dist)
 file(GLOB SETUP_SAMPLE_FILES CONFIGURE_DEPENDS ${SAMPLES}/*.xml)
+file(GLOB SETUP_WORKDIR_FILES CONFIGURE_DEPENDS ${SAMPLES}/workdir/*)
 set(resource_files)
 foreach(t ${SAMPLE_RESOURCE_DLLS})
   list(APPEND resource_files $<TARGET_FILE:${t}>)
@@ -61,5 +62,13 @@ add_custom_target(dist ALL
   COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:setup> $<TARGET_FILE:culture_en-US>
           $<TARGET_FILE:culture_fr-CA> ${SETUP_SAMPLE_FILES} ${resource_files} ${SETUP_DIST}
   COMMAND ${CMAKE_COMMAND} -E copy_if_different ${SAMPLE_MSIS} ${resource_files} ${SETUP_DIST}/Packages
+  # The packages' folder is the products' working folder: it also holds what the finalize steps
+  # copy beside an installed product (the setup program, its texts and the definition under the
+  # first product's short name) and the product's own files.
+  COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:setup> $<TARGET_FILE:culture_en-US>
+          $<TARGET_FILE:culture_fr-CA> ${SAMPLES}/VariablesList.xml ${SETUP_WORKDIR_FILES} ${SETUP_DIST}/Packages
+  COMMAND ${CMAKE_COMMAND} -E copy_if_different ${SAMPLES}/RizodSuite.xml ${SETUP_DIST}/Packages/Rizod.xml
   DEPENDS setup culture_en-US culture_fr-CA sample_packages ${SAMPLE_RESOURCE_DLLS} ${SETUP_SAMPLE_FILES}
-  COMMENT "Laying out the sample distribution in ${SETUP_DIST}")
+          ${SETUP_WORKDIR_FILES}
+  COMMENT "Laying out the sample distribution in ${SETUP_DIST}"
+  VERBATIM)

@@ -204,6 +204,14 @@ void FinalizeActions::RunFinalizeGroups() {
 }
 
 bool FinalizeActions::SelectProduct(XmlNode& element) const {
+  // The catalog holds the definition's Product elements in document order: the first one with
+  // this short name is the element the query would find, without walking the whole document
+  // once per product (which makes a large definition quadratic).
+  for (const auto& other : context_.products)
+    if (other->ShortName == product_.ShortName && other->Element()) {
+      element = other->Element();
+      return true;
+    }
   std::wstring query = QueryWithValue(L"//Product[@ShortName=%s]", product_.ShortName, log_);
   XmlQuery found = query.empty() ? XmlQuery::NoMatch : context_.document.SelectSingle(query, element);
   if (found == XmlQuery::Found) return true;

@@ -333,8 +333,11 @@ TEST_F(FinalizeTest, GroupsRunInOrderAndUninstallFreesTheResourceLibrary) {
 
 TEST_F(FinalizeTest, MissingProductElementStopsEveryGroup) {
   ASSERT_NO_FATAL_FAILURE(Load(L"<ExecuteCommandGroup>" + Command(1, L"tool.exe", L"") + L"</ExecuteCommandGroup>"));
-  products_.front()->ShortName = L"GONE";
-  actions_->RunFinalizeGroups();
+  // A product that is not one of the catalog's: its element is looked up in the document.
+  std::shared_ptr<Product> stray = products_.front();
+  products_.clear();
+  stray->ShortName = L"GONE";
+  FinalizeActions(*context_, *stray).RunFinalizeGroups();
   EXPECT_EQ(log_.Count(L"//Product[@ShortName=\"GONE\"] not found in Products.xml. Error 0X1"), 3u);
   EXPECT_TRUE(fake_.processes.calls.empty());
 }

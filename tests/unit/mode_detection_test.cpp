@@ -88,8 +88,8 @@ const std::wstring kMember4 = L"{4ddddddd-0000-0000-0000-000000000004}";
 struct ProductEntry {
   std::wstring shortName, guid, oldGuid, qv, root, platform, resources;
 };
-ProductEntry Rizod() { return {L"Rizod", kGuid, kOldGuid, L"Orvanta\\Rizod", L"Orvanta", L"OP", L"RizodRes.dll"}; }
-ProductEntry Tools() { return {L"RizodTools", kOtherGuid, L"", L"Orvanta\\Tools", L"Orvanta", L"OP", L"RizodRes.dll"}; }
+ProductEntry Rizod() { return {L"Rizod", kGuid, kOldGuid, L"Orvanta\\Rizod", L"Orvanta", L"OP", L"Rizodresources.dll"}; }
+ProductEntry Tools() { return {L"RizodTools", kOtherGuid, L"", L"Orvanta\\Tools", L"Orvanta", L"OP", L"Rizodresources.dll"}; }
 
 class ModeDetectionTest : public testing::Test {
  protected:
@@ -319,7 +319,7 @@ TEST_F(ModeDetectionTest, SoloProductAndFirstProductFields) {
     EXPECT_EQ(app.GUID(), kGuid);
     EXPECT_EQ(app.OldGUID(), kOldGuid);
     EXPECT_EQ(app.QVDirectory(), L"Orvanta\\Rizod");
-    EXPECT_EQ(app.Resources(), L"RizodRes.dll");
+    EXPECT_EQ(app.Resources(), L"Rizodresources.dll");
     EXPECT_EQ(app.PlatformKind(), 1);
   }
 }
@@ -553,17 +553,17 @@ class ProductTextsTest : public ModeDetectionTest {
  protected:
   void SetUp() override {
     ModeDetectionTest::SetUp();
-    for (const wchar_t* place : {L"..\\dist\\Packages\\RizodRes.dll", L"RizodRes.dll"}) {
+    for (const wchar_t* place : {L"..\\dist\\Packages\\Rizodresources.dll", L"Rizodresources.dll"}) {
       if (Exists(ExeFolder() + place)) {
         library_ = ExeFolder() + place;
         break;
       }
     }
-    if (library_.empty()) GTEST_SKIP() << "RizodRes.dll is built by the dist target";
+    if (library_.empty()) GTEST_SKIP() << "Rizodresources.dll is built by the dist target";
     // Installs read the library beside the packages, repairs and uninstalls beside setup.exe.
     CreateDirectoryW((setup_ + L"Packages").c_str(), nullptr);
-    ASSERT_TRUE(CopyFileW(library_.c_str(), (setup_ + L"Packages\\RizodRes.dll").c_str(), FALSE));
-    ASSERT_TRUE(CopyFileW(library_.c_str(), (setup_ + L"RizodRes.dll").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(library_.c_str(), (setup_ + L"Packages\\Rizodresources.dll").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(library_.c_str(), (setup_ + L"Rizodresources.dll").c_str(), FALSE));
   }
   std::wstring CultureString(UINT id) const {
     HMODULE library = LoadLibraryExW((setup_ + L"setup_en-US.dll").c_str(), nullptr,

@@ -1,0 +1,154 @@
+"""One machine through a product's life: install with finalize steps, uninstall with the
+install-source record, repair, and upgrades from the previous release."""
+import shutil
+import time
+
+from wine import SAMPLE_PRODUCTS, log_folder, read_log, uninstall_all
+
+RIZOD = [SAMPLE_PRODUCTS[k] for k in ("RizodServer", "RizodDocs", "RizodTools")]
+UVARUD = [SAMPLE_PRODUCTS[k] for k in ("UvarudClient", "UvarudLanguagePack")]
+LEGACY = "{6C1E2A4B-3D5F-4A71-9B20-7E8F10A2C300}"
+INSTALLED = "C:\\Program Files (x86)\\Orvanta\\Rizod"
+RECORD = "C:\\ProgramData\\QV\\InstallSourceInfo\\InstallSourceInfo.xml"
+
+
+def run(prefix, dist, *args):
+    for f in log_folder(prefix).glob("*"):
+        if f.is_file():
+            f.unlink()
+    code = dist.run(*args)
+    return code, read_log(log_folder(prefix) / "Setup.log")
+
+
+def states(prefix, codes):
+    return [prefix.product_state(c) for c in codes]
+
+
+def wait_for(condition, seconds=40):
+    for _ in range(seconds * 10):
+        if condition():
+            return True
+        time.sleep(0.1)
+    return False
+
+
+def test_install_finalizes_then_uninstall_keeps_the_install_source_record(prefix, dist):
+    uninstall_all(prefix, [LEGACY])
+    logs = log_folder(prefix)
+    staging = logs / "RizodStaging"
+    staging.mkdir(parents=True, exist_ok=True)
+    (staging / "part.tmp").write_text("staging")
+    windows_file = prefix.host_path("C:\\windows\\win.ini")
+    assert windows_file.exists()
+    # Deletions the clean-up must refuse: a drive root, the Windows folder, and a path that only
+    # looks as if it were in the log folder.
+    definition = dist.dir / "RizodSuite.xml"
+    definition.write_text(definition.read_text().replace(
+        "<DeleteFile><Location>[TEMPDIRECTORY]\\RizodStaging</Location></DeleteFile>",
+        "<DeleteFile><Location>[TEMPDIRECTORY]\\RizodStaging</Location></DeleteFile>"
+        "<DeleteFile><Location>C:\\</Location></DeleteFile>"
+        "<DeleteFile><Location>C:\\windows</Location></DeleteFile>"
+        "<DeleteFile><Location>[TEMPDIRECTORY]\\..\\..\\windows\\win.ini</Location></DeleteFile>"
+        "<DeleteFile><Location>C:\\QV\\..\\windows\\system.ini</Location></DeleteFile>"))
+
+    code, lines = run(prefix, dist, "/q")
+    assert code == 0, lines
+    assert states(prefix, RIZOD + UVARUD) == [5] * 5
+    folder = prefix.host_path(INSTALLED)
+    present = {p.name.lower() for p in folder.iterdir()}  # Windows names ignore letter case
+    for name in ("setup.exe", "VariablesList.xml", "Rizod.xml", "Rizodresources.dll", "setup_en-US.dll",
+                 "setup_fr-CA.dll", "ProxyOverride.config", "Rizod Quick Start.txt", "RizodServer.txt"):
+        assert name.lower() in present, name
+    assert f"Copying C:\\dist\\Packages\\setup.exe to {INSTALLED}\\setup.exe succeeded." in lines
+    assert any(l.startswith("Executing cmd.exe /c echo Rizod Server setup finished") for l in lines)
+    assert "Process returned 0" in lines
+    assert (logs / "Rizod_Finalize.txt").read_text().startswith("Rizod Server setup finished")
+
+    batch = (logs / "cleanup_Rizod.bat").read_bytes().decode("ascii")
+    assert batch.startswith("PING 127.0.0.1 -n 10\r\n")
+    assert 'RMDIR /S /Q "C:\\Temp\\DEVadirez\\RizodStaging"\r\n' in batch
+    assert batch.count("\r\n") == 2, batch
+    assert wait_for(lambda: not staging.exists()), "the clean-up batch did not run"
+    assert windows_file.exists() and prefix.host_path("C:\\windows\\system.ini").exists()
+    assert prefix.host_path("C:\\windows\\system32").is_dir()
+
+    # An administrator's proxy settings survive a repair.
+    (folder / "ProxyOverride.config").write_text("<configuration>edited</configuration>")
+    code, lines = run(prefix, dist, "/r", "/q")
+    assert code == 0, lines
+    for name in ("Rizod Server", "Rizod Documentation", "Rizod Tools", "Uvarud Client"):
+        assert any(l.startswith(f"Repairing {name} returned ") for l in lines), name
+    assert (logs / "RizodServer_Repair.log").stat().st_size > 0
+    assert (folder / "ProxyOverride.config").read_text() == "<configuration>edited</configuration>"
+
+    # The machine's install-source record: Rizod's source has gone missing, its cached copy is there.
+    cache = prefix.host_path("C:\\ProgramData\\Orvanta\\Cache\\RizodServer.msi")
+    cache.parent.mkdir(parents=True, exist_ok=True)
+    shutil.copy(dist.dir / "Packages" / "RizodServer.msi", cache)
+    source = prefix.host_path("C:\\Sources\\Orvanta\\RizodServer.msi")
+    if source.parent.exists():
+        shutil.rmtree(source.parent.parent)
+    record = prefix.host_path(RECORD)
+    record.parent.mkdir(parents=True, exist_ok=True)
+    record.write_text(
+        "<InstallSourceInfo>"
+        "<ProductMetaData><ProductName>Rizod</ProductName><LocalPackage>C:\\ProgramData\\Orvanta\\Cache\\"
+        "RizodServer.msi</LocalPackage><InstallSource>C:\\Sources\\Orvanta\\RizodServer.msi</InstallSource>"
+        "</ProductMetaData>"
+        "<ProductMetaData><ProductName>Kelvora</ProductName><LocalPackage>C:\\x.msi</LocalPackage>"
+        "<InstallSource>C:\\y.msi</InstallSource></ProductMetaData>"
+        "</InstallSourceInfo>")
+
+    code, lines = run(prefix, dist, "/q")
+    assert "Uninstall mode detected" in lines
+    assert code == 0, lines
+    assert states(prefix, RIZOD + UVARUD) == [-1] * 5
+    assert (logs / "Rizod_UninstallSetup.log").exists()
+    assert "Skipping uninstall of Rizod Server 2025 since it is not installed." in lines
+    assert any(l.startswith("Uninstalling Rizod Tools returned 0.") for l in lines)  # the post-uninstall pass
+    assert (logs / "Rizod_PreUninstall.txt").read_text().startswith("Rizod Server is being removed")
+    assert source.exists()
+    assert "C:\\Sources\\Orvanta created." in lines
+    saved = record.read_text()
+    assert "<ProductName>Rizod</ProductName>" not in saved
+    assert "Kelvora" in saved
+    assert f"Saving {RECORD} returned 0." in lines
+
+
+def install_legacy(prefix, dist):
+    code = prefix.run("msiexec", "/i", "C:\\dist\\Packages\\RizodServerLegacy.msi", "/qn",
+                      "INSTALLDIR=C:\\Legacy\\Orvanta\\Rizod", "ARPINSTALLLOCATION=C:\\Legacy\\Orvanta\\Rizod")
+    assert code == 0
+    assert prefix.product_state(LEGACY) == 5
+
+
+def test_upgrade_replaces_the_previous_release_in_its_folder(prefix, dist):
+    uninstall_all(prefix, [LEGACY])
+    install_legacy(prefix, dist)
+    code, lines = run(prefix, dist, "/upgrade", "/q")
+    assert "Upgrade mode detected" in lines
+    assert code == 0, lines
+    assert "Uninstalling Rizod Server 2025 returned 0." in lines
+    assert prefix.product_state(LEGACY) == -1
+    assert states(prefix, RIZOD + UVARUD) == [5] * 5
+    folder = prefix.host_path("C:\\Legacy\\Orvanta\\Rizod")
+    assert (folder / "RizodServer.txt").exists()
+    assert (folder / "setup.exe").exists() and (folder / "ProxyOverride.config").exists()
+    # Only the first product is finalized: its two installed-folder look-ups, and no others.
+    assert lines.count(" is installed.") == 2
+    assert (log_folder(prefix) / "Rizod_Finalize.txt").exists()
+    uninstall_all(prefix, [LEGACY])
+
+
+def test_upgrade_on_windows_xp_stops_after_the_uninstall_half(prefix, dist):
+    uninstall_all(prefix, [LEGACY])
+    install_legacy(prefix, dist)
+    prefix.set_windows_version("winxp")
+    try:
+        code, lines = run(prefix, dist, "/upgrade", "/q")
+    finally:
+        prefix.set_windows_version(None)
+    assert code == 1602, lines
+    assert "Uninstalling Rizod Server 2025 returned 0." in lines
+    assert prefix.product_state(LEGACY) == -1
+    assert states(prefix, RIZOD + UVARUD) == [-1] * 5
