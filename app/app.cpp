@@ -5,6 +5,7 @@
 
 #include "app/localization.h"
 #include "app/log_file.h"
+#include "app/progress_interface.h"
 #include "app/property_map.h"
 #include "app/silent_driver.h"
 #include "checks/msi_registry_checks.h"
@@ -14,6 +15,7 @@
 #include "engine/finalize_actions.h"
 #include "engine/install_source_info.h"
 #include "engine/process_launcher.h"
+#include "engine/reboot_flag.h"
 #include "platform/files.h"
 #include "platform/text.h"
 
@@ -133,17 +135,22 @@ bool CCommonBootstrapperApp::InitInstance() {
   return false;
 }
 
-bool CCommonBootstrapperApp::RebootRequiredFlag() {
-  std::wstring value = platform::EnvironmentValue(L"ZEM-REBOOT-REQUIRED");
-  if (!text::EqualsNoCase(value, L"true")) return false;
-  log_->WriteLine(L"Reboot required");
-  return true;
+bool CCommonBootstrapperApp::RebootRequiredFlag() { return RebootRequired(*log_); }
+
+void CCommonBootstrapperApp::SetRebootRequiredFlag() { ::SetRebootRequiredFlag(*log_, platform_.registry); }
+
+void CCommonBootstrapperApp::StartProgress(bool dotNetRequired) {
+  progress_ = std::make_shared<ProgressInterface>(*log_, platform_.processes, *properties_);
+  ProgressRunInfo run;
+  run.setupDirectory = setupDirectory_;
+  run.platformKind = PlatformKind();
+  if (localization_) run.productCulture = localization_->ProductCulture();
+  run.cultureString = [this](UINT id) { return localization_ ? localization_->String(id) : std::wstring(); };
+  progressRunning_ = progress_->Start(productDisplayName_, dotNetRequired, modeFlags_, run) == 0;
 }
 
-void CCommonBootstrapperApp::StartProgress(bool) {
-  // The progress program arrives with its own module; until then it is simply not running,
-  // which the silent driver treats like a failed start.
-  progressRunning_ = false;
+void CCommonBootstrapperApp::SendProgress(uint32_t code, const std::wstring& text) {
+  if (progressRunning_ && progress_) progress_->Send(code, text);
 }
 
 EngineContext CCommonBootstrapperApp::MakeEngineContext() {
@@ -153,6 +160,7 @@ EngineContext CCommonBootstrapperApp::MakeEngineContext() {
   context.modeFlags = modeFlags_;
   context.exitCode = &setupResultCode_;
   context.progressRunning = progressRunning_;
+  context.sendProgressStatus = [this](const std::wstring& text) { SendProgress(ProgressInterface::kStatus, text); };
   context.processes = &platform_.processes;
   context.systemAccount = systemAccount_;
   context.definitionFileName = cmd_.definitionFileName;

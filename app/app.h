@@ -19,6 +19,7 @@
 class LogFile;
 class Localization;
 class PropertyMap;
+class ProgressInterface;
 
 // What the process was started with: its folder (with a trailing backslash) and its arguments.
 struct AppEnvironment {
@@ -44,6 +45,12 @@ class CCommonBootstrapperApp {
   std::wstring ResultText(uint32_t code);
   bool ValidateInstallPath(const std::wstring& path);
   void SetRebootPrerequisiteName(const std::wstring& name) { rebootPrerequisiteName_ = name; }
+  // A failing installer's own words, which the result text then gives.
+  void SetResultTextValue(const std::wstring& text) { resultText_ = text; }
+  bool RebootNeeded() const { return rebootNeeded_; }
+  void SetRebootNeeded(bool needed) { rebootNeeded_ = needed; }
+  const std::wstring& DotNetDisplayName() const { return dotNetDisplayName_; }
+  void SetDotNetDisplayName(const std::wstring& name) { dotNetDisplayName_ = name; }
 
   PropertyMap& Properties() { return *properties_; }
   LogFile& Log() { return *log_; }
@@ -97,8 +104,11 @@ class CCommonBootstrapperApp {
 
   // Silent runs.
   bool RebootRequiredFlag();  // the machine-wide reboot-required flag, as this process sees it
+  void SetRebootRequiredFlag();
   void StartProgress(bool dotNetRequired);
   bool ProgressRunning() const { return progressRunning_; }
+  // A message to the progress program, sent only while it runs.
+  void SendProgress(uint32_t code, const std::wstring& text);
   void AppendExtraInstallProperties(const std::wstring& text) { cmd_.extraInstallProperties += text; }
   void SetInstallDirectoryValue(const std::wstring& directory) { SetInstallDirectory(directory); }
   // What a package sequence needs from this run.
@@ -132,6 +142,7 @@ class CCommonBootstrapperApp {
   std::shared_ptr<PropertyMap> properties_;
   std::shared_ptr<Localization> localization_;
   std::shared_ptr<LogFile> log_;
+  std::shared_ptr<ProgressInterface> progress_;
   std::wstring logFolder_;
   std::wstring setupDirectory_;
 
@@ -147,6 +158,8 @@ class CCommonBootstrapperApp {
   std::wstring currentTitle_;
   std::wstring qvDirectory_, rootDirectory_, platformText_, shortName_;
   std::wstring rebootPrerequisiteName_;
+  std::wstring dotNetDisplayName_;
+  bool rebootNeeded_ = false;
   std::wstring resultText_;
   std::wstring variablesListFileName_;
   bool systemAccount_ = false;

@@ -13,7 +13,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   platform::Win32WindowsInstaller installer;
   platform::Win32Processes processes;
   platform::Win32Services serviceManager;
-  platform::Platform services{security, system, registry, prompts, installer, processes, serviceManager};
+  platform::Win32Http http;
+  platform::Platform services{security, system, registry, prompts, installer, processes, serviceManager, http};
 
   AppEnvironment environment;
   wchar_t module[MAX_PATH] = {};

@@ -5,14 +5,18 @@
 #include "app/app.h"
 #include "app/log_file.h"
 #include "app/localization.h"
+#include "app/progress_interface.h"
 #include "app/property_map.h"
+#include "checks/system_info.h"
 #include "checks/app_checks.h"
 #include "checks/install_checks.h"
 #include "checks/launch_checks.h"
 #include "checks/minimum_requirements.h"
 #include "checks/msi_registry_checks.h"
 #include "engine/finalize_actions.h"
+#include "engine/builtin_prerequisites.h"
 #include "engine/package_file.h"
+#include "engine/prerequisite_installer.h"
 #include "platform/text.h"
 
 void SilentDriver::SetSuccessProperty(bool succeeded) {
@@ -59,11 +63,18 @@ void SilentDriver::Run(bool silenceForced) {
 
   app_.GetPlatform().installer.SetInternalUI(2);  // INSTALLUILEVEL_NONE: no package shows a window
 
-  // Prerequisites are installed here; they arrive with the prerequisite module.
+  EngineContext context = app_.MakeEngineContext();
+  if (!InstallPrerequisites(context)) {
+    log.WriteLine(L"Installing prerequisite failed.");
+    // The administrator of a silent run sees the reason nowhere else.
+    const std::wstring reason = app_.ResultText(static_cast<uint32_t>(app_.SetupResultCode()));
+    log.Log(L"Result text is %s", reason);
+    app_.SendProgress(ProgressInterface::kFailed, reason);
+    return;
+  }
 
   if (modeFlags & mode::Upgrade) app_.AppendExtraInstallProperties(L" UPGRADE=1");
 
-  EngineContext context = app_.MakeEngineContext();
   if (modeFlags & mode::Install)
     InstallBranch(context);
   else if (modeFlags & mode::Uninstall)
@@ -72,6 +83,23 @@ void SilentDriver::Run(bool silenceForced) {
     RepairBranch(context);
   else if (modeFlags & mode::Upgrade)
     UpgradeBranch(context);
+}
+
+bool SilentDriver::InstallPrerequisites(EngineContext& context) {
+  platform::Platform& machine = app_.GetPlatform();
+  LogFile unopened;  // the facts were logged at start-up; asking again need not repeat them
+  SystemInfo system(unopened, machine.system);
+  PrerequisiteMachine facts{system.GetOsCode(), system.ServicePackMajor(), [this] { return app_.RebootRequiredFlag(); },
+                            [this] { app_.SetRebootRequiredFlag(); }};
+  std::unique_ptr<BuiltInInstallers> builtIns = MakeBuiltInInstallers(context, machine, app_.SetupDirectory() + app_.VariablesListFileName());
+  PrerequisiteOutcome outcome;
+  PrerequisiteInstaller prerequisites(context, *builtIns, facts, outcome);
+  bool goOn = prerequisites.InstallPrerequisites(nullptr);
+  if (!outcome.rebootPrerequisiteName.empty()) app_.SetRebootPrerequisiteName(outcome.rebootPrerequisiteName);
+  if (!outcome.resultText.empty()) app_.SetResultTextValue(outcome.resultText);
+  if (!outcome.dotNetDisplayName.empty()) app_.SetDotNetDisplayName(outcome.dotNetDisplayName);
+  if (outcome.rebootNeeded) app_.SetRebootNeeded(true);
+  return goOn;
 }
 
 // The checks that may end the run, in their order; false when one refuses.
@@ -120,6 +148,7 @@ void SilentDriver::InstallBranch(EngineContext& context) {
       finalize.ExecuteCommands();
     }
   }
+  if (app_.RebootNeeded()) app_.SetRebootRequiredFlag();
 }
 
 void SilentDriver::UninstallBranch(EngineContext& context, CheckContext& checks) {
@@ -152,7 +181,13 @@ void SilentDriver::RepairBranch(EngineContext& context) {
       finalize.ExecuteCommands();
     }
   }
-  // With the progress module: "Stopping progress dialog" and message 1 when it runs.
+  StopProgress();
+}
+
+void SilentDriver::StopProgress() {
+  if (!app_.ProgressRunning()) return;
+  app_.Log().WriteLine(L"Stopping progress dialog");
+  app_.SendProgress(ProgressInterface::kFinished, L"");
 }
 
 void SilentDriver::UpgradeBranch(EngineContext& context) {
@@ -166,15 +201,18 @@ void SilentDriver::UpgradeBranch(EngineContext& context) {
 
   uninstall.RunSequence(mode::Uninstall, nullptr);
   int code = app_.SetupResultCode();
+  bool done = false, unsupported = false;
   if (code == 0 || code == 103010) {
     std::wstring os = properties.Get(L"OS");
     if (text::Contains(os, L"XP") || text::EqualsNoCase(os, L"Vista") || text::Contains(os, L"Win2003")) {
       app_.SetSetupResultCode(1602);
+      unsupported = true;
     } else {
       install.RunSequence(mode::Install, nullptr);
       code = app_.SetupResultCode();
       if (code == 0 || code == 103010) {
-        if (app_.ProgressRunning()) app_.Log().WriteLine(L"Stopping progress dialog");
+        done = true;
+        StopProgress();
         if (!app_.Products().empty()) {
           // Only the first product is finalized, whatever its own outcome.
           Product& first = *app_.Products().front();
@@ -184,8 +222,14 @@ void SilentDriver::UpgradeBranch(EngineContext& context) {
           finalize.CopyProxyOverride();
           finalize.RunFinalizeGroups();
         }
+        if (app_.RebootNeeded()) app_.SetRebootRequiredFlag();
       }
     }
   }
-  // Message 4 (refused) or 2 (failed) to the progress process arrives with the progress module.
+  if (!done && app_.ProgressRunning()) {
+    if (unsupported)
+      app_.SendProgress(ProgressInterface::kNotSupported, L"");
+    else
+      app_.SendProgress(ProgressInterface::kFailed, app_.ResultText(static_cast<uint32_t>(app_.SetupResultCode())));
+  }
 }

@@ -59,7 +59,7 @@ foreach(t ${SAMPLE_RESOURCE_DLLS})
 endforeach()
 add_custom_target(dist ALL
   COMMAND ${CMAKE_COMMAND} -E make_directory ${SETUP_DIST}/Packages
-  COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:setup> $<TARGET_FILE:culture_en-US>
+  COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:setup> $<TARGET_FILE:progress> $<TARGET_FILE:culture_en-US>
           $<TARGET_FILE:culture_fr-CA> ${SETUP_SAMPLE_FILES} ${resource_files} ${SETUP_DIST}
   COMMAND ${CMAKE_COMMAND} -E copy_if_different ${SAMPLE_MSIS} ${resource_files} ${SETUP_DIST}/Packages
   # The packages' folder is the products' working folder: it also holds what the finalize steps
@@ -68,7 +68,7 @@ add_custom_target(dist ALL
   COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:setup> $<TARGET_FILE:culture_en-US>
           $<TARGET_FILE:culture_fr-CA> ${SAMPLES}/VariablesList.xml ${SETUP_WORKDIR_FILES} ${SETUP_DIST}/Packages
   COMMAND ${CMAKE_COMMAND} -E copy_if_different ${SAMPLES}/RizodSuite.xml ${SETUP_DIST}/Packages/Rizod.xml
-  DEPENDS setup culture_en-US culture_fr-CA sample_packages ${SAMPLE_RESOURCE_DLLS} ${SETUP_SAMPLE_FILES}
+  DEPENDS setup progress culture_en-US culture_fr-CA sample_packages ${SAMPLE_RESOURCE_DLLS} ${SETUP_SAMPLE_FILES}
           ${SETUP_WORKDIR_FILES}
   COMMENT "Laying out the sample distribution in ${SETUP_DIST}"
   VERBATIM)

@@ -2,6 +2,45 @@
 
 #include <windows.h>
 
+#include "platform/files.h"
+#include "platform/handles.h"
+#include "platform/text.h"
+
+namespace {
+
+constexpr wchar_t kAgent[] = L"ZOVuzuravazozav";
+constexpr WORD kHttpPort = 80;  // every download is plain HTTP, whatever the URL's scheme says
+constexpr DWORD kConnectFlags = 0x20400000;  // INTERNET_FLAG_EXISTING_CONNECT | _KEEP_CONNECTION
+// INTERNET_FLAG_RELOAD | _NO_CACHE_WRITE | _KEEP_CONNECTION | _HYPERLINK
+constexpr DWORD kRequestFlags = 0x84400400;
+constexpr DWORD kPieceSize = 1024;
+constexpr int kUiLevelNone = 2;         // INSTALLUILEVEL_NONE
+constexpr DWORD kVerboseLog = 0x1000;   // INSTALLLOGMODE_VERBOSE
+constexpr UINT kInstallFailure = 1603;  // ERROR_INSTALL_FAILURE
+
+std::wstring FolderOf(const std::wstring& path) {
+  size_t slash = path.find_last_of(L'\\');
+  return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
+}
+
+}  // namespace
+
+ComponentInstaller::ComponentInstaller(LogFile& log, platform::Processes& processes)
+    : log(log), processes(processes) {}
+
+ComponentInstaller::ComponentInstaller(LogFile& log, platform::Platform& machine, const std::wstring& logFolder)
+    : log(log),
+      logFolder(logFolder.empty() ? FolderOf(log.Path()) : logFolder),
+      processes(machine.processes),
+      http_(&machine.http),
+      installer_(&machine.installer) {}
+
+ComponentInstaller::~ComponentInstaller() {
+  if (workFolder.empty() || !platform::IsDirectory(workFolder)) return;
+  // Quoted: the temporary folder may hold blanks.
+  ShellExecuteAndWait(L"cmd.exe", L"/d /c rd /s /q \"" + workFolder + L"\"");
+}
+
 void ComponentInstaller::WaitAndRecord(platform::ChildProcess& child) {
   DWORD error = 0;
   child.Wait(error);
@@ -35,4 +74,176 @@ void ComponentInstaller::RunWithoutRedirection(const std::wstring& commandLine) 
     return;
   }
   WaitAndRecord(*child);
+}
+
+std::wstring ComponentInstaller::WindowsFolder() {
+  std::wstring folder = platform::EnvironmentValue(L"WINDIR");
+  if (folder.empty()) {
+    wchar_t buffer[MAX_PATH] = {};
+    UINT n = GetWindowsDirectoryW(buffer, MAX_PATH);
+    if (n > 0 && n < MAX_PATH) folder.assign(buffer, n);
+  }
+  while (!folder.empty() && folder.back() == L'\\') folder.pop_back();
+  return folder;
+}
+
+std::wstring ComponentInstaller::QuoteIfBlank(const std::wstring& path) {
+  return path.find(L' ') == std::wstring::npos ? path : L"\"" + path + L"\"";
+}
+
+// A failed step must never leave 0 behind: callers read 0 as success.
+void ComponentInstaller::Fail(DWORD error) { exitCode = error != 0 ? error : ERROR_GEN_FAILURE; }
+
+bool ComponentInstaller::EnsureWorkFolder() {
+  if (!workFolder.empty()) return true;
+  wchar_t buffer[MAX_PATH + 1] = {};
+  DWORD n = GetTempPathW(MAX_PATH + 1, buffer);
+  if (n == 0 || n > MAX_PATH) {
+    Fail(GetLastError());
+    log.Log(L"GetTempPath failed with error code %d", exitCode);
+    return false;
+  }
+  std::wstring folder(buffer, n);
+  if (folder.back() != L'\\') folder += L'\\';
+  workFolder = folder + L"ZEMDownload";
+  // A folder that cannot be made shows up as the file that cannot be opened.
+  if (!platform::IsDirectory(workFolder)) CreateDirectoryW(workFolder.c_str(), nullptr);
+  return true;
+}
+
+bool ComponentInstaller::Download(const std::wstring& url, const std::wstring& file) {
+  EnsureWorkFolder();
+  if (!http_) {
+    Fail(ERROR_NOT_SUPPORTED);
+    log.Log(L"InternetOpen failed with error code %d", exitCode);
+    return false;
+  }
+  DWORD error = 0;
+  std::unique_ptr<platform::HttpTransfer> transfer = http_->OpenSession(kAgent, error);
+  if (!transfer) {
+    Fail(error);
+    log.Log(L"InternetOpen failed with error code %d", exitCode);
+    return false;
+  }
+  std::wstring host, path;
+  if ((error = http_->CrackUrl(url, host, path)) != 0) {
+    Fail(error);
+    log.Log(L"InternetCrackUrl %s failed with error code %d", url, exitCode);
+    return false;
+  }
+  if ((error = transfer->Connect(host, kHttpPort, kConnectFlags)) != 0) {
+    Fail(error);
+    log.Log(L"InternetConnect %s failed with error code %d", host, exitCode);
+    return false;
+  }
+  if ((error = transfer->OpenRequest(path, kRequestFlags)) != 0) {
+    Fail(error);
+    log.Log(L"HttpOpenRequest %s failed with error code %d", path, exitCode);
+    return false;
+  }
+  if ((error = transfer->Send()) != 0) {
+    Fail(error);
+    log.Log(L"HttpSendRequest %s failed with error code %d. Trying again.", path, exitCode);
+    if ((error = transfer->Send()) != 0) {
+      Fail(error);
+      log.Log(L"HttpSendRequest %s failed with error code %d.", path, exitCode);
+      return false;
+    }
+  }
+  DWORD status = 0;
+  if ((error = transfer->QueryStatusCode(status)) != 0) {
+    Fail(error);
+    log.Log(L"HttpQueryInfo returned status code %d", exitCode);
+    return false;
+  }
+  if (status != 200 && status != 302) {
+    Fail(status);
+    log.Log(L"HttpSendRequest returned status code %d", exitCode);
+    errorText.clear();
+    if ((error = transfer->QueryStatusText(errorText)) != 0) {
+      errorText.clear();
+      log.Log(L"HttpQueryInfo failed with error code: %d", error);
+    }
+    return false;
+  }
+  if (!SaveBody(*transfer, file)) return false;
+  exitCode = 0;
+  return true;
+}
+
+bool ComponentInstaller::SaveBody(platform::HttpTransfer& transfer, const std::wstring& file) {
+  platform::UniqueHandle out(
+      CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!out) {
+    Fail(GetLastError());
+    log.Log(L"Opening %s failed with error code %d", file, exitCode);
+    return false;
+  }
+  char piece[kPieceSize];
+  for (;;) {
+    DWORD got = 0;
+    DWORD error = transfer.Read(piece, kPieceSize, got);
+    if (error != 0) {
+      Fail(error);
+      log.Log(L"InternetReadFile failed with error code %d", exitCode);
+      out.reset();
+      DeletePartial(file);
+      return false;
+    }
+    if (got == 0) break;
+    DWORD written = 0;
+    if (!WriteFile(out.get(), piece, got, &written, nullptr) || written != got) {
+      Fail(GetLastError());
+      log.Log(L"Writing %s failed with error code %d", file, exitCode);
+      out.reset();
+      DeletePartial(file);
+      return false;
+    }
+  }
+  if (!FlushFileBuffers(out.get())) {
+    Fail(GetLastError());
+    log.Log(L"Writing %s failed with error code %d", file, exitCode);
+    out.reset();
+    DeletePartial(file);
+    return false;
+  }
+  return true;
+}
+
+// Half a vendor installer must never be run by a later step.
+void ComponentInstaller::DeletePartial(const std::wstring& file) {
+  if (DeleteFileW(file.c_str()))
+    log.Log(L"Deleted incomplete download %s", file);
+  else
+    log.Log(L"Deleting incomplete download %s failed with error code %d", file, GetLastError());
+}
+
+void ComponentInstaller::DownloadAndRun(const std::wstring& url, const std::wstring& name,
+                                        const std::wstring& parameters) {
+  if (!EnsureWorkFolder()) return;
+  const std::wstring file = workFolder + L"\\" + name;
+  log.Log(L"Downloading %s to %s", url, file);
+  if (!Download(url, file)) return;
+  log.WriteLine(L"Download successful");
+  ShellExecuteAndWait(file, parameters);
+  DeleteFileW(file.c_str());
+}
+
+UINT ComponentInstaller::DownloadAndInstallMsi(const std::wstring& url, const std::wstring& name,
+                                               const std::wstring& commandLine) {
+  if (!EnsureWorkFolder()) return kInstallFailure;
+  const std::wstring file = workFolder + L"\\" + name;
+  log.Log(L"Downloading %s to %s", url, file);
+  if (!Download(url, file) || !installer_) return kInstallFailure;
+  log.WriteLine(L"Download successful");
+  log.Log(L"Installing %s", file);
+  const bool quiet = hidden;
+  const int previous = quiet ? installer_->SetInternalUI(kUiLevelNone) : 0;
+  const std::wstring logPath = text::Format(L"%s\\%s.log", logFolder, name);
+  installer_->EnableLog(kVerboseLog, logPath, 0);
+  UINT result = installer_->InstallProduct(file, commandLine);
+  log.Log(L"Installation returned %d. Log file is %s", result, logPath);
+  if (quiet) installer_->SetInternalUI(previous);
+  DeleteFileW(file.c_str());
+  return result;
 }

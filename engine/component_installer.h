@@ -1,17 +1,26 @@
-// The common base of the downloader and the platform component installers: how they run the
-// programs they fetch or find, and where the outcome lands.
+// The common base of the downloader and the platform component installers: how they fetch a
+// vendor's installer into a private folder, run what they fetched or find, and where the outcome
+// lands.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 #include "app/log_file.h"
+#include "platform/platform.h"
 #include "platform/processes.h"
 
 class ComponentInstaller {
  public:
-  ComponentInstaller(LogFile& log, platform::Processes& processes) : log(log), processes(processes) {}
-  virtual ~ComponentInstaller() = default;
+  // Runs programs only: with nothing to fetch them with, downloads fail.
+  ComponentInstaller(LogFile& log, platform::Processes& processes);
+  // logFolder is the setup log's folder (the per-package logs go there); empty takes the folder
+  // of the log file's path.
+  ComponentInstaller(LogFile& log, platform::Platform& machine, const std::wstring& logFolder = {});
+  ComponentInstaller(const ComponentInstaller&) = delete;
+  ComponentInstaller& operator=(const ComponentInstaller&) = delete;
+  // Removes the download folder with everything in it.
+  virtual ~ComponentInstaller();
 
   // Shell "open" of the file with its parameters, waited for; `exitCode` gets the child's exit
   // code, or the error when it cannot be started.
@@ -20,11 +29,38 @@ class ComponentInstaller {
   // for; `exitCode` as above.
   void RunWithoutRedirection(const std::wstring& commandLine);
 
-  bool hidden = true;  // children run without a window
+  // Fetches the URL over plain HTTP on port 80 into the file; true when the whole body is in it.
+  // On failure `exitCode` holds the error or the HTTP status and no file is left behind.
+  bool Download(const std::wstring& url, const std::wstring& file);
+  // Downloads `name` into the work folder, runs it with the parameters and deletes it.
+  void DownloadAndRun(const std::wstring& url, const std::wstring& name, const std::wstring& parameters);
+  // Downloads `name` and installs it with Windows Installer, logging verbosely into the log
+  // folder; the installer's result, or 1603 when the download failed.
+  UINT DownloadAndInstallMsi(const std::wstring& url, const std::wstring& name, const std::wstring& commandLine);
+
+  bool hidden = true;       // children and Windows Installer run without user interface
+  std::wstring workFolder;  // the download folder; empty until the first download
   LogFile& log;
   uint32_t exitCode = 0;
+  std::wstring errorText;  // readable failure text, such as the HTTP status text
+  std::wstring logFolder;
   platform::Processes& processes;
+
+ protected:
+  // The Windows folder (WINDIR) without a trailing backslash.
+  static std::wstring WindowsFolder();
+  // The path in double quotes when it holds a blank, else as it is.
+  static std::wstring QuoteIfBlank(const std::wstring& path);
+  // Builds the download folder under the user's temporary folder; false (logged) when there is
+  // no temporary folder.
+  bool EnsureWorkFolder();
 
  private:
   void WaitAndRecord(platform::ChildProcess& child);
+  void Fail(DWORD error);
+  bool SaveBody(platform::HttpTransfer& transfer, const std::wstring& file);
+  void DeletePartial(const std::wstring& file);
+
+  platform::Http* http_ = nullptr;
+  platform::WindowsInstaller* installer_ = nullptr;
 };

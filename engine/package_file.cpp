@@ -27,14 +27,18 @@ std::wstring PackageFile::Text(UINT id, const std::wstring& argument) const {
   return context_.localization ? context_.localization->Message(id, {argument}) : std::wstring();
 }
 
-void PackageFile::ShowStatus(HWND statusWindow, const std::wstring& text) const {
+void ShowStatusText(const EngineContext& context, HWND statusWindow, const std::wstring& text) {
   if (statusWindow) {
     ShowWindow(statusWindow, SW_HIDE);
     SetWindowTextW(statusWindow, text.c_str());
     ShowWindow(statusWindow, SW_SHOW);
-  } else if (context_.progressRunning && context_.sendProgressStatus) {
-    context_.sendProgressStatus(text);
+  } else if (context.progressRunning && context.sendProgressStatus) {
+    context.sendProgressStatus(text);
   }
+}
+
+void PackageFile::ShowStatus(HWND statusWindow, const std::wstring& text) const {
+  ShowStatusText(context_, statusWindow, text);
 }
 
 std::wstring PackageFile::ReadLogName(const XmlNode& package) const {

@@ -13,6 +13,9 @@
 #include "engine/engine_context.h"
 #include "engine/install_source_info.h"
 
+// A status text into the status window when there is one, else to the progress process when it runs.
+void ShowStatusText(const EngineContext& context, HWND statusWindow, const std::wstring& text);
+
 class PackageFile {
  public:
   PackageFile(EngineContext& context, std::wstring baseProperties, HWND ownerPage = nullptr);

@@ -1,6 +1,7 @@
 // The bundle of Windows services the program talks to; tests build it from fakes.
 #pragma once
 
+#include "platform/http.h"
 #include "platform/processes.h"
 #include "platform/prompts.h"
 #include "platform/registry.h"
@@ -19,6 +20,7 @@ struct Platform {
   WindowsInstaller& installer;
   Processes& processes;
   Services& services;
+  Http& http;
 };
 
 }  // namespace platform

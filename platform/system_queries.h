@@ -41,6 +41,8 @@ class SystemQueries {
   // Whether an in-process COM object of the class (a "{...}" text) can be created; it is
   // released at once.
   virtual bool InprocObjectCreatable(const std::wstring& classId) = 0;
+  // GetNativeSystemInfo's processor architecture (PROCESSOR_ARCHITECTURE_INTEL, _AMD64, ...).
+  virtual WORD NativeProcessorArchitecture() = 0;
 };
 
 class Win32SystemQueries final : public SystemQueries {
@@ -54,6 +56,7 @@ class Win32SystemQueries final : public SystemQueries {
   std::wstring ProgramFilesFolder() override;
   std::wstring ComputerDnsName() override;
   bool InprocObjectCreatable(const std::wstring& classId) override;
+  WORD NativeProcessorArchitecture() override;
 };
 
 }  // namespace platform

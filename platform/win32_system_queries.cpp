@@ -115,4 +115,10 @@ bool Win32SystemQueries::InprocObjectCreatable(const std::wstring& classId) {
                                     reinterpret_cast<void**>(object.put())));
 }
 
+WORD Win32SystemQueries::NativeProcessorArchitecture() {
+  SYSTEM_INFO info{};
+  GetNativeSystemInfo(&info);
+  return info.wProcessorArchitecture;
+}
+
 }  // namespace platform

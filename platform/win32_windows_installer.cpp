@@ -67,7 +67,9 @@ class Win32MsiTransactions final : public MsiTransactions {
 
 }  // namespace
 
-void Win32WindowsInstaller::SetInternalUI(int level) { MsiSetInternalUI(static_cast<INSTALLUILEVEL>(level), nullptr); }
+int Win32WindowsInstaller::SetInternalUI(int level) {
+  return MsiSetInternalUI(static_cast<INSTALLUILEVEL>(level), nullptr);
+}
 
 UINT Win32WindowsInstaller::EnableLog(DWORD mode, const std::wstring& path, DWORD attributes) {
   return MsiEnableLogW(mode, path.c_str(), attributes);

@@ -28,7 +28,8 @@ class WindowsInstaller {
   virtual int QueryProductState(const std::wstring& productCode) = 0;
   // MsiGetProductInfoW (size query, then the read); false when the property is missing.
   virtual bool GetProductInfo(const std::wstring& productCode, const std::wstring& property, std::wstring& value) = 0;
-  virtual void SetInternalUI(int level) = 0;
+  // MsiSetInternalUI; answers the level that was in force before.
+  virtual int SetInternalUI(int level) = 0;
   virtual UINT EnableLog(DWORD mode, const std::wstring& path, DWORD attributes) = 0;
   virtual UINT InstallProduct(const std::wstring& package, const std::wstring& commandLine) = 0;
   virtual UINT ConfigureProductEx(const std::wstring& productCode, int level, int state,
@@ -44,7 +45,7 @@ class Win32WindowsInstaller final : public WindowsInstaller {
  public:
   int QueryProductState(const std::wstring& productCode) override;
   bool GetProductInfo(const std::wstring& productCode, const std::wstring& property, std::wstring& value) override;
-  void SetInternalUI(int level) override;
+  int SetInternalUI(int level) override;
   UINT EnableLog(DWORD mode, const std::wstring& path, DWORD attributes) override;
   UINT InstallProduct(const std::wstring& package, const std::wstring& commandLine) override;
   UINT ConfigureProductEx(const std::wstring& productCode, int level, int state,

@@ -1,6 +1,7 @@
 // A whole platform bundle made of fakes.
 #pragma once
 
+#include "fakes/fake_http.h"
 #include "fakes/fake_processes.h"
 #include "fakes/fake_prompts.h"
 #include "fakes/fake_registry.h"
@@ -18,5 +19,6 @@ struct FakePlatform {
   FakeWindowsInstaller installer;
   FakeProcesses processes;
   FakeServices services;
-  platform::Platform bundle{security, system, registry, prompts, installer, processes, services};
+  FakeHttp http;
+  platform::Platform bundle{security, system, registry, prompts, installer, processes, services, http};
 };

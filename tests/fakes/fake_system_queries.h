@@ -73,4 +73,6 @@ class FakeSystemQueries : public platform::SystemQueries {
   std::wstring ComputerDnsName() override { return computerName; }
   std::set<std::wstring> comClasses;  // classes that can be created
   bool InprocObjectCreatable(const std::wstring& classId) override { return comClasses.count(classId) != 0; }
+  WORD nativeArchitecture = PROCESSOR_ARCHITECTURE_AMD64;
+  WORD NativeProcessorArchitecture() override { return nativeArchitecture; }
 };

@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/text.h"
@@ -42,7 +43,11 @@ class FakeWindowsInstaller : public platform::WindowsInstaller {
     value = it->second;
     return true;
   }
-  void SetInternalUI(int level) override { calls.push_back(L"SetInternalUI " + std::to_wstring(level)); }
+  int uiLevel = 5;  // INSTALLUILEVEL_FULL, as a new process starts
+  int SetInternalUI(int level) override {
+    calls.push_back(L"SetInternalUI " + std::to_wstring(level));
+    return std::exchange(uiLevel, level);
+  }
   UINT EnableLog(DWORD mode, const std::wstring& path, DWORD attributes) override {
     calls.push_back(text::Format(L"EnableLog %#x %s %d", mode, path, attributes));
     return 0;

@@ -1,12 +1,22 @@
 // exitwith.exe CODE [ARGS...]: appends its full command line (UTF-8) as one line to
 // "exitwith.log" beside itself, then exits with CODE (decimal, may be negative or above 255).
+// Started by a program that chooses the arguments itself (as a downloaded installer is), it takes
+// the code from EXITWITH_CODE and writes the line to EXITWITH_LOG when those are set.
 #include <windows.h>
 
 #include <cwchar>
 #include <string>
 
 namespace {
+std::wstring Environment(const wchar_t* name) {
+  wchar_t buffer[MAX_PATH] = {};
+  DWORD n = GetEnvironmentVariableW(name, buffer, MAX_PATH);
+  return n > 0 && n < MAX_PATH ? std::wstring(buffer, n) : std::wstring();
+}
+
 std::wstring LogPath() {
+  std::wstring chosen = Environment(L"EXITWITH_LOG");
+  if (!chosen.empty()) return chosen;
   wchar_t buffer[MAX_PATH] = {};
   DWORD length = GetModuleFileNameW(nullptr, buffer, MAX_PATH);
   std::wstring path(buffer, length);
@@ -32,6 +42,9 @@ int wmain(int argc, wchar_t** argv) {
     WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
     CloseHandle(file);
   }
-  long long code = argc > 1 ? std::wcstoll(argv[1], nullptr, 10) : 0;
+  std::wstring fromEnvironment = Environment(L"EXITWITH_CODE");
+  long long code = !fromEnvironment.empty() ? std::wcstoll(fromEnvironment.c_str(), nullptr, 10)
+                   : argc > 1              ? std::wcstoll(argv[1], nullptr, 10)
+                                           : 0;
   ExitProcess(static_cast<UINT>(code));
 }

@@ -216,7 +216,7 @@ TEST_F(FilesInUseTest, RetryAfterTheFileIsFreedPasses) {
   prompts.held = &hold;
   prompts.answers = {IDRETRY, IDCANCEL};
   platform::Platform bundle{machine.security,  machine.system,    machine.registry, prompts,
-                            machine.installer, machine.processes, machine.services};
+                            machine.installer, machine.processes, machine.services, machine.http};
   CheckContext releasing{log, properties, doc, bundle};
   Load(L"<D><FileInUseChecks>" + FileCheck(locked1, L"Word") + L"</FileInUseChecks></D>");
   EXPECT_TRUE(FilesInUse(releasing).CheckFilesInUse());

@@ -1,0 +1,90 @@
+#include "app/progress_interface.h"
+
+#include <algorithm>
+
+#include "app/log_file.h"
+#include "app/property_map.h"
+#include "engine/process_launcher.h"
+#include "platform/processes.h"
+#include "platform/text.h"
+
+ProgressRecord BuildProgressRecord(uint32_t code, std::wstring_view text) {
+  ProgressRecord record{};
+  for (int i = 0; i < 4; ++i) record[i] = static_cast<unsigned char>(code >> (8 * i));
+  const size_t units = std::min(text.size(), kProgressTextUnits - 1);
+  for (size_t i = 0; i < units; ++i) {
+    const auto unit = static_cast<uint16_t>(text[i]);
+    record[4 + 2 * i] = static_cast<unsigned char>(unit & 0xFF);
+    record[5 + 2 * i] = static_cast<unsigned char>(unit >> 8);
+  }
+  return record;
+}
+
+std::wstring ProgressPlatformText(int platformKind, const std::wstring& productCulture) {
+  if (platformKind != 1) return L"SaaS";
+  return text::EqualsNoCase(productCulture, L"en-US") ? L"OP-US" : L"OP-Canada";
+}
+
+UINT ProgressModeTextId(uint32_t modeFlags) { return modeFlags == 8 ? 50123 : 50124; }
+
+std::wstring QuotableDisplayName(const std::wstring& name) {
+  std::wstring out = name;
+  std::replace(out.begin(), out.end(), L'"', L'\'');
+  const size_t trailing = out.size() - (out.find_last_not_of(L'\\') + 1);
+  out.append(trailing, L'\\');
+  return out;
+}
+
+std::wstring ProgressCommandLine(const std::wstring& setupDirectory, const std::wstring& productDisplayName,
+                                 const std::wstring& platformText, bool dotNetRequired, const std::wstring& modeText) {
+  return text::Format(L"\"%sprogress.exe\" ProductName=\"%s\" Platform=%s NETFramework=%d Mode=%s", setupDirectory,
+                      QuotableDisplayName(productDisplayName), platformText, dotNetRequired ? 1 : 0, modeText);
+}
+
+ProgressInterface::ProgressInterface(LogFile& log, platform::Processes& processes, const PropertyMap& properties)
+    : log_(log), processes_(processes), properties_(properties) {}
+
+DWORD ProgressInterface::Start(const std::wstring& productDisplayName, bool dotNetRequired, uint32_t modeFlags,
+                               const ProgressRunInfo& run) {
+  SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  if (!CreatePipe(readEnd_.put(), writeEnd_.put(), &inheritable, 0)) {
+    const DWORD error = GetLastError();
+    log_.Log(L"Creating a pipe failed with error code %d", error);
+    return error;
+  }
+  // Were the child to inherit the write end, its input would never end when the setup does.
+  if (!SetHandleInformation(writeEnd_.get(), HANDLE_FLAG_INHERIT, 0)) {
+    const DWORD error = GetLastError();
+    log_.Log(L"Setting handle information failed with error code %d", error);
+    readEnd_.reset();
+    writeEnd_.reset();
+    return error;
+  }
+
+  const std::wstring modeText = run.cultureString ? run.cultureString(ProgressModeTextId(modeFlags)) : L"";
+  const std::wstring commandLine =
+      ProgressCommandLine(run.setupDirectory, productDisplayName, ProgressPlatformText(run.platformKind, run.productCulture),
+                          dotNetRequired, modeText);
+  const DWORD result =
+      RunAsLoggedOnUser(processes_, log_, properties_, false, readEnd_.get(), writeEnd_.get(), commandLine);
+
+  // The child holds its own copy of the read end now. Keeping ours would hide the child's end
+  // from the writer: a later write would fill the pipe and then block instead of failing, and
+  // every other program this setup starts with inheritance would get a copy as well.
+  readEnd_.reset();
+  if (result != 0) writeEnd_.reset();
+  return result;
+}
+
+void ProgressInterface::Send(uint32_t code, const std::wstring& text) {
+  const ProgressRecord record = BuildProgressRecord(code, text);
+  DWORD written = 0;
+  DWORD error = ERROR_INVALID_HANDLE;  // never started, or the start failed
+  if (writeEnd_) {
+    if (WriteFile(writeEnd_.get(), record.data(), static_cast<DWORD>(record.size()), &written, nullptr) &&
+        written == record.size())
+      return;
+    error = GetLastError();
+  }
+  log_.Log(L"Sending a message to progress dialog failed with error code %d", error);
+}

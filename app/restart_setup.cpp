@@ -1,0 +1,59 @@
+#include "app/restart_setup.h"
+
+#include <windows.h>
+
+#include "app/log_file.h"
+#include "platform/files.h"
+#include "platform/processes.h"
+#include "platform/registry.h"
+#include "platform/text.h"
+
+namespace {
+
+constexpr wchar_t kRunOnceKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+
+// cmd.exe through the shell, hidden; waited for when asked. The exit code, or the start error.
+DWORD Cmd(platform::Processes& processes, const std::wstring& parameters, bool wait) {
+  DWORD error = 0;
+  platform::Child child = processes.ShellOpen(L"cmd.exe", parameters, true, error);
+  if (!child) return error;
+  if (!wait) return 0;
+  DWORD code = 0;
+  if (!child->Wait(error) || !child->ExitCode(code, error)) return error;
+  return code;
+}
+
+}  // namespace
+
+void RestartSetup(LogFile& log, platform::Processes& processes, platform::Registry& registry,
+                  const RestartRequest& request) {
+  const std::wstring folder = text::Format(L"%s\\Restart", request.logFolder);
+  if (!platform::IsDirectory(folder) && !CreateDirectoryW(folder.c_str(), nullptr)) {
+    log.Log(L"Creating %s failed with error code: %d", folder, static_cast<int>(GetLastError()));
+    return;
+  }
+  log.Log(L"Deleting %s", folder);
+  // The folders are quoted: a setup started from a folder with blanks would otherwise copy nothing.
+  Cmd(processes, text::Format(L"/d /c del \"%s\\*\" /q /s", folder), true);
+  DWORD copied = Cmd(processes, text::Format(L"/d /c xcopy \"%s*\" \"%s\" /s /e /q /y", request.setupDirectory, folder), true);
+  if (copied != 0) {
+    log.Log(L"Copying %s to %s failed with error code: %d", request.setupDirectory, folder, static_cast<int>(copied));
+    return;
+  }
+  log.Log(L"Copying %s to %s succeeded", request.setupDirectory, folder);
+  log.WriteLine(L"Restarting");
+  if (request.exitCode == 103011) {
+    Cmd(processes, text::Format(L"/d /c %s\\setup.exe /restart %s", folder, request.commandLine), false);
+  } else if (request.exitCode == 103010) {
+    LONG opened = registry.KeyStatus(platform::Hive::LocalMachine, kRunOnceKey, platform::View::Native);
+    if (opened != ERROR_SUCCESS) {
+      log.Log(L"Opening registry key HKEY_LOCAL_MACHINE\\%s returned error code %d", kRunOnceKey, static_cast<int>(opened));
+      return;
+    }
+    LONG written = registry.WriteString(platform::Hive::LocalMachine, kRunOnceKey, L"QV_VRX",
+                                        text::Format(L"\"%s\\setup.exe\" /restart %s", folder, request.commandLine),
+                                        platform::View::Native);
+    if (written != ERROR_SUCCESS)
+      log.Log(L"Writing to registry to restart setup failed with error code: %d", static_cast<int>(written));
+  }
+}

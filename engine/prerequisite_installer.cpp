@@ -1,0 +1,214 @@
+#include "engine/prerequisite_installer.h"
+
+#include <algorithm>
+
+#include "app/command_line.h"
+#include "app/localization.h"
+#include "app/log_file.h"
+#include "definition/conditions.h"
+#include "definition/product.h"
+#include "definition/xml_readers.h"
+#include "engine/package_file.h"
+#include "platform/text.h"
+#include "platform/windows_installer.h"
+
+namespace {
+
+constexpr DWORD kVerboseLog = 0x1000;  // INSTALLLOGMODE_VERBOSE
+
+bool CurrentFrameworkLine(int osCode, int servicePackMajor) {
+  return (osCode >= 2 && osCode <= 7) || ((osCode == 8 || osCode == 9) && servicePackMajor >= 1) ||
+         ((osCode == 10 || osCode == 11) && servicePackMajor >= 2);
+}
+
+}  // namespace
+
+PrerequisiteInstaller::PrerequisiteInstaller(EngineContext& context, BuiltInInstallers& builtIns,
+                                             PrerequisiteMachine machine, PrerequisiteOutcome& outcome)
+    : context_(context), builtIns_(builtIns), machine_(std::move(machine)), outcome_(outcome) {}
+
+std::wstring PrerequisiteInstaller::DotNetDisplayName(int osCode, int servicePackMajor, const std::wstring& version) {
+  if (!CurrentFrameworkLine(osCode, servicePackMajor)) return L"Microsoft .NET Framework 4";
+  return text::Format(L"Microsoft .NET Framework %s", version.empty() ? std::wstring(L"4.7.2") : version);
+}
+
+std::wstring PrerequisiteInstaller::Read(const XmlNode& prerequisite, const wchar_t* element) const {
+  std::wstring value;
+  ElementTextReader(prerequisite, context_.log).GetText(element, value);
+  return value;
+}
+
+std::wstring PrerequisiteInstaller::FirstProductVersion() const {
+  return context_.products.empty() ? std::wstring() : context_.products.front()->NETFramework;
+}
+
+bool PrerequisiteInstaller::InstallPrerequisites(HWND statusWindow) {
+  if (!selected_) {
+    if (context_.document.SelectAll(L"//PrerequisiteFileGroup", groups_) == XmlQuery::Failed) {
+      outcome_.rebootPrerequisiteName = L"XML_ERROR";
+      context_.log.WriteLine(L"PrerequisiteFile::Parse() Error: //PrerequisiteFileGroup");
+      return false;
+    }
+    selected_ = true;
+  }
+  // The cursor stays where it is: a second call finds every group walked already.
+  for (; nextGroup_ < groups_.size(); ++nextGroup_) {
+    bool goOn = true;
+    ForEachNumberedChild(groups_[nextGroup_], L"PrerequisiteFile[Order=\"%d\"]", [&](int, const XmlNode& prerequisite) {
+      goOn = Prerequisite(prerequisite, statusWindow);
+      return goOn;
+    });
+    if (!goOn) {
+      ++nextGroup_;
+      return false;
+    }
+  }
+  return true;
+}
+
+bool PrerequisiteInstaller::Prerequisite(const XmlNode& prerequisite, HWND statusWindow) {
+  const std::wstring previous = currentName_;
+  currentName_ = Read(prerequisite, L"Name");
+  // The same prerequisite listed again after another one was already put on the machine.
+  if (!previous.empty() && previous != currentName_ &&
+      std::find(installedList_.begin(), installedList_.end(), currentName_) != installedList_.end())
+    return true;
+
+  XmlNode custom;
+  if (prerequisite.SelectSingle(L"Custom", custom) == XmlQuery::Found)
+    return BuiltInPrerequisite(prerequisite, Read(prerequisite, L"Custom"), statusWindow);
+  int result = FilePrerequisite(prerequisite, statusWindow);
+  if (result == 0 || result == 3010) return true;
+  context_.SetExitCode(1603);
+  return false;
+}
+
+void PrerequisiteInstaller::Announce(const std::wstring& name, HWND statusWindow) {
+  if (name.empty()) return;
+  // Silent runs without a progress window need the name too: the reboot text names it.
+  outcome_.rebootPrerequisiteName = name;
+  if (!(statusWindow || context_.progressRunning)) return;
+  context_.log.Log(L"Installing %s", name);
+  ShowStatusText(context_, statusWindow,
+                 context_.localization ? context_.localization->Message(50141, {name}) : std::wstring());
+}
+
+int PrerequisiteInstaller::FilePrerequisite(const XmlNode& prerequisite, HWND statusWindow) {
+  if (!Conditions(prerequisite, ConditionKind::Install, &context_.properties).Evaluate()) return 0;
+  std::wstring location = Read(prerequisite, L"Location");
+  if (location.empty()) return 0;
+  Announce(currentName_, statusWindow);
+  std::wstring arguments = Read(prerequisite, L"Arguments");
+  int result = 0;
+  if (text::Contains(location, L".msi")) {
+    std::wstring logName = Read(prerequisite, L"InstallLog");
+    std::wstring path = context_.logFolder;
+    if (path.empty() || path.back() != L'\\') path += L'\\';
+    context_.installer.EnableLog(kVerboseLog, path + logName, 0);
+    result = static_cast<int>(context_.installer.InstallProduct(location, arguments));
+    context_.log.Log(L"Installing %s returned %d", location, result);
+  } else if (text::Contains(location, L".exe")) {
+    std::wstring commandLine = arguments.empty() ? location : location + L" " + arguments;
+    result = context_.runHidden ? static_cast<int>(context_.runHidden(commandLine)) : static_cast<int>(ERROR_NOT_SUPPORTED);
+    context_.log.Log(L"Installing %s returned %d", commandLine, result);
+  }
+  // A 3010 here is the package's own business: it is not turned into a reboot request.
+  if (result == 0 || result == 3010) installedList_.push_back(currentName_);
+  return result;
+}
+
+void PrerequisiteInstaller::Fail(const ComponentResult& result) {
+  context_.SetExitCode(static_cast<int>(result.exitCode));
+  outcome_.resultText = result.errorText;
+}
+
+bool PrerequisiteInstaller::BuiltInPrerequisite(const XmlNode& prerequisite, const std::wstring& custom,
+                                                HWND statusWindow) {
+  if (!Conditions(prerequisite, ConditionKind::Install, &context_.properties).Evaluate() || custom.empty())
+    return true;
+  if (custom == L".NET 3.5 SP1") {
+    Announce(currentName_, statusWindow);
+    ComponentResult result = builtIns_.DotNet35Sp1();
+    if (!result.success) {
+      Fail(result);
+      return false;
+    }
+    if (result.exitCode == 3010) {
+      context_.SetExitCode(103010);
+      return false;
+    }
+    installedList_.push_back(currentName_);
+    return true;
+  }
+  if (custom == L".NET 4") return DotNet4(statusWindow);
+  if (custom == L"Windows Installer 4.5") {
+    Announce(currentName_, statusWindow);
+    ComponentResult result = builtIns_.WindowsInstaller45();
+    if (result.success) {
+      installedList_.push_back(currentName_);
+      return true;
+    }
+    if (result.exitCode == 3010)
+      context_.SetExitCode(103011);
+    else
+      Fail(result);
+    return false;
+  }
+  if (custom == L"SQLCMD") {
+    Announce(currentName_, statusWindow);
+    builtIns_.WindowsInstaller45();  // its outcome does not matter here
+    int flavour = 8;
+    ComponentResult client = builtIns_.SqlNativeClient(flavour);
+    if (!client.success) {
+      Fail(client);
+      return true;
+    }
+    if (builtIns_.SqlCmdInstalled()) {
+      installedList_.push_back(currentName_);
+      return true;
+    }
+    ComponentResult sqlcmd = builtIns_.InstallSqlCmd(flavour);
+    if (sqlcmd.exitCode == 0 || sqlcmd.exitCode == 3010 || sqlcmd.exitCode == 1641)
+      installedList_.push_back(currentName_);
+    else
+      Fail(sqlcmd);
+    return true;
+  }
+  if (custom == L"ASP.NET 4.0") {
+    Announce(currentName_, statusWindow);
+    ComponentResult result = builtIns_.AspNet4();
+    if (result.exitCode == 0)
+      installedList_.push_back(currentName_);
+    else
+      Fail(result);
+    return true;
+  }
+  return true;
+}
+
+bool PrerequisiteInstaller::DotNet4(HWND statusWindow) {
+  const std::wstring version = FirstProductVersion();
+  outcome_.dotNetDisplayName = DotNetDisplayName(machine_.osCode, machine_.servicePackMajor, version);
+  Announce(outcome_.dotNetDisplayName, statusWindow);
+  ComponentResult result = builtIns_.DotNet4(version.empty() ? std::wstring(L"4.7.2") : version);
+  if (!result.success) {
+    Fail(result);
+    return false;
+  }
+  const bool flagSet = machine_.rebootRequired && machine_.rebootRequired();
+  if (result.exitCode != 3010 && !flagSet) {
+    installedList_.push_back(outcome_.dotNetDisplayName);
+    return true;
+  }
+  context_.SetExitCode(103010);
+  const uint32_t mode = context_.modeFlags;
+  const std::wstring& shortName = context_.shortName;
+  const bool installsBeforeReboot =
+      (mode & (mode::Install | mode::Upgrade)) &&
+      (text::EqualsNoCase(shortName, L"VURovizo") || text::EqualsNoCase(shortName, L"DEVadirez") ||
+       text::EqualsNoCase(shortName, L"DEVadirezClient") || text::EqualsNoCase(shortName, L"DownloadManager"));
+  outcome_.rebootNeeded = true;
+  if (installsBeforeReboot) return true;
+  if (!flagSet && machine_.setRebootRequired) machine_.setRebootRequired();
+  return false;
+}

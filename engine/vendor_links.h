@@ -1,0 +1,62 @@
+// Where the platform components' vendor installers are fetched from: the vendor's published
+// link by default, or a mirror named by a ConfigVariable of the variables list.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <string>
+
+class LogFile;
+
+enum class VendorLink {
+  DotNet472Web,
+  DotNet45Web,
+  DotNet4Web,
+  DotNet35Sp1Web,
+  DotNet35Sp1Full,
+  WindowsInstaller45XpX86,
+  WindowsInstaller45Server2003X86,
+  WindowsInstaller45Server2003X64,
+  WindowsInstaller45Windows6X86,
+  WindowsInstaller45Windows6X64,
+  SqlNativeClient2008X86,
+  SqlNativeClient2008X64,
+  SqlNativeClient2008R2X86,
+  SqlNativeClient2008R2X64,
+  SqlNativeClient2012X86,
+  SqlNativeClient2012X64,
+  SqlCmdLnUtils2008X86,
+  SqlCmdLnUtils2008X64,
+  SqlCmdLnUtils2008R2X86,
+  SqlCmdLnUtils2008R2X64,
+  SqlCmdLnUtils2012X86,
+  SqlCmdLnUtils2012X64,
+};
+constexpr size_t kVendorLinkCount = static_cast<size_t>(VendorLink::SqlCmdLnUtils2012X64) + 1;
+
+struct VendorLinkInfo {
+  VendorLink link;
+  const wchar_t* variable;    // the ConfigVariable's Name, braces included
+  const wchar_t* defaultUrl;  // the vendor's own link
+};
+// Every link, in the order of the enumeration.
+const std::array<VendorLinkInfo, kVendorLinkCount>& VendorLinkTable();
+
+class VendorLinks {
+ public:
+  // The vendor's links only.
+  VendorLinks();
+  // The vendor's links, each replaced by a non-empty ConfigVariable of the variables list at
+  // that path; a missing or unreadable list leaves the vendor's links.
+  VendorLinks(LogFile& log, const std::wstring& variablesListPath);
+
+  const std::wstring& Url(VendorLink link) const { return urls_[static_cast<size_t>(link)]; }
+
+  // The packages of a SqlClientFlavour (2 to 7); none for any other value.
+  static std::optional<VendorLink> SqlNativeClientFor(int flavour);
+  static std::optional<VendorLink> SqlCmdLnUtilsFor(int flavour);
+
+ private:
+  std::array<std::wstring, kVendorLinkCount> urls_;
+};

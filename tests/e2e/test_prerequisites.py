@@ -1,0 +1,148 @@
+"""Prerequisites in real silent runs: a file prerequisite from the sample, and the .NET Framework
+fetched from a local stand-in for the vendor's download server."""
+import http.server
+import shutil
+import subprocess
+import threading
+
+import pytest
+
+from wine import BIN, SAMPLE_PRODUCTS, log_folder, read_log, uninstall_all
+
+RUNTIME = "{4F2A9C31-7B1E-4D5A-9C3E-2B8D6A1F0E01}"
+RIZOD_SERVER = SAMPLE_PRODUCTS["RizodServer"]
+DOTNET_LINK = "{DotNet472WebInstallerUrl}"  # the variables-list name of the .NET 4.7.2 web installer link
+ENVIRONMENT_KEY = "HKLM\\System\\CurrentControlSet\\Control\\Session Manager\\Environment"
+
+
+class Vendor:
+    """An HTTP server on 127.0.0.1:80 that serves exitwith.exe as every installer it is asked for,
+    and answers 404 for paths under /missing/."""
+
+    def __init__(self):
+        payload = (BIN / "exitwith.exe").read_bytes()
+        self.requests = []
+        vendor = self
+
+        class Handler(http.server.BaseHTTPRequestHandler):
+            def do_GET(self):
+                vendor.requests.append(self.path)
+                if self.path.startswith("/missing/"):
+                    self.send_error(404, "Not Found")
+                    return
+                self.send_response(200)
+                self.send_header("Content-Type", "application/octet-stream")
+                self.send_header("Content-Length", str(len(payload)))
+                self.end_headers()
+                self.wfile.write(payload)
+
+            def log_message(self, *args):
+                pass
+
+        self.server = http.server.ThreadingHTTPServer(("127.0.0.1", 80), Handler)
+        self.thread = threading.Thread(target=self.server.serve_forever, daemon=True)
+        self.thread.start()
+
+    def close(self):
+        self.server.shutdown()
+        self.server.server_close()
+
+
+@pytest.fixture(scope="module")
+def vendor():
+    try:
+        server = Vendor()
+    except OSError as error:  # port 80 needs the rights CI has
+        pytest.skip(f"cannot listen on 127.0.0.1:80: {error}")
+    yield server
+    server.close()
+
+
+def run(prefix, dist, *args):
+    for f in log_folder(prefix).glob("*"):
+        if f.is_file():
+            f.unlink()
+    code = dist.run(*args)
+    return code, read_log(log_folder(prefix) / "Setup.log")
+
+
+def with_dotnet(dist, link):
+    """The definition asks for .NET 4.7.2 first; the variables list points its download at link."""
+    definition = dist.dir / "RizodSuite.xml"
+    text = definition.read_text().replace('NETFramework="4.8"', 'NETFramework="4.7.2"')
+    text = text.replace("  <PrerequisiteFileGroup>", """  <PrerequisiteFileGroup>
+    <PrerequisiteFile><Order>1</Order><Name>.NET Framework</Name><Custom>.NET 4</Custom></PrerequisiteFile>
+  </PrerequisiteFileGroup>
+  <PrerequisiteFileGroup>""", 1)
+    definition.write_text(text)
+    variables = dist.dir / "VariablesList.xml"
+    variables.write_text(variables.read_text().replace(
+        "</Variables>", f'  <ConfigVariable Name="{DOTNET_LINK}" value="{link}" />\n</Variables>'))
+
+
+def download_folder(prefix):
+    temp = subprocess.run(["wine", "cmd", "/c", "echo", "%TEMP%"], env=prefix.env, stdin=subprocess.DEVNULL,
+                          capture_output=True, timeout=60).stdout.decode().strip().splitlines()[-1]
+    return prefix.host_path(temp.rstrip("\\") + "\\ZEMDownload")
+
+
+def test_a_file_prerequisite_installs_before_the_products(prefix, dist):
+    uninstall_all(prefix, [RUNTIME])
+    code, lines = run(prefix, dist, "/q")
+    assert code == 0, "\n".join(lines)
+    assert prefix.product_state(RUNTIME) == 5
+    runtime = lines.index("Installing C:\\dist\\Packages\\OrvantaRuntime.msi returned 0")
+    assert runtime < lines.index("Installing C:\\dist\\Packages\\RizodServer.msi returned 0.")
+    assert (log_folder(prefix) / "OrvantaRuntime_Install.log").stat().st_size > 0
+    uninstall_all(prefix, [RUNTIME])
+
+
+def test_dotnet_is_downloaded_run_and_cleaned_up(prefix, dist, vendor):
+    uninstall_all(prefix, [RUNTIME])
+    record = prefix.host_path("C:\\installer.log")
+    record.unlink(missing_ok=True)
+    prefix.env["EXITWITH_LOG"] = "C:\\installer.log"
+    try:
+        # An https link is fetched over plain HTTP on port 80 all the same.
+        with_dotnet(dist, "https://127.0.0.1/dotnet/NDP472-KB4054531-Web.exe")
+        code, lines = run(prefix, dist, "/q")
+    finally:
+        del prefix.env["EXITWITH_LOG"]
+    assert code == 0, "\n".join(lines)
+    assert "/dotnet/NDP472-KB4054531-Web.exe" in vendor.requests
+    assert record.read_text().strip().endswith("/q /lcid 1033 /norestart")
+    assert "Download successful" in lines
+    assert not download_folder(prefix).exists()
+    assert prefix.product_state(RIZOD_SERVER) == 5
+    uninstall_all(prefix, [RUNTIME])
+
+
+def test_a_missing_download_fails_with_the_http_status(prefix, dist, vendor):
+    uninstall_all(prefix, [RUNTIME])
+    with_dotnet(dist, "http://127.0.0.1/missing/NDP472-KB4054531-Web.exe")
+    code, lines = run(prefix, dist, "/q")
+    assert code == 404, "\n".join(lines)
+    assert "HttpSendRequest returned status code 404" in lines
+    assert "Installing prerequisite failed." in lines
+    assert "Result text is Not Found" in lines
+    assert prefix.product_state(RIZOD_SERVER) == -1
+    assert not download_folder(prefix).exists()
+
+
+def test_a_framework_that_needs_a_reboot_sets_the_machine_flag(prefix, dist, vendor):
+    uninstall_all(prefix, [RUNTIME])
+    prefix.env["EXITWITH_CODE"] = "3010"
+    try:
+        with_dotnet(dist, "http://127.0.0.1/dotnet/NDP472-KB4054531-Web.exe")
+        code, lines = run(prefix, dist, "/q")
+    finally:
+        del prefix.env["EXITWITH_CODE"]
+    assert code == 103010, "\n".join(lines)
+    assert "Setting ZEM-REBOOT-REQUIRED environment variable to true." in lines
+    assert "Result text is Installation of Microsoft .NET Framework 4.7.2 requires a reboot of your computer." in lines
+    query = subprocess.run(["wine", "reg", "query", ENVIRONMENT_KEY, "/v", "ZEM-REBOOT-REQUIRED"], env=prefix.env,
+                           stdin=subprocess.DEVNULL, capture_output=True, timeout=60)
+    assert "true" in query.stdout.decode()
+    assert prefix.product_state(RIZOD_SERVER) == -1
+    subprocess.run(["wine", "reg", "delete", ENVIRONMENT_KEY, "/v", "ZEM-REBOOT-REQUIRED", "/f"], env=prefix.env,
+                   stdin=subprocess.DEVNULL, capture_output=True, timeout=60)

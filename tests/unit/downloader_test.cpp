@@ -1,0 +1,181 @@
+#include <windows.h>
+#include <wininet.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "download_fixture.h"
+#include "engine/component_installer.h"
+
+namespace {
+
+std::string Contents(const std::wstring& path) {
+  std::ifstream in(path.c_str(), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+class DownloaderTest : public DownloadFixture {
+ protected:
+  void SetUp() override {
+    DownloadFixture::SetUp();
+    installer.workFolder = work;
+    fake.http.body = std::string(2500, 'x') + "end";
+  }
+  ComponentInstaller installer{log, machine, logs};
+};
+
+TEST_F(DownloaderTest, AnHttpsLinkIsFetchedAsPlainHttpOnPort80WithTheFixedFlags) {
+  ASSERT_TRUE(installer.Download(L"https://dl.example.com:443/a/NDP.exe?x=1", Work(L"NDP.exe")));
+  EXPECT_EQ(fake.http.body, Contents(Work(L"NDP.exe")));
+  EXPECT_LINES((Lines{L"OpenSession ZOVuzuravazozav", L"CrackUrl https://dl.example.com:443/a/NDP.exe?x=1",
+                      L"Connect dl.example.com 80 0x20400000", L"OpenRequest /a/NDP.exe?x=1 0x84400400", L"Send",
+                      L"QueryStatusCode", L"Read 1024", L"Read 1024", L"Read 1024", L"Read 1024", L"Close"}),
+               fake.http.calls);
+  EXPECT_TRUE(log.lines.empty()) << Show(log.lines);
+}
+
+TEST_F(DownloaderTest, EachFailureIsLoggedWithItsCodeAndLeavesNoFile) {
+  struct Case {
+    const char* name;
+    std::function<void(FakeHttp&)> script;
+    uint32_t exitCode;  // 0: the download succeeds
+    const wchar_t* errorText;
+    Lines log;
+  };
+  const Case cases[] = {
+      {"302 is accepted", [](FakeHttp& h) { h.status = 302; }, 0, L"", {}},
+      {"404", [](FakeHttp& h) { h.status = 404, h.statusText = L"File not found"; }, 404, L"File not found",
+       {L"HttpSendRequest returned status code 404"}},
+      {"500 without text", [](FakeHttp& h) { h.status = 500, h.statusTextError = ERROR_HTTP_HEADER_NOT_FOUND; }, 500,
+       L"", {L"HttpSendRequest returned status code 500", L"HttpQueryInfo failed with error code: 12150"}},
+      {"open", [](FakeHttp& h) { h.openError = 12007; }, 12007, L"", {L"InternetOpen failed with error code 12007"}},
+      {"crack", [](FakeHttp& h) { h.crackError = 12006; }, 12006, L"",
+       {L"InternetCrackUrl http://h/p/f.exe failed with error code 12006"}},
+      {"connect", [](FakeHttp& h) { h.connectError = 12029; }, 12029, L"",
+       {L"InternetConnect h failed with error code 12029"}},
+      {"request", [](FakeHttp& h) { h.openRequestError = 12004; }, 12004, L"",
+       {L"HttpOpenRequest /p/f.exe failed with error code 12004"}},
+      {"send fails once", [](FakeHttp& h) { h.sendErrors = {12002}; }, 0, L"",
+       {L"HttpSendRequest /p/f.exe failed with error code 12002. Trying again."}},
+      {"send fails twice", [](FakeHttp& h) { h.sendErrors = {12002, 12030}; }, 12030, L"",
+       {L"HttpSendRequest /p/f.exe failed with error code 12002. Trying again.",
+        L"HttpSendRequest /p/f.exe failed with error code 12030."}},
+      {"status query", [](FakeHttp& h) { h.statusQueryError = 12150; }, 12150, L"",
+       {L"HttpQueryInfo returned status code 12150"}},
+  };
+  const std::wstring file = Work(L"f.exe");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    log.lines.clear();
+    fake.http = FakeHttp{};
+    c.script(fake.http);
+    installer.errorText.clear();
+    DeleteFileW(file.c_str());
+    EXPECT_EQ(c.exitCode == 0, installer.Download(L"http://h/p/f.exe", file));
+    EXPECT_EQ(c.exitCode, installer.exitCode);
+    EXPECT_EQ(std::wstring(c.errorText), installer.errorText);
+    EXPECT_EQ(c.exitCode == 0, platform::FileExists(file));
+    EXPECT_LINES(c.log, log.lines);
+    // Whatever was opened is closed again.
+    if (!fake.http.openError) {
+      EXPECT_EQ(L"Close", fake.http.calls.back());
+    }
+  }
+}
+
+TEST_F(DownloaderTest, AReadFailureHalfWayDeletesThePartialFile) {
+  fake.http.readFailsAt = 2000;
+  EXPECT_FALSE(installer.Download(L"http://h/half.exe", Work(L"half.exe")));
+  EXPECT_EQ(static_cast<uint32_t>(ERROR_INTERNET_CONNECTION_RESET), installer.exitCode);
+  EXPECT_FALSE(platform::FileExists(Work(L"half.exe")));
+  EXPECT_LINES((Lines{L"InternetReadFile failed with error code 12031", L"Deleted incomplete download " + Work(L"half.exe")}),
+               log.lines);
+}
+
+TEST_F(DownloaderTest, DownloadAndRunRunsTheDownloadedFileThenDeletesIt) {
+  processes.shell = {FakeLaunch{0, true, 0, true, 3010, 0}};
+  installer.DownloadAndRun(L"http://h/setup.exe", L"setup.exe", L"/q /norestart");
+  EXPECT_EQ(3010u, installer.exitCode);
+  EXPECT_EQ(std::vector<bool>{true}, processes.fileExisted);
+  EXPECT_FALSE(platform::FileExists(Work(L"setup.exe")));
+  EXPECT_LINES((Lines{L"Downloading http://h/setup.exe to " + Work(L"setup.exe"), L"Download successful",
+                      L"Executing " + Work(L"setup.exe") + L" /q /norestart", L"Operation returned 3010"}),
+               log.lines);
+
+  fake.http.status = 404;
+  installer.DownloadAndRun(L"http://h/setup.exe", L"setup.exe", L"/q");
+  EXPECT_EQ(404u, installer.exitCode);
+  EXPECT_EQ(1u, processes.fileExisted.size()) << "a failed download runs nothing";
+}
+
+TEST_F(DownloaderTest, DownloadAndInstallMsiLogsBesideTheSetupLogAndRestoresTheUiLevel) {
+  const std::wstring enableLog = L"EnableLog 0x1000 " + logs + L"\\sqlncli.msi.log 0";
+  const std::wstring install = L"InstallProduct " + Work(L"sqlncli.msi") + L" [IACCEPTSQLNCLILICENSETERMS=YES]";
+  struct Case {
+    bool hidden;
+    DWORD status;
+    UINT result;
+    Lines calls;
+  } cases[] = {
+      {true, 200, 3010, {L"SetInternalUI 2", enableLog, install, L"SetInternalUI 5"}},
+      {false, 200, 0, {enableLog, install}},
+      {true, 503, 1603, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.status);
+    fake.installer.calls.clear();
+    fake.installer.installResults[Work(L"sqlncli.msi")] = c.result;
+    fake.http.status = c.status;
+    installer.hidden = c.hidden;
+    EXPECT_EQ(c.result, installer.DownloadAndInstallMsi(L"http://h/n.msi", L"sqlncli.msi",
+                                                        L"IACCEPTSQLNCLILICENSETERMS=YES"));
+    EXPECT_LINES(c.calls, fake.installer.calls);
+    EXPECT_EQ(5, fake.installer.uiLevel);
+    EXPECT_FALSE(platform::FileExists(Work(L"sqlncli.msi")));
+  }
+  EXPECT_TRUE(log.Has(L"Installation returned 3010. Log file is " + logs + L"\\sqlncli.msi.log"));
+}
+
+TEST_F(DownloadFixture, TheWorkFolderIsMadeUnderTheTemporaryFolderAndRemovedQuoted) {
+  const std::wstring temp = scratch + L"\\temp with blanks";
+  ASSERT_TRUE(CreateDirectoryW(temp.c_str(), nullptr));
+  ScopedEnvironment tmp(L"TMP", temp.c_str());
+  {
+    ComponentInstaller installer(log, machine, logs);
+    installer.DownloadAndRun(L"http://h/a.exe", L"a.exe", L"");
+    EXPECT_EQ(temp + L"\\ZEMDownload", installer.workFolder);
+    EXPECT_TRUE(platform::IsDirectory(installer.workFolder));
+    processes.calls.clear();
+  }
+  EXPECT_EQ(L"ShellOpen [cmd.exe] [/d /c rd /s /q \"" + temp + L"\\ZEMDownload\"] hidden", processes.calls.at(0));
+  processes.calls.clear();
+  {
+    ComponentInstaller missing(log, machine, logs);
+    missing.workFolder = scratch + L"\\gone";
+  }
+  EXPECT_TRUE(processes.calls.empty());
+}
+
+TEST(Win32HttpTest, CrackUrlKeepsHostAndPathWithItsQuery) {
+  struct Case {
+    const wchar_t *url, *host, *path;  // host nullptr: the link does not crack
+  } cases[] = {
+      {L"https://go.microsoft.com/fwlink/?LinkId=123717&clcid=0x409", L"go.microsoft.com",
+       L"/fwlink/?LinkId=123717&clcid=0x409"},
+      {L"http://mirror.local:8080/p/q.msi", L"mirror.local", L"/p/q.msi"},
+      {L"", nullptr, nullptr},
+      {L"not a link", nullptr, nullptr},
+  };
+  platform::Win32Http http;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(text::ToUtf8(c.url));
+    std::wstring host, path;
+    DWORD error = http.CrackUrl(c.url, host, path);
+    EXPECT_EQ(c.host != nullptr, error == 0) << error;
+    if (c.host) {
+      EXPECT_EQ(std::wstring(c.host) + L" " + c.path, host + L" " + path);
+    }
+  }
+}
+
+}  // namespace

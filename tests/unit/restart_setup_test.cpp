@@ -1,0 +1,113 @@
+// Restarting the setup after a prerequisite, and the reboot-required flag.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/restart_setup.h"
+#include "engine/reboot_flag.h"
+#include "fakes/fake_processes.h"
+#include "fakes/fake_registry.h"
+#include "fakes/memory_log.h"
+#include "fakes/test_files.h"
+#include "platform/files.h"
+
+namespace {
+
+constexpr wchar_t kRunOnce[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+
+class RestartTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    logs_ = test_files::ExecutableFolder() + L"restart_logs";
+    test_files::RemoveTree(logs_);
+    CreateDirectoryW(logs_.c_str(), nullptr);
+    registry_.PutKey(platform::Hive::LocalMachine, platform::View::Native, kRunOnce);
+  }
+  void TearDown() override { test_files::RemoveTree(logs_); }
+  void Restart(int exitCode) {
+    RestartSetup(log_, processes_, registry_, {logs_, L"C:\\Setup Files\\", L"/q INSTALLDIR=C:\\x", exitCode});
+  }
+  std::wstring RunOnceValue() {
+    LONG error = 0;
+    auto v = registry_.Read(platform::Hive::LocalMachine, kRunOnce, L"QV_VRX", platform::View::Native, error);
+    return v ? v->text : L"(none)";
+  }
+
+  MemoryLog log_;
+  FakeProcesses processes_;
+  FakeRegistry registry_;
+  std::wstring logs_;
+};
+
+TEST_F(RestartTest, ImmediateRestartOrRunOnceAfterTheCopy) {
+  const std::wstring folder = logs_ + L"\\Restart";
+  const std::wstring del = L"ShellOpen [cmd.exe] [/d /c del \"" + folder + L"\\*\" /q /s] hidden";
+  const std::wstring xcopy = L"ShellOpen [cmd.exe] [/d /c xcopy \"C:\\Setup Files\\*\" \"" + folder + L"\" /s /e /q /y] hidden";
+
+  Restart(103011);
+  EXPECT_TRUE(platform::IsDirectory(folder));
+  EXPECT_EQ(processes_.CountStartingWith(L"ShellOpen"), 3u);
+  EXPECT_TRUE(processes_.Called(del));
+  EXPECT_TRUE(processes_.Called(xcopy));
+  // Started at once and not waited for; the path is not quoted.
+  EXPECT_TRUE(processes_.Called(L"ShellOpen [cmd.exe] [/d /c " + folder + L"\\setup.exe /restart /q INSTALLDIR=C:\\x] hidden"));
+  EXPECT_EQ(RunOnceValue(), L"(none)");
+  EXPECT_TRUE(log_.Has(L"Copying C:\\Setup Files\\ to " + folder + L" succeeded"));
+  EXPECT_TRUE(log_.Has(L"Restarting"));
+
+  processes_.calls.clear();
+  Restart(103010);
+  EXPECT_EQ(processes_.CountStartingWith(L"ShellOpen"), 2u);  // the folder was emptied and filled again
+  EXPECT_EQ(RunOnceValue(), L"\"" + folder + L"\\setup.exe\" /restart /q INSTALLDIR=C:\\x");
+}
+
+TEST_F(RestartTest, AFailedCopyRestartsNothing) {
+  processes_.shell = {FakeLaunch{}, FakeLaunch{0, true, 0, true, 4, 0}};
+  Restart(103010);
+  EXPECT_EQ(RunOnceValue(), L"(none)");
+  EXPECT_TRUE(log_.Has(L"Copying C:\\Setup Files\\ to " + logs_ + L"\\Restart failed with error code: 4"));
+  EXPECT_FALSE(log_.Has(L"Restarting"));
+
+  Restart(103011);  // the scripted failure is used up: this one goes through
+  processes_.calls.clear();
+  processes_.shell = {FakeLaunch{}, FakeLaunch{0, true, 0, true, 1, 0}};
+  Restart(103011);
+  EXPECT_EQ(processes_.CountStartingWith(L"ShellOpen"), 2u);
+}
+
+TEST(RebootFlagTest, WrittenForLaterProcessesAndReadInAnyCase) {
+  MemoryLog log;
+  FakeRegistry registry;
+  const wchar_t* key = L"System\\CurrentControlSet\\Control\\Session Manager\\Environment";
+  registry.PutKey(platform::Hive::LocalMachine, platform::View::Native, key);
+  SetRebootRequiredFlag(log, registry);
+  LONG error = 0;
+  auto value = registry.Read(platform::Hive::LocalMachine, key, L"ZEM-REBOOT-REQUIRED", platform::View::Native, error);
+  ASSERT_TRUE(value);
+  EXPECT_EQ(value->text, L"true");
+  EXPECT_TRUE(log.Has(L"Setting ZEM-REBOOT-REQUIRED environment variable to true."));
+  EXPECT_TRUE(platform::EnvironmentValue(L"ZEM-REBOOT-REQUIRED").empty());  // not this process's own
+
+  struct Row {
+    const wchar_t* value;
+    bool required;
+  } rows[] = {{L"true", true}, {L"TRUE", true}, {L"True", true}, {L"1", false}, {L"yes", false}, {nullptr, false}};
+  for (const auto& row : rows) {
+    SetEnvironmentVariableW(L"ZEM-REBOOT-REQUIRED", row.value);
+    MemoryLog reads;
+    EXPECT_EQ(RebootRequired(reads), row.required) << (row.value ? text::ToUtf8(row.value) : "unset");
+    EXPECT_EQ(reads.Has(L"Reboot required"), row.required);
+  }
+  SetEnvironmentVariableW(L"ZEM-REBOOT-REQUIRED", nullptr);
+
+  FakeRegistry locked;
+  locked.deniedKeys.insert(text::ToLower(key));
+  MemoryLog refused;
+  SetRebootRequiredFlag(refused, locked);
+  EXPECT_TRUE(refused.HasContaining(L"returned error 0X5"));
+}
+
+}  // namespace
