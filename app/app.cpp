@@ -122,10 +122,10 @@ bool CCommonBootstrapperApp::InitInstance() {
 
   if (cmd_.silent) {
     SilentDriver(*this).Run(silenceForced_);
+    EngineContext context = MakeEngineContext();
     for (const auto& product : products_) {
       if (product->Succeeded) continue;
       properties_->Set(L"SetupSuccess", L"False");
-      EngineContext context = MakeEngineContext();
       FinalizeActions(context, *product).ExecuteCommands();
     }
   } else {
@@ -169,8 +169,14 @@ EngineContext CCommonBootstrapperApp::MakeEngineContext() {
   context.familyCheck = [this](const std::wstring& code) { FamilyMemberInstalled(code); };
   // Every registry value is read again before a rollback, whatever is already set.
   context.rerunRegistryChecks = [this]() {
+    // Selected once: the definition does not change during the run, and a document-wide query
+    // before every rollback makes a large definition quadratic.
+    if (!registryCheckGroups_) {
+      registryCheckGroups_ = std::make_unique<std::vector<XmlNode>>();
+      setupDocument_.SelectAll(L"//RegistryChecks", *registryCheckGroups_);
+    }
     CheckContext checks = MakeCheckContext();
-    MsiRegistryChecker(checks, false).RunRegistryChecks();
+    MsiRegistryChecker(checks, false).RunRegistryChecks(*registryCheckGroups_);
   };
   context.runHidden = [this](const std::wstring& commandLine) {
     return RunHiddenCommand(platform_.processes, commandLine);
@@ -312,6 +318,7 @@ int CCommonBootstrapperApp::ExitInstance() {
   log_->Log(L"Returning %d", setupResultCode_);
   // COM objects go before COM itself.
   products_.clear();
+  registryCheckGroups_.reset();
   setupDocument_ = XmlDocument();
   if (SUCCEEDED(comStatus_)) {
     CoUninitialize();

@@ -150,6 +150,7 @@ class CCommonBootstrapperApp {
   int setupResultCode_ = 0;
   CommandLineFields cmd_;
   XmlDocument setupDocument_;
+  std::unique_ptr<std::vector<XmlNode>> registryCheckGroups_;  // selected on first use
   ProductCatalog products_;
   bool soloProduct_ = false;
   std::wstring resources_, guid_, oldGuid_;

@@ -74,9 +74,13 @@ void MsiRegistryChecker::CheckMsiProduct(const XmlNode& check) {
 }
 
 void MsiRegistryChecker::RunRegistryChecks() {
-  PropertyMap& properties = context_.properties;
   std::vector<XmlNode> groups;
   if (context_.document.SelectAll(L"//RegistryChecks", groups) == XmlQuery::Failed) return;
+  RunRegistryChecks(groups);
+}
+
+void MsiRegistryChecker::RunRegistryChecks(const std::vector<XmlNode>& groups) {
+  PropertyMap& properties = context_.properties;
   bool walkEnded = false;
   for (const auto& group : groups) {
     if (walkEnded) break;

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "checks/check_context.h"
 #include "platform/registry.h"
@@ -17,6 +18,8 @@ class MsiRegistryChecker {
   void RunMsiChecks();
   void CheckMsiProduct(const XmlNode& check);
   void RunRegistryChecks();
+  // The same walk over groups selected beforehand ("//RegistryChecks" of the definition).
+  void RunRegistryChecks(const std::vector<XmlNode>& groups);
 
  private:
   CheckContext& context_;

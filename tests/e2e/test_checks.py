@@ -2,15 +2,10 @@
 import subprocess
 import time
 
-from wine import SAMPLE_PRODUCTS, log_folder, read_log, uninstall_all
+from wine import SAMPLE_PRODUCTS, dump_of, run_setup, uninstall_all
 
 RIZOD_SERVER = SAMPLE_PRODUCTS["RizodServer"]
 NDP4 = "HKLM\\Software\\Microsoft\\NET Framework Setup\\NDP\\v4\\Full"
-
-
-def dump_of(lines):
-    start = next(i for i, l in enumerate(lines) if l.startswith("Returning "))
-    return dict(l.split(" = ", 1) for l in lines[start + 1:] if " = " in l)
 
 
 def with_checks(dist, fragment, replace=()):
@@ -21,13 +16,6 @@ def with_checks(dist, fragment, replace=()):
         assert old in definition
         definition = definition.replace(old, new)
     path.write_text(definition.replace("</Setup>", fragment + "\n</Setup>"))
-
-
-def run(prefix, dist, *args):
-    for f in log_folder(prefix).glob("*"):
-        f.unlink()
-    code = dist.run(*args)
-    return code, read_log(log_folder(prefix) / "Setup.log")
 
 
 class Holder:
@@ -77,7 +65,7 @@ def test_probes_fill_the_properties_that_conditions_read(prefix, dist):
       <HKey>HKLM</HKey><Subkey>Software\\Orvanta\\Probe</Subkey><QueryValue>Edition</QueryValue>
     </RegistryCheck>
   </RegistryChecks>""".replace("%s", RIZOD_SERVER), replace=[('NETFramework="4.8"', 'NETFramework="4.7.2"')])
-    code, lines = run(prefix, dist, "/q", "/r")  # no mode: checks only, nothing installed
+    code, lines = run_setup(prefix, dist, "/q", "/r")  # no mode: checks only, nothing installed
     dump = dump_of(lines)
     assert dump["MSXML6"] == "True"
     assert dump["DotNetFramework_4"] == "True"
@@ -91,7 +79,7 @@ def test_probes_fill_the_properties_that_conditions_read(prefix, dist):
 
     # Without the framework's release value the same probe answers False and an install is cancelled.
     prefix.reg_delete(NDP4, "Release", view=32)
-    code, lines = run(prefix, dist, "/q")
+    code, lines = run_setup(prefix, dist, "/q")
     assert dump_of(lines)["DotNetFramework_4"] == "False"
     assert "Cancelling install - .NET Framework install required" in lines
     assert code == 1223
@@ -105,14 +93,14 @@ def test_a_running_program_stops_the_run_before_anything_is_installed(prefix, di
     <AppCheck Name="Rizod Monitor" Executable="HOLDFILE.exe" />
   </AppChecks>""")
     with Holder(prefix, "C:\\Temp\\monitor.dat"):
-        code, lines = run(prefix, dist, "/q")
+        code, lines = run_setup(prefix, dist, "/q")
     assert "Rizod Monitor must be closed to continue. Executable name is HOLDFILE.exe" in lines
     assert code == 0  # a refused check leaves the exit code as it was
     assert dump_of(lines)["SetupSuccess"] == "False"
     assert all(prefix.product_state(c) == -1 for c in SAMPLE_PRODUCTS.values())
 
     # The program has ended: the same run installs.
-    code, lines = run(prefix, dist, "/q")
+    code, lines = run_setup(prefix, dist, "/q")
     assert code == 0, lines
     assert prefix.product_state(RIZOD_SERVER) == 5
     uninstall_all(prefix)
@@ -126,7 +114,7 @@ def test_a_locked_file_stops_the_run(prefix, dist):
     <FileCheck File="C:\\Temp\\Orvanta\\absent.lock" Executable="Nobody" />
   </FileInUseChecks>""")
     with Holder(prefix, "C:\\Temp\\Orvanta\\rizod.lock"):
-        code, lines = run(prefix, dist, "/q")
+        code, lines = run_setup(prefix, dist, "/q")
     assert "Accessing C:\\Temp\\Orvanta\\rizod.lock returned error 32" in lines
     assert not any("absent.lock" in l for l in lines)
     assert code == 0
@@ -148,7 +136,7 @@ MINIMUM_RAM = """
 def test_a_missed_minimum_requirement_stops_the_run_unless_bypassed(prefix, dist):
     uninstall_all(prefix)
     with_checks(dist, MINIMUM_RAM)
-    code, lines = run(prefix, dist, "/q")
+    code, lines = run_setup(prefix, dist, "/q")
     assert "Minimum requirement RAM is 100000 GB of memory" in lines
     assert dump_of(lines)["BypassMSRCheck"] == "False"
     assert code == 0
@@ -156,7 +144,7 @@ def test_a_missed_minimum_requirement_stops_the_run_unless_bypassed(prefix, dist
 
     prefix.env["OPBypassMSRCheck"] = "1"
     try:
-        code, lines = run(prefix, dist, "/q")
+        code, lines = run_setup(prefix, dist, "/q")
     finally:
         del prefix.env["OPBypassMSRCheck"]
     assert "OPBypassMSRCheck environment variable is set." in lines
@@ -179,7 +167,7 @@ def test_a_launch_message_failing_on_ok_stops_a_silent_run(prefix, dist):
       <Option>ok</Option><FailOn>OK</FailOn>
     </LaunchMessage>
   </LaunchMessages>""")
-    code, lines = run(prefix, dist, "/q")
+    code, lines = run_setup(prefix, dist, "/q")
     assert "This edition of Rizod cannot be installed silently." in lines
     assert "Rizod needs a scheduled maintenance window." not in lines
     assert code == 0

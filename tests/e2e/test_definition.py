@@ -4,15 +4,10 @@ import threading
 
 import pytest
 
-from wine import log_folder, read_log, uninstall_all
+from wine import dump_of, log_folder, read_log, uninstall_all
 
 RIZOD = "{6C1E2A4B-3D5F-4A71-9B20-7E8F10A2C301}"
 RIZOD_LOCATION = "C:\\Program Files (x86)\\Orvanta\\Rizod\\"
-
-
-def dump_of(lines):
-    start = next(i for i, l in enumerate(lines) if l.startswith("Returning "))
-    return dict(l.split(" = ", 1) for l in lines[start + 1:] if " = " in l)
 
 
 def run(prefix, dist, *args):

@@ -3,7 +3,7 @@ import subprocess
 
 import pytest
 
-from wine import log_folder, read_log, uninstall_all
+from wine import dump_of, log_folder, read_log, uninstall_all
 
 RIZOD = ["{6C1E2A4B-3D5F-4A71-9B20-7E8F10A2C301}", "{6C1E2A4B-3D5F-4A71-9B20-7E8F10A2C302}",
          "{6C1E2A4B-3D5F-4A71-9B20-7E8F10A2C303}"]
@@ -22,11 +22,6 @@ FAILING_WXS = f"""<?xml version="1.0" encoding="utf-8"?>
   </Product>
 </Wix>
 """
-
-
-def dump_of(lines):
-    start = next(i for i, l in enumerate(lines) if l.startswith("Returning "))
-    return dict(l.split(" = ", 1) for l in lines[start + 1:] if " = " in l)
 
 
 def states(prefix, codes):

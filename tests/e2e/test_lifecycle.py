@@ -3,21 +3,13 @@ install-source record, repair, and upgrades from the previous release."""
 import shutil
 import time
 
-from wine import SAMPLE_PRODUCTS, log_folder, read_log, uninstall_all
+from wine import SAMPLE_PRODUCTS, log_folder, run_setup, uninstall_all
 
 RIZOD = [SAMPLE_PRODUCTS[k] for k in ("RizodServer", "RizodDocs", "RizodTools")]
 UVARUD = [SAMPLE_PRODUCTS[k] for k in ("UvarudClient", "UvarudLanguagePack")]
 LEGACY = "{6C1E2A4B-3D5F-4A71-9B20-7E8F10A2C300}"
 INSTALLED = "C:\\Program Files (x86)\\Orvanta\\Rizod"
 RECORD = "C:\\ProgramData\\QV\\InstallSourceInfo\\InstallSourceInfo.xml"
-
-
-def run(prefix, dist, *args):
-    for f in log_folder(prefix).glob("*"):
-        if f.is_file():
-            f.unlink()
-    code = dist.run(*args)
-    return code, read_log(log_folder(prefix) / "Setup.log")
 
 
 def states(prefix, codes):
@@ -51,7 +43,7 @@ def test_install_finalizes_then_uninstall_keeps_the_install_source_record(prefix
         "<DeleteFile><Location>[TEMPDIRECTORY]\\..\\..\\windows\\win.ini</Location></DeleteFile>"
         "<DeleteFile><Location>C:\\QV\\..\\windows\\system.ini</Location></DeleteFile>"))
 
-    code, lines = run(prefix, dist, "/q")
+    code, lines = run_setup(prefix, dist, "/q")
     assert code == 0, lines
     assert states(prefix, RIZOD + UVARUD) == [5] * 5
     folder = prefix.host_path(INSTALLED)
@@ -74,7 +66,7 @@ def test_install_finalizes_then_uninstall_keeps_the_install_source_record(prefix
 
     # An administrator's proxy settings survive a repair.
     (folder / "ProxyOverride.config").write_text("<configuration>edited</configuration>")
-    code, lines = run(prefix, dist, "/r", "/q")
+    code, lines = run_setup(prefix, dist, "/r", "/q")
     assert code == 0, lines
     for name in ("Rizod Server", "Rizod Documentation", "Rizod Tools", "Uvarud Client"):
         assert any(l.startswith(f"Repairing {name} returned ") for l in lines), name
@@ -99,7 +91,7 @@ def test_install_finalizes_then_uninstall_keeps_the_install_source_record(prefix
         "<InstallSource>C:\\y.msi</InstallSource></ProductMetaData>"
         "</InstallSourceInfo>")
 
-    code, lines = run(prefix, dist, "/q")
+    code, lines = run_setup(prefix, dist, "/q")
     assert "Uninstall mode detected" in lines
     assert code == 0, lines
     assert states(prefix, RIZOD + UVARUD) == [-1] * 5
@@ -125,7 +117,7 @@ def install_legacy(prefix, dist):
 def test_upgrade_replaces_the_previous_release_in_its_folder(prefix, dist):
     uninstall_all(prefix, [LEGACY])
     install_legacy(prefix, dist)
-    code, lines = run(prefix, dist, "/upgrade", "/q")
+    code, lines = run_setup(prefix, dist, "/upgrade", "/q")
     assert "Upgrade mode detected" in lines
     assert code == 0, lines
     assert "Uninstalling Rizod Server 2025 returned 0." in lines
@@ -145,7 +137,7 @@ def test_upgrade_on_windows_xp_stops_after_the_uninstall_half(prefix, dist):
     install_legacy(prefix, dist)
     prefix.set_windows_version("winxp")
     try:
-        code, lines = run(prefix, dist, "/upgrade", "/q")
+        code, lines = run_setup(prefix, dist, "/upgrade", "/q")
     finally:
         prefix.set_windows_version(None)
     assert code == 1602, lines

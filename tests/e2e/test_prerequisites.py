@@ -1,13 +1,12 @@
 """Prerequisites in real silent runs: a file prerequisite from the sample, and the .NET Framework
 fetched from a local stand-in for the vendor's download server."""
 import http.server
-import shutil
 import subprocess
 import threading
 
 import pytest
 
-from wine import BIN, SAMPLE_PRODUCTS, log_folder, read_log, uninstall_all
+from wine import BIN, SAMPLE_PRODUCTS, log_folder, run_setup, uninstall_all
 
 RUNTIME = "{4F2A9C31-7B1E-4D5A-9C3E-2B8D6A1F0E01}"
 RIZOD_SERVER = SAMPLE_PRODUCTS["RizodServer"]
@@ -58,14 +57,6 @@ def vendor():
     server.close()
 
 
-def run(prefix, dist, *args):
-    for f in log_folder(prefix).glob("*"):
-        if f.is_file():
-            f.unlink()
-    code = dist.run(*args)
-    return code, read_log(log_folder(prefix) / "Setup.log")
-
-
 def with_dotnet(dist, link):
     """The definition asks for .NET 4.7.2 first; the variables list points its download at link."""
     definition = dist.dir / "RizodSuite.xml"
@@ -88,7 +79,7 @@ def download_folder(prefix):
 
 def test_a_file_prerequisite_installs_before_the_products(prefix, dist):
     uninstall_all(prefix, [RUNTIME])
-    code, lines = run(prefix, dist, "/q")
+    code, lines = run_setup(prefix, dist, "/q")
     assert code == 0, "\n".join(lines)
     assert prefix.product_state(RUNTIME) == 5
     runtime = lines.index("Installing C:\\dist\\Packages\\OrvantaRuntime.msi returned 0")
@@ -105,7 +96,7 @@ def test_dotnet_is_downloaded_run_and_cleaned_up(prefix, dist, vendor):
     try:
         # An https link is fetched over plain HTTP on port 80 all the same.
         with_dotnet(dist, "https://127.0.0.1/dotnet/NDP472-KB4054531-Web.exe")
-        code, lines = run(prefix, dist, "/q")
+        code, lines = run_setup(prefix, dist, "/q")
     finally:
         del prefix.env["EXITWITH_LOG"]
     assert code == 0, "\n".join(lines)
@@ -120,7 +111,7 @@ def test_dotnet_is_downloaded_run_and_cleaned_up(prefix, dist, vendor):
 def test_a_missing_download_fails_with_the_http_status(prefix, dist, vendor):
     uninstall_all(prefix, [RUNTIME])
     with_dotnet(dist, "http://127.0.0.1/missing/NDP472-KB4054531-Web.exe")
-    code, lines = run(prefix, dist, "/q")
+    code, lines = run_setup(prefix, dist, "/q")
     assert code == 404, "\n".join(lines)
     assert "HttpSendRequest returned status code 404" in lines
     assert "Installing prerequisite failed." in lines
@@ -134,7 +125,7 @@ def test_a_framework_that_needs_a_reboot_sets_the_machine_flag(prefix, dist, ven
     prefix.env["EXITWITH_CODE"] = "3010"
     try:
         with_dotnet(dist, "http://127.0.0.1/dotnet/NDP472-KB4054531-Web.exe")
-        code, lines = run(prefix, dist, "/q")
+        code, lines = run_setup(prefix, dist, "/q")
     finally:
         del prefix.env["EXITWITH_CODE"]
     assert code == 103010, "\n".join(lines)

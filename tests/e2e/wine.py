@@ -134,3 +134,18 @@ def uninstall_all(prefix: WinePrefix, extra=()):
     for code in list(SAMPLE_PRODUCTS.values()) + list(extra):
         if prefix.product_state(code) in (5, 2):
             prefix.run("msiexec", "/x", code, "/qn")
+
+
+def run_setup(prefix: WinePrefix, dist: Distribution, *args):
+    """Runs setup.exe on a fresh log folder: its exit code and its Setup.log lines."""
+    for f in log_folder(prefix).glob("*"):
+        if f.is_file():
+            f.unlink()
+    code = dist.run(*args)
+    return code, read_log(log_folder(prefix) / "Setup.log")
+
+
+def dump_of(lines):
+    """The property dump that follows "Returning <code>", as a dictionary."""
+    start = next(i for i, l in enumerate(lines) if l.startswith("Returning "))
+    return dict(l.split(" = ", 1) for l in lines[start + 1:] if " = " in l)
