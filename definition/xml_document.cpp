@@ -1,7 +1,5 @@
 #include "definition/xml_document.h"
 
-#include <cwctype>
-
 using platform::Bstr;
 using platform::ComPtr;
 
@@ -19,66 +17,9 @@ VARIANT BoolVariant(bool v) {
   return var;
 }
 
-// A path of plain child element names ("Finalize/CopyFileGroup/CopyFile"), split into its steps.
-bool PlainChildPath(const std::wstring& path, std::vector<std::wstring>& steps) {
-  steps.clear();
-  size_t start = 0;
-  while (start <= path.size()) {
-    size_t end = path.find(L'/', start);
-    if (end == std::wstring::npos) end = path.size();
-    std::wstring step = path.substr(start, end - start);
-    if (step.empty() || !(iswalpha(step[0]) || step[0] == L'_')) return false;
-    for (wchar_t c : step)
-      if (!(iswalnum(c) || c == L'_' || c == L'-' || c == L'.')) return false;
-    steps.push_back(std::move(step));
-    start = end + 1;
-  }
-  return !steps.empty();
-}
-
-// The element children of node named `name` (no namespace), in document order.
-void NamedChildren(IXMLDOMNode* node, const std::wstring& name, std::vector<ComPtr<IXMLDOMNode>>& out) {
-  ComPtr<IXMLDOMNode> child;
-  if (FAILED(node->get_firstChild(child.put()))) return;
-  while (child) {
-    DOMNodeType type = NODE_INVALID;
-    if (SUCCEEDED(child->get_nodeType(&type)) && type == NODE_ELEMENT) {
-      Bstr childName, uri;
-      if (SUCCEEDED(child->get_nodeName(childName.put())) && childName.str() == name &&
-          (FAILED(child->get_namespaceURI(uri.put())) || uri.str().empty()))
-        out.push_back(child);
-    }
-    ComPtr<IXMLDOMNode> next;
-    if (FAILED(child->get_nextSibling(next.put()))) break;
-    child = std::move(next);
-  }
-}
-
-// Plain child paths are walked directly: some MSXML implementations index the whole document
-// for every XPath query, which makes a query per product quadratic in a large definition.
-std::vector<ComPtr<IXMLDOMNode>> WalkChildPath(IXMLDOMNode* from, const std::vector<std::wstring>& steps) {
-  from->AddRef();  // the pointer below adopts this reference
-  std::vector<ComPtr<IXMLDOMNode>> level;
-  level.emplace_back(from);
-  for (const auto& step : steps) {
-    std::vector<ComPtr<IXMLDOMNode>> next;
-    for (const auto& node : level) NamedChildren(node.get(), step, next);
-    level = std::move(next);
-    if (level.empty()) break;
-  }
-  return level;
-}
-
 XmlQuery SelectSingleOn(IXMLDOMNode* from, const std::wstring& path, XmlNode& out) {
   out = XmlNode();
   if (!from) return XmlQuery::Failed;
-  std::vector<std::wstring> steps;
-  if (PlainChildPath(path, steps)) {
-    std::vector<ComPtr<IXMLDOMNode>> found = WalkChildPath(from, steps);
-    if (found.empty()) return XmlQuery::NoMatch;
-    out = XmlNode(std::move(found.front()));
-    return XmlQuery::Found;
-  }
   Bstr query(path.c_str());
   ComPtr<IXMLDOMNode> node;
   HRESULT hr = from->selectSingleNode(query.get(), node.put());
@@ -91,11 +32,6 @@ XmlQuery SelectSingleOn(IXMLDOMNode* from, const std::wstring& path, XmlNode& ou
 XmlQuery SelectAllOn(IXMLDOMNode* from, const std::wstring& path, std::vector<XmlNode>& out) {
   out.clear();
   if (!from) return XmlQuery::Failed;
-  std::vector<std::wstring> steps;
-  if (PlainChildPath(path, steps)) {
-    for (auto& node : WalkChildPath(from, steps)) out.emplace_back(std::move(node));
-    return out.empty() ? XmlQuery::NoMatch : XmlQuery::Found;
-  }
   Bstr query(path.c_str());
   ComPtr<IXMLDOMNodeList> list;
   if (FAILED(from->selectNodes(query.get(), list.put())) || !list) return XmlQuery::Failed;
