@@ -15,7 +15,6 @@ constexpr DWORD kConnectFlags = 0x20400000;  // INTERNET_FLAG_EXISTING_CONNECT |
 constexpr DWORD kRequestFlags = 0x84400400;
 constexpr DWORD kPieceSize = 1024;
 constexpr int kUiLevelNone = 2;         // INSTALLUILEVEL_NONE
-constexpr DWORD kVerboseLog = 0x1000;   // INSTALLLOGMODE_VERBOSE
 constexpr UINT kInstallFailure = 1603;  // ERROR_INSTALL_FAILURE
 
 std::wstring FolderOf(const std::wstring& path) {
@@ -240,7 +239,7 @@ UINT ComponentInstaller::DownloadAndInstallMsi(const std::wstring& url, const st
   const bool quiet = hidden;
   const int previous = quiet ? installer_->SetInternalUI(kUiLevelNone) : 0;
   const std::wstring logPath = text::Format(L"%s\\%s.log", logFolder, name);
-  installer_->EnableLog(kVerboseLog, logPath, 0);
+  installer_->EnableLog(platform::kVerboseLogMode, logPath, 0);
   UINT result = installer_->InstallProduct(file, commandLine);
   log.Log(L"Installation returned %d. Log file is %s", result, logPath);
   if (quiet) installer_->SetInternalUI(previous);

@@ -11,7 +11,6 @@
 
 namespace {
 bool Succeeded(int result) { return result == 0 || result == 3010; }
-constexpr DWORD kVerboseLog = 0x1000;  // INSTALLLOGMODE_VERBOSE
 }  // namespace
 
 PackageFile::PackageFile(EngineContext& context, std::wstring baseProperties, HWND ownerPage)
@@ -53,11 +52,13 @@ std::wstring PackageFile::BuildArguments(const XmlNode& package) const {
   return baseProperties_.empty() ? extra : baseProperties_ + L" " + extra;
 }
 
-void PackageFile::EnableMsiLog(const std::wstring& fileName) const {
-  std::wstring path = context_.logFolder;
+void EnableMsiLog(const EngineContext& context, const std::wstring& fileName) {
+  std::wstring path = context.logFolder;
   if (path.empty() || path.back() != L'\\') path += L'\\';
-  context_.installer.EnableLog(kVerboseLog, path + fileName, 0);
+  context.installer.EnableLog(platform::kVerboseLogMode, path + fileName, 0);
 }
+
+void PackageFile::EnableMsiLog(const std::wstring& fileName) const { ::EnableMsiLog(context_, fileName); }
 
 int PackageFile::InstallMsiPackage(const XmlNode& package, HWND statusWindow, const std::wstring& name) {
   std::wstring logName = ReadLogName(package);

@@ -13,6 +13,9 @@
 #include "engine/engine_context.h"
 #include "engine/install_source_info.h"
 
+// Windows Installer's verbose log for the next package, into the run's log folder.
+void EnableMsiLog(const EngineContext& context, const std::wstring& fileName);
+
 // A status text into the status window when there is one, else to the progress process when it runs.
 void ShowStatusText(const EngineContext& context, HWND statusWindow, const std::wstring& text);
 

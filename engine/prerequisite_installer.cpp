@@ -14,8 +14,6 @@
 
 namespace {
 
-constexpr DWORD kVerboseLog = 0x1000;  // INSTALLLOGMODE_VERBOSE
-
 bool CurrentFrameworkLine(int osCode, int servicePackMajor) {
   return (osCode >= 2 && osCode <= 7) || ((osCode == 8 || osCode == 9) && servicePackMajor >= 1) ||
          ((osCode == 10 || osCode == 11) && servicePackMajor >= 2);
@@ -101,10 +99,7 @@ int PrerequisiteInstaller::FilePrerequisite(const XmlNode& prerequisite, HWND st
   std::wstring arguments = Read(prerequisite, L"Arguments");
   int result = 0;
   if (text::Contains(location, L".msi")) {
-    std::wstring logName = Read(prerequisite, L"InstallLog");
-    std::wstring path = context_.logFolder;
-    if (path.empty() || path.back() != L'\\') path += L'\\';
-    context_.installer.EnableLog(kVerboseLog, path + logName, 0);
+    EnableMsiLog(context_, Read(prerequisite, L"InstallLog"));
     result = static_cast<int>(context_.installer.InstallProduct(location, arguments));
     context_.log.Log(L"Installing %s returned %d", location, result);
   } else if (text::Contains(location, L".exe")) {

@@ -8,6 +8,9 @@
 
 namespace platform {
 
+// INSTALLLOGMODE_VERBOSE: the per-package logs the setup asks Windows Installer for.
+constexpr DWORD kVerboseLogMode = 0x1000;
+
 // A product state that means "on this machine": installed (5), or installed for another user (2).
 inline bool IsInstalledState(int state) { return state == 5 || state == 2; }
 
