@@ -3,18 +3,19 @@
 #include <commctrl.h>
 #include <objbase.h>
 
-#include "app/localization.h"
-#include "app/log_file.h"
-#include "app/progress_interface.h"
-#include "app/property_map.h"
 #include "app/silent_driver.h"
 #include "checks/msi_registry_checks.h"
 #include "checks/system_info.h"
+#include "core/localization.h"
+#include "core/log_file.h"
+#include "core/property_map.h"
+#include "definition/culture_file.h"
 #include "definition/product_catalog.h"
 #include "definition/substitute.h"
 #include "engine/finalize_actions.h"
 #include "engine/install_source_info.h"
 #include "engine/process_launcher.h"
+#include "engine/progress_interface.h"
 #include "engine/reboot_flag.h"
 #include "platform/files.h"
 #include "platform/text.h"
@@ -38,8 +39,6 @@ CCommonBootstrapperApp::CCommonBootstrapperApp(platform::Platform& platform, App
 
 CCommonBootstrapperApp::~CCommonBootstrapperApp() {
   if (g_app == this) g_app = nullptr;
-  if (::Properties() == properties_.get()) SetProcessProperties(nullptr);
-  if (CurrentLocalization() == localization_.get()) SetProcessLocalization(nullptr);
 }
 
 int CCommonBootstrapperApp::PlatformKind() const {
@@ -66,7 +65,6 @@ bool CCommonBootstrapperApp::InitInstance() {
 
   // Steps 4-7: property map, setup folder, variables list, log.
   properties_ = std::make_shared<PropertyMap>();
-  SetProcessProperties(properties_.get());
   setupDirectory_ = environment_.setupDirectory;
   if (!setupDirectory_.empty() && setupDirectory_.back() != L'\\') setupDirectory_ += L'\\';
   properties_->Set(L"[WORKINGDIRECTORY]", setupDirectory_);
@@ -90,9 +88,8 @@ bool CCommonBootstrapperApp::InitInstance() {
     }
   }
 
-  localization_ = std::make_shared<Localization>(*log_, *properties_, setupDirectory_, variablesListFileName_);
-  SetProcessLocalization(localization_.get());
-  localization_->Load();
+  localization_ = std::make_shared<Localization>(*log_, *properties_, setupDirectory_);
+  localization_->Load(ReadCultureNames({*log_, *properties_}, setupDirectory_, variablesListFileName_));
   if (text::EqualsNoCase(localization_->ProductCulture(), L"en-CA")) cmd_.extraInstallProperties += L" CANADA=1 ";
 
   if (!IsAdministrator(systemInfo.Version().major)) {
@@ -201,16 +198,16 @@ CheckContext CCommonBootstrapperApp::MakeCheckContext() {
 }
 
 bool CCommonBootstrapperApp::LoadDefinitionDocument() {
-  DefinitionContext context{*log_, platform_.prompts, localization_.get(), cmd_.silent, setupDirectory_,
-                            cmd_.definitionFileName};
+  DefinitionContext context{*log_,       *properties_,    platform_.prompts,      localization_.get(),
+                            cmd_.silent, setupDirectory_, cmd_.definitionFileName};
   bool loaded = ::LoadDefinitionDocument(setupDocument_, context);
   cmd_.definitionFileName = context.definitionFileName;
   return loaded;
 }
 
 bool CCommonBootstrapperApp::LoadProducts() {
-  DefinitionContext context{*log_, platform_.prompts, localization_.get(), cmd_.silent, setupDirectory_,
-                            cmd_.definitionFileName};
+  DefinitionContext context{*log_,       *properties_,    platform_.prompts,      localization_.get(),
+                            cmd_.silent, setupDirectory_, cmd_.definitionFileName};
   return ::LoadProducts(setupDocument_, context, products_);
 }
 

@@ -1,7 +1,7 @@
 #include "app/command_line.h"
 
-#include "app/log_file.h"
-#include "app/property_map.h"
+#include "core/log_file.h"
+#include "core/property_map.h"
 #include "platform/text.h"
 
 namespace {

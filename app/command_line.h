@@ -5,12 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "core/run_mode.h"
+
 class LogFile;
 class PropertyMap;
-
-namespace mode {
-constexpr uint32_t Default = 1, Install = 2, Uninstall = 4, Repair = 8, Upgrade = 16;
-}
 
 // The fields of the application object that the command line fills.
 struct CommandLineFields {

@@ -2,8 +2,8 @@
 #include <shlobj.h>
 
 #include "app/app.h"
-#include "app/log_file.h"
-#include "app/property_map.h"
+#include "core/log_file.h"
+#include "core/property_map.h"
 #include "platform/text.h"
 
 void CCommonBootstrapperApp::DetectMode() {

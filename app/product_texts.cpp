@@ -1,7 +1,7 @@
 // Product display name, texts and window titles from the products' resource libraries.
 #include "app/app.h"
-#include "app/localization.h"
-#include "app/log_file.h"
+#include "core/localization.h"
+#include "core/log_file.h"
 #include "platform/text.h"
 
 bool CCommonBootstrapperApp::LoadProductTexts() {

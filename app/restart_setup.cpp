@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "app/log_file.h"
+#include "core/log_file.h"
 #include "platform/files.h"
 #include "platform/processes.h"
 #include "platform/registry.h"

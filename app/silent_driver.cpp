@@ -3,20 +3,20 @@
 #include <memory>
 
 #include "app/app.h"
-#include "app/log_file.h"
-#include "app/localization.h"
-#include "app/progress_interface.h"
-#include "app/property_map.h"
-#include "checks/system_info.h"
 #include "checks/app_checks.h"
 #include "checks/install_checks.h"
 #include "checks/launch_checks.h"
 #include "checks/minimum_requirements.h"
 #include "checks/msi_registry_checks.h"
-#include "engine/finalize_actions.h"
+#include "checks/system_info.h"
+#include "core/localization.h"
+#include "core/log_file.h"
+#include "core/property_map.h"
 #include "engine/builtin_prerequisites.h"
+#include "engine/finalize_actions.h"
 #include "engine/package_file.h"
 #include "engine/prerequisite_installer.h"
+#include "engine/progress_interface.h"
 #include "platform/text.h"
 
 void SilentDriver::SetSuccessProperty(bool succeeded) {

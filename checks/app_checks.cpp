@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "app/log_file.h"
 #include "checks/check_messages.h"
+#include "core/log_file.h"
 #include "definition/conditions.h"
 #include "definition/xml_readers.h"
 #include "platform/files.h"
@@ -40,8 +40,8 @@ bool UserRetries(CheckContext& context, const std::wstring& message) {
 template <typename Fill>
 void Collect(const std::vector<XmlNode>& children, CheckContext& context, AppList& apps, Fill fill) {
   for (const auto& child : children) {
-    if (!Conditions(child, ConditionKind::Check, &context.properties).Evaluate()) continue;
-    AttributeReader attributes(child);
+    if (!Conditions(child, ConditionKind::Check, context.Values()).Evaluate()) continue;
+    AttributeReader attributes(child, context.Values());
     if (attributes.Count() == 0) continue;
     auto app = std::make_shared<App>();
     fill(attributes, *app);

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "definition/product.h"
+#include "definition/read_context.h"
 #include "definition/xml_document.h"
 #include "platform/platform.h"
 
@@ -26,4 +27,7 @@ struct CheckContext {
   bool silent = false;
   HWND owner = nullptr;                      // owner of the checks' message boxes
   std::wstring productDisplayName;           // caption of the checks' message boxes
+
+  // What the definition's values are read and substituted with.
+  ReadContext Values() const { return {log, properties, localization}; }
 };

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app/localization.h"
 #include "checks/check_context.h"
+#include "core/localization.h"
 
 inline std::wstring CultureString(const CheckContext& context, UINT id) {
   return context.localization ? context.localization->String(id) : std::wstring();

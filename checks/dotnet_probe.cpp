@@ -1,8 +1,8 @@
 #include "checks/dotnet_probe.h"
 
-#include "app/log_file.h"
 #include "checks/probe_registry.h"
 #include "checks/system_info.h"
+#include "core/log_file.h"
 #include "platform/text.h"
 
 namespace {

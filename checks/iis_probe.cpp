@@ -2,8 +2,8 @@
 
 #include <memory>
 
-#include "app/log_file.h"
 #include "checks/probe_registry.h"
+#include "core/log_file.h"
 #include "definition/xml_document.h"
 #include "platform/files.h"
 #include "platform/text.h"

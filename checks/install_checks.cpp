@@ -2,9 +2,9 @@
 
 #include <vector>
 
-#include "app/log_file.h"
-#include "app/property_map.h"
 #include "checks/msi_registry_checks.h"
+#include "core/log_file.h"
+#include "core/property_map.h"
 #include "definition/conditions.h"
 #include "definition/xml_readers.h"
 
@@ -26,13 +26,13 @@ void InstallChecks::Run() {
 }
 
 void InstallChecks::ProbeProperty(const XmlNode& check) {
-  AttributeReader attributes(check);
+  AttributeReader attributes(check, context_.Values());
   if (attributes.Count() == 0) {
     context_.log.WriteLine(L"InstallCheck - Property attribute missing");
     return;
   }
   const std::wstring name = attributes.Get(L"Property");
-  if (!Conditions(check, ConditionKind::Check, &context_.properties).Evaluate()) {
+  if (!Conditions(check, ConditionKind::Check, context_.Values()).Evaluate()) {
     context_.log.Log(L"%s not checked.", name);
     return;
   }

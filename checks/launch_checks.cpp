@@ -5,11 +5,11 @@
 #include <utility>
 #include <vector>
 
-#include "app/command_line.h"
-#include "app/localization.h"
-#include "app/log_file.h"
-#include "app/property_map.h"
 #include "checks/check_messages.h"
+#include "core/localization.h"
+#include "core/log_file.h"
+#include "core/property_map.h"
+#include "core/run_mode.h"
 #include "definition/conditions.h"
 #include "definition/product.h"
 #include "definition/substitute.h"
@@ -61,15 +61,15 @@ void RunLaunchChecks(CheckContext& context) {
       continue;
     }
     for (const auto& check : checks) {
-      if (!Conditions(check, ConditionKind::Check, &context.properties).Evaluate()) continue;
-      std::wstring property = AttributeReader(check).Get(L"Property");
+      if (!Conditions(check, ConditionKind::Check, context.Values()).Evaluate()) continue;
+      std::wstring property = AttributeReader(check, context.Values()).Get(L"Property");
       if (property.empty()) {
         context.log.WriteLine(L"LaunchCheck without a Property skipped");
         continue;
       }
       if (!context.properties.Get(property).empty()) continue;
       const wchar_t* value =
-          Conditions(check, ConditionKind::CheckGroup, &context.properties).Evaluate() ? L"True" : L"False";
+          Conditions(check, ConditionKind::CheckGroup, context.Values()).Evaluate() ? L"True" : L"False";
       context.properties.Set(property, value);
       context.log.Log(L"%s %s", property, value);
     }
@@ -96,8 +96,8 @@ bool LaunchMessages::ShowLaunchMessages() {
 }
 
 bool LaunchMessages::ShowMessage(int order, const XmlNode& message) {
-  if (!Conditions(message, ConditionKind::Show, &context_.properties).Evaluate()) return true;
-  ElementTextReader texts(message, context_.log);
+  if (!Conditions(message, ConditionKind::Show, context_.Values()).Evaluate()) return true;
+  ElementTextReader texts(message, context_.Values());
   if (context_.silent) {
     std::wstring option, failOn;
     texts.GetText(L"Option", option);
@@ -112,7 +112,7 @@ bool LaunchMessages::ShowMessage(int order, const XmlNode& message) {
   std::wstring raw;
   texts.GetText(L"MessageInfo", raw, true);
   std::wstring info = raw;
-  if (!info.empty()) Substitute(info);
+  if (!info.empty()) Substitute(info, context_.Values());
   if (raw == kUnsupportedOsKey) {
     if (settings_.screens)
       settings_.screens->ShowUnsupportedOs();
@@ -126,7 +126,7 @@ bool LaunchMessages::ShowMessage(int order, const XmlNode& message) {
 }
 
 bool LaunchMessages::ShowOrdinaryMessage(int order, const XmlNode& message, const std::wstring& info) {
-  ElementTextReader texts(message, context_.log);
+  ElementTextReader texts(message, context_.Values());
   std::wstring option, failOn, icon;
   texts.GetText(L"Option", option);
   texts.GetText(L"FailOn", failOn);
@@ -140,7 +140,7 @@ bool LaunchMessages::ShowOrdinaryMessage(int order, const XmlNode& message, cons
     return false;
   }
   if (text::EqualsNoCase(failOn, name)) return false;
-  std::wstring property = AttributeReader(message).Get(L"Property");
+  std::wstring property = AttributeReader(message, context_.Values()).Get(L"Property");
   if (!property.empty()) context_.properties.Set(property, answer == IDYES || answer == IDOK ? L"True" : L"False");
   return true;
 }

@@ -2,9 +2,9 @@
 
 #include <windows.h>
 
-#include "app/log_file.h"
-#include "app/property_map.h"
 #include "checks/check_messages.h"
+#include "core/log_file.h"
+#include "core/property_map.h"
 #include "definition/conditions.h"
 #include "definition/xml_readers.h"
 
@@ -39,12 +39,12 @@ bool MinimumRequirements::CheckMinimumRequirements() {
 }
 
 bool MinimumRequirements::RequirementMet(const XmlNode& requirement) {
-  if (!Conditions(requirement, ConditionKind::Check, &context_.properties).Evaluate()) return true;
+  if (!Conditions(requirement, ConditionKind::Check, context_.Values()).Evaluate()) return true;
   failures_.clear();
   std::vector<XmlNode> checks;
   requirement.SelectAll(L"CheckGroupList/CheckGroup/Check", checks);
   for (const auto& check : checks) {
-    AttributeReader attributes(check);
+    AttributeReader attributes(check, context_.Values());
     std::wstring property = attributes.Get(L"Property");
     if (context_.properties.Matches(property, attributes.Get(L"Value"))) continue;
     std::wstring error = attributes.Get(L"Error");
@@ -59,7 +59,7 @@ bool MinimumRequirements::RequirementMet(const XmlNode& requirement) {
 
 void MinimumRequirements::ShowFailure(const XmlNode& requirement) {
   std::wstring message;
-  ElementTextReader(requirement, context_.log).GetText(L"MessageInfo", message);
+  ElementTextReader(requirement, context_.Values()).GetText(L"MessageInfo", message);
   message += L"\n";
   for (const auto& failure : failures_) message += L"\n" + failure;
   ShowCheckMessage(context_, message, context_.productDisplayName, MB_OK | MB_ICONWARNING);

@@ -1,6 +1,6 @@
 #include "checks/msi_probes.h"
 
-#include "app/log_file.h"
+#include "core/log_file.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "app/log_file.h"
-#include "app/property_map.h"
+#include "core/log_file.h"
+#include "core/property_map.h"
 #include "definition/conditions.h"
 #include "definition/xml_readers.h"
 #include "platform/text.h"
@@ -54,13 +54,13 @@ void MsiRegistryChecker::RunMsiChecks() {
 void MsiRegistryChecker::CheckMsiProduct(const XmlNode& check) {
   LogFile& log = context_.log;
   PropertyMap& properties = context_.properties;
-  AttributeReader attributes(check);
+  AttributeReader attributes(check, context_.Values());
   if (attributes.Count() == 0) {
     log.WriteLine(L"MSICheck - Property attribute missing");
     return;
   }
   std::wstring property = attributes.Get(L"Property");
-  if (!Conditions(check, ConditionKind::Check, &properties).Evaluate()) {
+  if (!Conditions(check, ConditionKind::Check, context_.Values()).Evaluate()) {
     log.Log(L"%s not checked.", property);
     return;
   }
@@ -85,15 +85,15 @@ void MsiRegistryChecker::RunRegistryChecks(const std::vector<XmlNode>& groups) {
   for (const auto& group : groups) {
     if (walkEnded) break;
     ForEachNumberedChild(group, L"RegistryCheck[Order=\"%d\"]", [&](int, const XmlNode& check) {
-      if (!Conditions(check, ConditionKind::Check, &properties).Evaluate()) return true;
-      AttributeReader attributes(check);
+      if (!Conditions(check, ConditionKind::Check, context_.Values()).Evaluate()) return true;
+      AttributeReader attributes(check, context_.Values());
       if (attributes.Count() == 0) return true;
       std::wstring property = attributes.Get(L"Property");
       if (keepExisting_ && !properties.Get(property).empty()) {
         walkEnded = true;
         return false;
       }
-      ElementTextReader texts(check, context_.log);
+      ElementTextReader texts(check, context_.Values());
       std::wstring hive, subkey, valueName;
       texts.GetText(L"HKey", hive);
       texts.GetText(L"Subkey", subkey);

@@ -2,8 +2,6 @@
 
 #include <initializer_list>
 
-#include "app/log_file.h"
-#include "app/property_map.h"
 #include "checks/dotnet_probe.h"
 #include "checks/iis_probe.h"
 #include "checks/msi_probes.h"
@@ -12,6 +10,8 @@
 #include "checks/service_probes.h"
 #include "checks/sql_probe.h"
 #include "checks/system_info.h"
+#include "core/log_file.h"
+#include "core/property_map.h"
 #include "platform/text.h"
 
 using Answer = std::optional<std::wstring>;

@@ -1,7 +1,7 @@
 #include "checks/service_probes.h"
 
-#include "app/log_file.h"
 #include "checks/probe_registry.h"
+#include "core/log_file.h"
 
 bool ServiceRunning(platform::Services& services, const std::wstring& name) {
   return services.Query(name, true).Running();

@@ -5,8 +5,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/log_file.h"
 #include "checks/system_info.h"
+#include "core/log_file.h"
 #include "platform/text.h"
 
 using platform::Hive;

@@ -1,7 +1,7 @@
 #include "checks/system_info.h"
 
-#include "app/log_file.h"
-#include "app/property_map.h"
+#include "core/log_file.h"
+#include "core/property_map.h"
 
 SystemInfo::SystemInfo(LogFile& log, platform::SystemQueries& queries) : log_(log), queries_(queries) {
   DWORD error = 0;

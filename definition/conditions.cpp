@@ -2,11 +2,11 @@
 
 #include <vector>
 
-#include "app/property_map.h"
+#include "core/property_map.h"
 #include "definition/xml_readers.h"
 
-Conditions::Conditions(const XmlNode& element, ConditionKind kind, const PropertyMap* properties)
-    : element_(element), properties_(properties ? properties : Properties()) {
+Conditions::Conditions(const XmlNode& element, ConditionKind kind, const ReadContext& context)
+    : element_(element), context_(context) {
   switch (kind) {
     case ConditionKind::Check: group_ = L"CheckConditions", item_ = L"CheckIf"; break;
     case ConditionKind::CheckGroup: list_ = L"CheckGroupList", group_ = L"CheckGroup", item_ = L"Check"; break;
@@ -38,13 +38,13 @@ bool Conditions::GroupHolds(const XmlNode& group) const {
   std::vector<XmlNode> items;
   if (group.SelectAll(item_, items) != XmlQuery::Found) return true;
   for (const XmlNode& item : items) {
-    AttributeReader reader(item);
+    AttributeReader reader(item, context_);
     if (reader.Count() == 0) continue;
     std::wstring property = reader.Get(L"Property");
     if (property.empty()) continue;
     std::wstring value = reader.Get(L"Value");
     if (value.empty()) continue;
-    if (!properties_ || !properties_->Matches(property, value)) return false;
+    if (!context_.properties.Matches(property, value)) return false;
   }
   return true;
 }

@@ -3,16 +3,15 @@
 
 #include <string>
 
+#include "definition/read_context.h"
 #include "definition/xml_document.h"
-
-class PropertyMap;
 
 enum class ConditionKind { Check, CheckGroup, Install, Uninstall, Show, Execute };
 
 class Conditions {
  public:
-  // properties defaults to the process's map.
-  Conditions(const XmlNode& element, ConditionKind kind, const PropertyMap* properties = nullptr);
+  // Values are tested against the context's properties.
+  Conditions(const XmlNode& element, ConditionKind kind, const ReadContext& context);
   // True when the element's conditions hold, also when it has none.
   bool Evaluate() const;
 
@@ -21,5 +20,5 @@ class Conditions {
 
   XmlNode element_;
   std::wstring list_, group_, item_;
-  const PropertyMap* properties_;
+  ReadContext context_;
 };

@@ -1,16 +1,16 @@
 #include "definition/product.h"
 
-#include "app/localization.h"
-#include "app/log_file.h"
+#include "core/localization.h"
+#include "core/log_file.h"
 #include "definition/xml_readers.h"
 #include "platform/files.h"
 #include "platform/prompts.h"
 #include "platform/text.h"
 #include "platform/windows_installer.h"
 
-Product::Product(const XmlNode& element, LogFile& logFile, const std::wstring& setupDirectory)
-    : log(logFile), element_(element) {
-  AttributeReader reader(element);
+Product::Product(const XmlNode& element, const ReadContext& context, const std::wstring& setupDirectory)
+    : log(context.log), element_(element) {
+  AttributeReader reader(element, context);
   Resources = reader.Get(L"Resources");
   GUID = reader.Get(L"GUID");
   QVDirectory = reader.Get(L"QVDirectory");
@@ -23,10 +23,10 @@ Product::Product(const XmlNode& element, LogFile& logFile, const std::wstring& s
   ReadMe = reader.Get(L"ReadMe");
   NETFramework = reader.Get(L"NETFramework");
   if (NETFramework.empty()) NETFramework = L"4.7.2";
-  FindWorkingDirectory(setupDirectory);
+  FindWorkingDirectory(context, setupDirectory);
 }
 
-void Product::FindWorkingDirectory(const std::wstring& setupDirectory) {
+void Product::FindWorkingDirectory(const ReadContext& context, const std::wstring& setupDirectory) {
   std::wstring query = QueryWithValue(L"PackageFileGroup/PackageFile[ShortName=%s]", ShortName, log);
   XmlNode package;
   XmlQuery found = query.empty() ? XmlQuery::NoMatch : element_.SelectSingle(query, package);
@@ -38,7 +38,7 @@ void Product::FindWorkingDirectory(const std::wstring& setupDirectory) {
     return;
   }
   std::wstring location;
-  ElementTextReader(package, log).GetText(L"Location", location);
+  ElementTextReader(package, context).GetText(L"Location", location);
   if (location.empty()) return;
   size_t slash = location.rfind(L'\\');
   if (slash != std::wstring::npos) {

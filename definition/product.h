@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "definition/read_context.h"
 #include "definition/xml_document.h"
 #include "platform/handles.h"
 
@@ -23,7 +24,7 @@ using ProductCatalog = std::vector<std::shared_ptr<Product>>;
 class Product {
  public:
   // Reads the attributes (substituted) and works out the folder of the main package.
-  Product(const XmlNode& element, LogFile& log, const std::wstring& setupDirectory);
+  Product(const XmlNode& element, const ReadContext& context, const std::wstring& setupDirectory);
 
   struct ResourceContext {
     bool uninstallOrRepair = false;
@@ -52,7 +53,7 @@ class Product {
   std::wstring ReadMe, NETFramework;
 
  private:
-  void FindWorkingDirectory(const std::wstring& setupDirectory);
+  void FindWorkingDirectory(const ReadContext& context, const std::wstring& setupDirectory);
 
   XmlNode element_;
   platform::Library resourceLibrary_;

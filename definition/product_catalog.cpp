@@ -1,7 +1,7 @@
 #include "definition/product_catalog.h"
 
-#include "app/localization.h"
-#include "app/log_file.h"
+#include "core/localization.h"
+#include "core/log_file.h"
 #include "platform/files.h"
 #include "platform/prompts.h"
 #include "platform/text.h"
@@ -80,7 +80,8 @@ bool LoadProducts(const XmlDocument& doc, DefinitionContext& context, ProductCat
     return false;
   }
   catalog.reserve(elements.size());
+  const ReadContext values{context.log, context.properties, context.localization};
   for (const XmlNode& element : elements)
-    catalog.push_back(std::make_shared<Product>(element, context.log, context.setupDirectory));
+    catalog.push_back(std::make_shared<Product>(element, values, context.setupDirectory));
   return !catalog.empty();
 }

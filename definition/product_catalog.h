@@ -8,12 +8,15 @@
 
 class LogFile;
 class Localization;
+class PropertyMap;
 namespace platform {
 class Prompts;
 }
 
 struct DefinitionContext {
   LogFile& log;
+  const PropertyMap& properties;    // what definition values substitute
+
   platform::Prompts& prompts;
   Localization* localization;
   bool silent;

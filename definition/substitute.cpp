@@ -5,8 +5,8 @@
 #include <climits>
 #include <vector>
 
-#include "app/localization.h"
-#include "app/property_map.h"
+#include "core/localization.h"
+#include "core/property_map.h"
 #include "platform/files.h"
 #include "platform/text.h"
 
@@ -90,13 +90,11 @@ void Substitute(std::wstring& value, const PropertyMap& properties, const Cultur
                 [](const std::wstring& token) { return platform::EnvironmentValue(token.substr(1, token.size() - 2)); });
 }
 
-void Substitute(std::wstring& value) {
-  static const PropertyMap kEmpty;
-  const PropertyMap* properties = Properties();
-  Substitute(value, properties ? *properties : kEmpty, [](int number, std::wstring& out) {
-    Localization* l = CurrentLocalization();
-    if (!l) return false;
-    out = l->String(static_cast<UINT>(number));
+void Substitute(std::wstring& value, const ReadContext& context) {
+  const Localization* localization = context.localization;
+  Substitute(value, context.properties, [localization](int number, std::wstring& out) {
+    if (!localization) return false;
+    out = localization->String(static_cast<UINT>(number));
     return !out.empty();
   });
 }

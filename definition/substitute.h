@@ -4,6 +4,8 @@
 #include <functional>
 #include <string>
 
+#include "definition/read_context.h"
+
 class PropertyMap;
 
 // Fetches a culture text by number; false when there is none.
@@ -14,8 +16,8 @@ using CultureTextSource = std::function<bool(int number, std::wstring& text)>;
 // "%Name%" environment variables.
 void Substitute(std::wstring& value, const PropertyMap& properties, const CultureTextSource& culture);
 
-// The process-wide form used by the XML readers: the process's map and culture library.
-void Substitute(std::wstring& value);
+// The form the XML readers use: the run's properties and its culture library, when loaded.
+void Substitute(std::wstring& value, const ReadContext& context);
 
 // Chooses "VariablesList_<key>.xml" or "VariablesList.xml" inside setupDirectory (with its backslash).
 std::wstring ChooseVariablesList(const std::wstring& setupDirectory);

@@ -1,19 +1,21 @@
 #include "definition/xml_readers.h"
 
-#include "app/log_file.h"
+#include "core/log_file.h"
 #include "definition/substitute.h"
 #include "platform/text.h"
 
-AttributeReader::AttributeReader(const XmlNode& element) : element_(element), count_(element.AttributeCount()) {}
+AttributeReader::AttributeReader(const XmlNode& element, const ReadContext& context)
+    : element_(element), context_(context), count_(element.AttributeCount()) {}
 
 std::wstring AttributeReader::Get(const std::wstring& name) const {
   std::wstring value;
   if (!element_.Attribute(name, value)) return {};
-  if (!value.empty()) Substitute(value);
+  if (!value.empty()) Substitute(value, context_);
   return value;
 }
 
-ElementTextReader::ElementTextReader(const XmlNode& node, LogFile& log) : node_(node), log_(log) {}
+ElementTextReader::ElementTextReader(const XmlNode& node, const ReadContext& context)
+    : node_(node), context_(context) {}
 
 bool ElementTextReader::GetText(const std::wstring& path, std::wstring& out, bool raw) const {
   out.clear();
@@ -21,15 +23,15 @@ bool ElementTextReader::GetText(const std::wstring& path, std::wstring& out, boo
   XmlQuery query = node_.SelectSingle(path, found);
   if (query != XmlQuery::Found) {
     int status = query == XmlQuery::NoMatch ? 1 : static_cast<int>(E_FAIL);
-    log_.Log(L"Error %d getting %s text", status, path);
+    context_.log.Log(L"Error %d getting %s text", status, path);
     return false;
   }
   HRESULT hr = S_OK;
   if (!found.Text(out, &hr)) {
-    log_.Log(L"Error %d getting %s text", static_cast<int>(hr), path);
+    context_.log.Log(L"Error %d getting %s text", static_cast<int>(hr), path);
     return false;
   }
-  if (!out.empty() && !raw) Substitute(out);
+  if (!out.empty() && !raw) Substitute(out, context_);
   return true;
 }
 

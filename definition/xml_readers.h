@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 
+#include "definition/read_context.h"
 #include "definition/xml_document.h"
 
 class LogFile;
@@ -12,26 +13,27 @@ class LogFile;
 // Attribute texts of one element; a non-empty value comes back substituted.
 class AttributeReader {
  public:
-  explicit AttributeReader(const XmlNode& element);
+  AttributeReader(const XmlNode& element, const ReadContext& context);
   std::wstring Get(const std::wstring& name) const;
   long Count() const { return count_; }
 
  private:
   XmlNode element_;
+  ReadContext context_;
   long count_ = 0;
 };
 
 // Texts of the first node under a path relative to one node.
 class ElementTextReader {
  public:
-  ElementTextReader(const XmlNode& node, LogFile& log);
+  ElementTextReader(const XmlNode& node, const ReadContext& context);
   // Empties out, then fills it from the first match; logs "Error %d getting %s text" when the
   // query fails or matches nothing. A non-empty text is substituted unless raw is set.
   bool GetText(const std::wstring& path, std::wstring& out, bool raw = false) const;
 
  private:
   XmlNode node_;
-  LogFile& log_;
+  ReadContext context_;
 };
 
 // Visits, for N = 1, 2, 3, ..., the first child of parent matching pattern with N put in

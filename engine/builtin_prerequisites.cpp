@@ -15,8 +15,9 @@ ComponentResult ResultOf(const ComponentInstaller& installer, bool success) {
 
 class ComponentBuiltIns final : public BuiltInInstallers {
  public:
-  ComponentBuiltIns(LogFile& log, platform::Platform& machine, std::wstring logFolder, const std::wstring& variables)
-      : log_(log), machine_(machine), logFolder_(std::move(logFolder)), links_(log, variables) {}
+  ComponentBuiltIns(const ReadContext& values, platform::Platform& machine, std::wstring logFolder,
+                    const std::wstring& variables)
+      : log_(values.log), machine_(machine), logFolder_(std::move(logFolder)), links_(values, variables) {}
 
   ComponentResult DotNet35Sp1() override {
     DotNetFrameworkInstaller installer(log_, machine_, links_, logFolder_);
@@ -67,5 +68,5 @@ class ComponentBuiltIns final : public BuiltInInstallers {
 
 std::unique_ptr<BuiltInInstallers> MakeBuiltInInstallers(const EngineContext& context, platform::Platform& machine,
                                                          const std::wstring& variablesListPath) {
-  return std::make_unique<ComponentBuiltIns>(context.log, machine, context.logFolder, variablesListPath);
+  return std::make_unique<ComponentBuiltIns>(context.Values(), machine, context.logFolder, variablesListPath);
 }

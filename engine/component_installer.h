@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/log_file.h"
+#include "core/log_file.h"
 #include "platform/platform.h"
 #include "platform/processes.h"
 

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "definition/product.h"
+#include "definition/read_context.h"
 #include "definition/xml_document.h"
 
 class LogFile;
@@ -49,6 +50,9 @@ struct EngineContext {
   std::function<DWORD(const std::wstring& file, const std::wstring& parameters)> shellExecuteHidden;
   std::function<void(const std::wstring& productShortName)> restoreInstallSource;
   std::function<void(const std::wstring& productShortName)> deleteInstallSource;
+
+  // What the definition's values are read and substituted with.
+  ReadContext Values() const { return {log, properties, localization}; }
 
   int ExitCode() const { return exitCode ? *exitCode : 0; }
   void SetExitCode(int code) const {

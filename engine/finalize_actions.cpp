@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "app/command_line.h"
-#include "app/log_file.h"
-#include "app/property_map.h"
 #include "checks/msi_probes.h"
+#include "core/log_file.h"
+#include "core/property_map.h"
+#include "core/run_mode.h"
 #include "definition/conditions.h"
 #include "definition/product.h"
 #include "definition/xml_readers.h"
@@ -227,8 +227,8 @@ void FinalizeActions::CopyFiles() {
   std::vector<XmlNode> copies;
   if (productElement.SelectAll(L"Finalize/CopyFileGroup/CopyFile", copies) != XmlQuery::Found) return;
   for (const XmlNode& copy : copies) {
-    if (!Conditions(copy, ConditionKind::Install, &context_.properties).Evaluate()) continue;
-    ElementTextReader reader(copy, log_);
+    if (!Conditions(copy, ConditionKind::Install, context_.Values()).Evaluate()) continue;
+    ElementTextReader reader(copy, context_.Values());
     std::wstring source, destination;
     reader.GetText(L"Source", source);
     reader.GetText(L"Destination", destination);
@@ -292,9 +292,9 @@ void FinalizeActions::DeleteFiles() {
   ToBatchBytes(kPingLine, bytes);
   bool needed = false;
   for (const XmlNode& entry : entries) {
-    if (!Conditions(entry, ConditionKind::Uninstall, &context_.properties).Evaluate()) continue;
+    if (!Conditions(entry, ConditionKind::Uninstall, context_.Values()).Evaluate()) continue;
     std::wstring location;
-    ElementTextReader(entry, log_).GetText(L"Location", location);
+    ElementTextReader(entry, context_.Values()).GetText(L"Location", location);
     if (location.empty()) continue;
     std::optional<std::wstring> path = DeletablePath(location);
     if (!path) {
@@ -350,8 +350,8 @@ void FinalizeActions::ExecuteCommands() {
 }
 
 void FinalizeActions::ExecuteCommand(const XmlNode& node) {
-  if (!Conditions(node, ConditionKind::Execute, &context_.properties).Evaluate()) return;
-  ElementTextReader reader(node, log_);
+  if (!Conditions(node, ConditionKind::Execute, context_.Values()).Evaluate()) return;
+  ElementTextReader reader(node, context_.Values());
   std::wstring command, arguments, waitText;
   reader.GetText(L"Command", command);
   reader.GetText(L"Arguments", arguments);

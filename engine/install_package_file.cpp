@@ -1,5 +1,5 @@
-#include "app/localization.h"
-#include "app/log_file.h"
+#include "core/localization.h"
+#include "core/log_file.h"
 #include "definition/conditions.h"
 #include "definition/xml_readers.h"
 #include "engine/package_file.h"
@@ -13,7 +13,7 @@ void InstallPackageFile::Initialize() {
 
 int InstallPackageFile::ProcessPackage(const XmlNode& package, HWND statusWindow) {
   std::wstring name = Read(package, L"Name");
-  if (!Conditions(package, ConditionKind::Install, &context_.properties).Evaluate()) {
+  if (!Conditions(package, ConditionKind::Install, context_.Values()).Evaluate()) {
     context_.log.Log(L"Skipping install of %s since it does not meet install condition(s).", name);
     return 0;
   }

@@ -4,12 +4,13 @@
 #include <objbase.h>
 #include <shlobj.h>
 
-#include "app/log_file.h"
+#include "core/log_file.h"
 #include "definition/xml_readers.h"
 #include "platform/files.h"
 #include "platform/text.h"
 
-InstallSourceInfo::InstallSourceInfo(LogFile& log, std::wstring path) : log_(log), path_(std::move(path)) {
+InstallSourceInfo::InstallSourceInfo(const ReadContext& values, std::wstring path)
+    : log_(values.log), values_(values), path_(std::move(path)) {
   comStarted_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
 }
 
@@ -59,7 +60,7 @@ void InstallSourceInfo::RestoreInstallSource(const std::wstring& productName) {
   std::wstring query = Query(productName);
   XmlNode entry;
   if (query.empty() || document_.SelectSingle(query, entry) != XmlQuery::Found) return;
-  ElementTextReader texts(entry, log_);
+  ElementTextReader texts(entry, values_);
   std::wstring localPackage, installSource;
   texts.GetText(L"LocalPackage", localPackage);
   texts.GetText(L"InstallSource", installSource);

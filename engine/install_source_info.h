@@ -5,14 +5,14 @@
 
 #include <string>
 
+#include "definition/read_context.h"
 #include "definition/xml_document.h"
-
-class LogFile;
 
 class InstallSourceInfo {
  public:
-  // path: the record file; RecordPath() gives the machine's.
-  InstallSourceInfo(LogFile& log, std::wstring path);
+  // path: the record file; RecordPath() gives the machine's. Its texts are substituted like
+  // the definition's.
+  InstallSourceInfo(const ReadContext& values, std::wstring path);
   ~InstallSourceInfo();
   InstallSourceInfo(const InstallSourceInfo&) = delete;
   InstallSourceInfo& operator=(const InstallSourceInfo&) = delete;
@@ -32,6 +32,7 @@ class InstallSourceInfo {
   void CreateFolders(const std::wstring& filePath);
 
   LogFile& log_;
+  ReadContext values_;
   std::wstring path_;
   XmlDocument document_;
   bool loaded_ = false;

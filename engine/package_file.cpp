@@ -1,9 +1,9 @@
 #include "engine/package_file.h"
 
-#include "app/command_line.h"
-#include "app/localization.h"
-#include "app/log_file.h"
-#include "app/property_map.h"
+#include "core/localization.h"
+#include "core/log_file.h"
+#include "core/property_map.h"
+#include "core/run_mode.h"
 #include "definition/conditions.h"
 #include "definition/xml_readers.h"
 #include "platform/text.h"
@@ -18,7 +18,7 @@ PackageFile::PackageFile(EngineContext& context, std::wstring baseProperties, HW
 
 std::wstring PackageFile::Read(const XmlNode& package, const wchar_t* element) const {
   std::wstring value;
-  ElementTextReader(package, context_.log).GetText(element, value);
+  ElementTextReader(package, context_.Values()).GetText(element, value);
   return value;
 }
 
@@ -191,7 +191,7 @@ void PackageFile::RunPostPass(Product& product, const XmlNode& group, HWND statu
 
 int PackageFile::InstallPostPackage(const XmlNode& package, HWND statusWindow) {
   std::wstring name = Read(package, L"Name");
-  if (!Conditions(package, ConditionKind::Install, &context_.properties).Evaluate()) {
+  if (!Conditions(package, ConditionKind::Install, context_.Values()).Evaluate()) {
     context_.log.Log(L"Skipping install of %s since it does not meet install condition(s).", name);
     return 0;
   }

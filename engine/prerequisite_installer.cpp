@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "app/command_line.h"
-#include "app/localization.h"
-#include "app/log_file.h"
+#include "core/localization.h"
+#include "core/log_file.h"
+#include "core/run_mode.h"
 #include "definition/conditions.h"
 #include "definition/product.h"
 #include "definition/xml_readers.h"
@@ -32,7 +32,7 @@ std::wstring PrerequisiteInstaller::DotNetDisplayName(int osCode, int servicePac
 
 std::wstring PrerequisiteInstaller::Read(const XmlNode& prerequisite, const wchar_t* element) const {
   std::wstring value;
-  ElementTextReader(prerequisite, context_.log).GetText(element, value);
+  ElementTextReader(prerequisite, context_.Values()).GetText(element, value);
   return value;
 }
 
@@ -92,7 +92,7 @@ void PrerequisiteInstaller::Announce(const std::wstring& name, HWND statusWindow
 }
 
 int PrerequisiteInstaller::FilePrerequisite(const XmlNode& prerequisite, HWND statusWindow) {
-  if (!Conditions(prerequisite, ConditionKind::Install, &context_.properties).Evaluate()) return 0;
+  if (!Conditions(prerequisite, ConditionKind::Install, context_.Values()).Evaluate()) return 0;
   std::wstring location = Read(prerequisite, L"Location");
   if (location.empty()) return 0;
   Announce(currentName_, statusWindow);
@@ -119,7 +119,7 @@ void PrerequisiteInstaller::Fail(const ComponentResult& result) {
 
 bool PrerequisiteInstaller::BuiltInPrerequisite(const XmlNode& prerequisite, const std::wstring& custom,
                                                 HWND statusWindow) {
-  if (!Conditions(prerequisite, ConditionKind::Install, &context_.properties).Evaluate() || custom.empty())
+  if (!Conditions(prerequisite, ConditionKind::Install, context_.Values()).Evaluate() || custom.empty())
     return true;
   if (custom == L".NET 3.5 SP1") {
     Announce(currentName_, statusWindow);

@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "app/log_file.h"
-#include "app/property_map.h"
+#include "core/log_file.h"
+#include "core/property_map.h"
 #include "platform/processes.h"
 
 // Runs the command line without a window and waits for it: the child's exit code (0 when it

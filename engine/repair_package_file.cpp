@@ -1,7 +1,7 @@
 #include <algorithm>
 
-#include "app/localization.h"
-#include "app/log_file.h"
+#include "core/localization.h"
+#include "core/log_file.h"
 #include "definition/conditions.h"
 #include "definition/xml_readers.h"
 #include "engine/package_file.h"
@@ -20,7 +20,7 @@ void RepairPackageFile::Initialize() {
 
 int RepairPackageFile::ProcessPackage(const XmlNode& package, HWND statusWindow) {
   std::wstring name = Read(package, L"Name");
-  if (!Conditions(package, ConditionKind::Install, &context_.properties).Evaluate()) {
+  if (!Conditions(package, ConditionKind::Install, context_.Values()).Evaluate()) {
     context_.log.Log(L"Skipping repair of %s since it does not meet repair condition(s).", name);
     return 0;
   }

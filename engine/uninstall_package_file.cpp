@@ -1,6 +1,6 @@
-#include "app/command_line.h"
-#include "app/localization.h"
-#include "app/log_file.h"
+#include "core/localization.h"
+#include "core/log_file.h"
+#include "core/run_mode.h"
 #include "definition/conditions.h"
 #include "definition/xml_readers.h"
 #include "engine/package_file.h"
@@ -12,7 +12,7 @@ void UninstallPackageFile::Initialize() {
   logElement_ = L"UninstallLog";
   operationWord_ = context_.localization ? context_.localization->String(50112) : std::wstring();
   if (!context_.installSourceRecordPath.empty()) {
-    installSources_ = std::make_unique<InstallSourceInfo>(context_.log, context_.installSourceRecordPath);
+    installSources_ = std::make_unique<InstallSourceInfo>(context_.Values(), context_.installSourceRecordPath);
     installSources_->Open();
   }
 }
@@ -37,7 +37,7 @@ int UninstallPackageFile::ProcessPackage(const XmlNode& package, HWND statusWind
 
 int UninstallPackageFile::UninstallPackage(const XmlNode& package, HWND statusWindow, bool rollback) {
   std::wstring name = Read(package, L"Name");
-  if (!Conditions(package, ConditionKind::Uninstall, &context_.properties).Evaluate()) {
+  if (!Conditions(package, ConditionKind::Uninstall, context_.Values()).Evaluate()) {
     context_.log.Log(L"Skipping uninstall of %s since it does not meet uninstall condition(s).", name);
     return 0;
   }

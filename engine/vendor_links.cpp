@@ -1,6 +1,6 @@
 #include "engine/vendor_links.h"
 
-#include "app/log_file.h"
+#include "core/log_file.h"
 #include "definition/xml_document.h"
 #include "definition/xml_readers.h"
 #include "platform/files.h"
@@ -63,12 +63,12 @@ VendorLinks::VendorLinks() {
   for (const VendorLinkInfo& info : kTable) urls_[static_cast<size_t>(info.link)] = info.defaultUrl;
 }
 
-VendorLinks::VendorLinks(LogFile& log, const std::wstring& variablesListPath) : VendorLinks() {
+VendorLinks::VendorLinks(const ReadContext& values, const std::wstring& variablesListPath) : VendorLinks() {
   if (!platform::FileExists(variablesListPath)) return;
   XmlDocument doc;
   HRESULT status = S_OK;
   if (!doc.Create(status)) {
-    log.Log(L"Creating instance for %s COM error: %#X", variablesListPath, status);
+    values.log.Log(L"Creating instance for %s COM error: %#X", variablesListPath, status);
     return;
   }
   if (!doc.Load(variablesListPath)) return;
@@ -76,7 +76,7 @@ VendorLinks::VendorLinks(LogFile& log, const std::wstring& variablesListPath) : 
     XmlNode node;
     if (doc.SelectSingle(L"//ConfigVariable[@Name=\"" + std::wstring(info.variable) + L"\"]", node) != XmlQuery::Found)
       continue;
-    std::wstring value = text::Trim(AttributeReader(node).Get(L"value"));
+    std::wstring value = text::Trim(AttributeReader(node, values).Get(L"value"));
     if (!value.empty()) urls_[static_cast<size_t>(info.link)] = value;
   }
 }

@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "definition/read_context.h"
+
 class LogFile;
 
 enum class VendorLink {
@@ -49,7 +51,7 @@ class VendorLinks {
   VendorLinks();
   // The vendor's links, each replaced by a non-empty ConfigVariable of the variables list at
   // that path; a missing or unreadable list leaves the vendor's links.
-  VendorLinks(LogFile& log, const std::wstring& variablesListPath);
+  VendorLinks(const ReadContext& values, const std::wstring& variablesListPath);
 
   const std::wstring& Url(VendorLink link) const { return urls_[static_cast<size_t>(link)]; }
 

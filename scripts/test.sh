@@ -6,6 +6,7 @@ ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$ROOT"
 
 scripts/install-deps.sh
+scripts/check-layers.sh
 scripts/build.sh
 
 . scripts/wine-env.sh

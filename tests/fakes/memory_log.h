@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/log_file.h"
+#include "core/log_file.h"
 
 class MemoryLog : public LogFile {
  public:

@@ -24,9 +24,9 @@
 #include <string>
 #include <vector>
 
-#include "app/log_file.h"
-#include "app/progress_interface.h"
-#include "app/property_map.h"
+#include "core/log_file.h"
+#include "core/property_map.h"
+#include "engine/progress_interface.h"
 #include "platform/handles.h"
 #include "platform/processes.h"
 #include "platform/text.h"

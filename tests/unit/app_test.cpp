@@ -1,5 +1,5 @@
-#include "fakes/test_files.h"
 #include "app/app.h"
+#include "fixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "app/localization.h"
-#include "app/property_map.h"
+#include "core/localization.h"
+#include "core/property_map.h"
 #include "fakes/fake_platform.h"
 #include "platform/text.h"
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "app/command_line.h"
-#include "app/property_map.h"
+#include "core/property_map.h"
 #include "fakes/memory_log.h"
 
 namespace {

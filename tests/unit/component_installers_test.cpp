@@ -294,7 +294,9 @@ TEST_F(InstallersTest, AConfigVariableOverridesItsLink) {
          "<ConfigVariable Name=\"{DotNet472WebInstallerUrl}\" value=\"http://mirror.local/ndp472.exe\"/>"
          "<Group><ConfigVariable Name=\"{SqlCmdLnUtils2012X64Url}\" value=\" http://mirror.local/cmd.msi \"/></Group>"
          "<ConfigVariable Name=\"{DotNet4WebInstallerUrl}\" value=\"\"/></VariablesList>";
-  const VendorLinks mirrored(log, path), missing(log, scratch + L"\\absent.xml");
+  PropertyMap properties;
+  const ReadContext values{log, properties};
+  const VendorLinks mirrored(values, path), missing(values, scratch + L"\\absent.xml");
   for (const VendorLinkInfo& info : VendorLinkTable()) {
     SCOPED_TRACE(text::ToUtf8(info.variable));
     const std::wstring expected = info.link == VendorLink::DotNet472Web           ? L"http://mirror.local/ndp472.exe"

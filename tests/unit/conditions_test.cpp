@@ -7,33 +7,25 @@
 #include <utility>
 #include <vector>
 
-#include "app/property_map.h"
+#include "core/property_map.h"
 #include "definition/conditions.h"
 #include "definition/xml_document.h"
+#include "fixtures.h"
 #include "platform/text.h"
 
 namespace {
 
 using Props = std::vector<std::pair<std::wstring, std::wstring>>;
 
-class ConditionsTest : public testing::Test {
+class ConditionsTest : public DefinitionTest {
  protected:
-  void SetUp() override {
-    SetProcessProperties(&properties);
-    HRESULT status = S_OK;
-    ASSERT_TRUE(doc.Create(status));
-  }
-  void TearDown() override { SetProcessProperties(nullptr); }
 
   bool Evaluate(const std::wstring& xml, ConditionKind kind, const Props& props) {
     properties = PropertyMap();
     for (const auto& [name, value] : props) properties.Set(name, value);
     EXPECT_TRUE(doc.LoadText(xml)) << text::ToUtf8(xml);
-    return Conditions(doc.Root(), kind).Evaluate();
+    return Conditions(doc.Root(), kind, values).Evaluate();
   }
-
-  PropertyMap properties;
-  XmlDocument doc;
 };
 
 struct Layout {

@@ -7,8 +7,8 @@
 #include <array>
 #include <string>
 
-#include "fakes/test_files.h"
-#include "app/localization.h"
+#include "core/localization.h"
+#include "fixtures.h"
 #include "platform/handles.h"
 #include "platform/text.h"
 

@@ -12,7 +12,7 @@
 
 #include "fakes/fake_platform.h"
 #include "fakes/memory_log.h"
-#include "fakes/test_files.h"
+#include "fixtures.h"
 #include "platform/files.h"
 #include "platform/text.h"
 

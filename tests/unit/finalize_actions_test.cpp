@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "app/command_line.h"
-#include "app/property_map.h"
+#include "core/property_map.h"
+#include "core/run_mode.h"
 #include "definition/product.h"
 #include "engine/finalize_actions.h"
 #include "fakes/fake_platform.h"
 #include "fakes/memory_log.h"
-#include "fakes/test_files.h"
+#include "fixtures.h"
 #include "platform/files.h"
 #include "platform/text.h"
 
@@ -33,17 +33,7 @@ std::string Narrow(const std::wstring& s) { return text::ToUtf8(s); }
 class FinalizeTest : public testing::Test {
  protected:
   void SetUp() override {
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    static int counter = 0;
-    root_ = text::Format(L"%sfinalize_test_%u_%d\\", temp, GetCurrentProcessId(), ++counter);
-    for (auto* sub : {L"", L"Logs", L"work", L"installed", L"QV", L"src", L"src\\sub", L"dst"})
-      CreateDirectoryW((root_ + sub).c_str(), nullptr);
-    SetProcessProperties(&properties_);
-  }
-  void TearDown() override {
-    SetProcessProperties(nullptr);
-    test_files::RemoveTree(root_);
+    for (auto* sub : {L"Logs", L"work", L"installed", L"QV", L"src", L"src\\sub", L"dst"}) scratch_.MakeFolder(sub);
   }
 
   // Products "RUI" (and "RAX"), the first with the given Finalize section; a fresh catalog and fakes each time.
@@ -59,7 +49,7 @@ class FinalizeTest : public testing::Test {
     ASSERT_TRUE(doc_.LoadText(xml + L"</Setup>"));
     std::vector<XmlNode> nodes;
     ASSERT_EQ(doc_.SelectAll(L"//Product", nodes), XmlQuery::Found);
-    for (const XmlNode& node : nodes) products_.push_back(std::make_shared<Product>(node, log_, root_ + L"work"));
+    for (const XmlNode& node : nodes) products_.push_back(std::make_shared<Product>(node, ReadContext{log_, properties_}, root_ + L"work"));
     context_ = std::make_unique<EngineContext>(log_, properties_, nullptr, fake_.installer, doc_, products_);
     context_->logFolder = root_ + L"Logs";
     context_->shortName = L"RUI";
@@ -91,7 +81,8 @@ class FinalizeTest : public testing::Test {
     return out;
   }
 
-  std::wstring root_;
+  ScratchFolder scratch_;
+  const std::wstring root_ = scratch_.path();
   MemoryLog log_;
   PropertyMap properties_;
   FakePlatform fake_;

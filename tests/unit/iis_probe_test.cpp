@@ -2,7 +2,7 @@
 
 #include <functional>
 
-#include "fakes/test_files.h"
+#include "fixtures.h"
 #include "platform/files.h"
 #include "probe_fixture.h"
 

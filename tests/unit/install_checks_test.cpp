@@ -208,7 +208,7 @@ TEST_F(InstallChecksTest, DotNet4AsksFor472OnlyAfterAFirstNo) {
   Load(L"<Setup><Product NETFramework=\"4.8\"/></Setup>");
   XmlNode element;
   ASSERT_EQ(doc.SelectSingle(L"//Product", element), XmlQuery::Found);
-  ProductCatalog catalog{std::make_shared<Product>(element, log, L"C:\\setup")};
+  ProductCatalog catalog{std::make_shared<Product>(element, values, L"C:\\setup")};
   context.products = &catalog;
   properties.Set(L"OS", L"Win10");
   RunOne(L"DotNetFramework_4");  // 4.8 needs no look on Windows 10

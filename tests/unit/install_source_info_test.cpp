@@ -9,7 +9,7 @@
 
 #include "engine/install_source_info.h"
 #include "fakes/memory_log.h"
-#include "fakes/test_files.h"
+#include "fixtures.h"
 #include "platform/files.h"
 #include "platform/text.h"
 
@@ -17,15 +17,7 @@ namespace {
 
 class InstallSourceInfoTest : public testing::Test {
  protected:
-  void SetUp() override {
-    root = test_files::ExecutableFolder() + L"source_record_test\\";
-    test_files::RemoveTree(root);
-    CreateDirectoryW(root.c_str(), nullptr);
-    record = root + L"InstallSourceInfo.xml";
-    cached = root + L"cache.msi";
-    Write(cached, "package");
-  }
-  void TearDown() override { test_files::RemoveTree(root); }
+  void SetUp() override { Write(cached, "package"); }
 
   static void Write(const std::wstring& path, const std::string& content) {
     std::ofstream(text::ToUtf8(path), std::ios::binary) << content;
@@ -43,8 +35,13 @@ class InstallSourceInfoTest : public testing::Test {
   }
   void WriteRecord(const std::string& entries) { Write(record, "<Record><Products>" + entries + "</Products></Record>"); }
 
+  ScratchFolder scratch;
+  const std::wstring root = scratch.path();
+  const std::wstring record = root + L"InstallSourceInfo.xml";
+  const std::wstring cached = root + L"cache.msi";
   MemoryLog log;
-  std::wstring root, record, cached;
+  PropertyMap properties;
+  const ReadContext values{log, properties};
 };
 
 TEST_F(InstallSourceInfoTest, RestoresOnlyAMissingSourceFromAnExistingCachedPackage) {
@@ -54,7 +51,7 @@ TEST_F(InstallSourceInfoTest, RestoresOnlyAMissingSourceFromAnExistingCachedPack
   WriteRecord(Entry(L"Rizod", cached, restored) + Entry(L"Uvarud", cached, present) +
               Entry(L"Gone", root + L"missing.msi", root + L"gone\\x.msi"));
   {
-    InstallSourceInfo info(log, record);
+    InstallSourceInfo info(values, record);
     info.Open();
     info.RestoreInstallSource(L"Rizod");
     info.RestoreInstallSource(L"Uvarud");
@@ -73,7 +70,7 @@ TEST_F(InstallSourceInfoTest, RestoresOnlyAMissingSourceFromAnExistingCachedPack
 TEST_F(InstallSourceInfoTest, DeletionsAreSavedOnceAtClose) {
   WriteRecord(Entry(L"Rizod", cached, L"x") + Entry(L"Uvarud", cached, L"y") + Entry(L"Kept", cached, L"z"));
   {
-    InstallSourceInfo info(log, record);
+    InstallSourceInfo info(values, record);
     info.Open();
     info.DeleteEntry(L"Rizod");
     info.DeleteEntry(L"Uvarud");
@@ -93,7 +90,7 @@ TEST_F(InstallSourceInfoTest, AQuoteInANameCannotReachOtherEntries) {
   WriteRecord(Entry(L"Rizod", cached, L"x") + Entry(L"Uvarud", cached, L"y"));
   const std::string before = ReadAll(record);
   {
-    InstallSourceInfo info(log, record);
+    InstallSourceInfo info(values, record);
     info.Open();
     info.DeleteEntry(L"x' or '1'='1");
     info.DeleteEntry(L"x' or \"1\"=\"1");
@@ -103,7 +100,7 @@ TEST_F(InstallSourceInfoTest, AQuoteInANameCannotReachOtherEntries) {
 
 TEST_F(InstallSourceInfoTest, AMissingOrBrokenRecordDoesNothing) {
   {
-    InstallSourceInfo info(log, record);
+    InstallSourceInfo info(values, record);
     info.Open();
     info.RestoreInstallSource(L"Rizod");
     info.DeleteEntry(L"Rizod");
@@ -113,7 +110,7 @@ TEST_F(InstallSourceInfoTest, AMissingOrBrokenRecordDoesNothing) {
 
   Write(record, "<Record><unclosed>");
   {
-    InstallSourceInfo info(log, record);
+    InstallSourceInfo info(values, record);
     info.Open();
     info.DeleteEntry(L"Rizod");
   }

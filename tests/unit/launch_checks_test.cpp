@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/command_line.h"
 #include "check_rules_fixture.h"
+#include "core/run_mode.h"
 #include "definition/product.h"
 
 namespace {
@@ -65,7 +65,7 @@ class LaunchTest : public CheckFixture {
     ASSERT_TRUE(productDoc.LoadText(L"<Products>" + names + L"</Products>"));
     std::vector<XmlNode> nodes;
     productDoc.SelectAll(L"//Product", nodes);
-    for (const auto& node : nodes) catalog.push_back(std::make_shared<Product>(node, cultureLog, setup.path()));
+    for (const auto& node : nodes) catalog.push_back(std::make_shared<Product>(node, ReadContext{cultureLog, properties}, setup.path()));
     context.products = &catalog;
   }
 

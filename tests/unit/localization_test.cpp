@@ -9,45 +9,16 @@
 #include <utility>
 #include <vector>
 
-#include "fakes/test_files.h"
-#include "app/localization.h"
-#include "app/property_map.h"
+#include "core/localization.h"
+#include "core/property_map.h"
+#include "definition/culture_file.h"
 #include "fakes/memory_log.h"
+#include "fixtures.h"
 #include "platform/text.h"
 
 namespace {
 
-using test_files::ExecutableFolder;
-using test_files::RemoveTree;
-
-// A fresh folder under the temporary folder, removed with everything in it.
-class TempFolder {
- public:
-  TempFolder() {
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    path_ = text::Format(L"%sloc_test_%u_%u\\", temp, GetCurrentProcessId(), counter_++);
-    CreateDirectoryW(path_.c_str(), nullptr);
-  }
-  ~TempFolder() { RemoveTree(path_); }
-  const std::wstring& path() const { return path_; }
-
-  void Write(const std::wstring& name, const std::string& content) const {
-    HANDLE file = CreateFileW((path_ + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE) << text::ToUtf8(name);
-    DWORD written = 0;
-    WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
-    CloseHandle(file);
-  }
-  void CopyLibrary(const std::wstring& built, const std::wstring& as) const {
-    ASSERT_TRUE(CopyFileW((ExecutableFolder() + built).c_str(), (path_ + as).c_str(), FALSE)) << text::ToUtf8(built);
-  }
-  void MakeFolder(const std::wstring& relative) const { CreateDirectoryW((path_ + relative).c_str(), nullptr); }
-
- private:
-  std::wstring path_;
-  static inline unsigned counter_ = 0;
-};
+using TempFolder = ScratchFolder;
 
 // A culture file; a null culture or product leaves that node out. The nodes sit below the
 // root on purpose: they are found at any depth.
@@ -62,6 +33,12 @@ std::string CultureFile(const char* culture, const char* product) {
 
 constexpr wchar_t kCultureFile[] = L"ZIVaroradaZadu.xml";
 constexpr wchar_t kVariablesList[] = L"VariablesList.xml";
+
+// Start-up's two steps: the culture file decides, the localization loads.
+bool Load(Localization& localization, MemoryLog& log, PropertyMap& properties, const std::wstring& folder,
+          const std::wstring& variablesList = kVariablesList) {
+  return localization.Load(ReadCultureNames({log, properties}, folder, variablesList));
+}
 
 struct LoadCase {
   const char* name;
@@ -113,12 +90,12 @@ TEST_P(LoadTest, DecidesAndPublishesTheCulture) {
   const LoadCase& c = GetParam();
   TempFolder setup;
   if (c.file) setup.Write(kCultureFile, *c.file);
-  for (const auto& [built, as] : c.libraries) setup.CopyLibrary(built, as);
+  for (const auto& [built, as] : c.libraries) setup.CopyBuilt(built, as);
 
   MemoryLog log;
   PropertyMap properties;
-  Localization localization(log, properties, setup.path(), kVariablesList);
-  EXPECT_EQ(localization.Load(), c.loaded);
+  Localization localization(log, properties, setup.path());
+  EXPECT_EQ(Load(localization, log, properties, setup.path()), c.loaded);
   EXPECT_EQ(localization.Loaded(), c.loaded);
   EXPECT_EQ(localization.Culture(), c.culture);
   EXPECT_EQ(localization.LibraryFileName(), c.libraryFile);
@@ -143,11 +120,11 @@ INSTANTIATE_TEST_SUITE_P(Cultures, LoadTest, testing::ValuesIn(kLoadCases),
 TEST(Localization, ReadsTheVariablesListWhenTheCultureFileIsAbsent) {
   TempFolder setup;
   setup.Write(L"VariablesList_Prod.xml", CultureFile("fr-CA", nullptr));
-  setup.CopyLibrary(kFrCa, kFrCa);
+  setup.CopyBuilt(kFrCa, kFrCa);
   MemoryLog log;
   PropertyMap properties;
-  Localization localization(log, properties, setup.path(), L"VariablesList_Prod.xml");
-  EXPECT_TRUE(localization.Load());
+  Localization localization(log, properties, setup.path());
+  EXPECT_TRUE(Load(localization, log, properties, setup.path(), L"VariablesList_Prod.xml"));
   EXPECT_EQ(localization.Culture(), L"fr-CA");
   EXPECT_EQ(localization.ProductCulture(), L"en-US");
   EXPECT_TRUE(log.Has(text::Format(L"{ProductCultureName} not found in %sVariablesList_Prod.xml. Defaulting to en-US",
@@ -158,11 +135,11 @@ TEST(Localization, CultureFileWinsOverTheVariablesList) {
   TempFolder setup;
   setup.Write(kCultureFile, CultureFile("fr-CA", "en-US"));
   setup.Write(kVariablesList, CultureFile("en-US", "en-CA"));
-  setup.CopyLibrary(kFrCa, kFrCa);
+  setup.CopyBuilt(kFrCa, kFrCa);
   MemoryLog log;
   PropertyMap properties;
-  Localization localization(log, properties, setup.path(), kVariablesList);
-  EXPECT_TRUE(localization.Load());
+  Localization localization(log, properties, setup.path());
+  EXPECT_TRUE(Load(localization, log, properties, setup.path()));
   EXPECT_EQ(localization.LibraryFileName(), kFrCa);
   EXPECT_EQ(localization.ImageCultureOffset(), 0);
 }
@@ -172,8 +149,8 @@ TEST(Localization, MissingLibraryLogsItsPathAndLeavesEveryTextEmpty) {
   setup.Write(kCultureFile, CultureFile("fr-CA", "en-US"));
   MemoryLog log;
   PropertyMap properties;
-  Localization localization(log, properties, setup.path(), kVariablesList);
-  ASSERT_FALSE(localization.Load());
+  Localization localization(log, properties, setup.path());
+  ASSERT_FALSE(Load(localization, log, properties, setup.path()));
   ASSERT_EQ(log.lines.size(), 1u);
   std::wstring prefix = L"Loading " + setup.path() + kFrCa + L" failed with error code:";
   ASSERT_EQ(log.lines[0].compare(0, prefix.size(), prefix), 0) << text::ToUtf8(log.lines[0]);
@@ -185,15 +162,10 @@ TEST(Localization, MissingLibraryLogsItsPathAndLeavesEveryTextEmpty) {
 // A run with the test library, whose texts the table below knows.
 class MessageTest : public testing::Test {
  protected:
-  void SetUp() override {
-    setup_.Write(kCultureFile, CultureFile("qa-QA", "en-US"));
-    setup_.CopyLibrary(L"setup_qa-QA.dll", L"setup_qa-QA.dll");
-    ASSERT_TRUE(localization_.Load());
-  }
-  TempFolder setup_;
   MemoryLog log_;
   PropertyMap properties_;
-  Localization localization_{log_, properties_, setup_.path(), kVariablesList};
+  std::unique_ptr<Localization> culture_ = LoadTestCulture(log_, properties_);
+  Localization& localization_ = *culture_;
 };
 
 TEST_F(MessageTest, ReplacesArgumentsInAscendingOrder) {
@@ -229,26 +201,15 @@ TEST_F(MessageTest, StringReadsTheLoadedLibrary) {
 // Points ALLUSERSPROFILE at a temporary folder for one test, then puts it back.
 class DocumentCacheTest : public testing::Test {
  protected:
-  void SetUp() override {
-    wchar_t buffer[32768] = {};
-    DWORD n = GetEnvironmentVariableW(L"ALLUSERSPROFILE", buffer, 32768);
-    hadProfile_ = n > 0;
-    savedProfile_.assign(buffer, n);
-  }
-  void TearDown() override {
-    SetEnvironmentVariableW(L"ALLUSERSPROFILE", hadProfile_ ? savedProfile_.c_str() : nullptr);
-  }
   bool Present(const std::wstring& profile, const std::wstring& os) {
-    SetEnvironmentVariableW(L"ALLUSERSPROFILE", profile.c_str());
+    profile_.Set(profile);
     PropertyMap properties;
     if (!os.empty()) properties.Set(L"OS", os);
     MemoryLog log;
-    Localization localization(log, properties, root_.path(), kVariablesList);
-    return localization.DocumentCachePresent();
+    return Localization(log, properties, root_.path()).DocumentCachePresent();
   }
   TempFolder root_;
-  bool hadProfile_ = false;
-  std::wstring savedProfile_;
+  EnvironmentOverride profile_{L"ALLUSERSPROFILE", std::nullopt};
 };
 
 TEST_F(DocumentCacheTest, TrueOnlyForAFolderWithContent) {
@@ -277,91 +238,6 @@ TEST_F(DocumentCacheTest, XpLooksUnderApplicationData) {
   root_.Write(L"Application Data\\QV\\DCS\\cache.bin", "x");
   EXPECT_TRUE(Present(bare, L"Windows XP Professional"));
   EXPECT_FALSE(Present(bare, L"Windows 7"));
-}
-
-// Real windows: skipped where the system cannot create them (Wine without a display).
-class FitControlTest : public testing::Test {
- protected:
-  void SetUp() override {
-    parent_ = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 800, 200, nullptr, nullptr, nullptr, nullptr);
-    if (!parent_) GTEST_SKIP() << "windows cannot be created here (error " << GetLastError() << ")";
-    font_ = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-    bigFont_ = CreateFontW(40, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"Arial");
-  }
-  void TearDown() override {
-    if (parent_) DestroyWindow(parent_);
-    if (bigFont_) DeleteObject(bigFont_);
-  }
-  HWND Child(const wchar_t* textValue, int x, int width) {
-    return CreateWindowExW(0, L"STATIC", textValue, WS_CHILD, x, 10, width, 20, parent_, nullptr, nullptr, nullptr);
-  }
-  int TextWidth(HWND control, HFONT font) {
-    wchar_t buffer[261] = {};
-    int length = GetWindowTextW(control, buffer, 261);
-    HDC dc = GetDC(control);
-    HGDIOBJ old = SelectObject(dc, font);
-    SIZE extent{};
-    GetTextExtentPoint32W(dc, buffer, length, &extent);
-    SelectObject(dc, old);
-    ReleaseDC(control, dc);
-    return extent.cx;
-  }
-  RECT Place(HWND control) {
-    RECT rc{};
-    GetWindowRect(control, &rc);
-    MapWindowPoints(nullptr, parent_, reinterpret_cast<POINT*>(&rc), 2);
-    return rc;
-  }
-  HWND parent_ = nullptr;
-  HFONT font_ = nullptr;
-  HFONT bigFont_ = nullptr;
-  MemoryLog log_;
-  PropertyMap properties_;
-  Localization localization_{log_, properties_, L"", kVariablesList};
-};
-
-TEST_F(FitControlTest, FittingTextChangesNothing) {
-  HWND probe = Child(L"Next", 20, 10);
-  int needed = TextWidth(probe, font_);
-  ASSERT_GT(needed, 0);
-  for (int width : {needed, needed + 30}) {
-    HWND control = Child(L"Next", 20, width);
-    HWND neighbour = Child(L"Cancel", 20 + width + 10, 60);
-    RECT before = Place(control), neighbourBefore = Place(neighbour);
-    localization_.FitControlToText(control, neighbour, font_);
-    RECT after = Place(control), neighbourAfter = Place(neighbour);
-    EXPECT_TRUE(EqualRect(&before, &after)) << "width " << width;
-    EXPECT_TRUE(EqualRect(&neighbourBefore, &neighbourAfter)) << "width " << width;
-  }
-}
-
-TEST_F(FitControlTest, WideTextWidensTheControlAndMovesTheNeighbour) {
-  struct Case {
-    bool passFont;  // else the control's own font is measured
-    bool neighbour;
-  } cases[] = {{true, true}, {false, true}, {true, false}};
-  for (const Case& c : cases) {
-    HWND control = Child(L"A text that is much too wide for its control", 20, 30);
-    HFONT measured = c.passFont ? font_ : bigFont_;
-    if (!c.passFont) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(bigFont_), FALSE);
-    HWND neighbour = c.neighbour ? Child(L"Browse", 60, 50) : nullptr;
-    int needed = TextWidth(control, measured);
-    ASSERT_GT(needed, 30);
-    int grow = needed - 30 + 5;
-    RECT before = Place(control);
-    localization_.FitControlToText(control, neighbour, c.passFont ? font_ : nullptr);
-    RECT after = Place(control);
-    EXPECT_EQ(after.left, before.left) << c.passFont;
-    EXPECT_EQ(after.top, before.top) << c.passFont;
-    EXPECT_EQ(after.bottom - after.top, before.bottom - before.top) << c.passFont;
-    EXPECT_EQ(after.right - after.left, 30 + grow) << c.passFont;
-    if (neighbour) {
-      RECT moved = Place(neighbour);
-      EXPECT_EQ(moved.left, 60 + grow) << c.passFont;
-      EXPECT_EQ(moved.top, 10);
-      EXPECT_EQ(moved.right - moved.left, 50);
-    }
-  }
 }
 
 }  // namespace

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "fakes/test_files.h"
-#include "app/log_file.h"
-#include "app/property_map.h"
+#include "core/log_file.h"
+#include "core/property_map.h"
+#include "fixtures.h"
 
 namespace {
 

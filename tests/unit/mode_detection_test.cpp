@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "fakes/test_files.h"
 #include "app/app.h"
-#include "app/localization.h"
-#include "app/property_map.h"
+#include "core/localization.h"
+#include "core/property_map.h"
 #include "fakes/fake_platform.h"
+#include "fixtures.h"
 #include "platform/text.h"
 
 namespace {

@@ -5,30 +5,20 @@
 
 #include <string>
 
-#include "app/property_map.h"
 #include "checks/msi_registry_checks.h"
+#include "core/property_map.h"
 #include "definition/xml_document.h"
 #include "fakes/fake_platform.h"
 #include "fakes/memory_log.h"
+#include "fixtures.h"
 
 namespace {
 
 using platform::Hive;
 using platform::View;
 
-class MsiRegistryChecksTest : public testing::Test {
+class MsiRegistryChecksTest : public DefinitionTest {
  protected:
-  void SetUp() override {
-    SetProcessProperties(&properties);
-    HRESULT status = S_OK;
-    ASSERT_TRUE(doc.Create(status));
-  }
-  void TearDown() override { SetProcessProperties(nullptr); }
-  void Load(const std::wstring& xml) { ASSERT_TRUE(doc.LoadText(xml)); }
-
-  MemoryLog log;
-  PropertyMap properties;
-  XmlDocument doc;
   FakePlatform machine;
   CheckContext context{log, properties, doc, machine.bundle};
 };

@@ -13,16 +13,16 @@
 #include <utility>
 #include <vector>
 
-#include "fakes/test_files.h"
-#include "app/command_line.h"
-#include "app/localization.h"
-#include "app/property_map.h"
+#include "core/localization.h"
+#include "core/property_map.h"
+#include "core/run_mode.h"
 #include "definition/product.h"
 #include "definition/xml_document.h"
 #include "engine/engine_context.h"
 #include "engine/package_file.h"
 #include "fakes/fake_windows_installer.h"
 #include "fakes/memory_log.h"
+#include "fixtures.h"
 #include "platform/text.h"
 
 namespace {
@@ -92,27 +92,14 @@ class SequenceTest : public testing::Test {
  protected:
   // The real English texts, so operation words and log names come out as in a run.
   static void SetUpTestSuite() {
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    cultureFolder_ = text::Format(L"%ssequence_test_%u\\", temp, GetCurrentProcessId());
-    CreateDirectoryW(cultureFolder_.c_str(), nullptr);
-    CopyFileW((ExecutableFolder() + L"setup_en-US.dll").c_str(), (cultureFolder_ + L"setup_en-US.dll").c_str(), FALSE);
     cultureLog_ = std::make_unique<MemoryLog>();
     cultureProperties_ = std::make_unique<PropertyMap>();
-    localization_ = std::make_unique<Localization>(*cultureLog_, *cultureProperties_, cultureFolder_, L"VariablesList.xml");
-    localization_->Load();
+    localization_ = std::make_unique<Localization>(*cultureLog_, *cultureProperties_, ExecutableFolder());
+    localization_->Load({L"en-US", L"", L"setup_en-US.dll"});
   }
-  static void TearDownTestSuite() {
-    localization_.reset();
-    DeleteFileW((cultureFolder_ + L"setup_en-US.dll").c_str());
-    RemoveDirectoryW(cultureFolder_.c_str());
-  }
+  static void TearDownTestSuite() { localization_.reset(); }
 
-  void SetUp() override {
-    ASSERT_TRUE(localization_->Loaded());
-    SetProcessProperties(&properties_);
-  }
-  void TearDown() override { SetProcessProperties(nullptr); }
+  void SetUp() override { ASSERT_TRUE(localization_->Loaded()); }
 
   void Load(const std::vector<std::wstring>& products) {
     std::wstring xml = L"<Setup>";
@@ -123,7 +110,7 @@ class SequenceTest : public testing::Test {
     ASSERT_TRUE(doc_.LoadText(xml)) << text::ToUtf8(doc_.ErrorReason());
     std::vector<XmlNode> nodes;
     ASSERT_EQ(doc_.SelectAll(L"//Product", nodes), XmlQuery::Found);
-    for (const XmlNode& node : nodes) products_.push_back(std::make_shared<Product>(node, log_, L"C:\\setup\\"));
+    for (const XmlNode& node : nodes) products_.push_back(std::make_shared<Product>(node, ReadContext{log_, properties_}, L"C:\\setup\\"));
 
     context_ = std::make_unique<EngineContext>(log_, properties_, localization_.get(), msi_, doc_, products_);
     EngineContext& c = *context_;
@@ -185,7 +172,6 @@ class SequenceTest : public testing::Test {
   size_t CountStarting(const std::wstring& prefix) const { return msi_.CallsStartingWith(prefix).size(); }
   void Installed(const std::wstring& name, int state = 5) { msi_.states[FakeWindowsInstaller::Key(Guid(name))] = state; }
 
-  static inline std::wstring cultureFolder_;
   static inline std::unique_ptr<MemoryLog> cultureLog_;
   static inline std::unique_ptr<PropertyMap> cultureProperties_;
   static inline std::unique_ptr<Localization> localization_;

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "app/command_line.h"
-#include "app/property_map.h"
 #include "checks/system_info.h"
+#include "core/property_map.h"
+#include "core/run_mode.h"
 #include "definition/product.h"
 #include "engine/prerequisite_installer.h"
 #include "fakes/fake_windows_installer.h"
@@ -58,11 +58,9 @@ std::wstring Group(const std::wstring& files) { return L"<PrerequisiteFileGroup>
 class PrerequisiteTest : public testing::Test {
  protected:
   void SetUp() override {
-    SetProcessProperties(&properties_);
     HRESULT status = S_OK;
     ASSERT_TRUE(doc_.Create(status));
   }
-  void TearDown() override { SetProcessProperties(nullptr); }
 
   // Loads the definition and runs the step once.
   bool Run(const std::wstring& groups, const std::wstring& shortName = L"Rizod", uint32_t mode = mode::Install,
@@ -72,7 +70,7 @@ class PrerequisiteTest : public testing::Test {
     std::vector<XmlNode> nodes;
     doc_.SelectAll(L"//Product", nodes);
     products_.clear();
-    for (const auto& node : nodes) products_.push_back(std::make_shared<Product>(node, log_, L"C:\\dist\\"));
+    for (const auto& node : nodes) products_.push_back(std::make_shared<Product>(node, ReadContext{log_, properties_}, L"C:\\dist\\"));
     context_ = std::make_unique<EngineContext>(log_, properties_, nullptr, msi_, doc_, products_);
     context_->logFolder = L"C:\\Logs";
     context_->shortName = shortName;

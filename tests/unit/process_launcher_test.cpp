@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/property_map.h"
+#include "core/property_map.h"
 #include "engine/component_installer.h"
 #include "engine/process_launcher.h"
 #include "fakes/fake_processes.h"

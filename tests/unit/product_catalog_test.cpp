@@ -8,63 +8,31 @@
 #include <utility>
 #include <vector>
 
-#include "fakes/test_files.h"
-#include "app/localization.h"
-#include "app/property_map.h"
+#include "core/localization.h"
+#include "core/property_map.h"
 #include "definition/product.h"
 #include "definition/product_catalog.h"
 #include "definition/xml_document.h"
 #include "fakes/fake_prompts.h"
 #include "fakes/fake_windows_installer.h"
 #include "fakes/memory_log.h"
+#include "fixtures.h"
 #include "platform/text.h"
 
 namespace {
 
 using test_files::ExecutableFolder;
-using test_files::RemoveTree;
 
-class TempFolder {
- public:
-  TempFolder() {
-    static unsigned counter = 0;
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    path_ = text::Format(L"%scatalog_test_%u_%u\\", temp, GetCurrentProcessId(), counter++);
-    CreateDirectoryW(path_.c_str(), nullptr);
-  }
-  ~TempFolder() { RemoveTree(path_); }
-  const std::wstring& path() const { return path_; }
-  void Write(const std::wstring& name, const std::string& bytes) const {
-    HANDLE file = CreateFileW((path_ + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE) << text::ToUtf8(name);
-    DWORD written = 0;
-    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-  }
-  void Copy(const std::wstring& from, const std::wstring& name) const {
-    ASSERT_TRUE(CopyFileW(from.c_str(), (path_ + name).c_str(), FALSE)) << text::ToUtf8(from);
-  }
+using TempFolder = ScratchFolder;
 
- private:
-  std::wstring path_;
-};
-
-// A run's worth of context: the process map and an en-US localization, a setup folder.
+// A run's worth of context: the run's map and an en-US localization, a setup folder.
 class CatalogTest : public testing::Test {
  protected:
   void SetUp() override {
-    cultureFolder.Copy(ExecutableFolder() + L"setup_en-US.dll", L"setup_en-US.dll");
-    localization = std::make_unique<Localization>(cultureLog, properties, cultureFolder.path(), L"VariablesList.xml");
-    ASSERT_TRUE(localization->Load());
-    SetProcessProperties(&properties);
-    SetProcessLocalization(localization.get());
+    localization = std::make_unique<Localization>(cultureLog, properties, ExecutableFolder());
+    ASSERT_TRUE(localization->Load({L"en-US", L"", L"setup_en-US.dll"}));
     properties.Set(L"[WORKINGDIRECTORY]", setup.path());
     context.setupDirectory = setup.path();
-  }
-  void TearDown() override {
-    SetProcessLocalization(nullptr);
-    SetProcessProperties(nullptr);
   }
 
   bool LoadText(const std::wstring& xml) {
@@ -75,12 +43,12 @@ class CatalogTest : public testing::Test {
   }
   static std::string Utf8(const std::wstring& s) { return text::ToUtf8(s); }
 
-  TempFolder cultureFolder, setup;
+  TempFolder setup;
   MemoryLog cultureLog, log;
   PropertyMap properties;
   std::unique_ptr<Localization> localization;
   FakePrompts prompts;
-  DefinitionContext context{log, prompts, nullptr, false, L"", L""};
+  DefinitionContext context{log, properties, prompts, nullptr, false, L"", L""};
   XmlDocument doc;
   ProductCatalog catalog;
 };
@@ -330,13 +298,12 @@ class ResourcesTest : public CatalogTest {
     c.localization = localization.get();
     return c;
   }
-  const std::wstring qaLibrary = ExecutableFolder() + L"setup_qa-QA.dll";
 };
 
 TEST_F(ResourcesTest, LibraryFolderDependsOnTheMode) {
   CreateDirectoryW((setup.path() + L"Packages").c_str(), nullptr);
-  setup.Copy(qaLibrary, L"InSetup.dll");
-  setup.Copy(qaLibrary, L"Packages\\InPackages.dll");
+  setup.CopyBuilt(L"setup_qa-QA.dll", L"InSetup.dll");
+  setup.CopyBuilt(L"setup_qa-QA.dll", L"Packages\\InPackages.dll");
   const struct {
     bool uninstallOrRepair;
     const wchar_t* file;

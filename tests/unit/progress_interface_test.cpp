@@ -1,4 +1,4 @@
-#include "app/progress_interface.h"
+#include "engine/progress_interface.h"
 
 #include <windows.h>
 
@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/property_map.h"
+#include "core/property_map.h"
 #include "fakes/fake_processes.h"
 #include "fakes/memory_log.h"
 #include "platform/handles.h"

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "app/property_map.h"
+#include "core/property_map.h"
 #include "fakes/memory_log.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include "fakes/fake_processes.h"
 #include "fakes/fake_registry.h"
 #include "fakes/memory_log.h"
-#include "fakes/test_files.h"
+#include "fixtures.h"
 #include "platform/files.h"
 
 namespace {

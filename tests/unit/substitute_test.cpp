@@ -7,10 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "app/localization.h"
-#include "app/property_map.h"
+#include "core/localization.h"
+#include "core/property_map.h"
 #include "definition/substitute.h"
 #include "fakes/memory_log.h"
+#include "fixtures.h"
 #include "platform/text.h"
 
 namespace {
@@ -134,38 +135,27 @@ TEST_F(SubstituteTest, WithoutACultureSourceNumbersBecomeDigits) {
   EXPECT_EQ(value, L"50120");
 }
 
-// The form the XML readers use reaches the process's map and culture library.
-TEST_F(SubstituteTest, ProcessWideFormUsesTheProcessMapAndLibrary) {
-  wchar_t buffer[MAX_PATH] = {};
-  std::wstring self(buffer, GetModuleFileNameW(nullptr, buffer, MAX_PATH));
+// The form the XML readers use takes the run's map and its culture library, when there is one.
+TEST_F(SubstituteTest, ContextFormUsesTheRunsMapAndLibrary) {
   MemoryLog log;
-  PropertyMap culture;
-  // No culture file beside the tests: the English library is loaded.
-  Localization localization(log, culture, self.substr(0, self.find_last_of(L'\\') + 1), L"absent.xml");
-  ASSERT_TRUE(localization.Load());
-  ASSERT_FALSE(localization.String(50105).empty());
-
-  PropertyMap* oldProperties = Properties();
-  Localization* oldLocalization = CurrentLocalization();
-  SetProcessProperties(&properties_);
-  SetProcessLocalization(&localization);
-  std::wstring number = L"Error [50105]";
-  std::wstring missing = L"[50110]";
-  std::wstring property = L"[SETUPDIRECTORY]\\bin";
-  Substitute(number);
-  Substitute(missing);
-  Substitute(property);
-  SetProcessLocalization(nullptr);
-  SetProcessProperties(nullptr);
-  std::wstring alone = L"[50105] [SETUPDIRECTORY]";
-  Substitute(alone);
-  SetProcessProperties(oldProperties);
-  SetProcessLocalization(oldLocalization);
-
-  EXPECT_EQ(number, localization.String(50105));
-  EXPECT_EQ(missing, L"50110");
-  EXPECT_EQ(property, L"D:\\setup\\bin");
-  EXPECT_EQ(alone, L"50105");
+  PropertyMap cultureProperties;
+  std::unique_ptr<Localization> culture = LoadTestCulture(log, cultureProperties);
+  const ReadContext withCulture{log, properties_, culture.get()};
+  const ReadContext withoutCulture{log, properties_};
+  struct Case {
+    const ReadContext& context;
+    std::wstring input, expected;
+  } cases[] = {
+      {withCulture, L"Error [101]", L"Plain text"},
+      {withCulture, L"[50110]", L"50110"},  // a number the library lacks
+      {withCulture, L"[SETUPDIRECTORY]\\bin", L"D:\\setup\\bin"},
+      {withoutCulture, L"[101] [SETUPDIRECTORY]", L"101"},
+  };
+  for (const Case& c : cases) {
+    std::wstring value = c.input;
+    Substitute(value, c.context);
+    EXPECT_EQ(value, c.expected) << text::ToUtf8(c.input);
+  }
 }
 
 class ChooseVariablesListTest : public testing::Test {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/property_map.h"
+#include "core/property_map.h"
 #include "fakes/fake_system_queries.h"
 #include "fakes/memory_log.h"
 

@@ -7,32 +7,16 @@
 #include <utility>
 #include <vector>
 
-#include "app/property_map.h"
+#include "core/property_map.h"
 #include "definition/xml_document.h"
 #include "definition/xml_readers.h"
 #include "fakes/memory_log.h"
+#include "fixtures.h"
 #include "platform/text.h"
 
 namespace {
 
-class XmlTest : public testing::Test {
- protected:
-  void SetUp() override {
-    SetProcessProperties(&properties);
-    HRESULT status = S_OK;
-    ASSERT_TRUE(doc.Create(status)) << std::hex << status;
-  }
-  void TearDown() override { SetProcessProperties(nullptr); }
-
-  XmlNode Load(const std::wstring& xml) {
-    EXPECT_TRUE(doc.LoadText(xml)) << text::ToUtf8(doc.ErrorReason());
-    return doc.Root();
-  }
-
-  PropertyMap properties;
-  MemoryLog log;
-  XmlDocument doc;
-};
+using XmlTest = DefinitionTest;
 
 TEST_F(XmlTest, QueryResultsTellNoMatchFromFailure) {
   XmlNode root = Load(L"<r><a/><a/><b/></r>");
@@ -155,7 +139,7 @@ TEST_F(XmlTest, QuotedValuesSelectTheRightElement) {
 TEST_F(XmlTest, AttributeReaderSubstitutesAndReadsMissingAsEmpty) {
   properties.Set(L"[X]", L"expanded");
   XmlNode root = Load(L"<e A=\"pre [X] post\" Plain=\"text\" Unset=\"[NOTSET]\" Escaped=\"[[X]]\" Empty=\"\"/>");
-  AttributeReader reader(root);
+  AttributeReader reader(root, values);
   EXPECT_EQ(reader.Count(), 5);
   EXPECT_EQ(reader.Get(L"A"), L"pre expanded post");
   EXPECT_EQ(reader.Get(L"Plain"), L"text");
@@ -163,13 +147,13 @@ TEST_F(XmlTest, AttributeReaderSubstitutesAndReadsMissingAsEmpty) {
   EXPECT_EQ(reader.Get(L"Escaped"), L"[X]");
   EXPECT_EQ(reader.Get(L"Empty"), L"");
   EXPECT_EQ(reader.Get(L"Missing"), L"");
-  EXPECT_EQ(AttributeReader(XmlNode()).Get(L"A"), L"");
+  EXPECT_EQ(AttributeReader(XmlNode(), values).Get(L"A"), L"");
 }
 
 TEST_F(XmlTest, ElementTextReaderSubstitutesUnlessRaw) {
   properties.Set(L"[X]", L"C:\\Setup\\");
   XmlNode root = Load(L"<PackageFile><Location>[X]\\Packages\\Main.msi</Location><Empty/></PackageFile>");
-  ElementTextReader reader(root, log);
+  ElementTextReader reader(root, values);
   std::wstring out = L"stale";
   EXPECT_TRUE(reader.GetText(L"Location", out));
   EXPECT_EQ(out, L"C:\\Setup\\Packages\\Main.msi");
@@ -183,7 +167,7 @@ TEST_F(XmlTest, ElementTextReaderSubstitutesUnlessRaw) {
 
 TEST_F(XmlTest, ElementTextReaderLogsWhatItCouldNotRead) {
   XmlNode root = Load(L"<PackageFile><Location>x</Location></PackageFile>");
-  ElementTextReader reader(root, log);
+  ElementTextReader reader(root, values);
   std::wstring out = L"stale";
   EXPECT_FALSE(reader.GetText(L"Missing", out));
   EXPECT_EQ(out, L"");

@@ -25,7 +25,3 @@ class PropertyMap {
  private:
   std::map<std::wstring, std::wstring> values_;  // std::less compares code unit by code unit
 };
-
-// The process-wide map, for code that has no access to the application object.
-PropertyMap* Properties();
-void SetProcessProperties(PropertyMap* map);

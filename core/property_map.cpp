@@ -1,11 +1,9 @@
-#include "app/property_map.h"
+#include "core/property_map.h"
 
-#include "app/log_file.h"
+#include "core/log_file.h"
 #include "platform/text.h"
 
 namespace {
-PropertyMap* g_properties = nullptr;
-
 bool NumericTest(const std::wstring& value, std::wstring test) {
   static const wchar_t* const kOperators[] = {L">=", L"<=", L"&gt;", L"&lt;", L"!="};
   for (int op = 0; op < 5; ++op) {
@@ -25,9 +23,6 @@ bool NumericTest(const std::wstring& value, std::wstring test) {
   return true;  // one of < > & ! without a known operator
 }
 }  // namespace
-
-PropertyMap* Properties() { return g_properties; }
-void SetProcessProperties(PropertyMap* map) { g_properties = map; }
 
 bool PropertyMap::Set(const std::wstring& name, const std::wstring& value) {
   values_[name] = value;

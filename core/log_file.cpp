@@ -1,6 +1,6 @@
-#include "app/log_file.h"
+#include "core/log_file.h"
 
-#include "app/property_map.h"
+#include "core/property_map.h"
 
 namespace {
 void EnsureFolder(const std::wstring& path) {

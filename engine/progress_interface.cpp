@@ -1,9 +1,9 @@
-#include "app/progress_interface.h"
+#include "engine/progress_interface.h"
 
 #include <algorithm>
 
-#include "app/log_file.h"
-#include "app/property_map.h"
+#include "core/log_file.h"
+#include "core/property_map.h"
 #include "engine/process_launcher.h"
 #include "platform/processes.h"
 #include "platform/text.h"

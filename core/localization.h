@@ -12,15 +12,21 @@ class LogFile;
 namespace platform {
 class Prompts;
 }
-class XmlDocument;
 class PropertyMap;
+
+// The culture of a run as its culture file names it.
+struct CultureNames {
+  std::wstring culture;          // the texts' culture, "{CultureName}"
+  std::wstring productCulture;   // the products' culture, "{ProductCultureName}"; empty: not named
+  std::wstring libraryFileName;  // "setup_<culture>.dll"; empty when the file could not be read at all
+};
 
 class Localization {
  public:
-  Localization(LogFile& log, PropertyMap& properties, std::wstring setupDirectory, std::wstring variablesListFileName);
+  Localization(LogFile& log, PropertyMap& properties, std::wstring setupDirectory);
 
-  // Decides the culture from the culture file, publishes it and loads "setup_<culture>.dll".
-  bool Load();
+  // Publishes the culture and loads the culture library beside setup.exe.
+  bool Load(const CultureNames& names);
 
   // The numbered text; empty when the library or the number is missing.
   std::wstring String(UINT id) const;
@@ -28,8 +34,6 @@ class Localization {
   std::wstring Message(UINT id, const std::vector<std::wstring>& args) const;
   // The next message box of this thread gets localised buttons.
   void InstallMessageBoxHook();
-  // Widens a control whose text does not fit, moving its neighbour along.
-  void FitControlToText(HWND control, HWND neighbour, HFONT font);
   bool DocumentCachePresent() const;
 
   int ImageCultureOffset() const { return imageCultureOffset_; }
@@ -44,14 +48,11 @@ class Localization {
   static bool ReadString(HMODULE module, UINT id, std::wstring& out);
 
  private:
-  void ReadCultureFile(const std::wstring& path);
-  std::wstring ReadCultureVariable(const XmlDocument& doc, const std::wstring& name, const std::wstring& path);
   void PublishCulture();
 
   LogFile& log_;
   PropertyMap& properties_;
   std::wstring setupDirectory_;
-  std::wstring variablesListFileName_;
   platform::Library library_;
   std::wstring libraryFileName_;
   int imageCultureOffset_ = 0;
@@ -62,7 +63,3 @@ class Localization {
 // A message box with an empty caption and one OK button, its button localised when a
 // localization is given: how start-up and the definition report what stops them.
 void ShowPlainMessage(platform::Prompts& prompts, Localization* localization, const std::wstring& text);
-
-// The process-wide localization, for code without access to the application object.
-Localization* CurrentLocalization();
-void SetProcessLocalization(Localization* localization);

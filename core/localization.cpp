@@ -1,16 +1,11 @@
-#include "app/localization.h"
+#include "core/localization.h"
 
-#include "app/log_file.h"
-#include "app/property_map.h"
-#include "definition/xml_document.h"
-#include "definition/xml_readers.h"
-#include "platform/files.h"
+#include "core/log_file.h"
+#include "core/property_map.h"
 #include "platform/prompts.h"
 #include "platform/text.h"
 
 namespace {
-
-Localization* g_localization = nullptr;
 
 // The hook is per thread: a worker thread's box must not take the main thread's hook.
 thread_local HHOOK t_hook = nullptr;
@@ -36,53 +31,14 @@ LRESULT CALLBACK ButtonHook(int code, WPARAM wParam, LPARAM lParam) {
 
 }  // namespace
 
-Localization* CurrentLocalization() { return g_localization; }
-
 void ShowPlainMessage(platform::Prompts& prompts, Localization* localization, const std::wstring& text) {
   prompts.Show(nullptr, text, L"", MB_OK, [localization] {
     if (localization) localization->InstallMessageBoxHook();
   });
 }
-void SetProcessLocalization(Localization* localization) { g_localization = localization; }
 
-Localization::Localization(LogFile& log, PropertyMap& properties, std::wstring setupDirectory,
-                           std::wstring variablesListFileName)
-    : log_(log),
-      properties_(properties),
-      setupDirectory_(std::move(setupDirectory)),
-      variablesListFileName_(std::move(variablesListFileName)) {}
-
-void Localization::ReadCultureFile(const std::wstring& path) {
-  XmlDocument doc;
-  HRESULT status = S_OK;
-  if (!doc.Create(status)) {
-    log_.Log(L"Creating instance for %s COM error: %#X", path, status);
-    return;
-  }
-  if (!doc.Load(path)) {
-    culture_ = L"en-US";
-    libraryFileName_ = text::Format(L"setup_%s.dll", culture_);
-    return;
-  }
-  culture_ = ReadCultureVariable(doc, L"{CultureName}", path);
-  libraryFileName_ = text::Format(L"setup_%s.dll", culture_);
-  productCulture_ = ReadCultureVariable(doc, L"{ProductCultureName}", path);
-}
-
-std::wstring Localization::ReadCultureVariable(const XmlDocument& doc, const std::wstring& name,
-                                               const std::wstring& path) {
-  XmlNode node;
-  std::wstring value;
-  if (doc.SelectSingle(L"//ConfigVariable[@Name=\"" + name + L"\"]", node) == XmlQuery::Found)
-    value = AttributeReader(node).Get(L"value");
-  // The culture names a file beside setup.exe: an empty or path-like value must not pick
-  // "setup_.dll" or a library from elsewhere, so it counts as missing.
-  if (!IsCultureName(value)) {
-    log_.Log(L"%s not found in %s. Defaulting to %s", name, path, L"en-US");
-    value = L"en-US";
-  }
-  return value;
-}
+Localization::Localization(LogFile& log, PropertyMap& properties, std::wstring setupDirectory)
+    : log_(log), properties_(properties), setupDirectory_(std::move(setupDirectory)) {}
 
 bool Localization::IsCultureName(const std::wstring& value) {
   if (value.empty() || value.size() > 20) return false;
@@ -105,10 +61,10 @@ void Localization::PublishCulture() {
   }
 }
 
-bool Localization::Load() {
-  std::wstring path = setupDirectory_ + L"ZIVaroradaZadu.xml";
-  if (!platform::FileExists(path)) path = setupDirectory_ + variablesListFileName_;
-  ReadCultureFile(path);
+bool Localization::Load(const CultureNames& names) {
+  culture_ = names.culture;
+  productCulture_ = names.productCulture;
+  libraryFileName_ = names.libraryFileName;
   PublishCulture();
 
   std::wstring libraryPath = setupDirectory_ + libraryFileName_;
@@ -164,37 +120,6 @@ void Localization::InstallMessageBoxHook() {
   if (t_hook) UnhookWindowsHookEx(t_hook);
   t_hookOwner = this;
   t_hook = SetWindowsHookExW(WH_CBT, ButtonHook, nullptr, GetCurrentThreadId());
-}
-
-void Localization::FitControlToText(HWND control, HWND neighbour, HFONT font) {
-  wchar_t textBuffer[261] = {};
-  int length = GetWindowTextW(control, textBuffer, 261);
-  HDC dc = GetDC(control);
-  if (!dc) {
-    log_.WriteLine(L"Unable to retrive device context.");
-    return;
-  }
-  HFONT use = font ? font : reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
-  HGDIOBJ old = use ? SelectObject(dc, use) : nullptr;
-  SIZE extent{};
-  GetTextExtentPoint32W(dc, textBuffer, length, &extent);
-  if (old) SelectObject(dc, old);
-  ReleaseDC(control, dc);
-
-  RECT rc{};
-  GetWindowRect(control, &rc);
-  int width = rc.right - rc.left;
-  if (extent.cx <= width) return;
-  int grow = extent.cx - width + 5;
-  HWND parent = GetParent(control);
-  MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rc), 2);
-  SetWindowPos(control, nullptr, 0, 0, width + grow, rc.bottom - rc.top, SWP_NOMOVE | SWP_NOZORDER);
-  if (neighbour) {
-    RECT nr{};
-    GetWindowRect(neighbour, &nr);
-    MapWindowPoints(nullptr, GetParent(neighbour), reinterpret_cast<POINT*>(&nr), 2);
-    SetWindowPos(neighbour, nullptr, nr.left + grow, nr.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-  }
 }
 
 bool Localization::DocumentCachePresent() const {

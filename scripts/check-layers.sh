@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Fails when a layer includes a header of a layer above it. The order, bottom to top:
+#   platform -> core -> definition -> checks -> engine -> ui -> app
+# progress.exe is a program of its own beside the stack: it may use platform and core only.
+# Usage: scripts/check-layers.sh [ROOT]
+set -euo pipefail
+ROOT="${1:-$(cd "$(dirname "$0")/.." && pwd)}"
+cd "$ROOT"
+
+LAYERS=(platform core definition checks engine ui app)
+rank() {
+  local i
+  for i in "${!LAYERS[@]}"; do [ "${LAYERS[$i]}" = "$1" ] && { echo "$i"; return; }; done
+  echo -1
+}
+
+bad=0
+check_folder() {  # check_folder FOLDER HIGHEST_ALLOWED_RANK
+  local folder="$1" top="$2" file line target r
+  [ -d "$folder" ] || return 0
+  while IFS= read -r file; do
+    while IFS= read -r line; do
+      target="${line#*\"}"
+      target="${target%%/*}"
+      r=$(rank "$target")
+      [ "$r" -ge 0 ] || continue  # not a layer (system, test or generated header)
+      if [ "$r" -gt "$top" ]; then
+        echo "layers: $file includes \"${line#*\"}: $folder/ may not reach up to $target/"
+        bad=1
+      fi
+    done < <(grep -E '^[[:space:]]*#[[:space:]]*include[[:space:]]+"[a-z_]+/' "$file" || true)
+  done < <(find "$folder" -type f \( -name '*.h' -o -name '*.cpp' -o -name '*.rc' \) | sort)
+}
+
+for layer in "${LAYERS[@]}"; do check_folder "$layer" "$(rank "$layer")"; done
+check_folder progress "$(rank core)"
+
+if [ "$bad" -ne 0 ]; then
+  echo "layers: upward includes found"
+  exit 1
+fi
+echo "layers: ok (${LAYERS[*]})"
