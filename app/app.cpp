@@ -3,9 +3,11 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include "app/mode_detection.h"
 #include "app/silent_driver.h"
 #include "checks/msi_registry_checks.h"
 #include "checks/system_info.h"
+#include "core/exit_codes.h"
 #include "core/localization.h"
 #include "core/log_file.h"
 #include "core/property_map.h"
@@ -24,7 +26,7 @@ namespace {
 
 CCommonBootstrapperApp* g_app = nullptr;
 
-bool IsOldSystem(int osCode) {
+bool IsOldSystem(OsCode osCode) {
   return osCode == OsWin2003R2 || osCode == OsWin2003 || osCode == OsWinXPx64 || osCode == OsWinXP;
 }
 
@@ -41,19 +43,15 @@ CCommonBootstrapperApp::~CCommonBootstrapperApp() {
   if (g_app == this) g_app = nullptr;
 }
 
-int CCommonBootstrapperApp::PlatformKind() const {
-  if (text::EqualsNoCase(platformText_, L"OP")) return 1;
-  if (text::EqualsNoCase(platformText_, L"SaaS") || platformText_.empty()) return 2;
-  if (text::EqualsNoCase(platformText_, L"Foundation")) return 3;
-  return 0;
-}
-
-void CCommonBootstrapperApp::SetFirstProduct(const std::wstring& platformText, const std::wstring& shortName,
-                                             const std::wstring& qvDirectory, const std::wstring& rootDirectory) {
-  platformText_ = platformText;
-  shortName_ = shortName;
-  qvDirectory_ = qvDirectory;
-  rootDirectory_ = rootDirectory;
+void CCommonBootstrapperApp::TakeFirstProduct() {
+  const Product& first = *products_.front();
+  resources_ = first.Resources;
+  guid_ = first.GUID;
+  oldGuid_ = first.OldGUID;
+  platformText_ = first.Platform;
+  shortName_ = first.ShortName;
+  qvDirectory_ = first.QVDirectory;
+  rootDirectory_ = first.RootDirectory;
 }
 
 bool CCommonBootstrapperApp::InitInstance() {
@@ -98,7 +96,7 @@ bool CCommonBootstrapperApp::InitInstance() {
       ShowPlainMessage(platform_.prompts, localization_.get(), message);
     }
     log_->WriteLine(message);
-    setupResultCode_ = 5;
+    setupResultCode_ = exit_code::NotAdministrator;
     return false;
   }
 
@@ -106,13 +104,7 @@ bool CCommonBootstrapperApp::InitInstance() {
 
   if (!LoadDefinitionDocument()) return false;
   if (!LoadProducts()) return false;
-  if (!products_.empty()) {
-    const Product& first = *products_.front();
-    resources_ = first.Resources;
-    guid_ = first.GUID;
-    oldGuid_ = first.OldGUID;
-    SetFirstProduct(first.Platform, first.ShortName, first.QVDirectory, first.RootDirectory);
-  }
+  if (!products_.empty()) TakeFirstProduct();
   soloProduct_ = products_.size() == 1;
   properties_->Set(L"SoloProduct", soloProduct_ ? L"True" : L"False");
   DetectMode();
@@ -140,10 +132,10 @@ void CCommonBootstrapperApp::StartProgress(bool dotNetRequired) {
   progress_ = std::make_shared<ProgressInterface>(*log_, platform_.processes, *properties_);
   ProgressRunInfo run;
   run.setupDirectory = setupDirectory_;
-  run.platformKind = PlatformKind();
+  run.platformKind = static_cast<int>(PlatformKind());
   if (localization_) run.productCulture = localization_->ProductCulture();
   run.cultureString = [this](UINT id) { return localization_ ? localization_->String(id) : std::wstring(); };
-  progressRunning_ = progress_->Start(productDisplayName_, dotNetRequired, modeFlags_, run) == 0;
+  progressRunning_ = progress_->Start(ProductDisplayName(), dotNetRequired, modeFlags_, run) == 0;
 }
 
 void CCommonBootstrapperApp::SendProgress(uint32_t code, const std::wstring& text) {
@@ -193,7 +185,7 @@ CheckContext CCommonBootstrapperApp::MakeCheckContext() {
   context.products = &products_;
   context.localization = localization_.get();
   context.silent = cmd_.silent;
-  context.productDisplayName = productDisplayName_;
+  context.productDisplayName = ProductDisplayName();
   return context;
 }
 
@@ -235,13 +227,13 @@ bool CCommonBootstrapperApp::IsAdministrator(DWORD osMajorVersion) {
 
 std::wstring CCommonBootstrapperApp::ResultText(uint32_t code) {
   switch (code) {
-    case 103011:
+    case exit_code::RestartRequired:
       resultText_ = L"Installation of Windows Installer 4.5 prerequisite requires a restart of the installation program.";
       return resultText_;
-    case 103010:
+    case exit_code::RebootRequired:
       resultText_ = text::Format(L"Installation of %s requires a reboot of your computer.", rebootPrerequisiteName_);
       return resultText_;
-    case 50000:
+    case exit_code::DependencyNotMet:
       resultText_ = L"Dependency not met.";
       return resultText_;
     default:
@@ -261,35 +253,36 @@ std::wstring CCommonBootstrapperApp::ResultText(uint32_t code) {
   return resultText_;
 }
 
-bool CCommonBootstrapperApp::ValidateInstallPath(const std::wstring& input) {
-  std::wstring path = text::Trim(input);
-  if (path.size() < 2 || path.compare(0, 2, L"\\\\") == 0 || path.size() > 130 || path[1] != L':') return false;
-  if (platform_.system.DriveType(path.substr(0, 2) + L"\\") != DRIVE_FIXED) return false;
+bool CCommonBootstrapperApp::ValidateInstallPath(const std::wstring& path) {
+  return Directories().Validate(path, properties_ && properties_->Get(L"Processor") == L"x64");
+}
 
-  std::wstring base = path;
-  if (!qvDirectory_.empty()) {
-    size_t at = text::ToLower(path).rfind(text::ToLower(qvDirectory_));
-    if (at != std::wstring::npos && at != 0) base = path.substr(0, at);
-  }
-  base = text::Trim(base);
-  if (!platform::IsDirectory(base)) return false;
+void CCommonBootstrapperApp::DetectMode() {
+  modeFlags_ &= ~mode::Default;
+  ProductFamily family = Family();
+  const InstallDirectoryResolver directories = Directories();
+  ModeDecision decision =
+      ModeDetection(*log_, *properties_, platform_.installer, family, directories).Detect(cmd_.modeFlags, guid_, oldGuid_);
+  modeFlags_ |= decision.flags;
+  if (decision.installDirectory) SetInstallDirectory(*decision.installDirectory);
+}
 
-  std::wstring dummy = text::Format(L"%s\\Dummy", base);
-  RemoveDirectoryW(dummy.c_str());
-  if (!CreateDirectoryW(dummy.c_str(), nullptr)) return false;
-  RemoveDirectoryW(dummy.c_str());
+void CCommonBootstrapperApp::SetInstallDirectory(const std::wstring& directory) {
+  cmd_.installDirectory = directory;
+  properties_->Set(L"[INSTALLDIRECTORY]", directory);
+}
 
-  std::wstring profile = platform::EnvironmentValue(L"USERPROFILE");
-  size_t slash = profile.rfind(L'\\');
-  if (slash != std::wstring::npos && text::StartsWithNoCase(base, profile.substr(0, slash + 1))) return false;
-
-  if (properties_ && properties_->Get(L"Processor") == L"x64") {
-    std::wstring programFiles = platform_.system.ProgramFilesFolder();
-    size_t keep = programFiles.find_last_not_of(L" (x86)");
-    programFiles = keep == std::wstring::npos ? std::wstring() : programFiles.substr(0, keep + 1);
-    if (!programFiles.empty() && text::StartsWithNoCase(base, programFiles + L"\\")) return false;
-  }
-  return true;
+bool CCommonBootstrapperApp::LoadProductTexts() {
+  ProductTextSettings settings;
+  settings.kind = PlatformKind();
+  settings.solo = soloProduct_;
+  settings.modeFlags = modeFlags_;
+  settings.silent = cmd_.silent;
+  settings.setupDirectory = setupDirectory_;
+  settings.prompts = &platform_.prompts;
+  settings.localization = localization_.get();
+  settings.ownResources = GetModuleHandleW(nullptr);
+  return texts_.Load(products_, settings);
 }
 
 std::wstring CCommonBootstrapperApp::LogCopyName(const std::wstring& folder, const std::wstring& shortName,

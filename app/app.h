@@ -9,7 +9,11 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/install_directory_resolver.h"
+#include "app/product_family.h"
+#include "app/product_texts.h"
 #include "checks/check_context.h"
+#include "core/platform_kind.h"
 #include "definition/product.h"
 #include "definition/xml_document.h"
 #include "engine/engine_context.h"
@@ -39,8 +43,8 @@ class CCommonBootstrapperApp {
   // Logs, dumps and copies the log; answers the process exit code.
   int ExitInstance();
 
-  // 1 "OP", 2 "SaaS" or empty, 3 "Foundation", else 0.
-  int PlatformKind() const;
+  // From the first product's "Platform".
+  ::PlatformKind PlatformKind() const { return PlatformKindOf(platformText_); }
   // The text for a result code (kept in the result-text field).
   std::wstring ResultText(uint32_t code);
   bool ValidateInstallPath(const std::wstring& path);
@@ -81,23 +85,26 @@ class CCommonBootstrapperApp {
   const ProductCatalog& Products() const { return products_; }
   bool SoloProduct() const { return soloProduct_; }
 
-  // Mode detection and the install directory.
+  // Mode detection and the install directory (the rules live in ModeDetection,
+  // InstallDirectoryResolver and ProductFamily; these apply them to this run).
   void DetectMode();
-  bool FamilyMemberInstalled(const std::wstring& productCode);  // sets "Tier1_Installed"
-  bool AllFamilyMembersListed();
-  bool ResolveInstallDirectory(const std::wstring& productCode, std::wstring& out);
-  bool SharedClientInstallDirectory(std::wstring& out);
-  std::wstring NormalizeInstallDirectory(std::wstring path) const;
-  void DefaultInstallDirectory(std::wstring& out);
-  void ApplyDefaultInstallDirectory();
+  bool FamilyMemberInstalled(const std::wstring& productCode) { return Family().MemberInstalled(productCode); }
+  bool AllFamilyMembersListed() { return Family().AllMembersListed(products_); }
+  bool ResolveInstallDirectory(const std::wstring& productCode, std::wstring& out) const {
+    return Directories().Resolve(productCode, out);
+  }
+  bool SharedClientInstallDirectory(std::wstring& out) const { return Directories().SharedClient(out); }
+  std::wstring NormalizeInstallDirectory(std::wstring path) const { return Directories().Normalize(std::move(path)); }
+  void DefaultInstallDirectory(std::wstring& out) const { out = Directories().Default(); }
+  void ApplyDefaultInstallDirectory() { SetInstallDirectory(Directories().Default()); }
 
   // Display name, texts 1007/1008 and the titles from the products' resource libraries.
   bool LoadProductTexts();
-  const std::wstring& ProductDisplayName() const { return productDisplayName_; }
-  const std::wstring& ProductText1007() const { return productText1007_; }
-  const std::wstring& ProductText1008() const { return productText1008_; }
-  const std::wstring& Title(int n) const { return titles_[n - 1]; }  // 1..3
-  const std::wstring& CurrentTitle() const { return currentTitle_; }
+  const std::wstring& ProductDisplayName() const { return texts_.DisplayName(); }
+  const std::wstring& ProductText1007() const { return texts_.Text1007(); }
+  const std::wstring& ProductText1008() const { return texts_.Text1008(); }
+  const std::wstring& Title(int n) const { return texts_.Title(n); }  // 1..3
+  const std::wstring& CurrentTitle() const { return texts_.CurrentTitle(); }
   const std::wstring& GUID() const { return guid_; }
   const std::wstring& OldGUID() const { return oldGuid_; }
   const std::wstring& Resources() const { return resources_; }
@@ -116,10 +123,6 @@ class CCommonBootstrapperApp {
   // What the checks need from this run.
   CheckContext MakeCheckContext();
 
-  // Identity of the first product (filled from the definition).
-  void SetFirstProduct(const std::wstring& platformText, const std::wstring& shortName, const std::wstring& qvDirectory,
-                       const std::wstring& rootDirectory);
-
   // The administrator test on its own (process token, then the linked token on Vista and later).
   bool IsAdministrator(DWORD osMajorVersion);
   // Log copy name: "<folder>\<short name>_<mode word>Setup.log".
@@ -130,9 +133,11 @@ class CCommonBootstrapperApp {
   void ForceSilence();
   void CopyLog();
   void SetInstallDirectory(const std::wstring& directory);
-  std::wstring FamilyKey() const;
-  // Subkey names of the family key; false (logged) when the key cannot be opened.
-  bool FamilyMembers(std::vector<std::wstring>& members);
+  void TakeFirstProduct();
+  ProductFamily Family() { return ProductFamily(*log_, *properties_, platform_, platformText_); }
+  InstallDirectoryResolver Directories() const {
+    return InstallDirectoryResolver(platform_, qvDirectory_, rootDirectory_, PlatformKind());
+  }
 
   platform::Platform& platform_;
   AppEnvironment environment_;
@@ -154,9 +159,7 @@ class CCommonBootstrapperApp {
   ProductCatalog products_;
   bool soloProduct_ = false;
   std::wstring resources_, guid_, oldGuid_;
-  std::wstring productDisplayName_, productText1007_, productText1008_;
-  std::wstring titles_[3];
-  std::wstring currentTitle_;
+  ProductTexts texts_;
   std::wstring qvDirectory_, rootDirectory_, platformText_, shortName_;
   std::wstring rebootPrerequisiteName_;
   std::wstring dotNetDisplayName_;

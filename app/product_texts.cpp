@@ -1,39 +1,43 @@
-// Product display name, texts and window titles from the products' resource libraries.
-#include "app/app.h"
+#include "app/product_texts.h"
+
 #include "core/localization.h"
-#include "core/log_file.h"
-#include "platform/text.h"
+#include "core/run_mode.h"
 
-bool CCommonBootstrapperApp::LoadProductTexts() {
+bool ProductTexts::Load(const ProductCatalog& products, const ProductTextSettings& settings) {
   Product::ResourceContext context;
-  context.uninstallOrRepair = (modeFlags_ & (mode::Uninstall | mode::Repair)) != 0;
-  context.silent = cmd_.silent;
-  context.setupDirectory = setupDirectory_;
-  context.prompts = &platform_.prompts;
-  context.localization = localization_.get();
-  for (const auto& product : products_)
+  context.uninstallOrRepair = (settings.modeFlags & (mode::Uninstall | mode::Repair)) != 0;
+  context.silent = settings.silent;
+  context.setupDirectory = settings.setupDirectory;
+  context.prompts = settings.prompts;
+  context.localization = settings.localization;
+  for (const auto& product : products)
     if (!product->LoadResources(context)) return false;
-  if (products_.empty()) return true;
+  if (products.empty()) return true;
 
-  const Product& first = *products_.front();
-  const int kind = PlatformKind();
-  const UINT shift = (kind == 2 ? 30000 : 0) + (localization_ ? localization_->ImageCultureOffset() : 0);
-  productDisplayName_ = first.ResourceString(1005 + shift);
-  productText1007_ = first.ResourceString(1007 + shift);
-  productText1008_ = first.ResourceString(1008);
+  const Product& first = *products.front();
+  const Localization* culture = settings.localization;
+  const UINT shift = (settings.kind == PlatformKind::Online ? 30000 : 0) + (culture ? culture->ImageCultureOffset() : 0);
+  displayName_ = first.ResourceString(1005 + shift);
+  text1007_ = first.ResourceString(1007 + shift);
+  text1008_ = first.ResourceString(1008);
 
-  if (kind == 1) {
-    for (int i = 0; i < 3; ++i)
-      titles_[i] = localization_ ? localization_->Message(50181 + i, {productDisplayName_}) : std::wstring();
-  } else if (kind == 2) {
-    for (auto& title : titles_) title = L"ZEM Telvia Installation";
-    std::wstring suiteName;
-    if (!soloProduct_ && Localization::ReadString(GetModuleHandleW(nullptr), 1018, suiteName))
-      productDisplayName_ = suiteName;
-  } else if (kind == 3) {
-    for (auto& title : titles_) title = L"Quillon Installation";
+  switch (settings.kind) {
+    case PlatformKind::OnPremises:
+      for (int i = 0; i < 3; ++i) titles_[i] = culture ? culture->Message(50181 + i, {displayName_}) : std::wstring();
+      break;
+    case PlatformKind::Online: {
+      for (auto& title : titles_) title = L"ZEM Telvia Installation";
+      std::wstring suiteName;
+      if (!settings.solo && Localization::ReadString(settings.ownResources, 1018, suiteName)) displayName_ = suiteName;
+      break;
+    }
+    case PlatformKind::Foundation:
+      for (auto& title : titles_) title = L"Quillon Installation";
+      break;
+    case PlatformKind::Other:
+      break;
   }
-  SetEnvironmentVariableW(L"setup_productname", productDisplayName_.c_str());
-  currentTitle_ = (modeFlags_ & mode::Uninstall) ? titles_[2] : titles_[1];
+  SetEnvironmentVariableW(L"setup_productname", displayName_.c_str());
+  currentTitle_ = (settings.modeFlags & mode::Uninstall) ? titles_[2] : titles_[1];
   return true;
 }

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "core/exit_codes.h"
 #include "core/log_file.h"
 #include "platform/files.h"
 #include "platform/processes.h"
@@ -42,9 +43,9 @@ void RestartSetup(LogFile& log, platform::Processes& processes, platform::Regist
   }
   log.Log(L"Copying %s to %s succeeded", request.setupDirectory, folder);
   log.WriteLine(L"Restarting");
-  if (request.exitCode == 103011) {
+  if (request.exitCode == exit_code::RestartRequired) {
     Cmd(processes, text::Format(L"/d /c %s\\setup.exe /restart %s", folder, request.commandLine), false);
-  } else if (request.exitCode == 103010) {
+  } else if (request.exitCode == exit_code::RebootRequired) {
     LONG opened = registry.KeyStatus(platform::Hive::LocalMachine, kRunOnceKey, platform::View::Native);
     if (opened != ERROR_SUCCESS) {
       log.Log(L"Opening registry key HKEY_LOCAL_MACHINE\\%s returned error code %d", kRunOnceKey, static_cast<int>(opened));

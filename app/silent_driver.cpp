@@ -9,6 +9,7 @@
 #include "checks/minimum_requirements.h"
 #include "checks/msi_registry_checks.h"
 #include "checks/system_info.h"
+#include "core/exit_codes.h"
 #include "core/localization.h"
 #include "core/log_file.h"
 #include "core/property_map.h"
@@ -39,7 +40,7 @@ void SilentDriver::Run(bool silenceForced) {
   if (modeFlags & mode::Install) {
     if (dotNetRequired) {
       log.WriteLine(L"Cancelling install - .NET Framework install required");
-      app_.SetSetupResultCode(1223);
+      app_.SetSetupResultCode(exit_code::DotNetRequired);
       return;
     }
     startProgress = silenceForced;
@@ -48,7 +49,7 @@ void SilentDriver::Run(bool silenceForced) {
       startProgress = true;
     } else if (!app_.AutoUpdate() && dotNetRequired) {
       log.WriteLine(L"Cancelling install - .NET Framework install required");
-      app_.SetSetupResultCode(1223);
+      app_.SetSetupResultCode(exit_code::DotNetRequired);
       return;
     }
   } else {
@@ -202,15 +203,15 @@ void SilentDriver::UpgradeBranch(EngineContext& context) {
   uninstall.RunSequence(mode::Uninstall, nullptr);
   int code = app_.SetupResultCode();
   bool done = false, unsupported = false;
-  if (code == 0 || code == 103010) {
+  if (code == exit_code::Success || code == exit_code::RebootRequired) {
     std::wstring os = properties.Get(L"OS");
     if (text::Contains(os, L"XP") || text::EqualsNoCase(os, L"Vista") || text::Contains(os, L"Win2003")) {
-      app_.SetSetupResultCode(1602);
+      app_.SetSetupResultCode(exit_code::Cancelled);
       unsupported = true;
     } else {
       install.RunSequence(mode::Install, nullptr);
       code = app_.SetupResultCode();
-      if (code == 0 || code == 103010) {
+      if (code == exit_code::Success || code == exit_code::RebootRequired) {
         done = true;
         StopProgress();
         if (!app_.Products().empty()) {

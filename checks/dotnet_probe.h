@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "checks/system_info.h"
 #include "platform/registry.h"
 #include "platform/system_queries.h"
 
@@ -22,7 +23,7 @@ class DotNetFrameworkProbe {
   // Whether the requested version (e.g. "4.7.2") needs no .NET install on this machine.
   bool DotNet4Check(const std::wstring& requestedVersion);
 
-  int GetOsCode() const { return osCode_; }
+  OsCode GetOsCode() const { return osCode_; }
   bool Is64Bit() const { return is64Bit_; }
   WORD ServicePackMajor() const { return servicePackMajor_; }
 
@@ -31,7 +32,7 @@ class DotNetFrameworkProbe {
 
   LogFile& log_;
   platform::Registry& registry_;
-  int osCode_ = 0;
+  OsCode osCode_ = OsUnknown;
   bool is64Bit_ = false;
   WORD servicePackMajor_ = 0;
 };

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "checks/check_context.h"
+#include "core/platform_kind.h"
 #include "definition/xml_document.h"
 
 // The two wizard dialogs that some launch messages open instead of a message box.
@@ -26,7 +27,7 @@ void RunLaunchChecks(CheckContext& context);
 
 // What the launch messages need to know about the run beyond the check context.
 struct LaunchSettings {
-  int platformKind = 0;
+  PlatformKind platformKind = PlatformKind::Other;
   std::wstring shortName;
   bool solo = false;
   uint32_t modeFlags = 0;                        // the resolved mode flags

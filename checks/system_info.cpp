@@ -21,12 +21,12 @@ SystemInfo::SystemInfo(LogFile& log, platform::SystemQueries& queries) : log_(lo
   }
 }
 
-int SystemInfo::GetOsCode() {
-  if (osCode_ != 0) return osCode_;
+OsCode SystemInfo::GetOsCode() {
+  if (osCode_ != OsCode{}) return osCode_;
   const bool workstation = version_.productType == VER_NT_WORKSTATION;
   const DWORD major = version_.major, minor = version_.minor;
   const wchar_t* line = nullptr;
-  int code = OsUnknown;
+  OsCode code = OsUnknown;
   if (major == 10 && workstation) {
     code = OsWin10, line = L"OS is Windows 10";
   } else if (major == 10 && minor == 0) {
@@ -61,7 +61,7 @@ int SystemInfo::GetOsCode() {
   return osCode_;
 }
 
-std::wstring OsKeyword(int code) {
+std::wstring OsKeyword(OsCode code) {
   static const wchar_t* const kWords[] = {L"Win2016",  L"Win2012", L"Win2012R2", L"Win10",       L"Win81",
                                           L"Win8",     L"Win7",    L"Win2008R2", L"Win2008",     L"Vista",
                                           L"Win2003R2", L"WinHomeServer", L"Win2003", L"WinXPx64", L"XP"};

@@ -34,7 +34,7 @@ class SystemInfo {
   SystemInfo(LogFile& log, platform::SystemQueries& queries);
 
   // Classifies the version; computed and logged on the first call only.
-  int GetOsCode();
+  OsCode GetOsCode();
   bool Is64Bit() const { return is64Bit_; }
   const platform::OsVersion& Version() const { return version_; }
   WORD ServicePackMajor() const { return version_.servicePackMajor; }
@@ -45,13 +45,13 @@ class SystemInfo {
   LogFile& log_;
   platform::SystemQueries& queries_;
   platform::OsVersion version_;
-  int osCode_ = 0;
+  OsCode osCode_ = OsCode{};  // none yet
   bool is64Bit_ = false;
   uint64_t totalMemory_ = 0;
 };
 
 // "Win10", "XP", ... ; "Unknown" for any other code.
-std::wstring OsKeyword(int code);
+std::wstring OsKeyword(OsCode code);
 // Whole gigabytes, rounded up.
 uint64_t MemoryInGigabytes(uint64_t bytes);
 // Sets "OS", "Processor", "DomainController", "RAM" and "RebootRequired".

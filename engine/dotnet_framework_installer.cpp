@@ -14,15 +14,14 @@ constexpr wchar_t kRasterizerX64[] = L"{C106C9CF-3B7C-4F7D-88DD-82661E01414E}";
 constexpr wchar_t kRasterizerX86[] = L"{54A4143B-6B4B-4082-B248-643B25561CCB}";
 constexpr int kUiLevelNone = 2;  // INSTALLUILEVEL_NONE
 
-// Windows 8 and later, Windows 7 / 2008 R2 with SP1, Vista / 2008 with SP2 take the current line.
-bool TakesCurrentLine(int osCode, int servicePack) {
+}  // namespace
+
+bool TakesCurrentDotNetLine(OsCode osCode, int servicePack) {
   if (osCode >= OsWin2016 && osCode <= OsWin8) return true;
   if (osCode == OsWin7 || osCode == OsWin2008R2) return servicePack >= 1;
   if (osCode == OsWin2008 || osCode == OsVista) return servicePack >= 2;
   return false;
 }
-
-}  // namespace
 
 DotNetFrameworkInstaller::DotNetFrameworkInstaller(LogFile& log, platform::Platform& machine, const VendorLinks& links,
                                                    const std::wstring& logFolder)
@@ -35,9 +34,9 @@ DotNetFrameworkInstaller::DotNetFrameworkInstaller(LogFile& log, platform::Platf
   servicePack = probe_.ServicePackMajor();
 }
 
-DotNet4Package DotNetFrameworkInstaller::ChooseDotNet4Package(int osCode, int servicePack,
+DotNet4Package DotNetFrameworkInstaller::ChooseDotNet4Package(OsCode osCode, int servicePack,
                                                               const std::wstring& version) {
-  if (!TakesCurrentLine(osCode, servicePack)) return {VendorLink::DotNet4Web, L"dotNetFx40_full_setup.exe"};
+  if (!TakesCurrentDotNetLine(osCode, servicePack)) return {VendorLink::DotNet4Web, L"dotNetFx40_full_setup.exe"};
   if (version == L"4.7.2") return {VendorLink::DotNet472Web, L"NDP472-KB4054531-Web.exe"};
   return {VendorLink::DotNet45Web, L"dotNetFx45_Full_setup.exe"};
 }

@@ -9,6 +9,10 @@
 #include "engine/vendor_links.h"
 #include "platform/com_apartment.h"
 
+// Windows 8 and later, Windows 7 / 2008 R2 with SP1, Vista / 2008 with SP2 take the current
+// 4.x line; older systems get the plain .NET Framework 4.
+bool TakesCurrentDotNetLine(OsCode osCode, int servicePack);
+
 // Which web installer a .NET 4.x request downloads on this Windows.
 struct DotNet4Package {
   VendorLink link;
@@ -26,10 +30,10 @@ class DotNetFrameworkInstaller : public ComponentInstaller {
   bool InstallDotNet35Sp1();
 
   // The package the 4.x line takes for the system, its service pack and the requested version.
-  static DotNet4Package ChooseDotNet4Package(int osCode, int servicePack, const std::wstring& version);
+  static DotNet4Package ChooseDotNet4Package(OsCode osCode, int servicePack, const std::wstring& version);
 
   bool enabledByWindowsFeature = false;  // 3.5 came from the Windows feature tools
-  int osCode = 0;
+  OsCode osCode = OsUnknown;
   bool is64Bit = false;
   int servicePack = 0;
 

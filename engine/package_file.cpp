@@ -1,5 +1,6 @@
 #include "engine/package_file.h"
 
+#include "core/exit_codes.h"
 #include "core/localization.h"
 #include "core/log_file.h"
 #include "core/property_map.h"
@@ -100,7 +101,7 @@ bool PackageFile::RunSequence(uint32_t kind, HWND statusWindow) {
     Product& product = *productPointer;
     if (!product.IsDependencyInstalled(context_.products, context_.installer) && runMode != mode::Uninstall &&
         context_.ExitCode() != 1602) {
-      if (runMode == mode::Install) product.ResultCode = 50000;
+      if (runMode == mode::Install) product.ResultCode = exit_code::DependencyNotMet;
       continue;
     }
     if (kind == mode::Uninstall && several && context_.familyCheck) context_.familyCheck(product.GUID);
@@ -113,7 +114,7 @@ bool PackageFile::RunSequence(uint32_t kind, HWND statusWindow) {
 
       std::unique_ptr<platform::MsiTransactions> transactions = context_.installer.LoadTransactions();
       if (!transactions || !transactions->Available()) {
-        context_.SetExitCode(1);
+        context_.SetExitCode(exit_code::TransactionsUnavailable);
         continue;
       }
       UINT begun = transactions->Begin(kTransactionName, 0);

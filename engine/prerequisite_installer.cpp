@@ -2,31 +2,24 @@
 
 #include <algorithm>
 
+#include "core/exit_codes.h"
 #include "core/localization.h"
 #include "core/log_file.h"
 #include "core/run_mode.h"
 #include "definition/conditions.h"
 #include "definition/product.h"
 #include "definition/xml_readers.h"
+#include "engine/dotnet_framework_installer.h"
 #include "engine/package_file.h"
 #include "platform/text.h"
 #include "platform/windows_installer.h"
-
-namespace {
-
-bool CurrentFrameworkLine(int osCode, int servicePackMajor) {
-  return (osCode >= 2 && osCode <= 7) || ((osCode == 8 || osCode == 9) && servicePackMajor >= 1) ||
-         ((osCode == 10 || osCode == 11) && servicePackMajor >= 2);
-}
-
-}  // namespace
 
 PrerequisiteInstaller::PrerequisiteInstaller(EngineContext& context, BuiltInInstallers& builtIns,
                                              PrerequisiteMachine machine, PrerequisiteOutcome& outcome)
     : context_(context), builtIns_(builtIns), machine_(std::move(machine)), outcome_(outcome) {}
 
-std::wstring PrerequisiteInstaller::DotNetDisplayName(int osCode, int servicePackMajor, const std::wstring& version) {
-  if (!CurrentFrameworkLine(osCode, servicePackMajor)) return L"Microsoft .NET Framework 4";
+std::wstring PrerequisiteInstaller::DotNetDisplayName(OsCode osCode, int servicePackMajor, const std::wstring& version) {
+  if (!TakesCurrentDotNetLine(osCode, servicePackMajor)) return L"Microsoft .NET Framework 4";
   return text::Format(L"Microsoft .NET Framework %s", version.empty() ? std::wstring(L"4.7.2") : version);
 }
 
@@ -77,7 +70,7 @@ bool PrerequisiteInstaller::Prerequisite(const XmlNode& prerequisite, HWND statu
     return BuiltInPrerequisite(prerequisite, Read(prerequisite, L"Custom"), statusWindow);
   int result = FilePrerequisite(prerequisite, statusWindow);
   if (result == 0 || result == 3010) return true;
-  context_.SetExitCode(1603);
+  context_.SetExitCode(exit_code::PrerequisiteFailed);
   return false;
 }
 
@@ -129,7 +122,7 @@ bool PrerequisiteInstaller::BuiltInPrerequisite(const XmlNode& prerequisite, con
       return false;
     }
     if (result.exitCode == 3010) {
-      context_.SetExitCode(103010);
+      context_.SetExitCode(exit_code::RebootRequired);
       return false;
     }
     installedList_.push_back(currentName_);
@@ -144,7 +137,7 @@ bool PrerequisiteInstaller::BuiltInPrerequisite(const XmlNode& prerequisite, con
       return true;
     }
     if (result.exitCode == 3010)
-      context_.SetExitCode(103011);
+      context_.SetExitCode(exit_code::RestartRequired);
     else
       Fail(result);
     return false;
@@ -195,7 +188,7 @@ bool PrerequisiteInstaller::DotNet4(HWND statusWindow) {
     installedList_.push_back(outcome_.dotNetDisplayName);
     return true;
   }
-  context_.SetExitCode(103010);
+  context_.SetExitCode(exit_code::RebootRequired);
   const uint32_t mode = context_.modeFlags;
   const std::wstring& shortName = context_.shortName;
   const bool installsBeforeReboot =

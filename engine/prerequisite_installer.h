@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "checks/system_info.h"
 #include "definition/xml_document.h"
 #include "engine/engine_context.h"
 
@@ -45,7 +46,7 @@ struct PrerequisiteOutcome {
 
 // The machine facts the step decides by.
 struct PrerequisiteMachine {
-  int osCode = 0;
+  OsCode osCode = OsUnknown;
   int servicePackMajor = 0;
   std::function<bool()> rebootRequired;     // the reboot-required flag, as this process sees it
   std::function<void()> setRebootRequired;  // sets the flag for later processes
@@ -62,7 +63,7 @@ class PrerequisiteInstaller {
   const std::vector<std::wstring>& InstalledList() const { return installedList_; }
   // "Microsoft .NET Framework <version>" where the current framework line can be installed, else
   // "Microsoft .NET Framework 4".
-  static std::wstring DotNetDisplayName(int osCode, int servicePackMajor, const std::wstring& version);
+  static std::wstring DotNetDisplayName(OsCode osCode, int servicePackMajor, const std::wstring& version);
 
  private:
   bool Prerequisite(const XmlNode& prerequisite, HWND statusWindow);

@@ -1,5 +1,5 @@
+// The application object on top of the fakes: start-up in order, the run's outcome and exit.
 #include "app/app.h"
-#include "fixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -13,12 +13,10 @@
 #include "core/localization.h"
 #include "core/property_map.h"
 #include "fakes/fake_platform.h"
+#include "fixtures.h"
 #include "platform/text.h"
 
 namespace {
-
-const auto ExeFolder = test_files::ExecutableFolder;
-using test_files::RemoveTree;
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
@@ -50,54 +48,54 @@ ptrdiff_t IndexOf(const std::vector<std::wstring>& lines, const std::wstring& li
 
 bool Contains(const std::vector<std::wstring>& lines, const std::wstring& line) { return IndexOf(lines, line) >= 0; }
 
-class EnvironmentOverride {
- public:
-  EnvironmentOverride(const wchar_t* name, const std::wstring& value) : name_(name) {
-    wchar_t buffer[32768];
-    DWORD n = GetEnvironmentVariableW(name, buffer, 32768);
-    had_ = n > 0 && n < 32768;
-    if (had_) old_.assign(buffer, n);
-    SetEnvironmentVariableW(name, value.c_str());
-  }
-  ~EnvironmentOverride() { SetEnvironmentVariableW(name_, had_ ? old_.c_str() : nullptr); }
+const std::wstring kGuid = L"{2C1E2A4B-3D5F-4A71-9B20-7E8F10A2C301}";
+const std::wstring kOldGuid = L"{2C1E2A4B-3D5F-4A71-9B20-7E8F10A2C300}";
+const std::wstring kOtherGuid = L"{5D0C3F00-1111-4A71-9B20-7E8F10A2C399}";
 
- private:
-  const wchar_t* name_;
-  std::wstring old_;
-  bool had_ = false;
+struct ProductEntry {
+  std::wstring shortName, guid, oldGuid, qv, root, platform, resources;
 };
+ProductEntry Rizod() { return {L"Rizod", kGuid, kOldGuid, L"Orvanta\\Rizod", L"Orvanta", L"OP", L"Rizodresources.dll"}; }
+ProductEntry Tools() { return {L"RizodTools", kOtherGuid, L"", L"Orvanta\\Tools", L"Orvanta", L"OP", L"Rizodresources.dll"}; }
 
 // Each test gets its own folder, standing in for the system drive and the setup folder.
 class AppTest : public testing::Test {
  protected:
   void SetUp() override {
-    static int counter = 0;
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    root_ = text::Format(L"%sapp_test_%u_%d", std::wstring(temp), GetCurrentProcessId(), ++counter);
-    RemoveTree(root_);
-    ASSERT_TRUE(CreateDirectoryW(root_.c_str(), nullptr));
-    setup_ = root_ + L"\\setup\\";
-    ASSERT_TRUE(CreateDirectoryW(setup_.c_str(), nullptr));
-    ASSERT_TRUE(CopyFileW((ExeFolder() + L"setup_en-US.dll").c_str(), (setup_ + L"setup_en-US.dll").c_str(), FALSE));
-    drive_ = std::make_unique<EnvironmentOverride>(L"SYSTEMDRIVE", root_);
-    profile_ = std::make_unique<EnvironmentOverride>(L"USERPROFILE", root_ + L"\\profiles\\me");
+    root_ = scratch_.path().substr(0, scratch_.path().size() - 1);
+    setup_ = scratch_.MakeFolder(L"setup") + L"\\";
+    scratch_.CopyBuilt(L"setup_en-US.dll", L"setup\\setup_en-US.dll");
   }
-  void TearDown() override {
-    app_.reset();  // closes the log before its folder goes
-    drive_.reset();
-    profile_.reset();
-    RemoveTree(root_);
-  }
+  void TearDown() override { app_.reset(); }  // closes the log before its folder goes
 
   CCommonBootstrapperApp& Make() {
-    app_ = std::make_unique<CCommonBootstrapperApp>(fake_.bundle, AppEnvironment{setup_, {}});
+    app_ = std::make_unique<CCommonBootstrapperApp>(fake_->bundle, AppEnvironment{setup_, {}});
     return *app_;
   }
   CCommonBootstrapperApp& Start(std::vector<std::wstring> args) {
-    app_ = std::make_unique<CCommonBootstrapperApp>(fake_.bundle, AppEnvironment{setup_, std::move(args)});
+    app_.reset();
+    app_ = std::make_unique<CCommonBootstrapperApp>(fake_->bundle, AppEnvironment{setup_, std::move(args)});
     EXPECT_FALSE(app_->InitInstance());
     return *app_;
+  }
+  // A fresh machine and no application, for the next row of a table.
+  void Fresh() {
+    app_.reset();
+    fake_ = std::make_unique<FakePlatform>();
+  }
+  void WriteDefinition(const std::vector<ProductEntry>& products) {
+    std::ofstream out((setup_ + L"Products.xml").c_str(), std::ios::binary);
+    out << "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<Setup>\n  <Products>\n";
+    for (const ProductEntry& p : products) {
+      out << "    <Product ShortName=\"" << text::ToUtf8(p.shortName) << "\" GUID=\"" << text::ToUtf8(p.guid)
+          << "\" OldGUID=\"" << text::ToUtf8(p.oldGuid) << "\" QVDirectory=\"" << text::ToUtf8(p.qv)
+          << "\" RootDirectory=\"" << text::ToUtf8(p.root) << "\" Platform=\"" << text::ToUtf8(p.platform)
+          << "\" Resources=\"" << text::ToUtf8(p.resources) << "\">\n"
+          << "      <PackageFileGroup><PackageFile><ShortName>" << text::ToUtf8(p.shortName)
+          << "</ShortName><Location>[WORKINGDIRECTORY]\\Packages\\" << text::ToUtf8(p.shortName)
+          << ".msi</Location></PackageFile></PackageFileGroup>\n    </Product>\n";
+    }
+    out << "  </Products>\n</Setup>\n";
   }
   std::wstring LogFolder() const { return root_ + L"\\Temp\\DEVadirez"; }
   std::wstring LogPath() const { return LogFolder() + L"\\Setup.log"; }
@@ -123,11 +121,20 @@ class AppTest : public testing::Test {
     return path;
   }
 
-  FakePlatform fake_;
+  ScratchFolder scratch_;
   std::wstring root_, setup_;
-  std::unique_ptr<EnvironmentOverride> drive_, profile_;
+  EnvironmentOverride drive_{L"SYSTEMDRIVE", scratch_.path().substr(0, scratch_.path().size() - 1)};
+  EnvironmentOverride profile_{L"USERPROFILE", scratch_.path() + L"profiles\\me"};
+  EnvironmentOverride productName_{L"setup_productname", L"before"};
+  std::unique_ptr<FakePlatform> fake_ = std::make_unique<FakePlatform>();
   std::unique_ptr<CCommonBootstrapperApp> app_;
 };
+
+std::string Describe(const std::vector<std::wstring>& args) {
+  std::string s;
+  for (const auto& a : args) s += text::ToUtf8(a) + " ";
+  return s;
+}
 
 TEST_F(AppTest, AdministratorTest) {
   const struct {
@@ -140,11 +147,11 @@ TEST_F(AppTest, AdministratorTest) {
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(testing::Message() << row.processAdmin << row.linkedAdmin << " major " << row.major);
-    fake_.security.processAdmin = row.processAdmin;
-    fake_.security.linkedAdmin = row.linkedAdmin;
-    fake_.security.linkedTokenQueries = 0;
+    fake_->security.processAdmin = row.processAdmin;
+    fake_->security.linkedAdmin = row.linkedAdmin;
+    fake_->security.linkedTokenQueries = 0;
     EXPECT_EQ(Make().IsAdministrator(row.major), row.admin);
-    EXPECT_EQ(fake_.security.linkedTokenQueries > 0, row.linkedAsked);
+    EXPECT_EQ(fake_->security.linkedTokenQueries > 0, row.linkedAsked);
   }
 }
 
@@ -165,20 +172,20 @@ TEST_F(AppTest, NonAdministratorEndsWithFiveAndTheCultureMessage) {
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(testing::Message() << row.args.size() << " linked " << row.linkedAdmin << " major " << row.major);
-    fake_.security.processAdmin = false;
-    fake_.security.linkedAdmin = row.linkedAdmin;
-    fake_.system.version = FakeSystemQueries::Make(row.major, 1, 1);
-    fake_.prompts.asked.clear();
+    fake_->security.processAdmin = false;
+    fake_->security.linkedAdmin = row.linkedAdmin;
+    fake_->system.version = FakeSystemQueries::Make(row.major, 1, 1);
+    fake_->prompts.asked.clear();
     CCommonBootstrapperApp& app = Start(row.args);
     EXPECT_EQ(app.ExitInstance(), row.exitCode);
     const bool refused = row.exitCode == 5;
     EXPECT_EQ(Contains(Lines(), message), refused);
     EXPECT_EQ(app.Properties().Has(L"OS"), !refused);  // the machine is probed only for an administrator
-    ASSERT_EQ(fake_.prompts.asked.size(), row.boxes);
+    ASSERT_EQ(fake_->prompts.asked.size(), row.boxes);
     if (row.boxes) {
-      EXPECT_EQ(fake_.prompts.asked[0].text, message);
-      EXPECT_EQ(fake_.prompts.asked[0].caption, L"");
-      EXPECT_EQ(fake_.prompts.asked[0].type, static_cast<UINT>(MB_OK));
+      EXPECT_EQ(fake_->prompts.asked[0].text, message);
+      EXPECT_EQ(fake_->prompts.asked[0].caption, L"");
+      EXPECT_EQ(fake_->prompts.asked[0].type, static_cast<UINT>(MB_OK));
     }
   }
 }
@@ -198,7 +205,7 @@ TEST_F(AppTest, SystemAccountTest) {
   const std::vector<std::wstring> all = {L"Running as a system account", L"Not running as a system account"};
   for (const auto& row : rows) {
     SCOPED_TRACE(testing::Message() << row.answer.error << " " << row.answer.member);
-    fake_.security.systemAccount = row.answer;
+    fake_->security.systemAccount = row.answer;
     CCommonBootstrapperApp& app = Start({});
     EXPECT_EQ(app.SystemAccount(), row.system);
     std::vector<std::wstring> lines = Lines();
@@ -241,9 +248,9 @@ TEST_F(AppTest, SilenceForcing) {
     SCOPED_TRACE(testing::Message() << "session " << row.session << " os " << row.version.major << "."
                                     << row.version.minor << " system " << row.system << " args "
                                     << (row.args.empty() ? "" : text::ToUtf8(row.args[0])));
-    fake_.security.session = row.session;
-    fake_.security.systemAccount = {platform::MembershipAnswer::Step::Ok, row.system, 0};
-    fake_.system.version = row.version;
+    fake_->security.session = row.session;
+    fake_->security.systemAccount = {platform::MembershipAnswer::Step::Ok, row.system, 0};
+    fake_->system.version = row.version;
     CCommonBootstrapperApp& app = Start(row.args);
     EXPECT_EQ(app.Silent(), row.silent);
     EXPECT_EQ(app.SilenceForced(), row.forced);
@@ -271,8 +278,11 @@ TEST_F(AppTest, CanadianProductCultureAddsCanadaPropertyOnce) {
 
 TEST_F(AppTest, ExitLogsDumpsMaskedAndCopiesTheLog) {
   const std::string secret = "Tr0ub4dorSecret";
-  CCommonBootstrapperApp& app = Start({L"/q", L"VUROVIZO_PASSWORD=" + text::FromUtf8(secret)});
-  app.SetFirstProduct(L"OP", L"QVS", L"QV", L"");
+  // A repair of an absent product: no mode, so the copy's name has no mode word.
+  ProductEntry product = Rizod();
+  product.shortName = L"QVS";
+  WriteDefinition({product});
+  CCommonBootstrapperApp& app = Start({L"/r", L"VUROVIZO_PASSWORD=" + text::FromUtf8(secret)});
   app.SetSetupResultCode(1603);
   EXPECT_EQ(app.LogFolder(), LogFolder());
   EXPECT_EQ(app.ExitInstance(), 1603);
@@ -314,14 +324,11 @@ TEST(AppStaticTest, LogCopyName) {
     EXPECT_EQ(CCommonBootstrapperApp::LogCopyName(L"F", row.shortName, row.flags), row.name) << row.flags;
 }
 
-TEST_F(AppTest, PlatformKind) {
-  const std::pair<const wchar_t*, int> rows[] = {{L"OP", 1}, {L"op", 1},         {L"SaaS", 2},
-                                                 {L"", 2},   {L"Foundation", 3}, {L"other", 0}};
-  CCommonBootstrapperApp& app = Make();
-  for (const auto& [platformText, kind] : rows) {
-    app.SetFirstProduct(platformText, L"QVS", L"QV", L"");
-    EXPECT_EQ(app.PlatformKind(), kind) << text::ToUtf8(platformText);
-  }
+TEST(PlatformKindTest, FromThePlatformText) {
+  const std::pair<const wchar_t*, PlatformKind> rows[] = {
+      {L"OP", PlatformKind::OnPremises}, {L"op", PlatformKind::OnPremises}, {L"SaaS", PlatformKind::Online},
+      {L"", PlatformKind::Online},       {L"Foundation", PlatformKind::Foundation}, {L"other", PlatformKind::Other}};
+  for (const auto& [platformText, kind] : rows) EXPECT_EQ(PlatformKindOf(platformText), kind) << text::ToUtf8(platformText);
 }
 
 TEST_F(AppTest, ResultTextSpecialCodes) {
@@ -350,113 +357,174 @@ TEST_F(AppTest, ResultTextSystemMessageIsCachedOnce) {
   EXPECT_EQ(Make().ResultText(0x2FFFFFFF), L"The requested operation is invalid.");
 }
 
-class ValidateInstallPathTest : public AppTest {
- protected:
-  CCommonBootstrapperApp& StartFor(bool is64) {
-    fake_.system.is64 = is64;
-    fake_.system.programFiles = root_ + L"\\Program Files (x86)";
+TEST_F(AppTest, SoloProductAndFirstProductFields) {
+  const struct {
+    std::vector<ProductEntry> products;
+    const wchar_t* solo;
+  } rows[] = {{{Rizod()}, L"True"}, {{Rizod(), Tools()}, L"False"}, {{Rizod(), Tools(), Tools()}, L"False"}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.products.size());
+    Fresh();
+    WriteDefinition(row.products);
     CCommonBootstrapperApp& app = Start({});
-    EXPECT_EQ(app.Properties().Get(L"Processor"), is64 ? L"x64" : L"x86");
-    return app;
+    EXPECT_EQ(app.Products().size(), row.products.size());
+    EXPECT_EQ(app.Properties().Get(L"SoloProduct"), row.solo);
+    EXPECT_EQ(app.SoloProduct(), row.products.size() == 1);
+    EXPECT_EQ(app.ShortName(), L"Rizod");
+    EXPECT_EQ(app.GUID(), kGuid);
+    EXPECT_EQ(app.OldGUID(), kOldGuid);
+    EXPECT_EQ(app.QVDirectory(), L"Orvanta\\Rizod");
+    EXPECT_EQ(app.Resources(), L"Rizodresources.dll");
+    EXPECT_EQ(app.PlatformKind(), PlatformKind::OnPremises);
   }
-};
+}
 
-TEST_F(ValidateInstallPathTest, PathShape) {
-  ASSERT_LT(root_.size(), 120u);
-  const std::wstring longest = MakeDir(std::wstring(130 - root_.size() - 1, L'L'));
-  ASSERT_EQ(longest.size(), 130u);
-  const std::wstring base = MakeDir(L"base");
-  CCommonBootstrapperApp& app = StartFor(false);
+// An empty product list fails the catalog, which ends start-up before any mode is chosen.
+TEST_F(AppTest, EmptyProductListEndsStartUp) {
+  WriteDefinition({});
+  CCommonBootstrapperApp& app = Start({L"/q"});
+  EXPECT_TRUE(app.Products().empty());
+  for (const std::wstring& line : Lines()) EXPECT_FALSE(text::EndsWithNoCase(line, L" mode detected")) << text::ToUtf8(line);
+  EXPECT_FALSE(app.Properties().Has(L"SoloProduct"));
+  EXPECT_FALSE(app.Properties().Has(L"Mode"));
+  EXPECT_TRUE(fake_->installer.calls.empty());
+  EXPECT_EQ(app.ModeFlags(), mode::Default);
+  EXPECT_EQ(app.ExitInstance(), 0);
+  EXPECT_TRUE(Exists(LogFolder() + L"\\_Setup.log"));
+}
+
+// The folder the command line names stands unless mode detection decides one, and the
+// run's processor decides whether the 64-bit Program Files is refused.
+TEST_F(AppTest, InstallDirectoryOfTheRun) {
+  const std::wstring pf = root_ + L"\\Program Files (x86)";
   const struct {
-    std::wstring path;
-    bool valid;
+    bool installed;
+    std::vector<std::wstring> args;
+    std::wstring directory;
   } rows[] = {
-      {base, true},
-      {longest, true},
-      {longest + L"\\", false},  // 131 characters, though the folder exists
-      {L" \t" + longest + L"  ", true},
-      {L"  " + base + L"\\ ", true},
-      {L"\\\\server\\share\\QV", false},
-      {L"//server/share", false},
-      {L"C", false},
-      {L"", false},
-      {L"   ", false},
-      {L"X:\\Apps", false},
-      {root_ + L"\\missing", false},
-  };
-  for (const auto& row : rows) EXPECT_EQ(app.ValidateInstallPath(row.path), row.valid) << text::ToUtf8(row.path);
-
-  // A relative path names an existing folder but has no drive.
-  wchar_t current[MAX_PATH] = {};
-  GetCurrentDirectoryW(MAX_PATH, current);
-  SetCurrentDirectoryW(root_.c_str());
-  EXPECT_FALSE(app.ValidateInstallPath(L"base"));
-  SetCurrentDirectoryW(current);
-}
-
-TEST_F(ValidateInstallPathTest, DriveMustBeFixed) {
-  const std::wstring base = MakeDir(L"base");
-  const std::wstring root = base.substr(0, 3);
-  CCommonBootstrapperApp& app = StartFor(false);
-  for (UINT type : {DRIVE_REMOVABLE, DRIVE_REMOTE, DRIVE_CDROM, DRIVE_RAMDISK, DRIVE_NO_ROOT_DIR, DRIVE_FIXED}) {
-    fake_.system.driveTypes[root] = type;
-    EXPECT_EQ(app.ValidateInstallPath(base), type == DRIVE_FIXED) << type;
-  }
-}
-
-TEST_F(ValidateInstallPathTest, ProfilesFolderIsRefused) {
-  const std::wstring mine = MakeDir(L"profiles\\me\\apps");
-  const std::wstring other = MakeDir(L"profiles\\other");
-  const std::wstring beside = MakeDir(L"profilesX");
-  CCommonBootstrapperApp& app = StartFor(false);
-  EXPECT_FALSE(app.ValidateInstallPath(mine));
-  EXPECT_FALSE(app.ValidateInstallPath(other));
-  EXPECT_FALSE(app.ValidateInstallPath(text::ToLower(other.substr(0, 2)) + other.substr(2)));
-  EXPECT_TRUE(app.ValidateInstallPath(beside));
-}
-
-TEST_F(ValidateInstallPathTest, SixtyFourBitProgramFilesIsRefusedOnX64) {
-  const std::wstring native = MakeDir(L"Program Files\\App");
-  const std::wstring x86 = MakeDir(L"Program Files (x86)\\App");
-  const std::wstring beside = MakeDir(L"Program Files Data");
-  {
-    CCommonBootstrapperApp& app = StartFor(true);
-    EXPECT_FALSE(app.ValidateInstallPath(native));
-    EXPECT_TRUE(app.ValidateInstallPath(x86));
-    EXPECT_TRUE(app.ValidateInstallPath(beside));
-  }
-  CCommonBootstrapperApp& app = StartFor(false);
-  EXPECT_TRUE(app.ValidateInstallPath(native));
-}
-
-TEST_F(ValidateInstallPathTest, BaseFolderIsCutAtTheLastQvDirectory) {
-  const std::wstring base = MakeDir(L"base");
-  const std::wstring oneQv = MakeDir(L"oneQV");
-  const std::wstring withDummy = MakeDir(L"withDummy\\Dummy");
-  CCommonBootstrapperApp& app = StartFor(false);
-  const struct {
-    const wchar_t* qv;
-    std::wstring path;
-    bool valid;
-  } rows[] = {
-      {L"QV", base + L"\\QV", true},
-      {L"", base + L"\\QV", false},  // no cut: the whole path must exist
-      {L"QV", oneQv + L"\\QV", true},
-      {L"QV", root_ + L"\\missing\\QV", false},
-      {L"QV", base + L"\\QV\\Sub\\QV", false},
+      {true, {L"/r", L"TARGETDIR=X:\\Mine"}, L"D:\\Apps\\Orvanta\\Rizod"},
+      {false, {L"TARGETDIR=X:\\Mine"}, L"X:\\Mine"},
+      {false, {L"/r", L"INSTALLLOCATION=X:\\Mine"}, L"X:\\Mine"},
+      {false, {L"/upgrade"}, pf + L"\\Orvanta\\Rizod"},
   };
   for (const auto& row : rows) {
-    app.SetFirstProduct(L"OP", L"QVS", row.qv, L"");
-    EXPECT_EQ(app.ValidateInstallPath(row.path), row.valid) << text::ToUtf8(row.path);
+    SCOPED_TRACE(Describe(row.args));
+    Fresh();
+    WriteDefinition({Rizod()});
+    fake_->system.programFiles = pf;
+    if (row.installed) fake_->installer.states[kGuid] = 5;
+    fake_->installer.installLocations[kGuid] = L"D:\\Apps\\";
+    CCommonBootstrapperApp& app = Start(row.args);
+    EXPECT_EQ(app.InstallDirectory(), row.directory);
+    EXPECT_EQ(app.Properties().Get(L"[INSTALLDIRECTORY]"), row.directory);
   }
-  // An occurrence at the very first character is no cut.
-  app.SetFirstProduct(L"OP", L"QVS", base.substr(0, 3), L"");
-  EXPECT_TRUE(app.ValidateInstallPath(base));
+  const std::wstring native = MakeDir(L"Program Files\\App");
+  for (bool is64 : {true, false}) {
+    Fresh();
+    fake_->system.is64 = is64;
+    fake_->system.programFiles = pf;
+    CCommonBootstrapperApp& app = Start({});
+    EXPECT_EQ(app.Properties().Get(L"Processor"), is64 ? L"x64" : L"x86");
+    EXPECT_EQ(app.ValidateInstallPath(native), !is64);
+  }
+}
 
-  // A "Dummy" folder left from before is replaced and removed again.
-  app.SetFirstProduct(L"OP", L"QVS", L"", L"");
-  EXPECT_TRUE(app.ValidateInstallPath(withDummy.substr(0, withDummy.size() - 6)));
-  EXPECT_FALSE(Exists(withDummy));
+// The silent driver on top of the same start-up: which branch runs, with what, and the outcome.
+class SilentRunTest : public AppTest {
+ protected:
+  static constexpr wchar_t kPackage[] = L"{9E9E9E9E-0000-4000-8000-000000000001}";
+  void SetUp() override {
+    AppTest::SetUp();
+    std::ofstream((setup_ + L"Products.xml").c_str(), std::ios::binary)
+        << "<?xml version=\"1.0\"?>\n<Setup><Product ShortName=\"Rizod\" GUID=\"" << text::ToUtf8(kGuid)
+        << "\" QVDirectory=\"Orvanta\\Rizod\" RootDirectory=\"Orvanta\" Platform=\"OP\">"
+        << "<PackageFileGroup><PackageFile><ShortName>Rizod</ShortName><Name>Rizod Server</Name>"
+        << "<GUID>" << text::ToUtf8(kPackage) << "</GUID>"
+        << "<Location>[WORKINGDIRECTORY]\\Rizod.msi</Location><InstallOrder>1</InstallOrder>"
+        << "<UninstallOrder>1</UninstallOrder></PackageFile></PackageFileGroup></Product></Setup>\n";
+  }
+  std::vector<std::wstring> Installs() const { return fake_->installer.CallsStartingWith(L"InstallProduct "); }
+};
+
+TEST_F(SilentRunTest, InstallRunsTheSequenceWithoutInstallerWindowsAndReportsSuccess) {
+  CCommonBootstrapperApp& app = Start({L"/q", L"COMPANY=Orvanta Inc"});
+  EXPECT_EQ(app.ExitInstance(), 0);
+  const auto& calls = fake_->installer.calls;
+  auto ui = std::find(calls.begin(), calls.end(), L"SetInternalUI 2");
+  auto install = std::find_if(calls.begin(), calls.end(), [](const std::wstring& c) { return c.rfind(L"InstallProduct", 0) == 0; });
+  ASSERT_NE(ui, calls.end());
+  ASSERT_NE(install, calls.end());
+  EXPECT_LT(ui - calls.begin(), install - calls.begin());  // no package may show a window
+  EXPECT_EQ(*install, L"InstallProduct " + setup_ + L"Rizod.msi [COMPANY=\"Orvanta Inc\" ]");
+  EXPECT_EQ(app.Properties().Get(L"SetupSuccess"), L"True");
+  EXPECT_EQ(app.Properties().Get(L"Silent"), L"True");
+  EXPECT_EQ(app.Properties().Get(L"[INSTALLDIRECTORY]"), L"C:\\Program Files (x86)\\Orvanta\\Rizod");
+  const auto lines = Lines();
+  EXPECT_NE(std::find(lines.begin(), lines.end(), L"Running in silent mode"), lines.end());
+}
+
+TEST_F(SilentRunTest, FailedPackageIsTheExitCodeAndSetupSuccessIsFalse) {
+  fake_->installer.installResults[setup_ + L"Rizod.msi"] = 1603;
+  CCommonBootstrapperApp& app = Start({L"/q"});
+  EXPECT_EQ(app.ExitInstance(), 1603);
+  EXPECT_EQ(app.Properties().Get(L"SetupSuccess"), L"False");
+  EXPECT_EQ(fake_->installer.CallsStartingWith(L"EndTransaction"), std::vector<std::wstring>{L"EndTransaction 0"});
+}
+
+TEST_F(SilentRunTest, UpgradeOnOldSystemsIsRefusedAfterTheUninstallHalf) {
+  const struct {
+    platform::OsVersion os;
+    bool is64;
+    int exitCode;
+    size_t installs;
+  } rows[] = {
+      {FakeSystemQueries::Make(5, 2, 1), true, 1602, 0},   // XP Professional x64
+      {FakeSystemQueries::Make(5, 1, 1), false, 1602, 0},  // XP
+      {FakeSystemQueries::Make(6, 0, 1), true, 1602, 0},   // Vista
+      {FakeSystemQueries::Make(5, 2, 3), false, 1602, 0},  // Server 2003
+      {FakeSystemQueries::Make(10, 0, 1), true, 0, 1},     // Windows 10: the install half runs
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::Message() << row.os.major << "." << row.os.minor << " type " << int(row.os.productType));
+    Fresh();
+    fake_->system.version = row.os;
+    fake_->system.is64 = row.is64;
+    CCommonBootstrapperApp& app = Start({L"/upgrade", L"/q"});
+    EXPECT_EQ(app.ExitInstance(), row.exitCode);
+    ASSERT_EQ(Installs().size(), row.installs);
+    if (row.installs) {
+      EXPECT_NE(Installs()[0].find(L"[ UPGRADE=1]"), std::wstring::npos) << text::ToUtf8(Installs()[0]);
+    }
+    EXPECT_EQ(app.Properties().Get(L"[SERVER_NAME]"), fake_->system.computerName);
+  }
+}
+
+TEST_F(SilentRunTest, SilentPropertyAndTheBranchOfTheMode) {
+  const struct {
+    std::vector<std::wstring> args;
+    int state;
+    const wchar_t* silent;
+    int exitCode;
+    const wchar_t* setupSuccess;
+  } rows[] = {
+      {{L"/q"}, -1, L"True", 0, L"True"},                    // install
+      {{L"autoupdate"}, -1, L"AutoUpdate", 0, L""},          // upgrade of an absent product: install half
+      {{L"/r", L"/q"}, -1, L"True", 0, L"False"},            // no mode: nothing runs, every product failed
+      {{L"/r", L"/q"}, 5, L"True", 0, L"True"},               // repair
+      {{L"/q"}, 5, L"True", 0, L"True"},                     // uninstall
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(Describe(row.args) + " state " + std::to_string(row.state));
+    Fresh();
+    if (row.state != -1) fake_->installer.states[kGuid] = row.state;
+    if (row.state != -1) fake_->installer.states[kPackage] = row.state;
+    CCommonBootstrapperApp& app = Start(row.args);
+    EXPECT_EQ(app.ExitInstance(), row.exitCode);
+    EXPECT_EQ(app.Properties().Get(L"Silent"), row.silent);
+    if (*row.setupSuccess) {
+      EXPECT_EQ(app.Properties().Get(L"SetupSuccess"), row.setupSuccess);
+    }
+  }
 }
 
 }  // namespace

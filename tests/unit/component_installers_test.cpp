@@ -51,7 +51,8 @@ class InstallersTest : public DownloadFixture {
 
 TEST(DotNetPackageTest, TheSystemAndServicePackChooseTheWebInstaller) {
   struct Case {
-    int osCode, servicePack;
+    OsCode osCode;
+    int servicePack;
     const wchar_t* version;
     const wchar_t* file;
   } cases[] = {
@@ -98,7 +99,7 @@ TEST_F(InstallersTest, DotNet4DownloadsNothingWhenPresentOrWhenARebootIsPending)
   FakeRegistry installed;
   installed.PutDword(kHklm, kBit32, L"Software\\Microsoft\\NET Framework Setup\\NDP\\v4\\Full", L"Install", 1);
   platform::Platform withNet4 = With(installed);
-  ScopedEnvironment reboot(L"ZEM-REBOOT-REQUIRED", L"TRUE");
+  EnvironmentOverride reboot(L"ZEM-REBOOT-REQUIRED", L"TRUE");
   Windows(6, 1, kWorkstation);
   DotNetFrameworkInstaller present(log, withNet4, links, logs), pending(log, machine, links, logs);
   EXPECT_TRUE(present.InstallDotNet4(L"4.7.2"));

@@ -38,20 +38,6 @@ class ActingProcesses : public FakeProcesses {
   }
 };
 
-// An environment variable set (or removed, for nullptr) for the life of the object.
-class ScopedEnvironment {
- public:
-  ScopedEnvironment(const wchar_t* name, const wchar_t* value)
-      : name_(name), had_(GetEnvironmentVariableW(name, nullptr, 0) != 0), saved_(platform::EnvironmentValue(name)) {
-    SetEnvironmentVariableW(name, value);
-  }
-  ~ScopedEnvironment() { SetEnvironmentVariableW(name_.c_str(), had_ ? saved_.c_str() : nullptr); }
-
- private:
-  std::wstring name_;
-  bool had_;
-  std::wstring saved_;
-};
 
 class DownloadFixture : public testing::Test {
  protected:
@@ -76,8 +62,8 @@ class DownloadFixture : public testing::Test {
   const std::wstring scratch = ScratchFolder();
   const std::wstring work = scratch + L"\\ZEMDownload";
   const std::wstring logs = scratch + L"\\logs";
-  ScopedEnvironment windows_{L"WINDIR", L"C:\\windows"};
-  ScopedEnvironment noReboot_{L"ZEM-REBOOT-REQUIRED", nullptr};
+  EnvironmentOverride windows_{L"WINDIR", L"C:\\windows"};
+  EnvironmentOverride noReboot_{L"ZEM-REBOOT-REQUIRED", nullptr};
   FakePlatform fake;
   ActingProcesses processes;
   platform::Platform machine = With(fake.registry);

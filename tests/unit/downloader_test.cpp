@@ -139,7 +139,7 @@ TEST_F(DownloaderTest, DownloadAndInstallMsiLogsBesideTheSetupLogAndRestoresTheU
 TEST_F(DownloadFixture, TheWorkFolderIsMadeUnderTheTemporaryFolderAndRemovedQuoted) {
   const std::wstring temp = scratch + L"\\temp with blanks";
   ASSERT_TRUE(CreateDirectoryW(temp.c_str(), nullptr));
-  ScopedEnvironment tmp(L"TMP", temp.c_str());
+  EnvironmentOverride tmp(L"TMP", temp.c_str());
   {
     ComponentInstaller installer(log, machine, logs);
     installer.DownloadAndRun(L"http://h/a.exe", L"a.exe", L"");

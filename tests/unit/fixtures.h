@@ -81,7 +81,10 @@ class ScratchFolder {
     ASSERT_TRUE(CopyFileW((test_files::ExecutableFolder() + built).c_str(), (path_ + as).c_str(), FALSE))
         << text::ToUtf8(built);
   }
+  // Creates a folder and any missing parent below the scratch folder; answers its full path.
   std::wstring MakeFolder(const std::wstring& relative) const {
+    for (size_t end = relative.find(L'\\'); end != std::wstring::npos; end = relative.find(L'\\', end + 1))
+      CreateDirectoryW((path_ + relative.substr(0, end)).c_str(), nullptr);
     CreateDirectoryW((path_ + relative).c_str(), nullptr);
     return path_ + relative;
   }
@@ -101,12 +104,16 @@ class EnvironmentOverride {
     saved_.assign(buffer.data(), n);
     Set(value);
   }
+  // value null: removed.
+  EnvironmentOverride(std::wstring name, const wchar_t* value)
+      : EnvironmentOverride(std::move(name), value ? std::optional<std::wstring>(value) : std::nullopt) {}
   ~EnvironmentOverride() { SetEnvironmentVariableW(name_.c_str(), had_ ? saved_.c_str() : nullptr); }
   EnvironmentOverride(const EnvironmentOverride&) = delete;
   EnvironmentOverride& operator=(const EnvironmentOverride&) = delete;
   void Set(const std::optional<std::wstring>& value) const {
     SetEnvironmentVariableW(name_.c_str(), value ? value->c_str() : nullptr);
   }
+  void Set(const wchar_t* value) const { SetEnvironmentVariableW(name_.c_str(), value); }
 
  private:
   std::wstring name_;

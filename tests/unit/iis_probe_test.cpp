@@ -109,34 +109,20 @@ TEST_F(IisComponentsTest, RegistrationIsLookedUpInTheAskedView) {
 // A Windows folder of the test's own, named by WINDIR for as long as the object lives.
 class FakeWindowsFolder {
  public:
-  FakeWindowsFolder() {
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    saved_ = platform::EnvironmentValue(L"WINDIR");
-    path_ = text::Format(L"%sprobe_windir_%u", temp, GetCurrentProcessId());
-    for (const wchar_t* sub : {L"", L"\\system32", L"\\system32\\inetsrv"})
-      CreateDirectoryW((path_ + sub).c_str(), nullptr);
-    SetEnvironmentVariableW(L"WINDIR", path_.c_str());
-  }
-  ~FakeWindowsFolder() {
-    SetEnvironmentVariableW(L"WINDIR", saved_.empty() ? nullptr : saved_.c_str());
-    test_files::RemoveTree(path_);
-  }
+  FakeWindowsFolder() { folder_.MakeFolder(L"system32\\inetsrv"); }
   void WriteMetabase(const std::wstring& restrictions) const {
     std::string xml = "<configuration><MBProperty><IIsWebService Location=\"/LM/W3SVC\">"
                       "<Custom Name=\"WebSvcExtRestrictionList\" Value=\"" +
                       text::ToUtf8(restrictions) + "\"/></IIsWebService></MBProperty></configuration>";
-    HANDLE h = CreateFileW(MetabasePath().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    DWORD written = 0;
-    WriteFile(h, xml.data(), static_cast<DWORD>(xml.size()), &written, nullptr);
-    CloseHandle(h);
+    folder_.Write(L"system32\\inetsrv\\metabase.xml", xml);
   }
   std::wstring MetabasePath() const { return path_ + L"\\system32\\inetsrv\\metabase.xml"; }
   const std::wstring& path() const { return path_; }
 
  private:
-  std::wstring path_, saved_;
+  ScratchFolder folder_;
+  const std::wstring path_ = folder_.path().substr(0, folder_.path().size() - 1);
+  EnvironmentOverride windir_{L"WINDIR", path_};
 };
 
 TEST_F(IisComponentsTest, MetabaseRestrictionListMustHoldTheExactEntry) {

@@ -46,7 +46,7 @@ class LaunchTest : public CheckFixture {
  protected:
   void SetUp() override {
     CheckFixture::SetUp();
-    settings.platformKind = 2;
+    settings.platformKind = PlatformKind::Online;
     settings.shortName = L"Demo";
     settings.solo = true;
     settings.modeFlags = mode::Install;
@@ -235,7 +235,7 @@ TEST_F(LaunchTest, DocumentCacheScreenOnlyWhereTheCacheMatters) {
     properties = PropertyMap();
     if (c.tier1) properties.Set(L"Tier1_Installed", c.tier1);
     properties.Set(L"DCSCACHE", c.dcsCache);
-    settings.platformKind = c.platformKind;
+    settings.platformKind = static_cast<PlatformKind>(c.platformKind);
     settings.shortName = c.shortName;
     settings.documentCachePresent = c.cachePresent;
     screens.cacheAnswer = c.answer;
@@ -284,7 +284,7 @@ TEST_F(LaunchTest, SuiteUninstallConfirmationListsEveryProduct) {
     SCOPED_TRACE(c.name);
     settings.solo = c.solo;
     settings.modeFlags = c.mode;
-    settings.platformKind = c.platformKind;
+    settings.platformKind = static_cast<PlatformKind>(c.platformKind);
     settings.allFamilyMembersListed = [&] { return c.familyListed; };
     context.silent = c.silent;
     screens.cacheAnswer = c.answer;

@@ -12,7 +12,6 @@
 
 namespace {
 
-using test_files::RemoveTree;
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
@@ -45,15 +44,8 @@ std::vector<std::string> Texts(const std::string& content) {
 
 class LogFileTest : public testing::Test {
  protected:
-  void SetUp() override {
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    folder_ = std::wstring(temp) + L"core_log_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
-              std::to_wstring(GetTickCount64());
-    ASSERT_TRUE(CreateDirectoryW(folder_.c_str(), nullptr));
-  }
-  void TearDown() override { RemoveTree(folder_); }
-  std::wstring folder_;
+  ScratchFolder scratch_;
+  const std::wstring folder_ = scratch_.path().substr(0, scratch_.path().size() - 1);
 };
 
 TEST(LogFileFormat, LineHasUnpaddedDateAndTime) {
@@ -127,9 +119,7 @@ TEST_F(LogFileTest, FolderFollowsTheLatestPath) {
 }
 
 TEST_F(LogFileTest, OpenCreatesTheLogUnderTheSystemDrive) {
-  wchar_t saved[MAX_PATH] = {};
-  DWORD savedLength = GetEnvironmentVariableW(L"SYSTEMDRIVE", saved, MAX_PATH);
-  ASSERT_TRUE(SetEnvironmentVariableW(L"SYSTEMDRIVE", folder_.c_str()));
+  EnvironmentOverride drive(L"SYSTEMDRIVE", folder_);
   PropertyMap properties;
   {
     LogFile log;
@@ -144,7 +134,6 @@ TEST_F(LogFileTest, OpenCreatesTheLogUnderTheSystemDrive) {
   second.Open(properties);
   second.WriteLine(L"restarted");
   EXPECT_EQ(std::vector<std::string>{"restarted"}, Texts(ReadShared(folder_ + L"\\Temp\\DEVadirez\\Setup.log")));
-  SetEnvironmentVariableW(L"SYSTEMDRIVE", savedLength ? saved : nullptr);
 }
 
 TEST_F(LogFileTest, UnopenedOrFailedLogIgnoresWrites) {

@@ -32,15 +32,11 @@ class MinimumRequirementsTest : public CheckFixture {
  protected:
   void SetUp() override {
     CheckFixture::SetUp();
-    SetEnvironmentVariableW(kBypass, nullptr);
     properties.Set(L"OS", L"Win10");
     properties.Set(L"RAM", L"2");
   }
-  void TearDown() override {
-    SetEnvironmentVariableW(kBypass, nullptr);
-    CheckFixture::TearDown();
-  }
   static constexpr const wchar_t* kBypass = L"OPBypassMSRCheck";
+  EnvironmentOverride bypass_{kBypass, nullptr};
 };
 
 TEST_F(MinimumRequirementsTest, BypassVariableSetsTheProperty) {
@@ -51,14 +47,14 @@ TEST_F(MinimumRequirementsTest, BypassVariableSetsTheProperty) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.value ? text::ToUtf8(*c.value) : "absent");
     log.lines.clear();
-    SetEnvironmentVariableW(kBypass, c.value ? c.value->c_str() : nullptr);
+    bypass_.Set(c.value);
     Load(L"<D/>");
     EXPECT_TRUE(MinimumRequirements(context).CheckMinimumRequirements());
     EXPECT_EQ(properties.Get(L"BypassMSRCheck"), c.bypass ? L"True" : L"False");
     EXPECT_EQ(log.Has(L"OPBypassMSRCheck environment variable is set."), c.bypass);
     EXPECT_EQ(log.HasContaining(L"GetEnvironmentVariable for OPBypassMSRCheck failed with error code "), !c.bypass);
   }
-  SetEnvironmentVariableW(kBypass, nullptr);
+  bypass_.Set(nullptr);
   log.lines.clear();
   MinimumRequirements(context).CheckMinimumRequirements();
   EXPECT_TRUE(log.Has(L"GetEnvironmentVariable for OPBypassMSRCheck failed with error code 203"));
@@ -102,7 +98,7 @@ TEST_F(MinimumRequirementsTest, WhichRequirementsAreTested) {
     SCOPED_TRACE(c.name);
     machine.prompts.asked.clear();
     log.lines.clear();
-    SetEnvironmentVariableW(kBypass, c.bypass);
+    bypass_.Set(c.bypass);
     Load(c.xml);
     EXPECT_EQ(MinimumRequirements(context).CheckMinimumRequirements(), c.stoppedBy == 0);
     ASSERT_EQ(machine.prompts.asked.size(), c.stoppedBy ? 1u : 0u);

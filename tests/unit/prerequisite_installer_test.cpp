@@ -64,7 +64,7 @@ class PrerequisiteTest : public testing::Test {
 
   // Loads the definition and runs the step once.
   bool Run(const std::wstring& groups, const std::wstring& shortName = L"Rizod", uint32_t mode = mode::Install,
-           int osCode = OsWin10, int servicePack = 0) {
+           OsCode osCode = OsWin10, int servicePack = 0) {
     EXPECT_TRUE(doc_.LoadText(L"<Setup><Products><Product ShortName='" + shortName +
                               L"' NETFramework='4.8'/></Products>" + groups + L"</Setup>"));
     std::vector<XmlNode> nodes;
@@ -202,7 +202,8 @@ TEST_F(PrerequisiteTest, SqlCmdRunsWindowsInstallerThenTheClientThenTheUtility) 
 
 TEST_F(PrerequisiteTest, DotNetDisplayNameByOsAndServicePack) {
   struct Row {
-    int os, sp;
+    OsCode os;
+    int sp;
     const wchar_t* name;
   } rows[] = {{OsWin10, 0, L"Microsoft .NET Framework 4.8"}, {OsWin7, 0, L"Microsoft .NET Framework 4"},
               {OsWin7, 1, L"Microsoft .NET Framework 4.8"},  {OsVista, 1, L"Microsoft .NET Framework 4"},

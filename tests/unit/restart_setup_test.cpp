@@ -20,13 +20,7 @@ constexpr wchar_t kRunOnce[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\R
 
 class RestartTest : public testing::Test {
  protected:
-  void SetUp() override {
-    logs_ = test_files::ExecutableFolder() + L"restart_logs";
-    test_files::RemoveTree(logs_);
-    CreateDirectoryW(logs_.c_str(), nullptr);
-    registry_.PutKey(platform::Hive::LocalMachine, platform::View::Native, kRunOnce);
-  }
-  void TearDown() override { test_files::RemoveTree(logs_); }
+  void SetUp() override { registry_.PutKey(platform::Hive::LocalMachine, platform::View::Native, kRunOnce); }
   void Restart(int exitCode) {
     RestartSetup(log_, processes_, registry_, {logs_, L"C:\\Setup Files\\", L"/q INSTALLDIR=C:\\x", exitCode});
   }
@@ -39,7 +33,8 @@ class RestartTest : public testing::Test {
   MemoryLog log_;
   FakeProcesses processes_;
   FakeRegistry registry_;
-  std::wstring logs_;
+  ScratchFolder scratch_;
+  const std::wstring logs_ = scratch_.path().substr(0, scratch_.path().size() - 1);
 };
 
 TEST_F(RestartTest, ImmediateRestartOrRunOnceAfterTheCopy) {
@@ -95,13 +90,14 @@ TEST(RebootFlagTest, WrittenForLaterProcessesAndReadInAnyCase) {
     const wchar_t* value;
     bool required;
   } rows[] = {{L"true", true}, {L"TRUE", true}, {L"True", true}, {L"1", false}, {L"yes", false}, {nullptr, false}};
+  EnvironmentOverride flag(L"ZEM-REBOOT-REQUIRED", nullptr);
   for (const auto& row : rows) {
-    SetEnvironmentVariableW(L"ZEM-REBOOT-REQUIRED", row.value);
+    flag.Set(row.value);
     MemoryLog reads;
     EXPECT_EQ(RebootRequired(reads), row.required) << (row.value ? text::ToUtf8(row.value) : "unset");
     EXPECT_EQ(reads.Has(L"Reboot required"), row.required);
   }
-  SetEnvironmentVariableW(L"ZEM-REBOOT-REQUIRED", nullptr);
+  flag.Set(nullptr);
 
   FakeRegistry locked;
   locked.deniedKeys.insert(text::ToLower(key));

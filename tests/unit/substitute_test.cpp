@@ -16,25 +16,6 @@
 
 namespace {
 
-// Sets environment variables for one test and puts the old values back afterwards.
-class EnvironmentGuard {
- public:
-  void Set(const std::wstring& name, const wchar_t* value) {
-    if (!saved_.count(name)) {
-      wchar_t buffer[32768] = {};
-      DWORD n = GetEnvironmentVariableW(name.c_str(), buffer, 32768);
-      saved_[name] = {n > 0 || GetLastError() != ERROR_ENVVAR_NOT_FOUND, std::wstring(buffer, n)};
-    }
-    SetEnvironmentVariableW(name.c_str(), value);
-  }
-  ~EnvironmentGuard() {
-    for (const auto& [name, old] : saved_) SetEnvironmentVariableW(name.c_str(), old.first ? old.second.c_str() : nullptr);
-  }
-
- private:
-  std::map<std::wstring, std::pair<bool, std::wstring>> saved_;
-};
-
 const std::map<int, std::wstring> kCultureTexts = {
     {50120, L"Culture text fifty-one-twenty"},
     {50121, L"Folder [INSTALLDIRECTORY]\\bin for %SUBST_TEST_DIR%"},
@@ -55,9 +36,6 @@ class SubstituteTest : public testing::Test {
     properties_.Set(L"[SETUPDIRECTORY]", L"D:\\setup");
     properties_.Set(L"[EMPTY]", L"");
     properties_.Set(L"[WITHENV]", L"%SUBST_TEST_DIR%\\x");
-    environment_.Set(L"SUBST_TEST_DIR", L"C:\\Temp");
-    environment_.Set(L"SUBST_TEST_SLASH", L"C:\\Temp\\");
-    environment_.Set(L"SUBST_TEST_UNSET", nullptr);
   }
   std::wstring Expand(const std::wstring& value) {
     std::wstring v = value;
@@ -65,7 +43,9 @@ class SubstituteTest : public testing::Test {
     return v;
   }
   PropertyMap properties_;
-  EnvironmentGuard environment_;
+  EnvironmentOverride dir_{L"SUBST_TEST_DIR", L"C:\\Temp"};
+  EnvironmentOverride slash_{L"SUBST_TEST_SLASH", L"C:\\Temp\\"};
+  EnvironmentOverride unset_{L"SUBST_TEST_UNSET", nullptr};
 };
 
 struct Case {
@@ -158,34 +138,7 @@ TEST_F(SubstituteTest, ContextFormUsesTheRunsMapAndLibrary) {
   }
 }
 
-class ChooseVariablesListTest : public testing::Test {
- protected:
-  void SetUp() override {
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    folder_ = text::Format(L"%svarlist_test_%u\\", temp, GetCurrentProcessId());
-    CreateDirectoryW(folder_.c_str(), nullptr);
-  }
-  void TearDown() override {
-    for (const std::wstring& f : files_) DeleteFileW((folder_ + f).c_str());
-    for (const std::wstring& f : folders_) RemoveDirectoryW((folder_ + f).c_str());
-    RemoveDirectoryW(folder_.c_str());
-  }
-  void Touch(const std::wstring& name) {
-    HANDLE h = CreateFileW((folder_ + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    CloseHandle(h);
-    files_.push_back(name);
-  }
-  void Folder(const std::wstring& name) {
-    CreateDirectoryW((folder_ + name).c_str(), nullptr);
-    folders_.push_back(name);
-  }
-  std::wstring folder_;
-  std::vector<std::wstring> files_, folders_;
-};
-
-TEST_F(ChooseVariablesListTest, PicksTheEnvironmentsListWhenItExists) {
+TEST(ChooseVariablesList, PicksTheEnvironmentsListWhenItExists) {
   struct ListCase {
     const char* name;
     const wchar_t* installKey;  // ZEM_INSTALL_ENVIRONMENTKEY; null: unset
@@ -204,17 +157,15 @@ TEST_F(ChooseVariablesListTest, PicksTheEnvironmentsListWhenItExists) {
       {"DownloadManagerIgnoresPlainKey", L"Prod", nullptr, {L"DownloadManager.xml", L"VariablesList_Prod.xml"}, {},
        L"VariablesList.xml"},
   };
-  EnvironmentGuard environment;
+  EnvironmentOverride installKey(L"ZEM_INSTALL_ENVIRONMENTKEY", nullptr);
+  EnvironmentOverride vqxKey(L"ZEM_VQX_INSTALL_ENVIRONMENTKEY", nullptr);
   for (const ListCase& c : cases) {
-    environment.Set(L"ZEM_INSTALL_ENVIRONMENTKEY", c.installKey);
-    environment.Set(L"ZEM_VQX_INSTALL_ENVIRONMENTKEY", c.vqxKey);
-    for (const std::wstring& f : c.files) Touch(f);
-    for (const std::wstring& f : c.folders) Folder(f);
-    EXPECT_EQ(ChooseVariablesList(folder_), c.expected) << c.name;
-    TearDown();
-    files_.clear();
-    folders_.clear();
-    SetUp();
+    installKey.Set(c.installKey);
+    vqxKey.Set(c.vqxKey);
+    ScratchFolder setup;
+    for (const std::wstring& f : c.files) setup.Write(f, "");
+    for (const std::wstring& f : c.folders) setup.MakeFolder(f);
+    EXPECT_EQ(ChooseVariablesList(setup.path()), c.expected) << c.name;
   }
 }
 

@@ -95,7 +95,7 @@ TEST(SystemInfoTest, KeywordForEveryCode) {
       {11, L"Vista"},     {12, L"Win2003R2"}, {13, L"WinHomeServer"}, {14, L"Win2003"},  {15, L"WinXPx64"},
       {16, L"XP"},        {0, L"Unknown"},   {17, L"Unknown"},       {-1, L"Unknown"},  {1000, L"Unknown"},
   };
-  for (const auto& [code, keyword] : rows) EXPECT_EQ(OsKeyword(code), keyword) << code;
+  for (const auto& [code, keyword] : rows) EXPECT_EQ(OsKeyword(static_cast<OsCode>(code)), keyword) << code;
 }
 
 TEST(SystemInfoTest, MemoryRoundsUpToWholeGigabytes) {

@@ -1,0 +1,20 @@
+// The run's exit codes, as deployment tools read them. Append only: a value never changes, and a
+// new outcome gets a new name rather than a reused number. Any other code is a package's,
+// prerequisite's or platform component's own result.
+#pragma once
+
+namespace exit_code {
+
+enum ExitCode : int {
+  Success = 0,
+  TransactionsUnavailable = 1,  // Windows Installer offers no transactions
+  NotAdministrator = 5,
+  DotNetRequired = 1223,        // a silent run needs the .NET Framework first
+  Cancelled = 1602,             // the user cancelled, or an upgrade was refused on an old system
+  PrerequisiteFailed = 1603,
+  DependencyNotMet = 50000,     // a product's dependency is not installed
+  RebootRequired = 103010,      // a prerequisite needs the computer restarted
+  RestartRequired = 103011,     // a prerequisite needs the setup started again
+};
+
+}  // namespace exit_code
