@@ -59,7 +59,7 @@ bool CCommonBootstrapperApp::InitInstance() {
   INITCOMMONCONTROLSEX controls{sizeof(controls), 0x80FF};
   InitCommonControlsEx(&controls);
   richEdit_.reset(LoadLibraryW(L"Riched20.dll"));
-  comStatus_ = CoInitialize(nullptr);
+  com_.emplace();
 
   // Steps 4-7: property map, setup folder, variables list, log.
   properties_ = std::make_shared<PropertyMap>();
@@ -71,7 +71,7 @@ bool CCommonBootstrapperApp::InitInstance() {
   log_->Open(*properties_);
   logFolder_ = log_->Folder();
 
-  if (FAILED(comStatus_)) log_->Log(L"Initializing COM library failed with error: %#X", comStatus_);
+  if (FAILED(com_->Status())) log_->Log(L"Initializing COM library failed with error: %#X", com_->Status());
   TestSystemAccount();
   ReadCommandLine(environment_.arguments, cmd_, *properties_, *log_);
 
@@ -310,10 +310,7 @@ int CCommonBootstrapperApp::ExitInstance() {
   products_.clear();
   registryCheckGroups_.reset();
   setupDocument_ = XmlDocument();
-  if (SUCCEEDED(comStatus_)) {
-    CoUninitialize();
-    comStatus_ = E_FAIL;
-  }
+  com_.reset();
   properties_->Dump(*log_);
   CopyLog();
   return setupResultCode_;

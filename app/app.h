@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "definition/product.h"
 #include "definition/xml_document.h"
 #include "engine/engine_context.h"
+#include "platform/com_apartment.h"
 #include "platform/handles.h"
 #include "platform/platform.h"
 
@@ -141,7 +143,7 @@ class CCommonBootstrapperApp {
 
   platform::Platform& platform_;
   AppEnvironment environment_;
-  HRESULT comStatus_ = E_FAIL;
+  std::optional<platform::ComApartment> com_;  // from start-up until the exit lets it go
   platform::Library richEdit_;
 
   std::shared_ptr<PropertyMap> properties_;

@@ -7,14 +7,17 @@ namespace platform {
 
 class ComApartment {
  public:
-  ComApartment() : initialized_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+  ComApartment() : status_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)), initialized_(SUCCEEDED(status_)) {}
   ComApartment(const ComApartment&) = delete;
   ComApartment& operator=(const ComApartment&) = delete;
   ~ComApartment() {
     if (initialized_) CoUninitialize();
   }
+  // What the initialisation answered (S_FALSE: the thread had COM already).
+  HRESULT Status() const { return status_; }
 
  private:
+  HRESULT status_;
   bool initialized_;
 };
 
