@@ -20,14 +20,11 @@ namespace {
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-std::string ReadBytes(const std::wstring& path) {
-  std::ifstream in(path.c_str(), std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+
 
 // The texts of the log's lines, without their timestamps ("m\d\y h:m:s ").
 std::vector<std::wstring> LogTexts(const std::wstring& path) {
-  std::wstring all = text::FromUtf8(ReadBytes(path));
+  std::wstring all = text::FromUtf8(test_files::ReadShared(path));
   std::vector<std::wstring> lines;
   for (size_t at = 0; at < all.size();) {
     size_t end = all.find(L"\r\n", at);
@@ -108,17 +105,6 @@ class AppTest : public testing::Test {
     Localization::ReadString(library, id, out);
     if (library) FreeLibrary(library);
     return out;
-  }
-  std::wstring MakeDir(const std::wstring& relative) const {
-    std::wstring path = root_;
-    for (size_t at = 0; at <= relative.size();) {
-      size_t end = relative.find(L'\\', at);
-      if (end == std::wstring::npos) end = relative.size();
-      path += L"\\" + relative.substr(at, end - at);
-      CreateDirectoryW(path.c_str(), nullptr);
-      at = end + 1;
-    }
-    return path;
   }
 
   ScratchFolder scratch_;
@@ -302,7 +288,7 @@ TEST_F(AppTest, ExitLogsDumpsMaskedAndCopiesTheLog) {
                                                              [](const std::wstring& l) { return !l.empty(); })));
 
   ASSERT_TRUE(Exists(copy));
-  const std::string log = ReadBytes(LogPath()), copied = ReadBytes(copy);
+  const std::string log = test_files::ReadShared(LogPath()), copied = test_files::ReadShared(copy);
   EXPECT_FALSE(copied.empty());
   EXPECT_EQ(log.find(secret), std::string::npos);
   EXPECT_EQ(copied.find(secret), std::string::npos);
@@ -418,7 +404,7 @@ TEST_F(AppTest, InstallDirectoryOfTheRun) {
     EXPECT_EQ(app.InstallDirectory(), row.directory);
     EXPECT_EQ(app.Properties().Get(L"[INSTALLDIRECTORY]"), row.directory);
   }
-  const std::wstring native = MakeDir(L"Program Files\\App");
+  const std::wstring native = scratch_.MakeFolder(L"Program Files\\App");
   for (bool is64 : {true, false}) {
     Fresh();
     fake_->system.is64 = is64;

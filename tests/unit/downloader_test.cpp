@@ -9,10 +9,7 @@
 
 namespace {
 
-std::string Contents(const std::wstring& path) {
-  std::ifstream in(path.c_str(), std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using test_files::ReadShared;
 
 class DownloaderTest : public DownloadFixture {
  protected:
@@ -26,7 +23,7 @@ class DownloaderTest : public DownloadFixture {
 
 TEST_F(DownloaderTest, AnHttpsLinkIsFetchedAsPlainHttpOnPort80WithTheFixedFlags) {
   ASSERT_TRUE(installer.Download(L"https://dl.example.com:443/a/NDP.exe?x=1", Work(L"NDP.exe")));
-  EXPECT_EQ(fake.http.body, Contents(Work(L"NDP.exe")));
+  EXPECT_EQ(fake.http.body, ReadShared(Work(L"NDP.exe")));
   EXPECT_LINES((Lines{L"OpenSession ZOVuzuravazozav", L"CrackUrl https://dl.example.com:443/a/NDP.exe?x=1",
                       L"Connect dl.example.com 80 0x20400000", L"OpenRequest /a/NDP.exe?x=1 0x84400400", L"Send",
                       L"QueryStatusCode", L"Read 1024", L"Read 1024", L"Read 1024", L"Read 1024", L"Close"}),

@@ -24,10 +24,7 @@ namespace {
 void WriteFile(const std::wstring& path, const std::string& content = "x") {
   std::ofstream(path.c_str(), std::ios::binary) << content;
 }
-std::string ReadFile(const std::wstring& path) {
-  std::ifstream in(path.c_str(), std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
+
 std::string Narrow(const std::wstring& s) { return text::ToUtf8(s); }
 
 class FinalizeTest : public testing::Test {
@@ -135,7 +132,7 @@ TEST_F(FinalizeTest, BatchHoldsOnlyDeletableEntriesAndStartsHidden) {
   actions_->DeleteFiles();
 
   const std::wstring batch = root_ + L"Logs\\cleanup.bat";
-  EXPECT_EQ(ReadFile(batch), Narrow(L"PING 127.0.0.1 -n 10\r\nRMDIR /S /Q \"" + root_ + L"qv\\data\"\r\nDEL /Q \"" + root_ +
+  EXPECT_EQ(test_files::ReadShared(batch), Narrow(L"PING 127.0.0.1 -n 10\r\nRMDIR /S /Q \"" + root_ + L"qv\\data\"\r\nDEL /Q \"" + root_ +
                                     L"QV\\a.dat\"\r\nDEL /Q \"" + root_ + L"Logs\\old.log\"\r\n"));
   EXPECT_EQ(fake_.processes.calls, (std::vector<std::wstring>{L"ShellOpen [" + batch + L"] [] hidden", L"CloseChild"}));
 }
@@ -152,7 +149,7 @@ TEST_F(FinalizeTest, BatchRunsForVanishedEntriesAndIsRemovedWhenNothingIsDeletab
     EXPECT_EQ(platform::FileExists(batch), row.started) << Narrow(row.location);
     EXPECT_EQ(fake_.processes.Called(L"ShellOpen [" + batch + L"] [] hidden"), row.started);
     if (row.started) {
-      EXPECT_EQ(ReadFile(batch), "PING 127.0.0.1 -n 10\r\n");
+      EXPECT_EQ(test_files::ReadShared(batch), "PING 127.0.0.1 -n 10\r\n");
     }
   }
 }
@@ -293,7 +290,7 @@ TEST_F(FinalizeTest, ProxyOverrideNeverReplacesAnExistingConfiguration) {
     if (row.targetExists) WriteFile(target, "mine");
     context_->modeFlags = row.mode;
     actions_->CopyProxyOverride();
-    EXPECT_EQ(ReadFile(target), row.expected) << row.mode;
+    EXPECT_EQ(test_files::ReadShared(target), row.expected) << row.mode;
   }
 }
 

@@ -49,6 +49,20 @@ inline void RemoveTree(std::wstring folder) {
   RemoveDirectoryW(folder.c_str());
 }
 
+// A file's bytes as another process would read them while the writer still has it open;
+// empty when it cannot be opened.
+inline std::string ReadShared(const std::wstring& path) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return {};
+  std::string content;
+  char buffer[4096];
+  DWORD got = 0;
+  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) content.append(buffer, got);
+  CloseHandle(file);
+  return content;
+}
+
 }  // namespace test_files
 
 // A fresh folder under the temporary folder (path with a trailing backslash), removed with

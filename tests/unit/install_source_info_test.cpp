@@ -22,12 +22,7 @@ class InstallSourceInfoTest : public testing::Test {
   static void Write(const std::wstring& path, const std::string& content) {
     std::ofstream(text::ToUtf8(path), std::ios::binary) << content;
   }
-  static std::string ReadAll(const std::wstring& path) {
-    std::ifstream in(text::ToUtf8(path), std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
+  static std::string ReadAll(const std::wstring& path) { return test_files::ReadShared(path); }
   std::string Entry(const std::wstring& name, const std::wstring& local, const std::wstring& source) {
     return text::ToUtf8(text::Format(L"<ProductMetaData><ProductName>%s</ProductName><LocalPackage>%s</LocalPackage>"
                                      L"<InstallSource>%s</InstallSource></ProductMetaData>",

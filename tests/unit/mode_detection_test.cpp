@@ -326,17 +326,6 @@ TEST_F(ModeFixture, AllFamilyMembersListed) {
 // A folder a user types: real folders under a scratch root, fake drive types and Program Files.
 class ValidateInstallPathTest : public ModeFixture {
  protected:
-  std::wstring MakeDir(const std::wstring& relative) const {
-    std::wstring path = root_;
-    for (size_t at = 0; at <= relative.size();) {
-      size_t end = relative.find(L'\\', at);
-      if (end == std::wstring::npos) end = relative.size();
-      path += L"\\" + relative.substr(at, end - at);
-      CreateDirectoryW(path.c_str(), nullptr);
-      at = end + 1;
-    }
-    return path;
-  }
   bool Valid(const std::wstring& path, bool x64 = false, const std::wstring& qv = L"") {
     fake.system.programFiles = root_ + L"\\Program Files (x86)";
     return Resolver(qv, L"").Validate(path, x64);
@@ -349,9 +338,9 @@ class ValidateInstallPathTest : public ModeFixture {
 
 TEST_F(ValidateInstallPathTest, PathShape) {
   ASSERT_LT(root_.size(), 120u);
-  const std::wstring longest = MakeDir(std::wstring(130 - root_.size() - 1, L'L'));
+  const std::wstring longest = scratch_.MakeFolder(std::wstring(130 - root_.size() - 1, L'L'));
   ASSERT_EQ(longest.size(), 130u);
-  const std::wstring base = MakeDir(L"base");
+  const std::wstring base = scratch_.MakeFolder(L"base");
   const struct {
     std::wstring path;
     bool valid;
@@ -380,7 +369,7 @@ TEST_F(ValidateInstallPathTest, PathShape) {
 }
 
 TEST_F(ValidateInstallPathTest, DriveMustBeFixed) {
-  const std::wstring base = MakeDir(L"base");
+  const std::wstring base = scratch_.MakeFolder(L"base");
   const std::wstring root = base.substr(0, 3);
   for (UINT type : {DRIVE_REMOVABLE, DRIVE_REMOTE, DRIVE_CDROM, DRIVE_RAMDISK, DRIVE_NO_ROOT_DIR, DRIVE_FIXED}) {
     fake.system.driveTypes[root] = type;
@@ -389,12 +378,12 @@ TEST_F(ValidateInstallPathTest, DriveMustBeFixed) {
 }
 
 TEST_F(ValidateInstallPathTest, ProfilesAndSixtyFourBitProgramFilesAreRefused) {
-  const std::wstring mine = MakeDir(L"profiles\\me\\apps");
-  const std::wstring other = MakeDir(L"profiles\\other");
-  const std::wstring besideProfiles = MakeDir(L"profilesX");
-  const std::wstring native = MakeDir(L"Program Files\\App");
-  const std::wstring x86 = MakeDir(L"Program Files (x86)\\App");
-  const std::wstring besideProgramFiles = MakeDir(L"Program Files Data");
+  const std::wstring mine = scratch_.MakeFolder(L"profiles\\me\\apps");
+  const std::wstring other = scratch_.MakeFolder(L"profiles\\other");
+  const std::wstring besideProfiles = scratch_.MakeFolder(L"profilesX");
+  const std::wstring native = scratch_.MakeFolder(L"Program Files\\App");
+  const std::wstring x86 = scratch_.MakeFolder(L"Program Files (x86)\\App");
+  const std::wstring besideProgramFiles = scratch_.MakeFolder(L"Program Files Data");
   const struct {
     std::wstring path;
     bool x64, valid;
@@ -412,9 +401,9 @@ TEST_F(ValidateInstallPathTest, ProfilesAndSixtyFourBitProgramFilesAreRefused) {
 }
 
 TEST_F(ValidateInstallPathTest, BaseFolderIsCutAtTheLastQvDirectory) {
-  const std::wstring base = MakeDir(L"base");
-  const std::wstring oneQv = MakeDir(L"oneQV");
-  const std::wstring withDummy = MakeDir(L"withDummy\\Dummy");
+  const std::wstring base = scratch_.MakeFolder(L"base");
+  const std::wstring oneQv = scratch_.MakeFolder(L"oneQV");
+  const std::wstring withDummy = scratch_.MakeFolder(L"withDummy\\Dummy");
   const struct {
     std::wstring qv;
     std::wstring path;

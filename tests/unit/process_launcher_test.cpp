@@ -9,6 +9,7 @@
 #include "core/property_map.h"
 #include "engine/component_installer.h"
 #include "engine/process_launcher.h"
+#include "fixtures.h"
 #include "fakes/fake_processes.h"
 #include "fakes/memory_log.h"
 #include "platform/processes.h"
@@ -392,14 +393,7 @@ std::wstring TestFolder() {
 
 // The command lines exitwith.exe recorded, one per run.
 Lines RecordedCommandLines(const std::wstring& logPath) {
-  HANDLE file = CreateFileW(logPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return {};
-  std::string content;
-  char buffer[4096];
-  DWORD got = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) content.append(buffer, got);
-  CloseHandle(file);
+  const std::string content = test_files::ReadShared(logPath);
   Lines lines;
   size_t start = 0;
   for (size_t end; (end = content.find('\n', start)) != std::string::npos; start = end + 1)
