@@ -16,16 +16,17 @@ rank() {
 
 bad=0
 check_folder() {  # check_folder FOLDER HIGHEST_ALLOWED_RANK
-  local folder="$1" top="$2" file line target r
+  local folder="$1" top="$2" file line header target r
   [ -d "$folder" ] || return 0
   while IFS= read -r file; do
     while IFS= read -r line; do
-      target="${line#*\"}"
-      target="${target%%/*}"
+      header="${line#*\"}"
+      header="${header%%\"*}"
+      target="${header%%/*}"
       r=$(rank "$target")
       [ "$r" -ge 0 ] || continue  # not a layer (system, test or generated header)
       if [ "$r" -gt "$top" ]; then
-        echo "layers: $file includes \"${line#*\"}: $folder/ may not reach up to $target/"
+        echo "layers: $file includes \"$header\": $folder/ may not reach up to $target/"
         bad=1
       fi
     done < <(grep -E '^[[:space:]]*#[[:space:]]*include[[:space:]]+"[a-z_]+/' "$file" || true)
