@@ -192,15 +192,22 @@ CheckContext CCommonBootstrapperApp::MakeCheckContext() {
 bool CCommonBootstrapperApp::LoadDefinitionDocument() {
   DefinitionContext context{*log_,       *properties_,    platform_.prompts,      localization_.get(),
                             cmd_.silent, setupDirectory_, cmd_.definitionFileName};
-  bool loaded = ::LoadDefinitionDocument(setupDocument_, context);
+  const DefinitionLoad loaded = ::LoadDefinitionDocument(setupDocument_, context);
   cmd_.definitionFileName = context.definitionFileName;
-  return loaded;
+  // A run that could do nothing must not look like a success to a deployment tool.
+  if (loaded == DefinitionLoad::NotFound || loaded == DefinitionLoad::Unreadable)
+    setupResultCode_ = exit_code::DefinitionUnreadable;
+  else if (loaded == DefinitionLoad::Invalid)
+    setupResultCode_ = exit_code::DefinitionInvalid;
+  return loaded == DefinitionLoad::Loaded;
 }
 
 bool CCommonBootstrapperApp::LoadProducts() {
   DefinitionContext context{*log_,       *properties_,    platform_.prompts,      localization_.get(),
                             cmd_.silent, setupDirectory_, cmd_.definitionFileName};
-  return ::LoadProducts(setupDocument_, context, products_);
+  if (::LoadProducts(setupDocument_, context, products_)) return true;
+  setupResultCode_ = exit_code::DefinitionInvalid;
+  return false;
 }
 
 void CCommonBootstrapperApp::TestSystemAccount() {

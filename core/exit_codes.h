@@ -15,6 +15,9 @@ enum ExitCode : int {
   DependencyNotMet = 50000,     // a product's dependency is not installed
   RebootRequired = 103010,      // a prerequisite needs the computer restarted
   RestartRequired = 103011,     // a prerequisite needs the setup started again
+  AnotherSetupRunning = 1618,   // as Windows Installer answers for another installation in progress
+  DefinitionUnreadable = 1619,  // the product definition is missing or cannot be read
+  DefinitionInvalid = 1620,     // the product definition does not parse or holds no product
 };
 
 }  // namespace exit_code

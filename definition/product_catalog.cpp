@@ -26,16 +26,19 @@ bool IsExcludedDefinitionName(const std::wstring& fileName) {
          text::Contains(lower, L"iucomponentversioninfo");
 }
 
-bool LoadDefinitionDocument(XmlDocument& doc, DefinitionContext& context) {
+DefinitionLoad LoadDefinitionDocument(XmlDocument& doc, DefinitionContext& context) {
   HRESULT created = S_OK;
-  if (!doc.Create(created)) return false;
+  if (!doc.Create(created)) {
+    context.log.Log(L"Creating the XML parser failed with error %#X", created);
+    return DefinitionLoad::Unreadable;
+  }
 
   std::wstring path;
   if (!context.definitionFileName.empty()) {
     path = context.setupDirectory + context.definitionFileName;
     if (!platform::FileExists(path)) {
       Tell(context, Text(context, 50107, {path}), true);
-      return false;
+      return DefinitionLoad::NotFound;
     }
   } else {
     WIN32_FIND_DATAW entry;
@@ -51,7 +54,7 @@ bool LoadDefinitionDocument(XmlDocument& doc, DefinitionContext& context) {
     }
     if (context.definitionFileName.empty()) {
       Tell(context, Text(context, 50106, {}), true);
-      return false;
+      return DefinitionLoad::NotFound;
     }
     path = context.setupDirectory + context.definitionFileName;
   }
@@ -62,14 +65,15 @@ bool LoadDefinitionDocument(XmlDocument& doc, DefinitionContext& context) {
   if (FAILED(status)) {
     context.log.Log(L"Loading %s failed with error code %d", path, status);
     if (!context.silent) Tell(context, Text(context, 50108, {path, std::to_wstring(static_cast<long>(status))}), false);
-    return false;
+    return DefinitionLoad::Unreadable;
   }
   if (!parsed) {
     // Without this line an administrator would not know why the run stopped.
     context.log.Log(L"%s could not be parsed at line %d: %s", path, static_cast<int>(doc.ErrorLine()),
                     doc.ErrorReason());
+    return DefinitionLoad::Invalid;
   }
-  return parsed;
+  return DefinitionLoad::Loaded;
 }
 
 bool LoadProducts(const XmlDocument& doc, DefinitionContext& context, ProductCatalog& catalog) {
@@ -83,5 +87,6 @@ bool LoadProducts(const XmlDocument& doc, DefinitionContext& context, ProductCat
   const ReadContext values{context.log, context.properties, context.localization};
   for (const XmlNode& element : elements)
     catalog.push_back(std::make_shared<Product>(element, values, context.setupDirectory));
+  if (catalog.empty()) context.log.Log(L"%s holds no Product element; there is nothing to set up", context.definitionFileName);
   return !catalog.empty();
 }

@@ -77,7 +77,8 @@ def test_installed_product_is_uninstalled_from_its_install_location(prefix, dist
     assert (log_folder(prefix) / "Rizod_UninstallSetup.log").exists()
 
 
-# --- definitions that are broken or hostile: each ends with a log line and exit code 0 -----
+# --- definitions that are broken or hostile: each ends with a log line and a failure code ---
+# (1619: missing or unreadable, 1620: does not parse or holds no product, as msiexec answers)
 
 class Listener:
     """A loopback TCP port that records whether anybody connected."""
@@ -129,7 +130,8 @@ def bad_dist(prefix, dist):
 def test_definition_that_does_not_parse_is_reported(prefix, bad_dist, name, content, expect):
     (bad_dist.dir / "Suite.xml").write_bytes(content)
     code, lines = run(prefix, bad_dist, "/q")
-    assert code == 0
+    assert code == 1620
+    assert "Returning 1620" in lines
     assert "Trying to load C:\\dist\\Suite.xml" in lines
     assert any(expect in l for l in lines), lines
     assert not any(l.endswith("mode detected") for l in lines)
@@ -158,7 +160,7 @@ def test_external_entities_are_neither_fetched_nor_expanded(prefix, bad_dist):
         code, lines = run(prefix, bad_dist, "/q")
     finally:
         listener.close()
-    assert code == 0
+    assert code == 1620
     assert not listener.connected
     assert not any("SECRETVALUE" in l for l in lines), lines
     assert not any("SECRETVALUE" in f.name for f in log_folder(prefix).iterdir())
@@ -177,7 +179,7 @@ def test_ten_thousand_products(prefix, bad_dist):
 def test_named_definition_that_does_not_exist(prefix, dist):
     clear_logs(prefix)
     code, lines = run(prefix, dist, "/q", "Missing.xml")
-    assert code == 0
+    assert code == 1619
     assert any("C:\\dist\\Missing.xml" in l for l in lines), lines
     assert not any(l.startswith("Trying to load") for l in lines)
 
@@ -185,7 +187,14 @@ def test_named_definition_that_does_not_exist(prefix, dist):
 def test_only_excluded_files_means_no_definition(prefix, bad_dist):
     (bad_dist.dir / "ProxyOverride.xml").write_text("<Proxy/>")
     code, lines = run(prefix, bad_dist, "/q")
-    assert code == 0
+    assert code == 1619
     assert not any(l.startswith("Trying to load") for l in lines)
-    assert "Returning 0" in lines
+    assert "Returning 1619" in lines
 
+
+def test_definition_without_products(prefix, bad_dist):
+    (bad_dist.dir / "Suite.xml").write_text("<Setup><Products/></Setup>")
+    code, lines = run(prefix, bad_dist, "/q")
+    assert code == 1620
+    assert "Suite.xml holds no Product element; there is nothing to set up" in lines
+    assert not any(l.endswith("mode detected") for l in lines)

@@ -19,7 +19,8 @@ def property_dump(lines):
 
 @pytest.fixture
 def run(prefix, dist):
-    # Start-up on its own: without a definition the run ends after the system facts.
+    # Start-up on its own: without a definition the run ends after the system facts, with 1619.
+    # A culture file is then the only "*.xml" left, taken for a definition: 1620.
     (dist.dir / "RizodSuite.xml").unlink()
     def go(*args, version=None):
         prefix.set_windows_version(version)
@@ -31,11 +32,11 @@ def run(prefix, dist):
 
 def test_silent_start_up_logs_in_order_and_masks_secrets(prefix, run):
     code, lines = run(*ARGS)
-    assert code == 0
+    assert code == 1619
 
     # Start-up order: system account, arguments, system facts, then exit.
     expected_order = ["Not running as a system account", "/q", "VUROVIZO_PASSWORD=******", "TARGETDIR=C:\\x",
-                      "autoupdate", "Running on 64 bit", "Returning 0"]
+                      "autoupdate", "Running on 64 bit", "Returning 1619"]
     positions = [lines.index(l) for l in expected_order]
     assert positions == sorted(positions), lines
     assert any(l.startswith("OS is ") for l in lines)
@@ -70,7 +71,7 @@ def test_silent_start_up_logs_in_order_and_masks_secrets(prefix, run):
 ])
 def test_windows_version_is_classified(run, version, line, keyword):
     code, lines = run(*ARGS, version=version)
-    assert code == 0
+    assert code == 1619
     assert line in lines
     assert property_dump(lines)["OS"] == keyword
 
@@ -81,7 +82,7 @@ def test_culture_file_chooses_library_and_product_culture(prefix, dist, run):
         '<ConfigVariable Name="{CultureName}" value="fr-CA"/>'
         '<ConfigVariable Name="{ProductCultureName}" value="en-CA"/></Config>')
     code, lines = run("/q")
-    assert code == 0
+    assert code == 1620
     dump = property_dump(lines)
     assert dump["ProductCulture"] == "en-CA"
     assert dump["[SUITE]"] == "ZEM Brindle Suite"
@@ -91,15 +92,15 @@ def test_culture_file_chooses_library_and_product_culture(prefix, dist, run):
 def test_missing_culture_library_is_logged_and_the_run_goes_on(prefix, dist, run):
     (dist.dir / "setup_en-US.dll").unlink()
     code, lines = run("/q")
-    assert code == 0
+    assert code == 1619
     assert any(l.startswith("Loading C:\\dist\\setup_en-US.dll failed with error code:") for l in lines), lines
-    assert "Returning 0" in lines
+    assert "Returning 1619" in lines
 
 
 def test_broken_culture_file_falls_back_to_en_us(prefix, dist, run):
     (dist.dir / "ZIVaroradaZadu.xml").write_text("<not xml")
     code, lines = run("/q")
-    assert code == 0
+    assert code == 1620
     assert property_dump(lines)["Culture"] == "en-US"
     assert not any(l.startswith("Loading ") for l in lines), lines
 

@@ -154,7 +154,7 @@ TEST_F(AppTest, NonAdministratorEndsWithFiveAndTheCultureMessage) {
       {{L"/q"}, false, 10, 5, 0},
       {{}, false, 10, 5, 1},
       {{}, true, 5, 5, 1},  // the linked token does not count before Vista
-      {{L"/q"}, true, 6, 0, 0},  // silent: the missing definition that follows shows no box either
+      {{L"/q"}, true, 6, 1619, 0},  // silent: the missing definition that follows shows no box either
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(testing::Message() << row.args.size() << " linked " << row.linkedAdmin << " major " << row.major);
@@ -375,7 +375,7 @@ TEST_F(AppTest, EmptyProductListEndsStartUp) {
   EXPECT_FALSE(app.Properties().Has(L"Mode"));
   EXPECT_TRUE(fake_->installer.calls.empty());
   EXPECT_EQ(app.ModeFlags(), mode::Default);
-  EXPECT_EQ(app.ExitInstance(), 0);
+  EXPECT_EQ(app.ExitInstance(), 1620);
   EXPECT_TRUE(Exists(LogFolder() + L"\\_Setup.log"));
 }
 

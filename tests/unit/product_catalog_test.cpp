@@ -62,7 +62,7 @@ TEST_F(CatalogTest, SearchSkipsSetupFilesAndLoadsTheDefinition) {
   setup.Write(L"IUComponentVersionInfo.xml", "<Info/>");
   setup.Write(L"VARIABLESLIST_Prod.xml", "<Vars/>");
   setup.Write(L"Products.xml", kTwoProducts);
-  ASSERT_TRUE(LoadDefinitionDocument(doc, context));
+  ASSERT_EQ(LoadDefinitionDocument(doc, context), DefinitionLoad::Loaded);
   EXPECT_EQ(context.definitionFileName, L"Products.xml");
   EXPECT_TRUE(log.Has(L"Trying to load " + setup.path() + L"Products.xml"));
   ASSERT_TRUE(LoadProducts(doc, context, catalog));
@@ -83,7 +83,7 @@ TEST_F(CatalogTest, NoUsableDefinitionIsToldUnlessSilent) {
     context.silent = silent;
     context.definitionFileName.clear();
     XmlDocument fresh;
-    EXPECT_FALSE(LoadDefinitionDocument(fresh, context));
+    EXPECT_EQ(LoadDefinitionDocument(fresh, context), DefinitionLoad::NotFound);
     EXPECT_EQ(log.lines, std::vector<std::wstring>{expected});
     ASSERT_EQ(prompts.asked.size(), silent ? 0u : 1u);
     if (!silent) {
@@ -98,7 +98,7 @@ TEST_F(CatalogTest, NamedDefinitionThatIsMissing) {
   context.localization = localization.get();
   setup.Write(L"Products.xml", kTwoProducts);
   context.definitionFileName = L"Other.xml";
-  EXPECT_FALSE(LoadDefinitionDocument(doc, context));
+  EXPECT_EQ(LoadDefinitionDocument(doc, context), DefinitionLoad::NotFound);
   const std::wstring path = setup.path() + L"Other.xml";
   const std::wstring expected = localization->Message(50107, {path});
   EXPECT_NE(expected.find(path), std::wstring::npos);
@@ -121,7 +121,7 @@ TEST_F(CatalogTest, DefinitionThatDoesNotParseIsLoggedOnce) {
     setup.Write(L"Products.xml", bytes);
     context.definitionFileName = L"Products.xml";
     XmlDocument fresh;
-    EXPECT_FALSE(LoadDefinitionDocument(fresh, context));
+    EXPECT_EQ(LoadDefinitionDocument(fresh, context), DefinitionLoad::Invalid);
     ASSERT_EQ(log.lines.size(), 2u);
     EXPECT_EQ(log.lines[0], L"Trying to load " + setup.path() + L"Products.xml");
     // The parser's own words: Wine's MSXML gives neither a reason of substance nor a line.
@@ -137,7 +137,7 @@ TEST_F(CatalogTest, Utf16DefinitionWithByteOrderMarkLoads) {
   std::string bytes = "\xFF\xFE";
   bytes.append(reinterpret_cast<const char*>(xml.data()), xml.size() * sizeof(wchar_t));
   setup.Write(L"Products.xml", bytes);
-  ASSERT_TRUE(LoadDefinitionDocument(doc, context)) << Utf8(log.lines.back());
+  ASSERT_EQ(LoadDefinitionDocument(doc, context), DefinitionLoad::Loaded) << Utf8(log.lines.back());
   ASSERT_TRUE(LoadProducts(doc, context, catalog));
   EXPECT_EQ(catalog[0]->ShortName, L"\u00C9t\u00E9");
 }
@@ -157,7 +157,7 @@ TEST_F(CatalogTest, DocumentTypeDeclarationsAreRefused) {
     setup.Write(L"Products.xml", xml);
     context.definitionFileName = L"Products.xml";
     XmlDocument fresh;
-    EXPECT_FALSE(LoadDefinitionDocument(fresh, context));
+    EXPECT_EQ(LoadDefinitionDocument(fresh, context), DefinitionLoad::Invalid);
     ASSERT_EQ(log.lines.size(), 2u);
     EXPECT_NE(log.lines[1].find(L"at line 1: "), std::wstring::npos) << Utf8(log.lines[1]);
     // Nothing of the refused document can be read afterwards.
@@ -177,11 +177,12 @@ TEST_F(CatalogTest, ProductsComeInDocumentOrder) {
   EXPECT_FALSE(catalog[0]->Succeeded);
 }
 
-TEST_F(CatalogTest, NoProductIsFalseWithoutALogLine) {
+TEST_F(CatalogTest, NoProductIsFalseAndSaysSo) {
   catalog.push_back(nullptr);  // a stale catalog is replaced, not appended to
+  context.definitionFileName = L"Products.xml";
   EXPECT_FALSE(LoadText(L"<Setup><Products/></Setup>"));
   EXPECT_TRUE(catalog.empty());
-  EXPECT_TRUE(log.lines.empty());
+  EXPECT_EQ(log.lines, std::vector<std::wstring>{L"Products.xml holds no Product element; there is nothing to set up"});
 }
 
 TEST_F(CatalogTest, AttributesAreReadInFullAndSubstituted) {
