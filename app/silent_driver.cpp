@@ -103,12 +103,18 @@ bool SilentDriver::InstallPrerequisites(EngineContext& context) {
   return goOn;
 }
 
-// The checks that may end the run, in their order; false when one refuses.
+// The checks that may end the run, in their order; false when one refuses. A refusal is a
+// failure to a deployment tool, so it ends with 1603 and says which check refused.
 bool SilentDriver::RunRefusingChecks(CheckContext& checks) {
-  if (!MinimumRequirements(checks).CheckMinimumRequirements()) return false;
+  auto refuse = [this](const wchar_t* check) {
+    app_.Log().Log(L"Setup stopped: the %s refused the run.", check);
+    app_.SetSetupResultCode(exit_code::Failed);
+    return false;
+  };
+  if (!MinimumRequirements(checks).CheckMinimumRequirements()) return refuse(L"minimum requirement check");
   CheckContext silentChecks = checks;
   silentChecks.silent = true;
-  if (!FilesInUse(silentChecks).CheckFilesInUse()) return false;
+  if (!FilesInUse(silentChecks).CheckFilesInUse()) return refuse(L"file-in-use check");
 
   RunLaunchChecks(checks);
   LaunchSettings settings;
@@ -118,9 +124,10 @@ bool SilentDriver::RunRefusingChecks(CheckContext& checks) {
   settings.modeFlags = app_.ModeFlags();
   settings.allFamilyMembersListed = [this]() { return app_.AllFamilyMembersListed(); };
   Localization::ReadString(GetModuleHandleW(nullptr), 1018, settings.suiteCaption);
-  if (!LaunchMessages(checks, settings).ShowLaunchMessages()) return false;
+  if (!LaunchMessages(checks, settings).ShowLaunchMessages()) return refuse(L"launch message");
 
-  return AppCheck(checks).CheckRunningApps();
+  if (!AppCheck(checks).CheckRunningApps()) return refuse(L"running-application check");
+  return true;
 }
 
 void SilentDriver::InstallBranch(EngineContext& context) {

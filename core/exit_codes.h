@@ -11,7 +11,7 @@ enum ExitCode : int {
   NotAdministrator = 5,
   DotNetRequired = 1223,        // a silent run needs the .NET Framework first
   Cancelled = 1602,             // the user cancelled, or an upgrade was refused on an old system
-  PrerequisiteFailed = 1603,
+  Failed = 1603,                // a prerequisite failed, or a check refused a silent run
   DependencyNotMet = 50000,     // a product's dependency is not installed
   RebootRequired = 103010,      // a prerequisite needs the computer restarted
   RestartRequired = 103011,     // a prerequisite needs the setup started again

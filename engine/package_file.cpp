@@ -102,6 +102,10 @@ bool PackageFile::RunSequence(uint32_t kind, HWND statusWindow) {
     if (!product.IsDependencyInstalled(context_.products, context_.installer) && runMode != mode::Uninstall &&
         context_.ExitCode() != 1602) {
       if (runMode == mode::Install) product.ResultCode = exit_code::DependencyNotMet;
+      // The product was asked for and is not there afterwards: the run has not succeeded.
+      context_.log.Log(L"%s skipped: the product it depends on (%s) is not installed.", product.ShortName,
+                       product.Dependency);
+      context_.SetExitCode(exit_code::DependencyNotMet);
       continue;
     }
     if (kind == mode::Uninstall && several && context_.familyCheck) context_.familyCheck(product.GUID);
@@ -133,6 +137,11 @@ bool PackageFile::RunSequence(uint32_t kind, HWND statusWindow) {
         return false;
       });
 
+      if (groupResult == -1) {
+        // Nothing was walked, so nothing was installed: a definition fault, not a success.
+        context_.log.Log(L"A package group of %s has no package numbered 1; it is rolled back.", product.ShortName);
+        context_.SetExitCode(exit_code::DefinitionInvalid);
+      }
       const bool passed = Succeeded(groupResult);
       if (statusWindow) ShowWindow(statusWindow, SW_HIDE);
       std::wstring transactionLog =
@@ -186,7 +195,8 @@ void PackageFile::RunPostPass(Product& product, const XmlNode& group, HWND statu
   }
   if (exitCodeRequired_) {
     product.ExitCode = requiredExitCode_;
-    context_.SetExitCode(requiredExitCode_);
+    // A success may not hide an earlier product's failure.
+    if (requiredExitCode_ != 0 || context_.ExitCode() == 0) context_.SetExitCode(requiredExitCode_);
   }
 }
 

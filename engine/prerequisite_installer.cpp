@@ -70,7 +70,7 @@ bool PrerequisiteInstaller::Prerequisite(const XmlNode& prerequisite, HWND statu
     return BuiltInPrerequisite(prerequisite, Read(prerequisite, L"Custom"), statusWindow);
   int result = FilePrerequisite(prerequisite, statusWindow);
   if (result == 0 || result == 3010) return true;
-  context_.SetExitCode(exit_code::PrerequisiteFailed);
+  context_.SetExitCode(exit_code::Failed);
   return false;
 }
 

@@ -95,7 +95,8 @@ def test_a_running_program_stops_the_run_before_anything_is_installed(prefix, di
     with Holder(prefix, "C:\\Temp\\monitor.dat"):
         code, lines = run_setup(prefix, dist, "/q")
     assert "Rizod Monitor must be closed to continue. Executable name is HOLDFILE.exe" in lines
-    assert code == 0  # a refused check leaves the exit code as it was
+    assert code == 1603  # a refused check is a failure to a deployment tool
+    assert "Setup stopped: the running-application check refused the run." in lines
     assert dump_of(lines)["SetupSuccess"] == "False"
     assert all(prefix.product_state(c) == -1 for c in SAMPLE_PRODUCTS.values())
 
@@ -117,7 +118,8 @@ def test_a_locked_file_stops_the_run(prefix, dist):
         code, lines = run_setup(prefix, dist, "/q")
     assert "Accessing C:\\Temp\\Orvanta\\rizod.lock returned error 32" in lines
     assert not any("absent.lock" in l for l in lines)
-    assert code == 0
+    assert code == 1603
+    assert "Setup stopped: the file-in-use check refused the run." in lines
     assert prefix.product_state(RIZOD_SERVER) == -1
 
 
@@ -139,7 +141,8 @@ def test_a_missed_minimum_requirement_stops_the_run_unless_bypassed(prefix, dist
     code, lines = run_setup(prefix, dist, "/q")
     assert "Minimum requirement RAM is 100000 GB of memory" in lines
     assert dump_of(lines)["BypassMSRCheck"] == "False"
-    assert code == 0
+    assert code == 1603
+    assert "Setup stopped: the minimum requirement check refused the run." in lines
     assert prefix.product_state(RIZOD_SERVER) == -1
 
     prefix.env["OPBypassMSRCheck"] = "1"
@@ -170,5 +173,6 @@ def test_a_launch_message_failing_on_ok_stops_a_silent_run(prefix, dist):
     code, lines = run_setup(prefix, dist, "/q")
     assert "This edition of Rizod cannot be installed silently." in lines
     assert "Rizod needs a scheduled maintenance window." not in lines
-    assert code == 0
+    assert code == 1603
+    assert "Setup stopped: the launch message refused the run." in lines
     assert prefix.product_state(RIZOD_SERVER) == -1

@@ -286,6 +286,8 @@ TEST_F(SequenceTest, GroupWithoutPackageOneRollsBackAndRunsItsRollbackPass) {
   EXPECT_EQ(Trace(), expected);
   EXPECT_FALSE(P(0).Succeeded);
   EXPECT_EQ(P(0).ResultCode, -1);
+  EXPECT_EQ(exitCode_, 1620);  // nothing was installed: not a success
+  EXPECT_TRUE(log_.Has(L"A package group of RUI has no package numbered 1; it is rolled back."));
 }
 
 TEST_F(SequenceTest, LaterGroupDecidesTheProductButTheRunKeepsTheFirstFailure) {
@@ -376,6 +378,7 @@ struct DependencyCase {
   int initialExit;
   bool processed;
   int resultCode;
+  int runExit;
 };
 using DependencyTest = Table<DependencyCase>;
 
@@ -390,19 +393,20 @@ TEST_P(DependencyTest, UnmetDependencySkipsTheProductOutsideUninstall) {
   Install();
   EXPECT_EQ(Called(L"InstallProduct C:\\pkg\\X.msi []"), c.processed);
   EXPECT_EQ(P(1).ResultCode, c.resultCode);
+  EXPECT_EQ(exitCode_, c.runExit);
   if (!c.processed) {
-    EXPECT_TRUE(log_.lines.empty());
+    EXPECT_EQ(log_.lines, std::vector<std::wstring>{L"Addon skipped: the product it depends on (BASE) is not installed."});
   }
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, DependencyTest,
-                         testing::Values(DependencyCase{"InstallRunSkips", mode::Install, -1, 0, false, 50000},
-                                         DependencyCase{"RepairRunSkips", mode::Repair, -1, 0, false, -1},
-                                         DependencyCase{"UpgradeRunSkips", mode::Upgrade, -1, 0, false, -1},
-                                         DependencyCase{"UninstallRunProcesses", mode::Uninstall, -1, 0, true, 0},
-                                         DependencyCase{"AfterCancelProcessed", mode::Install, -1, 1602, true, 0},
-                                         DependencyCase{"DependencyInstalled", mode::Install, 5, 0, true, 0},
-                                         DependencyCase{"DependencyForOtherUser", mode::Install, 2, 0, true, 0}),
+                         testing::Values(DependencyCase{"InstallRunSkips", mode::Install, -1, 0, false, 50000, 50000},
+                                         DependencyCase{"RepairRunSkips", mode::Repair, -1, 0, false, -1, 50000},
+                                         DependencyCase{"UpgradeRunSkips", mode::Upgrade, -1, 0, false, -1, 50000},
+                                         DependencyCase{"UninstallRunProcesses", mode::Uninstall, -1, 0, true, 0, 0},
+                                         DependencyCase{"AfterCancelProcessed", mode::Install, -1, 1602, true, 0, 1602},
+                                         DependencyCase{"DependencyInstalled", mode::Install, 5, 0, true, 0, 0},
+                                         DependencyCase{"DependencyForOtherUser", mode::Install, 2, 0, true, 0, 0}),
                          ByName());
 
 const std::wstring kGold =
@@ -618,7 +622,7 @@ INSTANTIATE_TEST_SUITE_P(
     Carriers, ExitCodeTest,
     testing::Values(ExitCodeCase{"SecondCarrierWins", L"yes", 5, L"YES", 7, 0, 7, 7},
                     ExitCodeCase{"SingleCarrier", L"Yes", 5, L"", 0, 0, 5, 5},
-                    ExitCodeCase{"CarrierZeroResetsEarlierFailure", L"yES", 0, L"", 9, 1603, 0, 0},
+                    ExitCodeCase{"CarrierZeroKeepsAnEarlierFailure", L"yES", 0, L"", 9, 1603, 0, 1603},
                     ExitCodeCase{"NoCarrierLeavesTheExitCode", L"", 9, L"No", 4, 1603, -1, 1603}),
     ByName());
 
