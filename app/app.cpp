@@ -171,10 +171,11 @@ EngineContext CCommonBootstrapperApp::MakeEngineContext() {
     return RunHiddenCommand(platform_.processes, commandLine);
   };
   context.shellExecuteHidden = [this](const std::wstring& file, const std::wstring& parameters) -> DWORD {
-    // A start that fails is not detected here: the rollback step then counts as done.
+    // A rollback that cannot be started or read is reported as failed, never as done.
     DWORD error = 0, code = 0;
     platform::Child child = platform_.processes.ShellOpen(file, parameters, true, error);
-    if (!child || !child->Wait(error) || !child->ExitCode(code, error)) return 0;
+    if (!child || !child->Wait(error) || !child->ExitCode(code, error))
+      return error ? error : static_cast<DWORD>(ERROR_INVALID_HANDLE);
     return code;
   };
   return context;

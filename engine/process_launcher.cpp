@@ -96,9 +96,10 @@ DWORD RunHiddenCommand(platform::Processes& processes, const std::wstring& comma
   DWORD error = 0;
   platform::Child child = processes.CreateHidden(commandLine, error);
   if (!child) return error;
-  child->Wait(error);
+  // An exit code that cannot be read is no success: the error stands in for it.
+  if (!child->Wait(error)) return error ? error : static_cast<DWORD>(ERROR_INVALID_HANDLE);
   DWORD code = 0;
-  if (!child->ExitCode(code, error)) code = 0;
+  if (!child->ExitCode(code, error)) return error ? error : static_cast<DWORD>(ERROR_INVALID_HANDLE);
   return code;
 }
 
@@ -132,6 +133,11 @@ DWORD RunAsLoggedOnUser(platform::Processes& processes, LogFile& log, const Prop
     // The first session that yields a token is the only one tried, whatever happens there.
     return LaunchInSession(*token, user, processes, log, properties, wait, platform::StdHandles{in, out},
                            commandLine);
+  }
+  if (result == 0) {
+    // Nobody is logged on: nothing was started, which must not read as a success.
+    log.Log(L"No active user session to start %s in", BuildLogonCommand(commandLine, properties).shown);
+    result = ERROR_NO_SUCH_LOGON_SESSION;
   }
   return result;
 }

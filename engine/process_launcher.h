@@ -10,14 +10,14 @@
 #include "core/property_map.h"
 #include "platform/processes.h"
 
-// Runs the command line without a window and waits for it: the child's exit code (0 when it
-// cannot be read), or the Windows error when the process cannot be created. Logs nothing.
+// Runs the command line without a window and waits for it: the child's exit code, or the Windows
+// error when the process cannot be created, waited for or its exit code read. Logs nothing.
 DWORD RunHiddenCommand(platform::Processes& processes, const std::wstring& commandLine);
 
 // Starts the command line in the first active session whose user token can be had, on that user's
 // desktop and with that user's environment; `in` and `out` (either may be null) become the child's
 // standard input and output/error. Waited for: the child's exit code or the error of the failing
 // step. Not waited for: 0 once the child is started. Nothing started: the error of the last failing
-// step, 0 when no session is active.
+// step, ERROR_NO_SUCH_LOGON_SESSION (logged) when no session is active.
 DWORD RunAsLoggedOnUser(platform::Processes& processes, LogFile& log, const PropertyMap& properties, bool wait,
                         HANDLE in, HANDLE out, const std::wstring& commandLine);

@@ -84,8 +84,8 @@ std::vector<SessionWalkCase> SessionWalkCases() {
   exitFails.exitError = 87;
   return {
       {"NoActiveSessionStartsNothing",
-       {Session(0, false), Session(1, false)}, {}, {}, false, true, 0,
-       {L"Number of sessions: 2"},
+       {Session(0, false), Session(1, false)}, {}, {}, false, true, ERROR_NO_SUCH_LOGON_SESSION,
+       {L"Number of sessions: 2", L"No active user session to start tool.exe -q in"},
        {L"EnumerateSessions"}},
       {"InactiveSessionsAreSkipped",
        {Session(0, false), Session(3)}, {Exits(0)}, {}, false, true, 0,
@@ -307,7 +307,7 @@ TEST(RunHiddenCommand, ResultConventions) {
   unreadable.exitOk = false;
   unreadable.exitCode = 99;
   unreadable.exitError = 6;
-  const Case cases[] = {{Exits(0), 0}, {Exits(3010), 3010}, {Fails(2), 2}, {Fails(193), 193}, {unreadable, 0}};
+  const Case cases[] = {{Exits(0), 0}, {Exits(3010), 3010}, {Fails(2), 2}, {Fails(193), 193}, {unreadable, 6}};
   for (const Case& c : cases) {
     FakeProcesses processes;
     processes.hidden = {c.launch};

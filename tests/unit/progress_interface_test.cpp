@@ -219,7 +219,7 @@ TEST_F(ProgressInterfaceTest, NoReaderNeverBlocksTheSetup) {
     bool activeSession;
     DWORD launchError;
     DWORD startResult;
-  } cases[] = {{false, 0, 0}, {true, 1314, 1314}};
+  } cases[] = {{false, 0, ERROR_NO_SUCH_LOGON_SESSION}, {true, 1314, 1314}};
   for (const Case& c : cases) {
     MemoryLog log;
     CapturingProcesses processes;
