@@ -110,12 +110,14 @@ bool CCommonBootstrapperApp::InitInstance() {
   DetectMode();
 
   if (cmd_.silent) {
-    SilentDriver(*this).Run(silenceForced_);
+    SilentDriver driver(*this);
+    driver.Run(silenceForced_);
     EngineContext context = MakeEngineContext();
     for (const auto& product : products_) {
       if (product->Succeeded) continue;
       properties_->Set(L"SetupSuccess", L"False");
-      FinalizeActions(context, *product).ExecuteCommands();
+      // A failed product's commands run once: here only when no branch has run them.
+      if (!driver.Finalized(*product)) FinalizeActions(context, *product).ExecuteCommands();
     }
   } else {
     // The wizard is not built yet: an interactive run stops here and says so.

@@ -148,6 +148,7 @@ void SilentDriver::InstallBranch(EngineContext& context) {
   for (const auto& product : app_.Products()) {
     SetSuccessProperty(product->Succeeded);
     FinalizeActions finalize(context, *product);
+    finalized_.insert(product.get());
     if (product->Succeeded) {
       finalize.CopySetupFiles();
       finalize.CopyProxyOverride();
@@ -168,6 +169,7 @@ void SilentDriver::UninstallBranch(EngineContext& context, CheckContext& checks)
   for (const auto& product : app_.Products()) {
     SetSuccessProperty(product->Succeeded);
     FinalizeActions finalize(context, *product);
+    finalized_.insert(product.get());
     if (product->Succeeded)
       finalize.RunFinalizeGroups();
     else
@@ -182,6 +184,7 @@ void SilentDriver::RepairBranch(EngineContext& context) {
   for (const auto& product : app_.Products()) {
     SetSuccessProperty(product->Succeeded);
     FinalizeActions finalize(context, *product);
+    finalized_.insert(product.get());
     if (product->Succeeded) {
       finalize.CopyProxyOverride();
       finalize.RunFinalizeGroups();
@@ -207,15 +210,17 @@ void SilentDriver::UpgradeBranch(EngineContext& context) {
   uninstall.Initialize();
   install.Initialize();
 
-  uninstall.RunSequence(mode::Uninstall, nullptr);
-  int code = app_.SetupResultCode();
   bool done = false, unsupported = false;
-  if (code == exit_code::Success || code == exit_code::RebootRequired) {
-    std::wstring os = properties.Get(L"OS");
-    if (text::Contains(os, L"XP") || text::EqualsNoCase(os, L"Vista") || text::Contains(os, L"Win2003")) {
-      app_.SetSetupResultCode(exit_code::Cancelled);
-      unsupported = true;
-    } else {
+  // The new release does not install on these systems: refuse before the old one is removed.
+  const std::wstring os = properties.Get(L"OS");
+  if (text::Contains(os, L"XP") || text::EqualsNoCase(os, L"Vista") || text::Contains(os, L"Win2003")) {
+    app_.Log().Log(L"Upgrade refused: %s is not supported; the installed release is kept.", os);
+    app_.SetSetupResultCode(exit_code::Cancelled);
+    unsupported = true;
+  } else {
+    uninstall.RunSequence(mode::Uninstall, nullptr);
+    int code = app_.SetupResultCode();
+    if (code == exit_code::Success || code == exit_code::RebootRequired) {
       install.RunSequence(mode::Install, nullptr);
       code = app_.SetupResultCode();
       if (code == exit_code::Success || code == exit_code::RebootRequired) {
@@ -226,6 +231,7 @@ void SilentDriver::UpgradeBranch(EngineContext& context) {
           Product& first = *app_.Products().front();
           SetSuccessProperty(first.Succeeded);
           FinalizeActions finalize(context, first);
+          finalized_.insert(&first);
           finalize.CopySetupFiles();
           finalize.CopyProxyOverride();
           finalize.RunFinalizeGroups();

@@ -1,7 +1,10 @@
 // The silent run: checks, prerequisites, the package sequence of the mode and the outcome.
 #pragma once
 
+#include <set>
+
 class CCommonBootstrapperApp;
+class Product;
 struct CheckContext;
 struct EngineContext;
 
@@ -9,6 +12,8 @@ class SilentDriver {
  public:
   explicit SilentDriver(CCommonBootstrapperApp& app) : app_(app) {}
   void Run(bool silenceForced);
+  // Whether a branch has run the product's finalize actions (groups or commands) already.
+  bool Finalized(const Product& product) const { return finalized_.count(&product) != 0; }
 
  private:
   void InstallBranch(EngineContext& context);
@@ -22,4 +27,5 @@ class SilentDriver {
   void SetSuccessProperty(bool succeeded);
 
   CCommonBootstrapperApp& app_;
+  std::set<const Product*> finalized_;
 };

@@ -102,10 +102,11 @@ bool PackageFile::RunSequence(uint32_t kind, HWND statusWindow) {
     if (!product.IsDependencyInstalled(context_.products, context_.installer) && runMode != mode::Uninstall &&
         context_.ExitCode() != 1602) {
       if (runMode == mode::Install) product.ResultCode = exit_code::DependencyNotMet;
-      // The product was asked for and is not there afterwards: the run has not succeeded.
       context_.log.Log(L"%s skipped: the product it depends on (%s) is not installed.", product.ShortName,
                        product.Dependency);
-      context_.SetExitCode(exit_code::DependencyNotMet);
+      // A product to be installed or repaired is not there afterwards: the run has not succeeded.
+      // (The uninstall half of an upgrade skips it too, and has nothing to remove.)
+      if (kind != mode::Uninstall) context_.SetExitCode(exit_code::DependencyNotMet);
       continue;
     }
     if (kind == mode::Uninstall && several && context_.familyCheck) context_.familyCheck(product.GUID);

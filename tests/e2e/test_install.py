@@ -115,7 +115,7 @@ def test_failing_group_rolls_back_and_the_exit_code_is_the_package_result(prefix
 
 
 @pytest.mark.parametrize("version,expected", [("winxp", 1602), ("vista", 1602), (None, 0)])
-def test_upgrade_is_refused_on_old_systems_after_the_uninstall_half(prefix, dist, version, expected):
+def test_upgrade_is_refused_on_old_systems_before_the_uninstall_half(prefix, dist, version, expected):
     uninstall_all(prefix)
     clear_logs(prefix)
     prefix.set_windows_version(version)

@@ -132,7 +132,7 @@ def test_upgrade_replaces_the_previous_release_in_its_folder(prefix, dist):
     uninstall_all(prefix, [LEGACY])
 
 
-def test_upgrade_on_windows_xp_stops_after_the_uninstall_half(prefix, dist):
+def test_upgrade_on_windows_xp_is_refused_before_the_old_release_is_removed(prefix, dist):
     uninstall_all(prefix, [LEGACY])
     install_legacy(prefix, dist)
     prefix.set_windows_version("winxp")
@@ -141,6 +141,8 @@ def test_upgrade_on_windows_xp_stops_after_the_uninstall_half(prefix, dist):
     finally:
         prefix.set_windows_version(None)
     assert code == 1602, lines
-    assert "Uninstalling Rizod Server 2025 returned 0." in lines
-    assert prefix.product_state(LEGACY) == -1
+    assert "Upgrade refused: XP is not supported; the installed release is kept." in lines
+    assert not any(l.startswith("Uninstalling ") for l in lines), lines
+    assert prefix.product_state(LEGACY) == 5
     assert states(prefix, RIZOD + UVARUD) == [-1] * 5
+    uninstall_all(prefix, [LEGACY])

@@ -427,7 +427,9 @@ class SilentRunTest : public AppTest {
         << "<PackageFileGroup><PackageFile><ShortName>Rizod</ShortName><Name>Rizod Server</Name>"
         << "<GUID>" << text::ToUtf8(kPackage) << "</GUID>"
         << "<Location>[WORKINGDIRECTORY]\\Rizod.msi</Location><InstallOrder>1</InstallOrder>"
-        << "<UninstallOrder>1</UninstallOrder></PackageFile></PackageFileGroup></Product></Setup>\n";
+        << "<UninstallOrder>1</UninstallOrder></PackageFile></PackageFileGroup>"
+        << "<Finalize><ExecuteCommandGroup><ExecuteCommand><Order>1</Order><Command>note.exe</Command>"
+        << "<Arguments>done</Arguments></ExecuteCommand></ExecuteCommandGroup></Finalize></Product></Setup>\n";
   }
   std::vector<std::wstring> Installs() const { return fake_->installer.CallsStartingWith(L"InstallProduct "); }
 };
@@ -454,10 +456,13 @@ TEST_F(SilentRunTest, FailedPackageIsTheExitCodeAndSetupSuccessIsFalse) {
   CCommonBootstrapperApp& app = Start({L"/q"});
   EXPECT_EQ(app.ExitInstance(), 1603);
   EXPECT_EQ(app.Properties().Get(L"SetupSuccess"), L"False");
+  // The failed product's finalize command runs once, whether a branch or the end of the run runs it.
+  const auto& calls = fake_->processes.calls;
+  EXPECT_EQ(std::count(calls.begin(), calls.end(), L"ShellOpen [note.exe] [done] hidden"), 1);
   EXPECT_EQ(fake_->installer.CallsStartingWith(L"EndTransaction"), std::vector<std::wstring>{L"EndTransaction 0"});
 }
 
-TEST_F(SilentRunTest, UpgradeOnOldSystemsIsRefusedAfterTheUninstallHalf) {
+TEST_F(SilentRunTest, UpgradeOnOldSystemsIsRefusedBeforeTheUninstallHalf) {
   const struct {
     platform::OsVersion os;
     bool is64;
@@ -478,6 +483,8 @@ TEST_F(SilentRunTest, UpgradeOnOldSystemsIsRefusedAfterTheUninstallHalf) {
     CCommonBootstrapperApp& app = Start({L"/upgrade", L"/q"});
     EXPECT_EQ(app.ExitInstance(), row.exitCode);
     ASSERT_EQ(Installs().size(), row.installs);
+    // Refused: no transaction was opened, so nothing of the installed release was touched.
+    EXPECT_EQ(fake_->installer.CallsStartingWith(L"BeginTransaction").empty(), row.installs == 0);
     if (row.installs) {
       EXPECT_NE(Installs()[0].find(L"[ UPGRADE=1]"), std::wstring::npos) << text::ToUtf8(Installs()[0]);
     }
