@@ -119,6 +119,11 @@ bool CCommonBootstrapperApp::InitInstance() {
       // A failed product's commands run once: here only when no branch has run them.
       if (!driver.Finalized(*product)) FinalizeActions(context, *product).ExecuteCommands();
     }
+    // A restart the packages asked for is part of the outcome, not lost in their logs.
+    if (setupResultCode_ == exit_code::Success && packageRestart_) {
+      log_->WriteLine(L"A package asked for the computer to be restarted.");
+      setupResultCode_ = exit_code::SuccessRestartRequired;
+    }
   } else {
     // The wizard is not built yet: an interactive run stops here and says so.
     log_->WriteLine(L"The setup wizard is not available in this version; run the setup with /q.");
@@ -150,6 +155,7 @@ EngineContext CCommonBootstrapperApp::MakeEngineContext() {
   context.shortName = shortName_;
   context.modeFlags = modeFlags_;
   context.exitCode = &setupResultCode_;
+  context.restartRequested = &packageRestart_;
   context.progressRunning = progressRunning_;
   context.sendProgressStatus = [this](const std::wstring& text) { SendProgress(ProgressInterface::kStatus, text); };
   context.processes = &platform_.processes;

@@ -166,6 +166,7 @@ class CCommonBootstrapperApp {
   std::wstring rebootPrerequisiteName_;
   std::wstring dotNetDisplayName_;
   bool rebootNeeded_ = false;
+  bool packageRestart_ = false;  // a package or a commit answered 3010
   std::wstring resultText_;
   std::wstring variablesListFileName_;
   bool systemAccount_ = false;

@@ -7,6 +7,7 @@ namespace exit_code {
 
 enum ExitCode : int {
   Success = 0,
+  SuccessRestartRequired = 3010,  // done; a package asked for the computer to be restarted
   TransactionsUnavailable = 1,  // Windows Installer offers no transactions
   NotAdministrator = 5,
   DotNetRequired = 1223,        // a silent run needs the .NET Framework first

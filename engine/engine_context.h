@@ -35,6 +35,7 @@ struct EngineContext {
   std::wstring shortName;      // the first product's, for the install-source record
   uint32_t modeFlags = 0;      // the resolved run mode
   int* exitCode = nullptr;     // the run's exit code (SetupResultCode)
+  bool* restartRequested = nullptr;  // set when a package or a commit answers 3010
   bool progressRunning = false;
   platform::Processes* processes = nullptr;  // launches of finalize commands and clean-up batches
   bool systemAccount = false;                // the process runs as the local system account
@@ -57,5 +58,8 @@ struct EngineContext {
   int ExitCode() const { return exitCode ? *exitCode : 0; }
   void SetExitCode(int code) const {
     if (exitCode) *exitCode = code;
+  }
+  void RequestRestart() const {
+    if (restartRequested) *restartRequested = true;
   }
 };

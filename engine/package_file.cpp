@@ -133,6 +133,7 @@ bool PackageFile::RunSequence(uint32_t kind, HWND statusWindow) {
       int groupResult = -1;
       ForEachNumberedChild(group, L"PackageFile[" + orderElement_ + L"=\"%d\"]", [&](int, const XmlNode& package) {
         groupResult = ProcessPackage(package, statusWindow);
+        if (groupResult == ERROR_SUCCESS_REBOOT_REQUIRED) context_.RequestRestart();
         if (Succeeded(groupResult)) return true;
         context_.SetExitCode(groupResult);
         return false;
@@ -160,7 +161,8 @@ bool PackageFile::RunSequence(uint32_t kind, HWND statusWindow) {
 
       UINT ended = transactions->End(passed ? 1 : 0);
       // 3010 from the commit means committed, with a restart to follow.
-      if (passed && (ended == 0 || ended == 3010)) {
+      if (passed && (ended == 0 || ended == ERROR_SUCCESS_REBOOT_REQUIRED)) {
+        if (ended == ERROR_SUCCESS_REBOOT_REQUIRED) context_.RequestRestart();
         RunPostPass(product, group, statusWindow);
         product.Succeeded = true;
         OnGroupCommitted(product, statusWindow);
@@ -231,6 +233,7 @@ int PackageFile::InstallPostPackage(const XmlNode& package, HWND statusWindow) {
     result = static_cast<int>(context_.installer.InstallProduct(location, arguments));
     context_.log.Log(L"Installing %s returned %d.", location, result);
   }
+  if (result == ERROR_SUCCESS_REBOOT_REQUIRED) context_.RequestRestart();
   if (!Succeeded(result)) failedPackages_.push_back(name);
   if (carriesExitCode) requiredExitCode_ = result;
   return result;

@@ -1,9 +1,10 @@
 """Silent installs of the sample suite with real packages: outcome, logs, failure and rollback."""
+import shutil
 import subprocess
 
 import pytest
 
-from wine import dump_of, log_folder, read_log, uninstall_all
+from wine import BIN, dump_of, log_folder, read_log, uninstall_all
 
 RIZOD = ["{6C1E2A4B-3D5F-4A71-9B20-7E8F10A2C301}", "{6C1E2A4B-3D5F-4A71-9B20-7E8F10A2C302}",
          "{6C1E2A4B-3D5F-4A71-9B20-7E8F10A2C303}"]
@@ -147,3 +148,28 @@ def test_repair_of_the_installed_suite(prefix, dist):
     assert (log_folder(prefix) / "RizodServer_Repair.log").stat().st_size > 0
     assert dump_of(lines)["SetupSuccess"] == "True"
     assert (log_folder(prefix) / "Rizod_RepairSetup.log").exists()
+
+
+def test_a_package_asking_for_a_restart_ends_the_run_with_3010(prefix, dist):
+    uninstall_all(prefix)
+    shutil.copy(BIN / "exitwith.exe", dist.dir / "Packages" / "exitwith.exe")
+    definition = (dist.dir / "RizodSuite.xml").read_text()
+    # A post-install step of the first group that answers 3010, as an installer asking for a restart does.
+    notice = """
+        <PackageFile>
+          <Name>Restart Notice</Name>
+          <Location>[WORKINGDIRECTORY]\\Packages\\exitwith.exe</Location>
+          <InstallArguments>3010</InstallArguments>
+          <PostInstallOrder>1</PostInstallOrder>
+        </PackageFile>"""
+    end = definition.index("</PackageFileGroup>")
+    (dist.dir / "RizodSuite.xml").write_text(definition[:end] + notice + definition[end:])
+    clear_logs(prefix)
+    code = dist.run("/q")
+    lines = read_log(log_folder(prefix) / "Setup.log")
+    assert code == 3010, lines
+    assert "Installing C:\\dist\\Packages\\exitwith.exe 3010 returned 3010" in lines
+    assert "A package asked for the computer to be restarted." in lines
+    assert dump_of(lines)["SetupSuccess"] == "True"
+    assert states(prefix, RIZOD + UVARUD) == [5] * 5
+    uninstall_all(prefix)

@@ -102,6 +102,7 @@ class SequenceTest : public testing::Test {
   void SetUp() override { ASSERT_TRUE(localization_->Loaded()); }
 
   void Load(const std::vector<std::wstring>& products) {
+    products_.clear();
     std::wstring xml = L"<Setup>";
     for (const auto& p : products) xml += p;
     xml += L"</Setup>";
@@ -118,6 +119,7 @@ class SequenceTest : public testing::Test {
     c.shortName = products_.front()->ShortName;
     c.modeFlags = mode::Install;
     c.exitCode = &exitCode_;
+    c.restartRequested = &restart_;
     c.progressRunning = true;
     // Every hook lands in the installer's call list, so one trace shows the whole order.
     c.sendProgressStatus = [this](const std::wstring& t) { progress_.push_back(t); };
@@ -183,6 +185,7 @@ class SequenceTest : public testing::Test {
   ProductCatalog products_;
   std::unique_ptr<EngineContext> context_;
   int exitCode_ = 0;
+  bool restart_ = false;
   std::vector<std::wstring> progress_;
   std::map<std::wstring, DWORD> commandResults_;
   std::map<std::wstring, DWORD> shellResults_;
@@ -231,6 +234,7 @@ struct OutcomeCase {
   int resultCode;
   bool secondRuns, committed;
   int exitCode;  // starts at 7
+  bool restart;  // a 3010 is remembered for the end of the run
 };
 using OutcomeTest = Table<OutcomeCase>;
 
@@ -250,6 +254,7 @@ TEST_P(OutcomeTest, OnlyZeroAndRestartKeepTheGroupGoing) {
   EXPECT_EQ(P(0).Succeeded, c.committed);
   EXPECT_EQ(P(0).ResultCode, c.resultCode);
   EXPECT_EQ(exitCode_, c.exitCode);
+  EXPECT_EQ(restart_, c.restart);
   // Post pass after a commit only, rollback pass after a rollback only.
   EXPECT_EQ(Called(L"RunHidden C:\\p.exe"), c.committed);
   EXPECT_EQ(log_.Has(L"Start post install"), c.committed);
@@ -260,13 +265,26 @@ TEST_P(OutcomeTest, OnlyZeroAndRestartKeepTheGroupGoing) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Results, OutcomeTest,
-                         testing::Values(OutcomeCase{"BothSucceed", 0, 0, 0, true, true, 7},
-                                         OutcomeCase{"RestartThenSuccess", 3010, 0, 0, true, true, 7},
-                                         OutcomeCase{"SuccessThenRestart", 0, 3010, 3010, true, true, 7},
-                                         OutcomeCase{"FirstFails", 1603, 0, 1603, false, false, 1603},
-                                         OutcomeCase{"SecondFails", 0, 1618, 1618, true, false, 1618},
-                                         OutcomeCase{"OneIsAFailure", 1, 0, 1, false, false, 1}),
+                         testing::Values(OutcomeCase{"BothSucceed", 0, 0, 0, true, true, 7, false},
+                                         OutcomeCase{"RestartThenSuccess", 3010, 0, 0, true, true, 7, true},
+                                         OutcomeCase{"SuccessThenRestart", 0, 3010, 3010, true, true, 7, true},
+                                         OutcomeCase{"FirstFails", 1603, 0, 1603, false, false, 1603, false},
+                                         OutcomeCase{"SecondFails", 0, 1618, 1618, true, false, 1618, false},
+                                         OutcomeCase{"OneIsAFailure", 1, 0, 1, false, false, 1, false}),
                          ByName());
+
+TEST_F(SequenceTest, RestartAnsweredByACommitOrAPostPackageIsRemembered) {
+  for (bool byCommit : {true, false}) {
+    SCOPED_TRACE(byCommit);
+    restart_ = false;
+    ASSERT_NO_FATAL_FAILURE(Load({ProductXml(kRizod, {Group({Main(1, L"A"), Post(1, L"P", L"C:\\p.exe")})})}));
+    if (byCommit) msi_.endResults = {3010};
+    commandResults_[L"C:\\p.exe"] = byCommit ? 0 : 3010;
+    Install();
+    EXPECT_TRUE(P(0).Succeeded);
+    EXPECT_TRUE(restart_);
+  }
+}
 
 TEST_F(SequenceTest, NumberingGapEndsTheMainPass) {
   ASSERT_NO_FATAL_FAILURE(Load({ProductXml(kRizod, {Group({Main(4, L"D"), Main(2, L"B"), Main(1, L"A")})})}));
