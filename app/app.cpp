@@ -26,6 +26,9 @@ namespace {
 
 CCommonBootstrapperApp* g_app = nullptr;
 
+// Machine-wide, so setups started in other sessions and by other users count too.
+constexpr wchar_t kRunLockName[] = L"Global\\ZEM_SetupBootstrapper_Running";
+
 bool IsOldSystem(OsCode osCode) {
   return osCode == OsWin2003R2 || osCode == OsWin2003 || osCode == OsWinXPx64 || osCode == OsWinXP;
 }
@@ -68,6 +71,9 @@ bool CCommonBootstrapperApp::InitInstance() {
   properties_->Set(L"[WORKINGDIRECTORY]", setupDirectory_);
   variablesListFileName_ = ChooseVariablesList(setupDirectory_);
   log_ = std::make_shared<LogFile>();
+  // One setup at a time: a second one must not even re-create the first one's log.
+  runLock_ = std::make_unique<platform::MachineLock>(kRunLockName);
+  if (!runLock_->Held()) return RefuseSecondSetup();
   log_->Open(*properties_);
   logFolder_ = log_->Folder();
 
@@ -319,6 +325,23 @@ void CCommonBootstrapperApp::CopyLog() {
   CopyFileW(log_->Path().c_str(), target.c_str(), FALSE);
 }
 
+bool CCommonBootstrapperApp::RefuseSecondSetup() {
+  logFolder_ = LogFile::MakeLogFolder();
+  log_->OpenAt(text::Format(L"%s\\Setup_%u.log", logFolder_, GetCurrentProcessId()));
+  if (runLock_->Error() == ERROR_ALREADY_EXISTS)
+    log_->WriteLine(L"Another setup is running on this computer; this one stops without changing anything.");
+  else
+    log_->Log(L"Checking for another running setup failed with error code %d; stopping without changes.",
+              runLock_->Error());
+  ReadCommandLine(environment_.arguments, cmd_, *properties_, *log_);
+  if (!cmd_.silent)
+    ShowPlainMessage(platform_.prompts, nullptr,
+                     L"Another setup is running on this computer. Wait until it has finished, then start this "
+                     L"setup again.");
+  setupResultCode_ = exit_code::AnotherSetupRunning;
+  return false;
+}
+
 int CCommonBootstrapperApp::ExitInstance() {
   if (!log_) return setupResultCode_;
   log_->Log(L"Returning %d", setupResultCode_);
@@ -328,6 +351,8 @@ int CCommonBootstrapperApp::ExitInstance() {
   setupDocument_ = XmlDocument();
   com_.reset();
   properties_->Dump(*log_);
-  CopyLog();
+  // A refused second setup leaves the running one's files alone.
+  if (runLock_ && runLock_->Held()) CopyLog();
+  runLock_.reset();
   return setupResultCode_;
 }

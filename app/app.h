@@ -20,6 +20,7 @@
 #include "engine/engine_context.h"
 #include "platform/com_apartment.h"
 #include "platform/handles.h"
+#include "platform/machine_lock.h"
 #include "platform/platform.h"
 
 class LogFile;
@@ -132,6 +133,7 @@ class CCommonBootstrapperApp {
 
  private:
   void TestSystemAccount();
+  bool RefuseSecondSetup();
   void ForceSilence();
   void CopyLog();
   void SetInstallDirectory(const std::wstring& directory);
@@ -143,7 +145,8 @@ class CCommonBootstrapperApp {
 
   platform::Platform& platform_;
   AppEnvironment environment_;
-  std::optional<platform::ComApartment> com_;  // from start-up until the exit lets it go
+  std::optional<platform::ComApartment> com_;
+  std::unique_ptr<platform::MachineLock> runLock_;  // held from start-up to the end of the exit  // from start-up until the exit lets it go
   platform::Library richEdit_;
 
   std::shared_ptr<PropertyMap> properties_;

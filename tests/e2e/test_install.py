@@ -1,6 +1,8 @@
 """Silent installs of the sample suite with real packages: outcome, logs, failure and rollback."""
 import shutil
 import subprocess
+import tempfile
+import time
 
 import pytest
 
@@ -171,5 +173,56 @@ def test_a_package_asking_for_a_restart_ends_the_run_with_3010(prefix, dist):
     assert "Installing C:\\dist\\Packages\\exitwith.exe 3010 returned 3010" in lines
     assert "A package asked for the computer to be restarted." in lines
     assert dump_of(lines)["SetupSuccess"] == "True"
+    assert states(prefix, RIZOD + UVARUD) == [5] * 5
+    uninstall_all(prefix)
+
+
+def test_a_second_setup_started_meanwhile_stops_with_1618_and_touches_nothing(prefix, dist):
+    uninstall_all(prefix)
+    shutil.copy(prefix.drive_c / "holdfile.exe", dist.dir / "Packages" / "holdfile.exe")
+    gate = prefix.host_path("C:\\Temp\\gate.dat")
+    for f in (gate, gate.with_name("gate.dat.held"), gate.with_name("gate.dat.release")):
+        f.unlink(missing_ok=True)
+    definition = (dist.dir / "RizodSuite.xml").read_text()
+    # The first setup waits in a post-install step until the test opens the gate.
+    waiter = """
+        <PackageFile>
+          <Name>Gate</Name>
+          <Location>[WORKINGDIRECTORY]\\Packages\\holdfile.exe</Location>
+          <InstallArguments>C:\\Temp\\gate.dat 120</InstallArguments>
+          <PostInstallOrder>1</PostInstallOrder>
+        </PackageFile>"""
+    end = definition.index("</PackageFileGroup>")
+    (dist.dir / "RizodSuite.xml").write_text(definition[:end] + waiter + definition[end:])
+    clear_logs(prefix)
+
+    with tempfile.TemporaryFile() as out:
+        first = subprocess.Popen(["wine", "C:\\exitcode.exe", dist.setup, "/q"], env=prefix.env,
+                                 stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.DEVNULL)
+        try:
+            deadline = time.time() + 120
+            while not gate.with_name("gate.dat.held").exists():
+                assert first.poll() is None, "the first setup ended before its gate"
+                assert time.time() < deadline, "the first setup never reached its gate"
+                time.sleep(0.2)
+            before = (log_folder(prefix) / "Setup.log").read_bytes()
+            second = dist.run("/q", timeout=120)
+            after = (log_folder(prefix) / "Setup.log").read_bytes()
+        finally:
+            gate.with_name("gate.dat.release").write_text("")
+            first.wait(timeout=120)
+        out.seek(0)
+        first_code = int(out.read().decode().strip().splitlines()[-1])
+
+    assert second == 1618
+    assert after.startswith(before)  # the first setup's log was neither replaced nor written to
+    own = [f for f in log_folder(prefix).glob("Setup_*.log")]
+    assert len(own) == 1, own
+    lines = read_log(own[0])
+    assert "Another setup is running on this computer; this one stops without changing anything." in lines
+    assert "Returning 1618" in lines
+    assert first_code == 0
+    first_lines = read_log(log_folder(prefix) / "Setup.log")
+    assert "Returning 0" in first_lines
     assert states(prefix, RIZOD + UVARUD) == [5] * 5
     uninstall_all(prefix)

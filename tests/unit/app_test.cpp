@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <fstream>
+#include <future>
+#include <thread>
 #include <iterator>
 #include <memory>
 #include <string>
@@ -14,6 +16,7 @@
 #include "core/property_map.h"
 #include "fakes/fake_platform.h"
 #include "fixtures.h"
+#include "platform/machine_lock.h"
 #include "platform/text.h"
 
 namespace {
@@ -308,6 +311,42 @@ TEST(AppStaticTest, LogCopyName) {
   };
   for (const auto& row : rows)
     EXPECT_EQ(CCommonBootstrapperApp::LogCopyName(L"F", row.shortName, row.flags), row.name) << row.flags;
+}
+
+// Another setup holds the machine's run lock: this one logs to a name of its own and touches nothing.
+TEST_F(AppTest, SecondSetupStopsWith1618AndLeavesTheFirstOnesLogAlone) {
+  WriteDefinition({Rizod()});
+  for (bool silent : {true, false}) {
+    SCOPED_TRACE(silent);
+    Fresh();
+    CreateDirectoryW((root_ + L"\\Temp").c_str(), nullptr);
+    CreateDirectoryW(LogFolder().c_str(), nullptr);
+    std::ofstream(LogPath().c_str(), std::ios::binary) << "the running setup's log\r\n";
+    std::promise<void> taken, done;
+    std::thread holder([&] {
+      platform::MachineLock lock(L"Global\\ZEM_SetupBootstrapper_Running");
+      EXPECT_TRUE(lock.Held());
+      taken.set_value();
+      done.get_future().wait();
+    });
+    taken.get_future().wait();
+    CCommonBootstrapperApp& app = Start(silent ? std::vector<std::wstring>{L"/q"} : std::vector<std::wstring>{});
+    EXPECT_EQ(app.ExitInstance(), 1618);
+    done.set_value();
+    holder.join();
+
+    EXPECT_EQ(test_files::ReadShared(LogPath()), "the running setup's log\r\n");
+    const std::wstring own = text::Format(L"%s\\Setup_%u.log", LogFolder(), GetCurrentProcessId());
+    const std::vector<std::wstring> lines = LogTexts(own);
+    EXPECT_TRUE(Contains(lines, L"Another setup is running on this computer; this one stops without changing anything."));
+    EXPECT_TRUE(Contains(lines, L"Returning 1618"));
+    EXPECT_TRUE(fake_->installer.calls.empty());
+    EXPECT_EQ(fake_->prompts.asked.size(), silent ? 0u : 1u);
+    DeleteFileW(own.c_str());
+  }
+  // Released again: the next setup runs.
+  Fresh();
+  EXPECT_NE(Start({L"/q"}).ExitInstance(), 1618);
 }
 
 TEST(PlatformKindTest, FromThePlatformText) {
