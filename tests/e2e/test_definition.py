@@ -142,7 +142,9 @@ def test_utf16_definition_with_bom_loads(prefix, bad_dist):
     xml = '<?xml version="1.0" encoding="utf-16"?><Setup>' + product(1) + "</Setup>"
     (bad_dist.dir / "Suite.xml").write_bytes(b"\xff\xfe" + xml.encode("utf-16-le"))
     code, lines = run(prefix, bad_dist, "/q")
-    assert code == 0
+    # Loaded and walked; its only package has no install order, which the run reports.
+    assert code == 1620
+    assert "A package group of P1 has no package numbered 1; it is rolled back." in lines
     assert "Install mode detected" in lines
     assert (log_folder(prefix) / "P1_InstallSetup.log").exists()
 
@@ -171,8 +173,9 @@ def test_ten_thousand_products(prefix, bad_dist):
     xml = "<Setup>" + "".join(product(i) for i in range(1, 10001)) + "</Setup>"
     (bad_dist.dir / "Suite.xml").write_text(xml)
     code, lines = run(prefix, bad_dist, "/q")
-    assert code == 0
+    assert code == 1620  # every group walked; none has a package numbered 1
     assert "Install mode detected" in lines
+    assert "A package group of P10000 has no package numbered 1; it is rolled back." in lines
     assert dump_of(lines)["SoloProduct"] == "False"
 
 
