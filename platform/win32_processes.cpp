@@ -6,27 +6,11 @@
 
 #include <string>
 
-#include "platform/handles.h"
 #include "platform/processes.h"
+#include "platform/subsystem_handles.h"
 
 namespace platform {
 namespace {
-
-struct WtsMemoryTraits {
-  using Handle = void*;
-  static Handle Invalid() { return nullptr; }
-  static bool Valid(Handle h) { return h != nullptr; }
-  static void Close(Handle h) { ::WTSFreeMemory(h); }
-};
-using WtsMemory = UniqueOwner<WtsMemoryTraits>;
-
-struct EnvironmentBlockTraits {
-  using Handle = void*;
-  static Handle Invalid() { return nullptr; }
-  static bool Valid(Handle h) { return h != nullptr; }
-  static void Close(Handle h) { ::DestroyEnvironmentBlock(h); }
-};
-using EnvironmentBlock = UniqueOwner<EnvironmentBlockTraits>;
 
 class Win32Child final : public ChildProcess {
  public:

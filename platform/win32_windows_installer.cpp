@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/handles.h"
+#include "platform/subsystem_handles.h"
 #include "platform/windows_installer.h"
 
 namespace platform {
@@ -49,11 +50,11 @@ class Win32MsiTransactions final : public MsiTransactions {
   bool Available() const override { return begin_ && end_; }
   UINT Begin(const std::wstring& name, DWORD attributes) override {
     if (!begin_) return 1;
-    MSIHANDLE transaction = 0;
-    HANDLE changeOfOwner = nullptr;
-    UINT r = begin_(name.c_str(), attributes, &transaction, &changeOfOwner);
-    if (transaction) MsiCloseHandle(transaction);
-    return r;
+    // Neither the transaction handle nor the change-of-owner event is used: both are closed
+    // at once, the event included, so that no group leaves a handle behind.
+    MsiHandle transaction;
+    UniqueHandle changeOfOwner;
+    return begin_(name.c_str(), attributes, transaction.put(), changeOfOwner.put());
   }
   UINT End(DWORD state) override { return end_ ? end_(state) : 1; }
 
