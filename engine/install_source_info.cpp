@@ -1,7 +1,6 @@
 #include "engine/install_source_info.h"
 
 #include <windows.h>
-#include <objbase.h>
 #include <shlobj.h>
 
 #include "core/log_file.h"
@@ -11,7 +10,7 @@
 
 InstallSourceInfo::InstallSourceInfo(const ReadContext& values, std::wstring path)
     : log_(values.log), values_(values), path_(std::move(path)) {
-  comStarted_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+  com_.emplace();
 }
 
 InstallSourceInfo::~InstallSourceInfo() { Close(); }
@@ -99,8 +98,5 @@ void InstallSourceInfo::Close() {
   loaded_ = false;
   document_ = XmlDocument();
   path_.clear();
-  if (comStarted_) {
-    CoUninitialize();
-    comStarted_ = false;
-  }
+  com_.reset();
 }

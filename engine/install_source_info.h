@@ -3,10 +3,12 @@
 // products they removed.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "definition/read_context.h"
 #include "definition/xml_document.h"
+#include "platform/com_apartment.h"
 
 class InstallSourceInfo {
  public:
@@ -34,8 +36,9 @@ class InstallSourceInfo {
   LogFile& log_;
   ReadContext values_;
   std::wstring path_;
+  // COM for the record's document until Close; declared first so that it is given up last.
+  std::optional<platform::ComApartment> com_;
   XmlDocument document_;
   bool loaded_ = false;
   bool modified_ = false;
-  bool comStarted_ = false;
 };
