@@ -1,7 +1,6 @@
 #include "engine/install_source_info.h"
 
 #include <windows.h>
-#include <shlobj.h>
 
 #include "core/log_file.h"
 #include "definition/xml_readers.h"
@@ -15,12 +14,16 @@ InstallSourceInfo::InstallSourceInfo(const ReadContext& values, std::wstring pat
 
 InstallSourceInfo::~InstallSourceInfo() { Close(); }
 
-std::wstring InstallSourceInfo::RecordPath() {
-  wchar_t folder[MAX_PATH] = {};
-  if (FAILED(SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder))) return {};
-  std::wstring path = folder;
-  if (path.empty() || path.back() != L'\\') path += L'\\';
+std::wstring InstallSourceInfo::RecordPath(platform::SystemQueries& system) {
+  std::wstring path = system.CommonAppDataFolder();
+  if (path.empty()) return {};
+  if (path.back() != L'\\') path += L'\\';
   return path + L"QV\\InstallSourceInfo\\InstallSourceInfo.xml";
+}
+
+std::wstring InstallSourceInfo::RecordPath() {
+  platform::Win32SystemQueries system;
+  return RecordPath(system);
 }
 
 void InstallSourceInfo::Open() {

@@ -9,6 +9,7 @@
 #include "definition/read_context.h"
 #include "definition/xml_document.h"
 #include "platform/com_apartment.h"
+#include "platform/system_queries.h"
 
 class InstallSourceInfo {
  public:
@@ -27,6 +28,8 @@ class InstallSourceInfo {
 
   // "<common application data>\QV\InstallSourceInfo\InstallSourceInfo.xml"; empty when the
   // folder cannot be had.
+  static std::wstring RecordPath(platform::SystemQueries& system);
+  // The same, asking Windows itself, for callers without the platform bundle at hand.
   static std::wstring RecordPath();
 
  private:

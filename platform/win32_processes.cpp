@@ -8,6 +8,7 @@
 
 #include "platform/processes.h"
 #include "platform/subsystem_handles.h"
+#include "platform/win32_folders.h"
 
 namespace platform {
 namespace {
@@ -39,24 +40,13 @@ Child ProcessOnly(PROCESS_INFORMATION& started) {
   return std::make_unique<Win32Child>(started.hProcess, nullptr);
 }
 
-std::wstring WindowsFolder() {
-  wchar_t buffer[MAX_PATH] = {};
-  UINT length = GetWindowsDirectoryW(buffer, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return {};
-  std::wstring folder(buffer, length);
-  if (folder.back() != L'\\') folder += L'\\';
-  return folder;
-}
-
 class Win32RedirectionScope final : public RedirectionScope {
  public:
   Win32RedirectionScope() {
     SYSTEM_INFO info{};
     GetNativeSystemInfo(&info);
     if (info.wProcessorArchitecture != PROCESSOR_ARCHITECTURE_AMD64) return;
-    std::wstring folder = WindowsFolder();
-    if (folder.empty()) return;
-    kernel32_.reset(LoadLibraryW((folder + L"system32\\kernel32.dll").c_str()));
+    kernel32_ = LoadSystemLibrary(L"kernel32.dll");
     if (!kernel32_) return;
     using Disable = BOOL(WINAPI*)(PVOID*);
     auto disable = reinterpret_cast<Disable>(
