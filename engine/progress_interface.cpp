@@ -46,18 +46,13 @@ ProgressInterface::ProgressInterface(LogFile& log, platform::Processes& processe
 
 DWORD ProgressInterface::Start(const std::wstring& productDisplayName, bool dotNetRequired, uint32_t modeFlags,
                                const ProgressRunInfo& run) {
-  SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-  if (!CreatePipe(readEnd_.put(), writeEnd_.put(), &inheritable, 0)) {
-    const DWORD error = GetLastError();
-    log_.Log(L"Creating a pipe failed with error code %d", error);
-    return error;
-  }
-  // Were the child to inherit the write end, its input would never end when the setup does.
-  if (!SetHandleInformation(writeEnd_.get(), HANDLE_FLAG_INHERIT, 0)) {
-    const DWORD error = GetLastError();
-    log_.Log(L"Setting handle information failed with error code %d", error);
-    readEnd_.reset();
-    writeEnd_.reset();
+  platform::PipeStep failed = platform::PipeStep::Create;
+  DWORD error = 0;
+  if (!processes_.CreateInputPipe(readEnd_, writeEnd_, failed, error)) {
+    if (failed == platform::PipeStep::Create)
+      log_.Log(L"Creating a pipe failed with error code %d", error);
+    else
+      log_.Log(L"Setting handle information failed with error code %d", error);
     return error;
   }
 

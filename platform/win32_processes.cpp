@@ -179,6 +179,25 @@ std::unique_ptr<RedirectionScope> Win32Processes::DisableFsRedirection() {
   return std::make_unique<Win32RedirectionScope>();
 }
 
+bool Win32Processes::CreateInputPipe(UniqueHandle& readEnd, UniqueHandle& writeEnd, PipeStep& failed,
+                                     DWORD& error) {
+  SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  if (!CreatePipe(readEnd.put(), writeEnd.put(), &inheritable, 0)) {
+    error = GetLastError();
+    failed = PipeStep::Create;
+    return false;
+  }
+  // Were the child to inherit the write end, its input would never end when the writer does.
+  if (!SetHandleInformation(writeEnd.get(), HANDLE_FLAG_INHERIT, 0)) {
+    error = GetLastError();
+    failed = PipeStep::SetInformation;
+    readEnd.reset();
+    writeEnd.reset();
+    return false;
+  }
+  return true;
+}
+
 bool Win32Processes::EnumerateSessions(std::vector<SessionEntry>& sessions, DWORD& error) {
   sessions.clear();
   WTS_SESSION_INFOW* list = nullptr;

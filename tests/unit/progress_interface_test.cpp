@@ -203,6 +203,32 @@ TEST_F(ProgressInterfaceTest, ChildGetsReadEndOnlyAndRecordsArriveWhole) {
   EXPECT_EQ(SendFailures(), 0u);
 }
 
+// Without a pipe nothing is started, and later sends fail without touching any handle.
+TEST_F(ProgressInterfaceTest, APipeFailureIsLoggedByItsStepAndStartsNothing) {
+  const struct {
+    platform::PipeStep step;
+    DWORD error;
+    std::wstring line;
+  } cases[] = {
+      {platform::PipeStep::Create, ERROR_NOT_ENOUGH_MEMORY, L"Creating a pipe failed with error code 8"},
+      {platform::PipeStep::SetInformation, ERROR_ACCESS_DENIED, L"Setting handle information failed with error code 5"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(text::ToUtf8(c.line));
+    MemoryLog log;
+    CapturingProcesses processes;
+    processes.sessions = {FakeSession{}};
+    processes.pipeError = c.error;
+    processes.pipeFailure = c.step;
+    ProgressInterface progress(log, processes, properties_);
+    EXPECT_EQ(progress.Start(L"Rizod", false, 16, RunInfo()), c.error);
+    EXPECT_TRUE(processes.launched.commandLine.empty());
+    progress.Send(ProgressInterface::kStatus, L"Installing A");
+    EXPECT_EQ(log.lines, (std::vector<std::wstring>{
+                             c.line, L"Sending a message to progress dialog failed with error code 6"}));
+  }
+}
+
 TEST_F(ProgressInterfaceTest, SendAfterReaderEndedIsLoggedNotFatal) {
   ASSERT_EQ(Start(), 0u);
   processes_.launched.input.reset();  // progress.exe has ended
