@@ -8,18 +8,6 @@
 #include "platform/processes.h"
 #include "platform/text.h"
 
-ProgressRecord BuildProgressRecord(uint32_t code, std::wstring_view text) {
-  ProgressRecord record{};
-  for (int i = 0; i < 4; ++i) record[i] = static_cast<unsigned char>(code >> (8 * i));
-  const size_t units = std::min(text.size(), kProgressTextUnits - 1);
-  for (size_t i = 0; i < units; ++i) {
-    const auto unit = static_cast<uint16_t>(text[i]);
-    record[4 + 2 * i] = static_cast<unsigned char>(unit & 0xFF);
-    record[5 + 2 * i] = static_cast<unsigned char>(unit >> 8);
-  }
-  return record;
-}
-
 std::wstring ProgressPlatformText(int platformKind, const std::wstring& productCulture) {
   if (platformKind != 1) return L"SaaS";
   return text::EqualsNoCase(productCulture, L"en-US") ? L"OP-US" : L"OP-Canada";

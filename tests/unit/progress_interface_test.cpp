@@ -108,6 +108,7 @@ std::vector<uint16_t> Units(const ProgressRecord& record) {
   return units;
 }
 
+// Both ends use the same layout: what the setup builds, progress.exe reads back, cut text and all.
 TEST(ProgressRecord, LayoutCodeAndCutText) {
   static_assert(sizeof(ProgressRecord) == 524);
   struct Case {
@@ -129,6 +130,8 @@ TEST(ProgressRecord, LayoutCodeAndCutText) {
     ASSERT_EQ(units.size(), 260u);
     for (size_t i = 0; i < c.sentUnits; ++i) ASSERT_EQ(units[i], static_cast<uint16_t>(c.text[i])) << i;
     for (size_t i = c.sentUnits; i < units.size(); ++i) ASSERT_EQ(units[i], 0) << i;
+    EXPECT_EQ(ProgressRecordCode(record), c.code);
+    EXPECT_EQ(ProgressRecordText(record), c.text.substr(0, c.sentUnits));
   }
   // Little-endian units: U+20AC is AC 20.
   const ProgressRecord euro = BuildProgressRecord(3, L"\u20ac");
