@@ -96,7 +96,7 @@ bool ToBatchBytes(const std::wstring& line, std::string& bytes) {
 // Definition values may carry the user's password or the setup's command line.
 std::wstring MaskSecrets(std::wstring text, const PropertyMap& properties) {
   for (const auto& [name, value] : properties.All()) {
-    if (value.empty() || !(text::Contains(name, L"PASSWORD") || text::Contains(name, L"[CMDLINE]"))) continue;
+    if (value.empty() || !IsSecretName(name)) continue;
     for (size_t at = text.find(value); at != std::wstring::npos; at = text.find(value, at + 6))
       text.replace(at, value.size(), L"******");
   }
