@@ -50,23 +50,16 @@ struct ClosedBy {
   static void Close(Handle h) { CloseFunction(h); }
 };
 
-// Kernel objects: some calls answer INVALID_HANDLE_VALUE for none, others null.
-struct KernelHandleTraits {
+// A HANDLE kind for which some calls answer INVALID_HANDLE_VALUE for none, others null.
+template <auto CloseFunction>
+struct KernelStyle {
   using Handle = HANDLE;
   static Handle Invalid() { return nullptr; }
   static bool Valid(Handle h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
-  static void Close(Handle h) { ::CloseHandle(h); }
+  static void Close(Handle h) { CloseFunction(h); }
 };
-using UniqueHandle = UniqueOwner<KernelHandleTraits>;
-
-// A FindFirstFileW search.
-struct FindHandleTraits {
-  using Handle = HANDLE;
-  static Handle Invalid() { return INVALID_HANDLE_VALUE; }
-  static bool Valid(Handle h) { return h != INVALID_HANDLE_VALUE && h != nullptr; }
-  static void Close(Handle h) { ::FindClose(h); }
-};
-using FindHandle = UniqueOwner<FindHandleTraits>;
+using UniqueHandle = UniqueOwner<KernelStyle<&::CloseHandle>>;
+using FindHandle = UniqueOwner<KernelStyle<&::FindClose>>;  // a FindFirstFileW search
 
 using RegKey = UniqueOwner<ClosedBy<HKEY, &::RegCloseKey>>;
 using Library = UniqueOwner<ClosedBy<HMODULE, &::FreeLibrary>>;
