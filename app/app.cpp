@@ -168,7 +168,7 @@ EngineContext CCommonBootstrapperApp::MakeEngineContext() {
   context.systemAccount = systemAccount_;
   context.definitionFileName = cmd_.definitionFileName;
   context.variablesListFileName = variablesListFileName_;
-  context.installSourceRecordPath = InstallSourceInfo::RecordPath();
+  context.installSourceRecordPath = InstallSourceInfo::RecordPath(platform_.system);
   context.familyCheck = [this](const std::wstring& code) { FamilyMemberInstalled(code); };
   // Every registry value is read again before a rollback, whatever is already set.
   context.rerunRegistryChecks = [this]() {
@@ -262,16 +262,8 @@ std::wstring CCommonBootstrapperApp::ResultText(uint32_t code) {
       break;
   }
   if (!resultText_.empty()) return resultText_;
-  wchar_t* buffer = nullptr;
-  DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                           nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-  if (n == 0 || !buffer) {
-    resultText_ = L"The requested operation is invalid.";
-  } else {
-    std::wstring message(buffer, n);
-    LocalFree(buffer);
-    resultText_ = message.substr(0, message.find(L'\r'));
-  }
+  resultText_ = text::SystemMessage(code);
+  if (resultText_.empty()) resultText_ = L"The requested operation is invalid.";
   return resultText_;
 }
 

@@ -97,7 +97,7 @@ Answer DotNet4(ProbeState& s) {
     s.ctx.log.WriteLine(L"Skipping .NET Framework install since operating system does not meet minimum requirements.");
     return std::nullopt;
   }
-  std::wstring requested = L"4.7.2";  // a product without its own request asks for this one
+  std::wstring requested = kDefaultDotNetVersion;  // a product without its own request asks for this one
   if (s.ctx.products && !s.ctx.products->empty() && s.ctx.products->front())
     requested = s.ctx.products->front()->NETFramework;
   DotNetFrameworkProbe& probe = s.DotNet();

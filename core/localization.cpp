@@ -8,11 +8,11 @@
 namespace {
 
 // The hook is per thread: a worker thread's box must not take the main thread's hook.
-thread_local HHOOK t_hook = nullptr;
+thread_local platform::UniqueHook t_hook;
 thread_local const Localization* t_hookOwner = nullptr;
 
 LRESULT CALLBACK ButtonHook(int code, WPARAM wParam, LPARAM lParam) {
-  HHOOK self = t_hook;
+  HHOOK self = t_hook.get();
   if (code == HCBT_ACTIVATE && t_hookOwner) {
     HWND box = reinterpret_cast<HWND>(wParam);
     static const struct { int button; UINT text; } kButtons[] = {
@@ -21,8 +21,8 @@ LRESULT CALLBACK ButtonHook(int code, WPARAM wParam, LPARAM lParam) {
       HWND button = GetDlgItem(box, b.button);
       if (button) SetWindowTextW(button, t_hookOwner->String(b.text).c_str());
     }
-    UnhookWindowsHookEx(self);
-    t_hook = nullptr;
+    // One box only: the hook removes itself once it has done its work.
+    t_hook.reset();
     t_hookOwner = nullptr;
     return 0;
   }
@@ -117,9 +117,9 @@ std::wstring Localization::Message(UINT id, const std::vector<std::wstring>& arg
 }
 
 void Localization::InstallMessageBoxHook() {
-  if (t_hook) UnhookWindowsHookEx(t_hook);
+  t_hook.reset();
   t_hookOwner = this;
-  t_hook = SetWindowsHookExW(WH_CBT, ButtonHook, nullptr, GetCurrentThreadId());
+  t_hook.reset(SetWindowsHookExW(WH_CBT, ButtonHook, nullptr, GetCurrentThreadId()));
 }
 
 bool Localization::DocumentCachePresent() const {
@@ -132,13 +132,12 @@ bool Localization::DocumentCachePresent() const {
   DWORD a = GetFileAttributesW(folder.c_str());
   if (a == INVALID_FILE_ATTRIBUTES || !(a & FILE_ATTRIBUTE_DIRECTORY)) return false;
   WIN32_FIND_DATAW found;
-  HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return false;
+  platform::FindHandle search(FindFirstFileW((folder + L"\\*").c_str(), &found));
+  if (!search) return false;
   bool any = false;
   do {
     std::wstring name = found.cFileName;
     if (name != L"." && name != L"..") any = true;
-  } while (!any && FindNextFileW(search, &found));
-  FindClose(search);
+  } while (!any && FindNextFileW(search.get(), &found));
   return any;
 }

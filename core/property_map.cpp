@@ -56,9 +56,13 @@ bool PropertyMap::ValueMatches(const std::wstring& value, const std::wstring& te
   return false;
 }
 
+bool IsSecretName(const std::wstring& name) {
+  return text::Contains(name, L"PASSWORD") || text::Contains(name, L"[CMDLINE]");
+}
+
 void PropertyMap::Dump(LogFile& log) const {
   for (const auto& [name, value] : values_) {
-    if (text::Contains(name, L"PASSWORD") || text::Contains(name, L"[CMDLINE]"))
+    if (IsSecretName(name))
       log.WriteLine(text::Format(L"%s = ******", name));
     else
       log.WriteLine(text::Format(L"%s = %s", name, value));

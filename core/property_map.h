@@ -6,6 +6,10 @@
 
 class LogFile;
 
+// Whether a property's value must never be written out: its name holds "PASSWORD" or
+// "[CMDLINE]" (case-sensitive).
+bool IsSecretName(const std::wstring& name);
+
 class PropertyMap {
  public:
   bool Set(const std::wstring& name, const std::wstring& value);

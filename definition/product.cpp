@@ -22,7 +22,7 @@ Product::Product(const XmlNode& element, const ReadContext& context, const std::
   Name = reader.Get(L"Name");
   ReadMe = reader.Get(L"ReadMe");
   NETFramework = reader.Get(L"NETFramework");
-  if (NETFramework.empty()) NETFramework = L"4.7.2";
+  if (NETFramework.empty()) NETFramework = kDefaultDotNetVersion;
   FindWorkingDirectory(context, setupDirectory);
 }
 

@@ -18,6 +18,9 @@ class Prompts;
 class WindowsInstaller;
 }  // namespace platform
 
+// The .NET Framework version a product asks for when its definition names none.
+constexpr wchar_t kDefaultDotNetVersion[] = L"4.7.2";
+
 class Product;
 using ProductCatalog = std::vector<std::shared_ptr<Product>>;
 

@@ -3,6 +3,7 @@
 #include "core/localization.h"
 #include "core/log_file.h"
 #include "platform/files.h"
+#include "platform/handles.h"
 #include "platform/prompts.h"
 #include "platform/text.h"
 
@@ -42,15 +43,14 @@ DefinitionLoad LoadDefinitionDocument(XmlDocument& doc, DefinitionContext& conte
     }
   } else {
     WIN32_FIND_DATAW entry;
-    HANDLE search = FindFirstFileW((context.setupDirectory + L"*.xml").c_str(), &entry);
-    if (search != INVALID_HANDLE_VALUE) {
+    platform::FindHandle search(FindFirstFileW((context.setupDirectory + L"*.xml").c_str(), &entry));
+    if (search) {
       do {
         if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
         if (IsExcludedDefinitionName(entry.cFileName)) continue;
         context.definitionFileName = entry.cFileName;
         break;
-      } while (FindNextFileW(search, &entry));
-      FindClose(search);
+      } while (FindNextFileW(search.get(), &entry));
     }
     if (context.definitionFileName.empty()) {
       Tell(context, Text(context, 50106, {}), true);

@@ -81,15 +81,15 @@ class DoctypeScanner {
 // The line of a declaration in the file, 0 when there is none or the file cannot be read (the
 // loader then reports why).
 long FileDoctypeLine(const std::wstring& path) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return 0;
+  platform::UniqueHandle file(
+      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!file) return 0;
   DoctypeScanner scanner;
   char buffer[64 * 1024];
   DWORD read = 0;
   bool found = false;
-  while (!found && ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0)
+  while (!found && ReadFile(file.get(), buffer, sizeof(buffer), &read, nullptr) && read > 0)
     found = scanner.Feed(buffer, read);
-  CloseHandle(file);
   return found ? scanner.line() : 0;
 }
 

@@ -32,7 +32,8 @@ ComponentInstaller::ComponentInstaller(LogFile& log, platform::Platform& machine
       logFolder(logFolder.empty() ? FolderOf(log.Path()) : logFolder),
       processes(machine.processes),
       http_(&machine.http),
-      installer_(&machine.installer) {}
+      installer_(&machine.installer),
+      system_(&machine.system) {}
 
 ComponentInstaller::~ComponentInstaller() {
   if (workFolder.empty() || !platform::IsDirectory(workFolder)) return;
@@ -75,13 +76,9 @@ void ComponentInstaller::RunWithoutRedirection(const std::wstring& commandLine) 
   WaitAndRecord(*child);
 }
 
-std::wstring ComponentInstaller::WindowsFolder() {
+std::wstring ComponentInstaller::WindowsFolder() const {
   std::wstring folder = platform::EnvironmentValue(L"WINDIR");
-  if (folder.empty()) {
-    wchar_t buffer[MAX_PATH] = {};
-    UINT n = GetWindowsDirectoryW(buffer, MAX_PATH);
-    if (n > 0 && n < MAX_PATH) folder.assign(buffer, n);
-  }
+  if (folder.empty() && system_) folder = system_->WindowsFolder();
   while (!folder.empty() && folder.back() == L'\\') folder.pop_back();
   return folder;
 }
@@ -95,14 +92,13 @@ void ComponentInstaller::Fail(DWORD error) { exitCode = error != 0 ? error : ERR
 
 bool ComponentInstaller::EnsureWorkFolder() {
   if (!workFolder.empty()) return true;
-  wchar_t buffer[MAX_PATH + 1] = {};
-  DWORD n = GetTempPathW(MAX_PATH + 1, buffer);
-  if (n == 0 || n > MAX_PATH) {
-    Fail(GetLastError());
+  DWORD error = ERROR_NOT_SUPPORTED;  // a launcher-only installer has no system to ask
+  std::wstring folder = system_ ? system_->TempFolder(error) : std::wstring();
+  if (folder.empty()) {
+    Fail(error);
     log.Log(L"GetTempPath failed with error code %d", exitCode);
     return false;
   }
-  std::wstring folder(buffer, n);
   if (folder.back() != L'\\') folder += L'\\';
   workFolder = folder + L"ZEMDownload";
   // A folder that cannot be made shows up as the file that cannot be opened.

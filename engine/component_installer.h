@@ -12,7 +12,7 @@
 
 class ComponentInstaller {
  public:
-  // Runs programs only: with nothing to fetch them with, downloads fail.
+  // Runs programs only: with nothing to fetch them with and no temporary folder, downloads fail.
   ComponentInstaller(LogFile& log, platform::Processes& processes);
   // logFolder is the setup log's folder (the per-package logs go there); empty takes the folder
   // of the log file's path.
@@ -47,8 +47,8 @@ class ComponentInstaller {
   platform::Processes& processes;
 
  protected:
-  // The Windows folder (WINDIR) without a trailing backslash.
-  static std::wstring WindowsFolder();
+  // The Windows folder (WINDIR, else the system's answer) without a trailing backslash.
+  std::wstring WindowsFolder() const;
   // The path in double quotes when it holds a blank, else as it is.
   static std::wstring QuoteIfBlank(const std::wstring& path);
   // Builds the download folder under the user's temporary folder; false (logged) when there is
@@ -63,4 +63,5 @@ class ComponentInstaller {
 
   platform::Http* http_ = nullptr;
   platform::WindowsInstaller* installer_ = nullptr;
+  platform::SystemQueries* system_ = nullptr;
 };

@@ -32,14 +32,6 @@ constexpr const wchar_t* kUserSessionPrograms[] = {
 
 constexpr wchar_t kPingLine[] = L"PING 127.0.0.1 -n 10\n";
 
-struct FindHandleTraits {
-  using Handle = HANDLE;
-  static Handle Invalid() { return INVALID_HANDLE_VALUE; }
-  static bool Valid(Handle h) { return h != INVALID_HANDLE_VALUE && h != nullptr; }
-  static void Close(Handle h) { ::FindClose(h); }
-};
-using FindHandle = platform::UniqueOwner<FindHandleTraits>;
-
 std::wstring WithBackslash(const std::wstring& folder) {
   if (folder.empty() || folder.back() == L'\\') return folder;
   return folder + L"\\";
@@ -104,7 +96,7 @@ bool ToBatchBytes(const std::wstring& line, std::string& bytes) {
 // Definition values may carry the user's password or the setup's command line.
 std::wstring MaskSecrets(std::wstring text, const PropertyMap& properties) {
   for (const auto& [name, value] : properties.All()) {
-    if (value.empty() || !(text::Contains(name, L"PASSWORD") || text::Contains(name, L"[CMDLINE]"))) continue;
+    if (value.empty() || !IsSecretName(name)) continue;
     for (size_t at = text.find(value); at != std::wstring::npos; at = text.find(value, at + 6))
       text.replace(at, value.size(), L"******");
   }
@@ -407,7 +399,7 @@ void FinalizeActions::CopyLikeXcopy(const std::wstring& arguments) {
   const std::wstring targetFolder = WithBackslash(destination);
 
   WIN32_FIND_DATAW found;
-  FindHandle search(FindFirstFileW(pattern.c_str(), &found));
+  platform::FindHandle search(FindFirstFileW(pattern.c_str(), &found));
   if (!search) return;
   do {
     if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;

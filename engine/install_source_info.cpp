@@ -1,8 +1,6 @@
 #include "engine/install_source_info.h"
 
 #include <windows.h>
-#include <objbase.h>
-#include <shlobj.h>
 
 #include "core/log_file.h"
 #include "definition/xml_readers.h"
@@ -11,16 +9,15 @@
 
 InstallSourceInfo::InstallSourceInfo(const ReadContext& values, std::wstring path)
     : log_(values.log), values_(values), path_(std::move(path)) {
-  comStarted_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+  com_.emplace();
 }
 
 InstallSourceInfo::~InstallSourceInfo() { Close(); }
 
-std::wstring InstallSourceInfo::RecordPath() {
-  wchar_t folder[MAX_PATH] = {};
-  if (FAILED(SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder))) return {};
-  std::wstring path = folder;
-  if (path.empty() || path.back() != L'\\') path += L'\\';
+std::wstring InstallSourceInfo::RecordPath(platform::SystemQueries& system) {
+  std::wstring path = system.CommonAppDataFolder();
+  if (path.empty()) return {};
+  if (path.back() != L'\\') path += L'\\';
   return path + L"QV\\InstallSourceInfo\\InstallSourceInfo.xml";
 }
 
@@ -99,8 +96,5 @@ void InstallSourceInfo::Close() {
   loaded_ = false;
   document_ = XmlDocument();
   path_.clear();
-  if (comStarted_) {
-    CoUninitialize();
-    comStarted_ = false;
-  }
+  com_.reset();
 }

@@ -3,14 +3,17 @@
 // products they removed.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "definition/read_context.h"
 #include "definition/xml_document.h"
+#include "platform/com_apartment.h"
+#include "platform/system_queries.h"
 
 class InstallSourceInfo {
  public:
-  // path: the record file; RecordPath() gives the machine's. Its texts are substituted like
+  // path: the record file; RecordPath gives the machine's. Its texts are substituted like
   // the definition's.
   InstallSourceInfo(const ReadContext& values, std::wstring path);
   ~InstallSourceInfo();
@@ -25,7 +28,7 @@ class InstallSourceInfo {
 
   // "<common application data>\QV\InstallSourceInfo\InstallSourceInfo.xml"; empty when the
   // folder cannot be had.
-  static std::wstring RecordPath();
+  static std::wstring RecordPath(platform::SystemQueries& system);
 
  private:
   std::wstring Query(const std::wstring& productName) const;
@@ -34,8 +37,9 @@ class InstallSourceInfo {
   LogFile& log_;
   ReadContext values_;
   std::wstring path_;
+  // COM for the record's document until Close; declared first so that it is given up last.
+  std::optional<platform::ComApartment> com_;
   XmlDocument document_;
   bool loaded_ = false;
   bool modified_ = false;
-  bool comStarted_ = false;
 };

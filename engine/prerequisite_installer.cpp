@@ -20,7 +20,7 @@ PrerequisiteInstaller::PrerequisiteInstaller(EngineContext& context, BuiltInInst
 
 std::wstring PrerequisiteInstaller::DotNetDisplayName(OsCode osCode, int servicePackMajor, const std::wstring& version) {
   if (!TakesCurrentDotNetLine(osCode, servicePackMajor)) return L"Microsoft .NET Framework 4";
-  return text::Format(L"Microsoft .NET Framework %s", version.empty() ? std::wstring(L"4.7.2") : version);
+  return text::Format(L"Microsoft .NET Framework %s", version.empty() ? std::wstring(kDefaultDotNetVersion) : version);
 }
 
 std::wstring PrerequisiteInstaller::Read(const XmlNode& prerequisite, const wchar_t* element) const {
@@ -178,7 +178,7 @@ bool PrerequisiteInstaller::DotNet4(HWND statusWindow) {
   const std::wstring version = FirstProductVersion();
   outcome_.dotNetDisplayName = DotNetDisplayName(machine_.osCode, machine_.servicePackMajor, version);
   Announce(outcome_.dotNetDisplayName, statusWindow);
-  ComponentResult result = builtIns_.DotNet4(version.empty() ? std::wstring(L"4.7.2") : version);
+  ComponentResult result = builtIns_.DotNet4(version.empty() ? std::wstring(kDefaultDotNetVersion) : version);
   if (!result.success) {
     Fail(result);
     return false;

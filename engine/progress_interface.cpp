@@ -8,18 +8,6 @@
 #include "platform/processes.h"
 #include "platform/text.h"
 
-ProgressRecord BuildProgressRecord(uint32_t code, std::wstring_view text) {
-  ProgressRecord record{};
-  for (int i = 0; i < 4; ++i) record[i] = static_cast<unsigned char>(code >> (8 * i));
-  const size_t units = std::min(text.size(), kProgressTextUnits - 1);
-  for (size_t i = 0; i < units; ++i) {
-    const auto unit = static_cast<uint16_t>(text[i]);
-    record[4 + 2 * i] = static_cast<unsigned char>(unit & 0xFF);
-    record[5 + 2 * i] = static_cast<unsigned char>(unit >> 8);
-  }
-  return record;
-}
-
 std::wstring ProgressPlatformText(int platformKind, const std::wstring& productCulture) {
   if (platformKind != 1) return L"SaaS";
   return text::EqualsNoCase(productCulture, L"en-US") ? L"OP-US" : L"OP-Canada";
@@ -46,18 +34,13 @@ ProgressInterface::ProgressInterface(LogFile& log, platform::Processes& processe
 
 DWORD ProgressInterface::Start(const std::wstring& productDisplayName, bool dotNetRequired, uint32_t modeFlags,
                                const ProgressRunInfo& run) {
-  SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-  if (!CreatePipe(readEnd_.put(), writeEnd_.put(), &inheritable, 0)) {
-    const DWORD error = GetLastError();
-    log_.Log(L"Creating a pipe failed with error code %d", error);
-    return error;
-  }
-  // Were the child to inherit the write end, its input would never end when the setup does.
-  if (!SetHandleInformation(writeEnd_.get(), HANDLE_FLAG_INHERIT, 0)) {
-    const DWORD error = GetLastError();
-    log_.Log(L"Setting handle information failed with error code %d", error);
-    readEnd_.reset();
-    writeEnd_.reset();
+  platform::PipeStep failed = platform::PipeStep::Create;
+  DWORD error = 0;
+  if (!processes_.CreateInputPipe(readEnd_, writeEnd_, failed, error)) {
+    if (failed == platform::PipeStep::Create)
+      log_.Log(L"Creating a pipe failed with error code %d", error);
+    else
+      log_.Log(L"Setting handle information failed with error code %d", error);
     return error;
   }
 

@@ -4,12 +4,11 @@
 
 #include <windows.h>
 
-#include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
-#include <string_view>
 
+#include "core/progress_record.h"
 #include "platform/handles.h"
 
 class LogFile;
@@ -17,14 +16,6 @@ class PropertyMap;
 namespace platform {
 class Processes;
 }
-
-// One message: a little-endian 32-bit code, then 260 UTF-16 units (the text, a zero, zeros).
-constexpr size_t kProgressTextUnits = 260;
-constexpr size_t kProgressRecordSize = 4 + kProgressTextUnits * 2;  // 524
-using ProgressRecord = std::array<unsigned char, kProgressRecordSize>;
-
-// Texts longer than 259 units are cut; the rest of the record is zero.
-ProgressRecord BuildProgressRecord(uint32_t code, std::wstring_view text);
 
 // "OP-US" / "OP-Canada" for on-premises products by culture, "SaaS" for every other kind.
 std::wstring ProgressPlatformText(int platformKind, const std::wstring& productCulture);
@@ -45,13 +36,9 @@ struct ProgressRunInfo {
   std::function<std::wstring(UINT id)> cultureString;  // numbered culture texts
 };
 
-class ProgressInterface {
+// Sends with the codes of ProgressCodes (ProgressInterface::kStatus and the others).
+class ProgressInterface : public ProgressCodes {
  public:
-  static constexpr uint32_t kFinished = 1;
-  static constexpr uint32_t kFailed = 2;
-  static constexpr uint32_t kStatus = 3;
-  static constexpr uint32_t kNotSupported = 4;
-
   ProgressInterface(LogFile& log, platform::Processes& processes, const PropertyMap& properties);
 
   // 0 once progress.exe was started (not waited for), otherwise the system error code.

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "platform/handles.h"
+
 namespace platform {
 
 inline bool FileExists(const std::wstring& path) {
@@ -30,10 +32,8 @@ inline std::wstring EnvironmentValue(const std::wstring& name) {
 // Opens an existing file for reading with no sharing and closes it at once: 0 when that worked,
 // else the system error (a file another program holds open, even for reading, fails).
 inline DWORD ExclusiveOpenError(const std::wstring& path) {
-  HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return GetLastError();
-  CloseHandle(h);
-  return 0;
+  UniqueHandle h(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  return h ? 0 : GetLastError();
 }
 
 // The "ProductVersion" text of a file's version resource in its first translation; empty when

@@ -41,45 +41,32 @@ class UniqueOwner {
   Handle h_ = Traits::Invalid();
 };
 
-struct KernelHandleTraits {
+// A handle kind whose empty value is null (or zero) and that one function closes.
+template <typename H, auto CloseFunction>
+struct ClosedBy {
+  using Handle = H;
+  static Handle Invalid() { return Handle{}; }
+  static bool Valid(Handle h) { return h != Handle{}; }
+  static void Close(Handle h) { CloseFunction(h); }
+};
+
+// A HANDLE kind for which some calls answer INVALID_HANDLE_VALUE for none, others null.
+template <auto CloseFunction>
+struct KernelStyle {
   using Handle = HANDLE;
   static Handle Invalid() { return nullptr; }
   static bool Valid(Handle h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
-  static void Close(Handle h) { ::CloseHandle(h); }
+  static void Close(Handle h) { CloseFunction(h); }
 };
-using UniqueHandle = UniqueOwner<KernelHandleTraits>;
+using UniqueHandle = UniqueOwner<KernelStyle<&::CloseHandle>>;
+using FindHandle = UniqueOwner<KernelStyle<&::FindClose>>;  // a FindFirstFileW search
 
-struct RegKeyTraits {
-  using Handle = HKEY;
-  static Handle Invalid() { return nullptr; }
-  static bool Valid(Handle h) { return h != nullptr; }
-  static void Close(Handle h) { ::RegCloseKey(h); }
-};
-using RegKey = UniqueOwner<RegKeyTraits>;
-
-struct LibraryTraits {
-  using Handle = HMODULE;
-  static Handle Invalid() { return nullptr; }
-  static bool Valid(Handle h) { return h != nullptr; }
-  static void Close(Handle h) { ::FreeLibrary(h); }
-};
-using Library = UniqueOwner<LibraryTraits>;
-
-struct SidTraits {
-  using Handle = PSID;
-  static Handle Invalid() { return nullptr; }
-  static bool Valid(Handle h) { return h != nullptr; }
-  static void Close(Handle h) { ::LocalFree(h); }
-};
-using LocalSid = UniqueOwner<SidTraits>;
-
-struct HookTraits {
-  using Handle = HHOOK;
-  static Handle Invalid() { return nullptr; }
-  static bool Valid(Handle h) { return h != nullptr; }
-  static void Close(Handle h) { ::UnhookWindowsHookEx(h); }
-};
-using UniqueHook = UniqueOwner<HookTraits>;
+using RegKey = UniqueOwner<ClosedBy<HKEY, &::RegCloseKey>>;
+using Library = UniqueOwner<ClosedBy<HMODULE, &::FreeLibrary>>;
+using LocalSid = UniqueOwner<ClosedBy<PSID, &::LocalFree>>;
+using UniqueHook = UniqueOwner<ClosedBy<HHOOK, &::UnhookWindowsHookEx>>;
+using ServiceHandle = UniqueOwner<ClosedBy<SC_HANDLE, &::CloseServiceHandle>>;
+using GdiObject = UniqueOwner<ClosedBy<HGDIOBJ, &::DeleteObject>>;
 
 // A COM interface pointer that releases what it holds.
 template <typename T>

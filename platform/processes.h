@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/handles.h"
+
 namespace platform {
 
 // A started child. Its process and thread handles close when the object goes away; the child
@@ -56,6 +58,9 @@ class UserToken {
   virtual Child CreateWithToken(const std::wstring& commandLine, const StdHandles& handles, DWORD flags, DWORD& error) = 0;
 };
 
+// The step of making a child's input pipe that failed.
+enum class PipeStep { Create, SetInformation };
+
 class Processes {
  public:
   virtual ~Processes() = default;
@@ -69,6 +74,9 @@ class Processes {
   virtual Child ShellOpen(const std::wstring& file, const std::wstring& parameters, bool hidden, DWORD& error) = 0;
   // Turns WOW64 file-system redirection off for the calling thread on 64-bit Windows.
   virtual std::unique_ptr<RedirectionScope> DisableFsRedirection() = 0;
+  // An anonymous pipe for a child's standard input: the read end inheritable, the write end not.
+  // False with the failed step and its error; both ends are then empty.
+  virtual bool CreateInputPipe(UniqueHandle& readEnd, UniqueHandle& writeEnd, PipeStep& failed, DWORD& error) = 0;
 
   // The terminal sessions of this machine, in the order Windows returns them.
   virtual bool EnumerateSessions(std::vector<SessionEntry>& sessions, DWORD& error) = 0;
@@ -87,6 +95,7 @@ class Win32Processes final : public Processes {
   Child Create(const std::wstring& commandLine, DWORD flags, DWORD& error) override;
   Child ShellOpen(const std::wstring& file, const std::wstring& parameters, bool hidden, DWORD& error) override;
   std::unique_ptr<RedirectionScope> DisableFsRedirection() override;
+  bool CreateInputPipe(UniqueHandle& readEnd, UniqueHandle& writeEnd, PipeStep& failed, DWORD& error) override;
   bool EnumerateSessions(std::vector<SessionEntry>& sessions, DWORD& error) override;
   bool SessionUserName(DWORD session, std::wstring& user, DWORD& error) override;
   std::unique_ptr<UserToken> QueryUserToken(DWORD session, DWORD& error) override;

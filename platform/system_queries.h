@@ -36,6 +36,13 @@ class SystemQueries {
   virtual UINT DriveType(const std::wstring& root) = 0;
   // The Program Files folder as a 32-bit process on this Windows sees it; empty on failure.
   virtual std::wstring ProgramFilesFolder() = 0;
+  // The folder of application data shared by all users; empty on failure.
+  virtual std::wstring CommonAppDataFolder() = 0;
+  // The Windows folder without a trailing backslash; empty on failure.
+  virtual std::wstring WindowsFolder() = 0;
+  // The temporary folder (GetTempPathW, mostly with a trailing backslash); empty with the error
+  // when there is none or it is longer than MAX_PATH.
+  virtual std::wstring TempFolder(DWORD& error) = 0;
   // The computer's fully qualified DNS name; empty when it cannot be read.
   virtual std::wstring ComputerDnsName() = 0;
   // Whether an in-process COM object of the class (a "{...}" text) can be created; it is
@@ -54,6 +61,9 @@ class Win32SystemQueries final : public SystemQueries {
   RebootQuery RebootRequired() override;
   UINT DriveType(const std::wstring& root) override;
   std::wstring ProgramFilesFolder() override;
+  std::wstring CommonAppDataFolder() override;
+  std::wstring WindowsFolder() override;
+  std::wstring TempFolder(DWORD& error) override;
   std::wstring ComputerDnsName() override;
   bool InprocObjectCreatable(const std::wstring& classId) override;
   WORD NativeProcessorArchitecture() override;

@@ -184,4 +184,14 @@ std::string ToUtf8(std::wstring_view s) {
   return out;
 }
 
+std::wstring SystemMessage(uint32_t code) {
+  wchar_t* buffer = nullptr;
+  DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                           nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  if (n == 0 || !buffer) return {};
+  std::wstring message(buffer, n);
+  LocalFree(buffer);
+  return message.substr(0, message.find(L'\r'));
+}
+
 }  // namespace text

@@ -62,4 +62,7 @@ long long AtoI(std::wstring_view s);
 std::wstring FromUtf8(std::string_view s);
 std::string ToUtf8(std::wstring_view s);
 
+// The first line of Windows' own text for a system error code; empty when it has none.
+std::wstring SystemMessage(uint32_t code);
+
 }  // namespace text

@@ -1,19 +1,11 @@
 #include <windows.h>
 #include <wininet.h>
 
-#include "platform/handles.h"
 #include "platform/http.h"
+#include "platform/subsystem_handles.h"
 
 namespace platform {
 namespace {
-
-struct InternetHandleTraits {
-  using Handle = HINTERNET;
-  static Handle Invalid() { return nullptr; }
-  static bool Valid(Handle h) { return h != nullptr; }
-  static void Close(Handle h) { ::InternetCloseHandle(h); }
-};
-using InternetHandle = UniqueOwner<InternetHandleTraits>;
 
 constexpr DWORD kTextLimit = 260;
 

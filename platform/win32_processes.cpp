@@ -6,27 +6,12 @@
 
 #include <string>
 
-#include "platform/handles.h"
 #include "platform/processes.h"
+#include "platform/subsystem_handles.h"
+#include "platform/win32_folders.h"
 
 namespace platform {
 namespace {
-
-struct WtsMemoryTraits {
-  using Handle = void*;
-  static Handle Invalid() { return nullptr; }
-  static bool Valid(Handle h) { return h != nullptr; }
-  static void Close(Handle h) { ::WTSFreeMemory(h); }
-};
-using WtsMemory = UniqueOwner<WtsMemoryTraits>;
-
-struct EnvironmentBlockTraits {
-  using Handle = void*;
-  static Handle Invalid() { return nullptr; }
-  static bool Valid(Handle h) { return h != nullptr; }
-  static void Close(Handle h) { ::DestroyEnvironmentBlock(h); }
-};
-using EnvironmentBlock = UniqueOwner<EnvironmentBlockTraits>;
 
 class Win32Child final : public ChildProcess {
  public:
@@ -55,24 +40,13 @@ Child ProcessOnly(PROCESS_INFORMATION& started) {
   return std::make_unique<Win32Child>(started.hProcess, nullptr);
 }
 
-std::wstring WindowsFolder() {
-  wchar_t buffer[MAX_PATH] = {};
-  UINT length = GetWindowsDirectoryW(buffer, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return {};
-  std::wstring folder(buffer, length);
-  if (folder.back() != L'\\') folder += L'\\';
-  return folder;
-}
-
 class Win32RedirectionScope final : public RedirectionScope {
  public:
   Win32RedirectionScope() {
     SYSTEM_INFO info{};
     GetNativeSystemInfo(&info);
     if (info.wProcessorArchitecture != PROCESSOR_ARCHITECTURE_AMD64) return;
-    std::wstring folder = WindowsFolder();
-    if (folder.empty()) return;
-    kernel32_.reset(LoadLibraryW((folder + L"system32\\kernel32.dll").c_str()));
+    kernel32_ = LoadSystemLibrary(L"kernel32.dll");
     if (!kernel32_) return;
     using Disable = BOOL(WINAPI*)(PVOID*);
     auto disable = reinterpret_cast<Disable>(
@@ -203,6 +177,25 @@ Child Win32Processes::ShellOpen(const std::wstring& file, const std::wstring& pa
 
 std::unique_ptr<RedirectionScope> Win32Processes::DisableFsRedirection() {
   return std::make_unique<Win32RedirectionScope>();
+}
+
+bool Win32Processes::CreateInputPipe(UniqueHandle& readEnd, UniqueHandle& writeEnd, PipeStep& failed,
+                                     DWORD& error) {
+  SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  if (!CreatePipe(readEnd.put(), writeEnd.put(), &inheritable, 0)) {
+    error = GetLastError();
+    failed = PipeStep::Create;
+    return false;
+  }
+  // Were the child to inherit the write end, its input would never end when the writer does.
+  if (!SetHandleInformation(writeEnd.get(), HANDLE_FLAG_INHERIT, 0)) {
+    error = GetLastError();
+    failed = PipeStep::SetInformation;
+    readEnd.reset();
+    writeEnd.reset();
+    return false;
+  }
+  return true;
 }
 
 bool Win32Processes::EnumerateSessions(std::vector<SessionEntry>& sessions, DWORD& error) {

@@ -4,17 +4,6 @@
 #include "platform/services.h"
 
 namespace platform {
-namespace {
-
-struct ServiceHandleTraits {
-  using Handle = SC_HANDLE;
-  static Handle Invalid() { return nullptr; }
-  static bool Valid(Handle h) { return h != nullptr; }
-  static void Close(Handle h) { ::CloseServiceHandle(h); }
-};
-using ServiceHandle = UniqueOwner<ServiceHandleTraits>;
-
-}  // namespace
 
 ServiceQuery Win32Services::Query(const std::wstring& name, bool fullAccess) {
   ServiceQuery result;

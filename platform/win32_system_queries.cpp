@@ -4,12 +4,20 @@
 
 #include "platform/handles.h"
 #include "platform/system_queries.h"
+#include "platform/win32_folders.h"
 
 namespace platform {
 namespace {
 
 const CLSID kSystemInformationClass = {0xC01B9BA0, 0xBEA7, 0x41BA, {0xB6, 0x04, 0xD0, 0xA3, 0x6F, 0x46, 0x91, 0x33}};
 const IID kSystemInformationIid = {0xADE87BF7, 0x7B56, 0x4275, {0x8F, 0xAB, 0xB9, 0xB0, 0xE5, 0x91, 0x84, 0x4B}};
+
+// A shell folder by its CSIDL; empty on failure.
+std::wstring ShellFolder(int csidl) {
+  wchar_t path[MAX_PATH] = {};
+  if (FAILED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path))) return {};
+  return path;
+}
 
 }  // namespace
 
@@ -91,10 +99,21 @@ std::wstring Win32SystemQueries::ProgramFilesFolder() {
   bool is64 = false;
   DWORD error = 0;
   Is64BitWindows(is64, error);
-  wchar_t path[MAX_PATH] = {};
-  int folder = is64 ? CSIDL_PROGRAM_FILESX86 : CSIDL_PROGRAM_FILES;
-  if (FAILED(SHGetFolderPathW(nullptr, folder, nullptr, SHGFP_TYPE_CURRENT, path))) return {};
-  return path;
+  return ShellFolder(is64 ? CSIDL_PROGRAM_FILESX86 : CSIDL_PROGRAM_FILES);
+}
+
+std::wstring Win32SystemQueries::CommonAppDataFolder() { return ShellFolder(CSIDL_COMMON_APPDATA); }
+
+std::wstring Win32SystemQueries::WindowsFolder() { return WindowsDirectory(); }
+
+std::wstring Win32SystemQueries::TempFolder(DWORD& error) {
+  wchar_t buffer[MAX_PATH + 1] = {};
+  const DWORD n = GetTempPathW(MAX_PATH + 1, buffer);
+  if (n == 0 || n > MAX_PATH) {
+    error = GetLastError();
+    return {};
+  }
+  return std::wstring(buffer, n);
 }
 
 std::wstring Win32SystemQueries::ComputerDnsName() {

@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "platform/handles.h"
+#include "platform/subsystem_handles.h"
+#include "platform/win32_folders.h"
 #include "platform/windows_installer.h"
 
 namespace platform {
@@ -36,12 +38,8 @@ namespace {
 class Win32MsiTransactions final : public MsiTransactions {
  public:
   Win32MsiTransactions() {
-    wchar_t windows[MAX_PATH] = {};
-    UINT n = GetWindowsDirectoryW(windows, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH) return;
-    // Never through the search path: only the system's own msi.dll.
-    std::wstring path = std::wstring(windows, n) + L"\\system32\\msi.dll";
-    library_.reset(LoadLibraryW(path.c_str()));
+    // Only the system's own msi.dll.
+    library_ = LoadSystemLibrary(L"msi.dll");
     if (!library_) return;
     begin_ = reinterpret_cast<BeginFn>(reinterpret_cast<void*>(GetProcAddress(library_.get(), "MsiBeginTransactionW")));
     end_ = reinterpret_cast<EndFn>(reinterpret_cast<void*>(GetProcAddress(library_.get(), "MsiEndTransaction")));
@@ -49,11 +47,11 @@ class Win32MsiTransactions final : public MsiTransactions {
   bool Available() const override { return begin_ && end_; }
   UINT Begin(const std::wstring& name, DWORD attributes) override {
     if (!begin_) return 1;
-    MSIHANDLE transaction = 0;
-    HANDLE changeOfOwner = nullptr;
-    UINT r = begin_(name.c_str(), attributes, &transaction, &changeOfOwner);
-    if (transaction) MsiCloseHandle(transaction);
-    return r;
+    // Neither the transaction handle nor the change-of-owner event is used: both are closed
+    // at once, the event included, so that no group leaves a handle behind.
+    MsiHandle transaction;
+    UniqueHandle changeOfOwner;
+    return begin_(name.c_str(), attributes, transaction.put(), changeOfOwner.put());
   }
   UINT End(DWORD state) override { return end_ ? end_(state) : 1; }
 
@@ -93,10 +91,7 @@ std::unique_ptr<MsiTransactions> Win32WindowsInstaller::LoadTransactions() {
 }
 
 bool Win32WindowsInstaller::Version(DWORD& major, DWORD& minor) {
-  wchar_t windows[MAX_PATH] = {};
-  UINT n = GetWindowsDirectoryW(windows, MAX_PATH);
-  if (n == 0 || n >= MAX_PATH) return false;
-  Library msi(LoadLibraryW((std::wstring(windows) + L"\\system32\\msi.dll").c_str()));
+  Library msi = LoadSystemLibrary(L"msi.dll");
   if (!msi) return false;
   using GetVersion = HRESULT(WINAPI*)(DLLVERSIONINFO*);
   auto getVersion = reinterpret_cast<GetVersion>(reinterpret_cast<void*>(GetProcAddress(msi.get(), "DllGetVersion")));

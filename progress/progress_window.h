@@ -29,14 +29,6 @@ struct RunStep {
 };
 RunStep Interpret(const ProgressMessage& message);
 
-struct GdiObjectTraits {
-  using Handle = HGDIOBJ;
-  static Handle Invalid() { return nullptr; }
-  static bool Valid(Handle h) { return h != nullptr; }
-  static void Close(Handle h) { ::DeleteObject(h); }
-};
-using GdiObject = platform::UniqueOwner<GdiObjectTraits>;
-
 class ProgressWindow {
  public:
   explicit ProgressWindow(ProgressArguments arguments) : arguments_(std::move(arguments)) {}
@@ -58,8 +50,8 @@ class ProgressWindow {
   HWND window_ = nullptr;
   HWND status_ = nullptr;
   HWND bar_ = nullptr;
-  GdiObject textFont_;
-  GdiObject headingFont_;
+  platform::GdiObject textFont_;
+  platform::GdiObject headingFont_;
   int dpi_ = 96;
   bool ending_ = false;
   int exitCode_ = kExitDone;

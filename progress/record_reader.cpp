@@ -22,11 +22,11 @@ void Post(const ReaderTarget& target, std::unique_ptr<ProgressMessage> message) 
 
 // A whole record, or false at the end of the input (end of file, broken pipe, any read error);
 // a record cut short by the end counts as no record.
-bool ReadRecord(HANDLE input, unsigned char (&record)[kRecordBytes]) {
+bool ReadRecord(HANDLE input, ProgressRecord& record) {
   DWORD got = 0;
-  while (got < kRecordBytes) {
+  while (got < kProgressRecordSize) {
     DWORD read = 0;
-    if (!ReadFile(input, record + got, kRecordBytes - got, &read, nullptr) || read == 0) return false;
+    if (!ReadFile(input, record.data() + got, kProgressRecordSize - got, &read, nullptr) || read == 0) return false;
     got += read;
   }
   return true;
@@ -34,7 +34,7 @@ bool ReadRecord(HANDLE input, unsigned char (&record)[kRecordBytes]) {
 
 DWORD WINAPI ReaderMain(void* parameter) {
   std::unique_ptr<ReaderTarget> target(static_cast<ReaderTarget*>(parameter));
-  unsigned char record[kRecordBytes];
+  ProgressRecord record{};
   while (ReadRecord(target->input, record)) Post(*target, std::make_unique<ProgressMessage>(ParseRecord(record)));
   Post(*target, std::make_unique<ProgressMessage>());
   return 0;
@@ -42,15 +42,10 @@ DWORD WINAPI ReaderMain(void* parameter) {
 
 }  // namespace
 
-ProgressMessage ParseRecord(const unsigned char (&record)[kRecordBytes]) {
+ProgressMessage ParseRecord(const ProgressRecord& record) {
   ProgressMessage message;
-  message.code = static_cast<uint32_t>(record[0]) | static_cast<uint32_t>(record[1]) << 8 |
-                 static_cast<uint32_t>(record[2]) << 16 | static_cast<uint32_t>(record[3]) << 24;
-  for (size_t offset = 4; offset + 1 < kRecordBytes; offset += 2) {
-    const auto unit = static_cast<wchar_t>(record[offset] | record[offset + 1] << 8);
-    if (unit == 0) break;
-    message.text += unit;
-  }
+  message.code = ProgressRecordCode(record);
+  message.text = ProgressRecordText(record);
   return message;
 }
 

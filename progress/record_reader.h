@@ -7,22 +7,18 @@
 #include <cstdint>
 #include <string>
 
-// What arrives: a record from the setup, or the end of the input.
-struct ProgressMessage {
-  static constexpr uint32_t kFinished = 1;
-  static constexpr uint32_t kFailed = 2;
-  static constexpr uint32_t kStatus = 3;
-  static constexpr uint32_t kNotSupported = 4;
+#include "core/progress_record.h"
+
+// What arrives: a record from the setup (codes of ProgressCodes), or the end of the input.
+struct ProgressMessage : ProgressCodes {
   static constexpr uint32_t kInputEnded = 0;  // never sent by the setup
 
   uint32_t code = kInputEnded;
   std::wstring text;
 };
 
-constexpr size_t kRecordBytes = 524;  // a little-endian 32-bit code, then 260 UTF-16 units
-
 // The code and the text up to its first zero unit.
-ProgressMessage ParseRecord(const unsigned char (&record)[kRecordBytes]);
+ProgressMessage ParseRecord(const ProgressRecord& record);
 
 // Is this standard input something a read will come back from (a pipe or a file)? A console
 // or a missing handle is not.

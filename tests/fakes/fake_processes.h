@@ -69,6 +69,18 @@ class FakeProcesses : public platform::Processes {
     calls.push_back(L"DisableFsRedirection");
     return std::make_unique<Scope>(*this);
   }
+  // The pipe is a real one unless pipeError is set: then the step pipeFailure fails with it.
+  DWORD pipeError = 0;
+  platform::PipeStep pipeFailure = platform::PipeStep::Create;
+  bool CreateInputPipe(platform::UniqueHandle& readEnd, platform::UniqueHandle& writeEnd, platform::PipeStep& failed,
+                       DWORD& error) override {
+    if (pipeError == 0) return platform::Win32Processes().CreateInputPipe(readEnd, writeEnd, failed, error);
+    readEnd.reset();
+    writeEnd.reset();
+    failed = pipeFailure;
+    error = pipeError;
+    return false;
+  }
   bool EnumerateSessions(std::vector<platform::SessionEntry>& list, DWORD& error) override {
     calls.push_back(L"EnumerateSessions");
     if (enumerateError) {

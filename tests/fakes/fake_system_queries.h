@@ -29,6 +29,10 @@ class FakeSystemQueries : public platform::SystemQueries {
     v.productType = 1;
     return v;
   }
+  static std::wstring MachineTempFolder() {
+    DWORD unused = 0;
+    return platform::Win32SystemQueries().TempFolder(unused);
+  }
   static platform::OsVersion Make(DWORD major, DWORD minor, BYTE productType, WORD suite = 0) {
     platform::OsVersion v;
     v.major = major;
@@ -69,6 +73,17 @@ class FakeSystemQueries : public platform::SystemQueries {
     return it == driveTypes.end() ? DRIVE_FIXED : it->second;
   }
   std::wstring ProgramFilesFolder() override { return programFiles; }
+  std::wstring commonAppData = L"C:\\ProgramData";
+  std::wstring CommonAppDataFolder() override { return commonAppData; }
+  std::wstring windowsFolder = L"C:\\windows";
+  std::wstring WindowsFolder() override { return windowsFolder; }
+  // The machine's own by default, so that downloads land where the tests clean up; empty
+  // fails with `error`.
+  std::wstring tempFolder = MachineTempFolder();
+  std::wstring TempFolder(DWORD& e) override {
+    if (tempFolder.empty()) e = error;
+    return tempFolder;
+  }
   std::wstring computerName = L"setup-test.example.local";
   std::wstring ComputerDnsName() override { return computerName; }
   std::set<std::wstring> comClasses;  // classes that can be created

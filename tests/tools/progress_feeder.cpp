@@ -113,6 +113,10 @@ class LocalProcesses : public platform::Processes {
     return real_.ShellOpen(file, parameters, hidden, error);
   }
   std::unique_ptr<platform::RedirectionScope> DisableFsRedirection() override { return real_.DisableFsRedirection(); }
+  bool CreateInputPipe(platform::UniqueHandle& readEnd, platform::UniqueHandle& writeEnd, platform::PipeStep& failed,
+                       DWORD& error) override {
+    return real_.CreateInputPipe(readEnd, writeEnd, failed, error);
+  }
   bool CurrentProcessInJob() override { return real_.CurrentProcessInJob(); }
   bool RunningExecutables(std::vector<std::wstring>& names) override { return real_.RunningExecutables(names); }
   bool EnumerateSessions(std::vector<platform::SessionEntry>& sessions, DWORD&) override {

@@ -288,6 +288,29 @@ TEST_F(InstallersTest, AspNet4IsEnabledByTheToolOfTheIisVersion) {
   }
 }
 
+TEST_F(InstallersTest, TheWindowsFolderIsWindirElseTheSystems) {
+  const std::wstring tool = L"\\Microsoft.NET\\Framework\\v4.0.30319\\aspnet_regiis.exe";
+  const struct {
+    const wchar_t* windir;  // nullptr: not set
+    const wchar_t* system;
+    std::wstring folder;
+  } cases[] = {
+      {L"C:\\windows", L"D:\\Other", L"C:\\windows"},
+      {nullptr, L"D:\\Win", L"D:\\Win"},
+      {nullptr, L"D:\\Win\\", L"D:\\Win"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(text::ToUtf8(c.folder));
+    Reset();
+    EnvironmentOverride windir(L"WINDIR", c.windir);
+    fake.system.windowsFolder = c.system;
+    Windows(6, 1, kServer, 1, false);
+    AspNetInstaller installer(log, machine, logs);  // no IIS: the aspnet_regiis route
+    installer.EnableAspNet4();
+    EXPECT_TRUE(processes.Called(Shell(c.folder + tool, L"-ir -enable"))) << Show(processes.calls);
+  }
+}
+
 TEST_F(InstallersTest, AConfigVariableOverridesItsLink) {
   const std::wstring path = scratch + L"\\VariablesList.xml";
   std::ofstream(path.c_str())

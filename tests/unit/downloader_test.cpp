@@ -136,7 +136,7 @@ TEST_F(DownloaderTest, DownloadAndInstallMsiLogsBesideTheSetupLogAndRestoresTheU
 TEST_F(DownloadFixture, TheWorkFolderIsMadeUnderTheTemporaryFolderAndRemovedQuoted) {
   const std::wstring temp = scratch + L"\\temp with blanks";
   ASSERT_TRUE(CreateDirectoryW(temp.c_str(), nullptr));
-  EnvironmentOverride tmp(L"TMP", temp.c_str());
+  fake.system.tempFolder = temp;  // without the trailing backslash Windows mostly gives
   {
     ComponentInstaller installer(log, machine, logs);
     installer.DownloadAndRun(L"http://h/a.exe", L"a.exe", L"");
@@ -151,6 +151,26 @@ TEST_F(DownloadFixture, TheWorkFolderIsMadeUnderTheTemporaryFolderAndRemovedQuot
     missing.workFolder = scratch + L"\\gone";
   }
   EXPECT_TRUE(processes.calls.empty());
+}
+
+// Without a temporary folder nothing is fetched and the failure keeps its code (never 0).
+TEST_F(DownloadFixture, NoTemporaryFolderFailsBeforeAnyDownload) {
+  const struct {
+    DWORD error;
+    uint32_t exitCode;
+  } cases[] = {{ERROR_ENVVAR_NOT_FOUND, ERROR_ENVVAR_NOT_FOUND}, {0, ERROR_GEN_FAILURE}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.error);
+    log.lines.clear();
+    fake.system.tempFolder.clear();
+    fake.system.error = c.error;
+    ComponentInstaller installer(log, machine, logs);
+    installer.DownloadAndRun(L"http://h/a.exe", L"a.exe", L"");
+    EXPECT_EQ(c.exitCode, installer.exitCode);
+    EXPECT_TRUE(installer.workFolder.empty());
+    EXPECT_TRUE(fake.http.calls.empty()) << Show(fake.http.calls);
+    EXPECT_LINES(Lines{text::Format(L"GetTempPath failed with error code %d", c.exitCode)}, log.lines);
+  }
 }
 
 TEST(Win32HttpTest, CrackUrlKeepsHostAndPathWithItsQuery) {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "engine/install_source_info.h"
+#include "fakes/fake_system_queries.h"
 #include "fakes/memory_log.h"
 #include "fixtures.h"
 #include "platform/files.h"
@@ -38,6 +39,22 @@ class InstallSourceInfoTest : public testing::Test {
   PropertyMap properties;
   const ReadContext values{log, properties};
 };
+
+TEST(InstallSourceRecordPath, LiesUnderTheSharedApplicationDataFolder) {
+  const struct {
+    const wchar_t* folder;
+    const wchar_t* path;
+  } cases[] = {
+      {L"C:\\ProgramData", L"C:\\ProgramData\\QV\\InstallSourceInfo\\InstallSourceInfo.xml"},
+      {L"D:\\", L"D:\\QV\\InstallSourceInfo\\InstallSourceInfo.xml"},
+      {L"", L""},  // no folder: no record, rather than one relative to the current drive
+  };
+  for (const auto& c : cases) {
+    FakeSystemQueries system;
+    system.commonAppData = c.folder;
+    EXPECT_EQ(InstallSourceInfo::RecordPath(system), c.path) << text::ToUtf8(c.folder);
+  }
+}
 
 TEST_F(InstallSourceInfoTest, RestoresOnlyAMissingSourceFromAnExistingCachedPackage) {
   const std::wstring restored = root + L"a\\b\\Rizod.msi";

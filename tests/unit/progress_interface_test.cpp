@@ -108,6 +108,7 @@ std::vector<uint16_t> Units(const ProgressRecord& record) {
   return units;
 }
 
+// Both ends use the same layout: what the setup builds, progress.exe reads back, cut text and all.
 TEST(ProgressRecord, LayoutCodeAndCutText) {
   static_assert(sizeof(ProgressRecord) == 524);
   struct Case {
@@ -129,6 +130,8 @@ TEST(ProgressRecord, LayoutCodeAndCutText) {
     ASSERT_EQ(units.size(), 260u);
     for (size_t i = 0; i < c.sentUnits; ++i) ASSERT_EQ(units[i], static_cast<uint16_t>(c.text[i])) << i;
     for (size_t i = c.sentUnits; i < units.size(); ++i) ASSERT_EQ(units[i], 0) << i;
+    EXPECT_EQ(ProgressRecordCode(record), c.code);
+    EXPECT_EQ(ProgressRecordText(record), c.text.substr(0, c.sentUnits));
   }
   // Little-endian units: U+20AC is AC 20.
   const ProgressRecord euro = BuildProgressRecord(3, L"\u20ac");
@@ -201,6 +204,32 @@ TEST_F(ProgressInterfaceTest, ChildGetsReadEndOnlyAndRecordsArriveWhole) {
     EXPECT_EQ(got, BuildProgressRecord(code, sent));
   }
   EXPECT_EQ(SendFailures(), 0u);
+}
+
+// Without a pipe nothing is started, and later sends fail without touching any handle.
+TEST_F(ProgressInterfaceTest, APipeFailureIsLoggedByItsStepAndStartsNothing) {
+  const struct {
+    platform::PipeStep step;
+    DWORD error;
+    std::wstring line;
+  } cases[] = {
+      {platform::PipeStep::Create, ERROR_NOT_ENOUGH_MEMORY, L"Creating a pipe failed with error code 8"},
+      {platform::PipeStep::SetInformation, ERROR_ACCESS_DENIED, L"Setting handle information failed with error code 5"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(text::ToUtf8(c.line));
+    MemoryLog log;
+    CapturingProcesses processes;
+    processes.sessions = {FakeSession{}};
+    processes.pipeError = c.error;
+    processes.pipeFailure = c.step;
+    ProgressInterface progress(log, processes, properties_);
+    EXPECT_EQ(progress.Start(L"Rizod", false, 16, RunInfo()), c.error);
+    EXPECT_TRUE(processes.launched.commandLine.empty());
+    progress.Send(ProgressInterface::kStatus, L"Installing A");
+    EXPECT_EQ(log.lines, (std::vector<std::wstring>{
+                             c.line, L"Sending a message to progress dialog failed with error code 6"}));
+  }
 }
 
 TEST_F(ProgressInterfaceTest, SendAfterReaderEndedIsLoggedNotFatal) {

@@ -1,0 +1,22 @@
+#include "platform/win32_folders.h"
+
+#include <windows.h>
+
+namespace platform {
+
+std::wstring WindowsDirectory() {
+  wchar_t buffer[MAX_PATH] = {};
+  const UINT n = GetWindowsDirectoryW(buffer, MAX_PATH);
+  if (n == 0 || n >= MAX_PATH) return {};
+  std::wstring folder(buffer, n);
+  while (!folder.empty() && folder.back() == L'\\') folder.pop_back();
+  return folder;
+}
+
+Library LoadSystemLibrary(const wchar_t* fileName) {
+  const std::wstring windows = WindowsDirectory();
+  if (windows.empty()) return Library();
+  return Library(LoadLibraryW((windows + L"\\system32\\" + fileName).c_str()));
+}
+
+}  // namespace platform
