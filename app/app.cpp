@@ -152,7 +152,10 @@ void CCommonBootstrapperApp::StartProgress(bool dotNetRequired) {
 }
 
 void CCommonBootstrapperApp::SendProgress(uint32_t code, const std::wstring& text) {
-  if (progressRunning_ && progress_) progress_->Send(code, text);
+  if (progressRunning_ && progress_) {
+    progress_->Send(code, text);
+    progressRunning_ = progress_->Running();  // a progress program given up on stays given up
+  }
 }
 
 EngineContext CCommonBootstrapperApp::MakeEngineContext() {

@@ -60,14 +60,32 @@ DWORD ProgressInterface::Start(const std::wstring& productDisplayName, bool dotN
 }
 
 void ProgressInterface::Send(uint32_t code, const std::wstring& text) {
+  if (gaveUp_) return;
   const ProgressRecord record = BuildProgressRecord(code, text);
-  DWORD written = 0;
   DWORD error = ERROR_INVALID_HANDLE;  // never started, or the start failed
   if (writeEnd_) {
-    if (WriteFile(writeEnd_.get(), record.data(), static_cast<DWORD>(record.size()), &written, nullptr) &&
-        written == record.size())
-      return;
-    error = GetLastError();
+    // The write end does not wait: retry what did not fit until the reader takes it or the
+    // time is up, so a hung or suspended progress program cannot hold the setup.
+    const ULONGLONG deadline = GetTickCount64() + kWriteTimeoutMs;
+    size_t sent = 0;
+    for (;;) {
+      DWORD written = 0;
+      if (!WriteFile(writeEnd_.get(), record.data() + sent, static_cast<DWORD>(record.size() - sent), &written,
+                     nullptr)) {
+        error = GetLastError();
+        break;
+      }
+      sent += written;
+      if (sent == record.size()) return;
+      if (GetTickCount64() >= deadline) {
+        log_.Log(L"The progress dialog has not read for %d seconds; no more progress messages are sent.",
+                 static_cast<int>(kWriteTimeoutMs / 1000));
+        writeEnd_.reset();
+        gaveUp_ = true;
+        return;
+      }
+      Sleep(20);
+    }
   }
   log_.Log(L"Sending a message to progress dialog failed with error code %d", error);
 }

@@ -44,8 +44,12 @@ class ProgressInterface : public ProgressCodes {
   // 0 once progress.exe was started (not waited for), otherwise the system error code.
   DWORD Start(const std::wstring& productDisplayName, bool dotNetRequired, uint32_t modeFlags,
               const ProgressRunInfo& run);
-  // One record in one write; a failure (the program has ended, say) is logged and ignored.
+  // One whole record; a failure (the program has ended, say) is logged and ignored. A reader
+  // that takes nothing for kWriteTimeoutMs is given up: logged once, and nothing is sent again.
   void Send(uint32_t code, const std::wstring& text);
+  bool Running() const { return static_cast<bool>(writeEnd_); }
+
+  static constexpr DWORD kWriteTimeoutMs = 5000;
 
  private:
   LogFile& log_;
@@ -53,4 +57,5 @@ class ProgressInterface : public ProgressCodes {
   const PropertyMap& properties_;
   platform::UniqueHandle readEnd_;
   platform::UniqueHandle writeEnd_;
+  bool gaveUp_ = false;
 };

@@ -195,6 +195,10 @@ bool Win32Processes::CreateInputPipe(UniqueHandle& readEnd, UniqueHandle& writeE
     writeEnd.reset();
     return false;
   }
+  // Writes come back at once with what fitted, so a reader that stopped reading cannot hold the
+  // writer; the writer bounds its own retries. Without it, writes merely block as before.
+  DWORD nowait = PIPE_READMODE_BYTE | PIPE_NOWAIT;
+  SetNamedPipeHandleState(writeEnd.get(), &nowait, nullptr, nullptr);
   return true;
 }
 

@@ -56,6 +56,26 @@ def test_send_after_progress_ended_is_logged(tools):
     assert not failures[0].endswith(" 0"), failures
 
 
+def test_a_progress_program_that_stops_reading_does_not_hold_the_setup(tools):
+    # A program that never reads stands in for a hung or suspended progress.exe.
+    stuck = tools.drive_c / "stuck"
+    stuck.mkdir(exist_ok=True)
+    shutil.copy(BIN / "stallreader.exe", stuck / "progress.exe")
+    items = []
+    for n in range(120):  # far more than any pipe buffer holds
+        items += ["3", f"Installing package {n} " + "x" * 200]
+    with tempfile.TemporaryFile() as out:
+        subprocess.run(["wine", "C:\\progress_feeder.exe", "C:\\stuck\\progress.exe", PRODUCT, "--timeout", "500",
+                        *items], env=tools.env, stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.DEVNULL,
+                       timeout=50)  # the stalled reader lives 60 s: ending sooner means it was not waited for
+        out.seek(0)
+        lines = out.read().decode("utf-8", "replace").replace("\r", "").splitlines()
+    stopped = [l for l in lines if "has not read for 5 seconds; no more progress messages are sent." in l]
+    assert len(stopped) == 1, lines
+    assert not any("Sending a message to progress dialog failed" in l for l in lines), lines
+    assert outcome(lines) == ["timeout"], lines
+
+
 def free_display():
     for number in range(90, 140):
         if not Path(f"/tmp/.X{number}-lock").exists() and not Path(f"/tmp/.X11-unix/X{number}").exists():
