@@ -226,3 +226,21 @@ def test_a_second_setup_started_meanwhile_stops_with_1618_and_touches_nothing(pr
     assert "Returning 0" in first_lines
     assert states(prefix, RIZOD + UVARUD) == [5] * 5
     uninstall_all(prefix)
+
+
+def test_a_failed_product_runs_its_finalize_command_once_and_its_dependant_is_skipped_with_50000(prefix, dist):
+    uninstall_all(prefix)
+    definition = (dist.dir / "RizodSuite.xml").read_text()
+    # Rizod's main package is missing, so Rizod fails; its finalize command appends a line.
+    definition = definition.replace("RizodServer.msi</Location>", "RizodServerMissing.msi</Location>", 1)
+    definition = definition.replace("setup finished&gt; ", "setup finished&gt;&gt; ", 1)
+    (dist.dir / "RizodSuite.xml").write_text(definition)
+    clear_logs(prefix)
+    code = dist.run("/q")
+    lines = read_log(log_folder(prefix) / "Setup.log")
+    assert code == 50000, lines  # the last failure: Uvarud could not be installed without Rizod
+    assert "Uvarud skipped: the product it depends on (Rizod) is not installed." in lines
+    assert dump_of(lines)["SetupSuccess"] == "False"
+    finalize = (log_folder(prefix) / "Rizod_Finalize.txt").read_text().splitlines()
+    assert finalize == ["Rizod Server setup finished"], finalize
+    assert states(prefix, RIZOD + UVARUD) == [-1] * 5
