@@ -145,7 +145,7 @@ void CCommonBootstrapperApp::StartProgress(bool dotNetRequired) {
   progress_ = std::make_shared<ProgressInterface>(*log_, platform_.processes, *properties_);
   ProgressRunInfo run;
   run.setupDirectory = setupDirectory_;
-  run.platformKind = static_cast<int>(PlatformKind());
+  run.platformKind = PlatformKind();
   if (localization_) run.productCulture = localization_->ProductCulture();
   run.cultureString = [this](UINT id) { return localization_ ? localization_->String(id) : std::wstring(); };
   progressRunning_ = progress_->Start(ProductDisplayName(), dotNetRequired, modeFlags_, run) == 0;
@@ -189,11 +189,9 @@ EngineContext CCommonBootstrapperApp::MakeEngineContext() {
   };
   context.shellExecuteHidden = [this](const std::wstring& file, const std::wstring& parameters) -> DWORD {
     // A rollback that cannot be started or read is reported as failed, never as done.
-    DWORD error = 0, code = 0;
+    DWORD error = 0;
     platform::Child child = platform_.processes.ShellOpen(file, parameters, true, error);
-    if (!child || !child->Wait(error) || !child->ExitCode(code, error))
-      return error ? error : static_cast<DWORD>(ERROR_INVALID_HANDLE);
-    return code;
+    return child ? WaitForExitCode(*child) : (error ? error : static_cast<DWORD>(ERROR_INVALID_HANDLE));
   };
   return context;
 }

@@ -134,7 +134,6 @@ class CCommonBootstrapperApp {
  private:
   void TestSystemAccount();
   bool RefuseSecondSetup();
-  void ForceSilence();
   void CopyLog();
   void SetInstallDirectory(const std::wstring& directory);
   void TakeFirstProduct();
@@ -145,8 +144,8 @@ class CCommonBootstrapperApp {
 
   platform::Platform& platform_;
   AppEnvironment environment_;
-  std::optional<platform::ComApartment> com_;
-  std::unique_ptr<platform::MachineLock> runLock_;  // held from start-up to the end of the exit  // from start-up until the exit lets it go
+  std::optional<platform::ComApartment> com_;       // from start-up until the exit lets it go
+  std::unique_ptr<platform::MachineLock> runLock_;  // held from start-up to the end of the exit
   platform::Library richEdit_;
 
   std::shared_ptr<PropertyMap> properties_;

@@ -20,6 +20,11 @@
 #include "engine/progress_interface.h"
 #include "platform/text.h"
 
+FinalizeActions SilentDriver::Finalizer(EngineContext& context, Product& product) {
+  finalized_.insert(&product);
+  return FinalizeActions(context, product);
+}
+
 void SilentDriver::SetSuccessProperty(bool succeeded) {
   app_.Properties().Set(L"SetupSuccess", succeeded ? L"True" : L"False");
 }
@@ -147,8 +152,7 @@ void SilentDriver::InstallBranch(EngineContext& context) {
   install.RunSequence(mode::Install, nullptr);
   for (const auto& product : app_.Products()) {
     SetSuccessProperty(product->Succeeded);
-    FinalizeActions finalize(context, *product);
-    finalized_.insert(product.get());
+    FinalizeActions finalize = Finalizer(context, *product);
     if (product->Succeeded) {
       finalize.CopySetupFiles();
       finalize.CopyProxyOverride();
@@ -168,8 +172,7 @@ void SilentDriver::UninstallBranch(EngineContext& context, CheckContext& checks)
   if (!app_.SoloProduct()) MsiRegistryChecker(checks, false).RunMsiChecks();
   for (const auto& product : app_.Products()) {
     SetSuccessProperty(product->Succeeded);
-    FinalizeActions finalize(context, *product);
-    finalized_.insert(product.get());
+    FinalizeActions finalize = Finalizer(context, *product);
     if (product->Succeeded)
       finalize.RunFinalizeGroups();
     else
@@ -183,8 +186,7 @@ void SilentDriver::RepairBranch(EngineContext& context) {
   repair.RunSequence(mode::Repair, nullptr);
   for (const auto& product : app_.Products()) {
     SetSuccessProperty(product->Succeeded);
-    FinalizeActions finalize(context, *product);
-    finalized_.insert(product.get());
+    FinalizeActions finalize = Finalizer(context, *product);
     if (product->Succeeded) {
       finalize.CopyProxyOverride();
       finalize.RunFinalizeGroups();
@@ -230,8 +232,7 @@ void SilentDriver::UpgradeBranch(EngineContext& context) {
           // Only the first product is finalized, whatever its own outcome.
           Product& first = *app_.Products().front();
           SetSuccessProperty(first.Succeeded);
-          FinalizeActions finalize(context, first);
-          finalized_.insert(&first);
+          FinalizeActions finalize = Finalizer(context, first);
           finalize.CopySetupFiles();
           finalize.CopyProxyOverride();
           finalize.RunFinalizeGroups();

@@ -3,6 +3,8 @@
 
 #include <set>
 
+#include "engine/finalize_actions.h"
+
 class CCommonBootstrapperApp;
 class Product;
 struct CheckContext;
@@ -25,6 +27,8 @@ class SilentDriver {
   void RepairBranch(EngineContext& context);
   void UpgradeBranch(EngineContext& context);
   void SetSuccessProperty(bool succeeded);
+  // The product's finalize actions, remembered as run by a branch.
+  FinalizeActions Finalizer(EngineContext& context, Product& product);
 
   CCommonBootstrapperApp& app_;
   std::set<const Product*> finalized_;

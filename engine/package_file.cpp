@@ -100,7 +100,7 @@ bool PackageFile::RunSequence(uint32_t kind, HWND statusWindow) {
   for (const auto& productPointer : context_.products) {
     Product& product = *productPointer;
     if (!product.IsDependencyInstalled(context_.products, context_.installer) && runMode != mode::Uninstall &&
-        context_.ExitCode() != 1602) {
+        context_.ExitCode() != exit_code::Cancelled) {
       if (runMode == mode::Install) product.ResultCode = exit_code::DependencyNotMet;
       context_.log.Log(L"%s skipped: the product it depends on (%s) is not installed.", product.ShortName,
                        product.Dependency);

@@ -92,15 +92,16 @@ DWORD LaunchInSession(platform::UserToken& token, const std::wstring& user, plat
 
 }  // namespace
 
+DWORD WaitForExitCode(platform::ChildProcess& child) {
+  DWORD error = 0, code = 0;
+  if (child.Wait(error) && child.ExitCode(code, error)) return code;
+  return error ? error : static_cast<DWORD>(ERROR_INVALID_HANDLE);
+}
+
 DWORD RunHiddenCommand(platform::Processes& processes, const std::wstring& commandLine) {
   DWORD error = 0;
   platform::Child child = processes.CreateHidden(commandLine, error);
-  if (!child) return error;
-  // An exit code that cannot be read is no success: the error stands in for it.
-  if (!child->Wait(error)) return error ? error : static_cast<DWORD>(ERROR_INVALID_HANDLE);
-  DWORD code = 0;
-  if (!child->ExitCode(code, error)) return error ? error : static_cast<DWORD>(ERROR_INVALID_HANDLE);
-  return code;
+  return child ? WaitForExitCode(*child) : error;
 }
 
 DWORD RunAsLoggedOnUser(platform::Processes& processes, LogFile& log, const PropertyMap& properties, bool wait,

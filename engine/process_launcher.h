@@ -10,6 +10,10 @@
 #include "core/property_map.h"
 #include "platform/processes.h"
 
+// Waits for a started child and answers its exit code, or the Windows error when it cannot be
+// waited for or its code read: an outcome that cannot be known is never reported as 0.
+DWORD WaitForExitCode(platform::ChildProcess& child);
+
 // Runs the command line without a window and waits for it: the child's exit code, or the Windows
 // error when the process cannot be created, waited for or its exit code read. Logs nothing.
 DWORD RunHiddenCommand(platform::Processes& processes, const std::wstring& commandLine);

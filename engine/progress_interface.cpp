@@ -8,8 +8,8 @@
 #include "platform/processes.h"
 #include "platform/text.h"
 
-std::wstring ProgressPlatformText(int platformKind, const std::wstring& productCulture) {
-  if (platformKind != 1) return L"SaaS";
+std::wstring ProgressPlatformText(PlatformKind platformKind, const std::wstring& productCulture) {
+  if (platformKind != PlatformKind::OnPremises) return L"SaaS";
   return text::EqualsNoCase(productCulture, L"en-US") ? L"OP-US" : L"OP-Canada";
 }
 

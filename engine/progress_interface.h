@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 
+#include "core/platform_kind.h"
 #include "core/progress_record.h"
 #include "platform/handles.h"
 
@@ -18,7 +19,7 @@ class Processes;
 }
 
 // "OP-US" / "OP-Canada" for on-premises products by culture, "SaaS" for every other kind.
-std::wstring ProgressPlatformText(int platformKind, const std::wstring& productCulture);
+std::wstring ProgressPlatformText(PlatformKind platformKind, const std::wstring& productCulture);
 // Culture text 50123 for a repair alone (mode flags exactly 8), 50124 otherwise.
 UINT ProgressModeTextId(uint32_t modeFlags);
 // The name as it can stand inside a quoted argument: embedded quotes become apostrophes and
@@ -31,7 +32,7 @@ std::wstring ProgressCommandLine(const std::wstring& setupDirectory, const std::
 // What the start needs from the run besides its three arguments.
 struct ProgressRunInfo {
   std::wstring setupDirectory;  // with a trailing backslash; progress.exe lies there
-  int platformKind = 0;
+  PlatformKind platformKind = PlatformKind::Other;
   std::wstring productCulture;
   std::function<std::wstring(UINT id)> cultureString;  // numbered culture texts
 };

@@ -175,7 +175,7 @@ int wmain(int argc, wchar_t** argv) {
 
   ProgressRunInfo run;
   run.setupDirectory = program.substr(0, slash + 1);
-  run.platformKind = 2;
+  run.platformKind = PlatformKind::Online;
   run.cultureString = ModeText;
   uint32_t flags = 16;
   bool net = false, noInput = false;
@@ -195,7 +195,7 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring value = argv[i + 1];
     i += 2;
     if (option == L"--flags") flags = static_cast<uint32_t>(text::AtoI(value));
-    if (option == L"--kind") run.platformKind = static_cast<int>(text::AtoI(value));
+    if (option == L"--kind") run.platformKind = static_cast<PlatformKind>(text::AtoI(value));
     if (option == L"--culture") run.productCulture = value;
     if (option == L"--net") net = text::AtoI(value) != 0;
     if (option == L"--timeout") timeout = static_cast<DWORD>(text::AtoI(value));

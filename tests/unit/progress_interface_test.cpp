@@ -77,7 +77,7 @@ class CapturingProcesses : public FakeProcesses {
 ProgressRunInfo RunInfo(int kind = 2, const std::wstring& culture = L"en-US") {
   ProgressRunInfo run;
   run.setupDirectory = L"C:\\Dist\\";
-  run.platformKind = kind;
+  run.platformKind = static_cast<PlatformKind>(kind);
   run.productCulture = culture;
   run.cultureString = [](UINT id) { return text::Format(L"text%u", id); };
   return run;
