@@ -1,0 +1,43 @@
+// The wizard pages' words and folder display that follow from the run alone, so that a page only
+// loads the numbered texts and sets its controls.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/platform_kind.h"
+
+// "A", "A and B", "A, B and C"; empty for no names.
+std::wstring JoinProductNames(const std::vector<std::wstring>& names);
+// What the pages call the products: the welcome name for an on-premises or one-product run (or
+// when no product has a name), otherwise every product's name joined.
+std::wstring ProductList(PlatformKind kind, bool solo, const std::wstring& welcomeName,
+                         const std::vector<std::wstring>& names);
+
+// Culture text numbers whose "%1" is the welcome name (welcome page title) and the product list
+// (product page description).
+UINT WelcomeTitleText(PlatformKind kind);
+UINT ProductDescriptionText(PlatformKind kind);
+
+struct InstallPageTexts {
+  UINT modeWord = 0;             // culture text
+  UINT title = 50136;            // "%1": the mode word
+  UINT description = 50137;      // "%1": the mode word in lower case
+  std::vector<int> hiddenControls;
+};
+InstallPageTexts InstallPageModeTexts(uint32_t modeFlags);
+
+// The installation folder as a control of controlWidth pixels shows it: the full folder when it
+// fits with a character to spare, else "..." and its tail, compactedLength being the length of
+// PathCompactPathW's answer for that width. A compacted length too short or too long for the
+// folder never cuts outside it.
+std::wstring ShortenedFolder(const std::wstring& full, int controlWidth, int textWidth, int averageCharWidth,
+                             size_t compactedLength);
+
+// The folder the Browse button proposes: the chosen folder, the product's folder name and a
+// trailing backslash, with no doubled backslash (a drive root such as "C:\" gives "C:\Name\").
+// Empty when nothing was chosen.
+std::wstring JoinBrowsedFolder(const std::wstring& chosen, const std::wstring& productFolder);
