@@ -49,7 +49,7 @@ struct OutcomeInputs {
 enum class OutcomeBody {
   Clear,   // empty the outcome text
   Keep,    // leave it as it is
-  Format,  // culture text `body` formatted with `bodyArgs`
+  Format,  // culture text `bodyText` formatted with `bodyArgs`
 };
 
 struct OutcomeTexts {
