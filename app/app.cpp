@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include "app/interactive_driver.h"
 #include "app/mode_detection.h"
 #include "app/silent_driver.h"
 #include "checks/msi_registry_checks.h"
@@ -131,8 +132,9 @@ bool CCommonBootstrapperApp::InitInstance() {
       setupResultCode_ = exit_code::SuccessRestartRequired;
     }
   } else {
-    // The wizard is not built yet: an interactive run stops here and says so.
-    log_->WriteLine(L"The setup wizard is not available in this version; run the setup with /q.");
+    InteractiveDriver(*this).Run();
+    // A restart the packages asked for is part of the outcome here too.
+    if (setupResultCode_ == exit_code::Success && packageRestart_) setupResultCode_ = exit_code::SuccessRestartRequired;
   }
   return false;
 }

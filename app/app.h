@@ -86,6 +86,7 @@ class CCommonBootstrapperApp {
   bool LoadProducts();
   const XmlDocument& SetupDocument() const { return setupDocument_; }
   const ProductCatalog& Products() const { return products_; }
+  ProductCatalog& Products() { return products_; }
   bool SoloProduct() const { return soloProduct_; }
 
   // Mode detection and the install directory (the rules live in ModeDetection,
@@ -121,6 +122,15 @@ class CCommonBootstrapperApp {
   void SendProgress(uint32_t code, const std::wstring& text);
   void AppendExtraInstallProperties(const std::wstring& text) { cmd_.extraInstallProperties += text; }
   void SetInstallDirectoryValue(const std::wstring& directory) { SetInstallDirectory(directory); }
+  // The prerequisites of the definition; false when the run must stop. statusWindow: the
+  // wizard's status line, null in silent runs.
+  bool RunPrerequisites(EngineContext& context, HWND statusWindow);
+  // The launch messages of the definition; false when one refuses the run.
+  bool RunLaunchMessages(CheckContext& checks);
+  const std::wstring& RebootPrerequisiteName() const { return rebootPrerequisiteName_; }
+  const std::wstring& CommandLineText() const { return cmd_.commandLine; }
+  // A package or a group commit answered 3010.
+  bool PackageRestartRequested() const { return packageRestart_; }
   // What a package sequence needs from this run.
   EngineContext MakeEngineContext();
   // What the checks need from this run.

@@ -70,7 +70,7 @@ void SilentDriver::Run(bool silenceForced) {
   app_.GetPlatform().installer.SetInternalUI(2);  // INSTALLUILEVEL_NONE: no package shows a window
 
   EngineContext context = app_.MakeEngineContext();
-  if (!InstallPrerequisites(context)) {
+  if (!app_.RunPrerequisites(context, nullptr)) {
     log.WriteLine(L"Installing prerequisite failed.");
     // The administrator of a silent run sees the reason nowhere else.
     const std::wstring reason = app_.ResultText(static_cast<uint32_t>(app_.SetupResultCode()));
@@ -91,23 +91,6 @@ void SilentDriver::Run(bool silenceForced) {
     UpgradeBranch(context);
 }
 
-bool SilentDriver::InstallPrerequisites(EngineContext& context) {
-  platform::Platform& machine = app_.GetPlatform();
-  LogFile unopened;  // the facts were logged at start-up; asking again need not repeat them
-  SystemInfo system(unopened, machine.system);
-  PrerequisiteMachine facts{system.GetOsCode(), system.ServicePackMajor(), [this] { return app_.RebootRequiredFlag(); },
-                            [this] { app_.SetRebootRequiredFlag(); }};
-  std::unique_ptr<BuiltInInstallers> builtIns = MakeBuiltInInstallers(context, machine, app_.SetupDirectory() + app_.VariablesListFileName());
-  PrerequisiteOutcome outcome;
-  PrerequisiteInstaller prerequisites(context, *builtIns, facts, outcome);
-  bool goOn = prerequisites.InstallPrerequisites(nullptr);
-  if (!outcome.rebootPrerequisiteName.empty()) app_.SetRebootPrerequisiteName(outcome.rebootPrerequisiteName);
-  if (!outcome.resultText.empty()) app_.SetResultTextValue(outcome.resultText);
-  if (!outcome.dotNetDisplayName.empty()) app_.SetDotNetDisplayName(outcome.dotNetDisplayName);
-  if (outcome.rebootNeeded) app_.SetRebootNeeded(true);
-  return goOn;
-}
-
 // The checks that may end the run, in their order; false when one refuses. A refusal is a
 // failure to a deployment tool, so it ends with 1603 and says which check refused.
 bool SilentDriver::RunRefusingChecks(CheckContext& checks) {
@@ -122,14 +105,7 @@ bool SilentDriver::RunRefusingChecks(CheckContext& checks) {
   if (!FilesInUse(silentChecks).CheckFilesInUse()) return refuse(L"file-in-use check");
 
   RunLaunchChecks(checks);
-  LaunchSettings settings;
-  settings.platformKind = app_.PlatformKind();
-  settings.shortName = app_.ShortName();
-  settings.solo = app_.SoloProduct();
-  settings.modeFlags = app_.ModeFlags();
-  settings.allFamilyMembersListed = [this]() { return app_.AllFamilyMembersListed(); };
-  Localization::ReadString(GetModuleHandleW(nullptr), 1018, settings.suiteCaption);
-  if (!LaunchMessages(checks, settings).ShowLaunchMessages()) return refuse(L"launch message");
+  if (!app_.RunLaunchMessages(checks)) return refuse(L"launch message");
 
   if (!AppCheck(checks).CheckRunningApps()) return refuse(L"running-application check");
   return true;

@@ -20,7 +20,6 @@ class SilentDriver {
  private:
   void InstallBranch(EngineContext& context);
   bool RunRefusingChecks(CheckContext& checks);
-  bool InstallPrerequisites(EngineContext& context);
   // "Stopping progress dialog" and the finished message, when the progress program runs.
   void StopProgress();
   void UninstallBranch(EngineContext& context, CheckContext& checks);

@@ -106,7 +106,10 @@ std::wstring Localization::String(UINT id) const {
 }
 
 std::wstring Localization::Message(UINT id, const std::vector<std::wstring>& args) const {
-  std::wstring result = String(id);
+  return FormatArgs(String(id), args);
+}
+
+std::wstring Localization::FormatArgs(std::wstring result, const std::vector<std::wstring>& args) {
   for (size_t n = 0; n < args.size(); ++n) {
     std::wstring token = text::Format(L"%%%d", static_cast<int>(n + 1));
     for (size_t at = result.find(token); at != std::wstring::npos; at = result.find(token, at + args[n].size())) {

@@ -32,6 +32,8 @@ class Localization {
   std::wstring String(UINT id) const;
   // The text with "%1", "%2", ... replaced by the arguments in ascending order.
   std::wstring Message(UINT id, const std::vector<std::wstring>& args) const;
+  // A text with "%1", "%2", ... replaced by the arguments in ascending order.
+  static std::wstring FormatArgs(std::wstring text, const std::vector<std::wstring>& args);
   // The next message box of this thread gets localised buttons.
   void InstallMessageBoxHook();
   bool DocumentCachePresent() const;

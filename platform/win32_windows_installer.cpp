@@ -69,6 +69,10 @@ int Win32WindowsInstaller::SetInternalUI(int level) {
   return MsiSetInternalUI(static_cast<INSTALLUILEVEL>(level), nullptr);
 }
 
+void Win32WindowsInstaller::SetExternalUI(INSTALLUI_HANDLERW handler, DWORD messageFilter, void* context) {
+  MsiSetExternalUIW(handler, messageFilter, context);
+}
+
 UINT Win32WindowsInstaller::EnableLog(DWORD mode, const std::wstring& path, DWORD attributes) {
   return MsiEnableLogW(mode, path.c_str(), attributes);
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <windows.h>
+#include <msi.h>
 
 #include <memory>
 #include <string>
@@ -33,6 +34,8 @@ class WindowsInstaller {
   virtual bool GetProductInfo(const std::wstring& productCode, const std::wstring& property, std::wstring& value) = 0;
   // MsiSetInternalUI; answers the level that was in force before.
   virtual int SetInternalUI(int level) = 0;
+  // MsiSetExternalUIW: the handler is called on the installing thread with the context.
+  virtual void SetExternalUI(INSTALLUI_HANDLERW handler, DWORD messageFilter, void* context) = 0;
   virtual UINT EnableLog(DWORD mode, const std::wstring& path, DWORD attributes) = 0;
   virtual UINT InstallProduct(const std::wstring& package, const std::wstring& commandLine) = 0;
   virtual UINT ConfigureProductEx(const std::wstring& productCode, int level, int state,
@@ -49,6 +52,7 @@ class Win32WindowsInstaller final : public WindowsInstaller {
   int QueryProductState(const std::wstring& productCode) override;
   bool GetProductInfo(const std::wstring& productCode, const std::wstring& property, std::wstring& value) override;
   int SetInternalUI(int level) override;
+  void SetExternalUI(INSTALLUI_HANDLERW handler, DWORD messageFilter, void* context) override;
   UINT EnableLog(DWORD mode, const std::wstring& path, DWORD attributes) override;
   UINT InstallProduct(const std::wstring& package, const std::wstring& commandLine) override;
   UINT ConfigureProductEx(const std::wstring& productCode, int level, int state,

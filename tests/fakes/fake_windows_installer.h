@@ -48,12 +48,29 @@ class FakeWindowsInstaller : public platform::WindowsInstaller {
     calls.push_back(L"SetInternalUI " + std::to_wstring(level));
     return std::exchange(uiLevel, level);
   }
+  // The external-UI handler as the installer would call it: each install sends
+  // progressPerInstall progress messages and records the handler's answers.
+  INSTALLUI_HANDLERW handler = nullptr;
+  void* handlerContext = nullptr;
+  int progressPerInstall = 0;
+  std::vector<int> handlerAnswers;
+  void SetExternalUI(INSTALLUI_HANDLERW h, DWORD filter, void* context) override {
+    calls.push_back(text::Format(L"SetExternalUI %#x", filter));
+    handler = h;
+    handlerContext = context;
+  }
+  int Notify(UINT type, const wchar_t* message) {
+    int answer = handler ? handler(handlerContext, type, message) : 0;
+    handlerAnswers.push_back(answer);
+    return answer;
+  }
   UINT EnableLog(DWORD mode, const std::wstring& path, DWORD attributes) override {
     calls.push_back(text::Format(L"EnableLog %#x %s %d", mode, path, attributes));
     return 0;
   }
   UINT InstallProduct(const std::wstring& package, const std::wstring& commandLine) override {
     calls.push_back(L"InstallProduct " + package + L" [" + commandLine + L"]");
+    for (int i = 0; i < progressPerInstall; ++i) Notify(INSTALLMESSAGE_PROGRESS, L"1: 2 2: 100");
     auto it = installResults.find(package);
     UINT r = it == installResults.end() ? 0 : it->second;
     if ((r == 0 || r == 3010) && installSetsState) {

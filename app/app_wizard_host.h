@@ -1,0 +1,53 @@
+// The run as the wizard sees it: the application object behind the wizard's interface.
+#pragma once
+
+#include "ui/wizard_host.h"
+
+class CCommonBootstrapperApp;
+
+class AppWizardHost final : public WizardHost {
+ public:
+  explicit AppWizardHost(CCommonBootstrapperApp& app) : app_(app) {}
+
+  LogFile& Log() override;
+  PropertyMap& Properties() override;
+  Localization* GetLocalization() override;
+  platform::Platform& GetPlatform() override;
+  uint32_t ModeFlags() const override;
+  int SetupResultCode() const override;
+  void SetSetupResultCode(int code) override;
+  ::PlatformKind PlatformKind() const override;
+  const std::wstring& ShortName() const override;
+  const std::wstring& GUID() const override;
+  ProductCatalog& Products() override;
+  bool SoloProduct() const override;
+  const XmlDocument& SetupDocument() const override;
+  HMODULE ProductLibrary() const override;
+  const std::wstring& ProductDisplayName() const override;
+  const std::wstring& ProductText1007() const override;
+  const std::wstring& ProductText1008() const override;
+  const std::wstring& CurrentTitle() const override;
+  std::wstring ProductText(UINT id) override;
+  std::wstring ResultText(uint32_t code) override;
+  std::wstring InstallDirectory() const override;
+  void SetInstallDirectory(const std::wstring& directory) override;
+  bool ValidateInstallPath(const std::wstring& path) override;
+  bool ResolveInstallDirectory(std::wstring& out) override;
+  std::wstring DefaultInstallDirectory() override;
+  const std::wstring& QVDirectory() const override;
+  bool CheckRunningApps(HWND owner) override;
+  void RerunMsiChecks() override;
+  std::wstring ExtraInstallProperties() const override;
+  EngineContext MakeEngineContext() override;
+  bool InstallPrerequisites(HWND statusWindow) override;
+  bool PrerequisiteResult() const override { return prerequisiteResult_; }
+  void SetPrerequisiteResult(bool passed) override { prerequisiteResult_ = passed; }
+  bool RestartRequired() override;
+  void SetRebootRequiredFlag() override;
+  void RestartSetup() override;
+  const std::wstring& RebootPrerequisiteName() const override;
+
+ private:
+  CCommonBootstrapperApp& app_;
+  bool prerequisiteResult_ = true;
+};

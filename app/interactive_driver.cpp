@@ -1,0 +1,69 @@
+#include "app/interactive_driver.h"
+
+#include "app/app.h"
+#include "app/app_wizard_host.h"
+#include "checks/app_checks.h"
+#include "checks/install_checks.h"
+#include "checks/launch_checks.h"
+#include "checks/minimum_requirements.h"
+#include "checks/msi_registry_checks.h"
+#include "checks/system_info.h"
+#include "core/localization.h"
+#include "core/log_file.h"
+#include "core/property_map.h"
+#include "core/run_mode.h"
+#include "platform/text.h"
+#include "ui/wizard_fonts.h"
+#include "ui/wizard_sheet.h"
+
+unsigned MaintenanceMessageId(const std::wstring& shortName, int platformKind) {
+  if (text::EqualsNoCase(shortName, L"DAT")) return 50228;
+  if (platformKind == static_cast<int>(PlatformKind::OnPremises)) return 50116;
+  if (platformKind == static_cast<int>(PlatformKind::Foundation)) return 50285;
+  return 50224;
+}
+
+std::unique_ptr<CWizardSheet> InteractiveDriver::ChooseSheet(const std::wstring& shortName, WizardHost& host) {
+  // "VaradavuRadare", "VURovizo", "VaruzaVuruduzOduzur" and "VoruderaDEZ" have sheets of their
+  // own with extra pages; until those pages exist they run the plain sheet.
+  (void)shortName;
+  return std::make_unique<CWizardSheet>(host, L"");
+}
+
+void InteractiveDriver::Run() {
+  LogFile& log = app_.Log();
+  PropertyMap& properties = app_.Properties();
+  log.WriteLine(L"Running in user interface mode");
+  properties.Set(L"Silent", L"False");
+  if (!app_.LoadProductTexts()) return;
+
+  CheckContext checks = app_.MakeCheckContext();
+  std::unique_ptr<InstallChecks> probes = RunInstallChecks(checks);
+  if (!MinimumRequirements(checks).CheckMinimumRequirements()) return;
+  if (!FilesInUse(checks).CheckFilesInUse()) return;
+  MsiRegistryChecker(checks, true).RunRegistryChecks();
+  RunLaunchChecks(checks);
+
+  const uint32_t resolved = app_.ModeFlags();
+  if ((resolved & mode::Uninstall) && !(app_.CommandLineModeFlags() & mode::Uninstall)) {
+    Localization* localization = app_.GetLocalization();
+    const unsigned id = MaintenanceMessageId(app_.ShortName(), static_cast<int>(app_.PlatformKind()));
+    const std::wstring message = localization ? localization->Message(id, {app_.ProductDisplayName()}) : L"";
+    app_.GetPlatform().prompts.Show(nullptr, message, app_.ProductDisplayName(), MB_OK, [localization] {
+      if (localization) localization->InstallMessageBoxHook();
+    });
+    return;
+  }
+  if (!app_.RunLaunchMessages(checks)) return;
+  if ((resolved & (mode::Repair | mode::Uninstall)) && !AppCheck(checks).CheckRunningApps()) return;
+
+  LogFile unopened;  // the facts were logged at start-up
+  SystemInfo system(unopened, app_.GetPlatform().system);
+  TheWizardFonts().Prepare(app_.GetPlatform().system.WindowsFolder(), system.Version().major);
+  app_.GetPlatform().installer.SetInternalUI(2);  // INSTALLUILEVEL_NONE: the wizard shows the progress
+
+  AppWizardHost host(app_);
+  std::unique_ptr<CWizardSheet> sheet = ChooseSheet(app_.ShortName(), host);
+  sheet->CreatePages();
+  sheet->DoModal();
+}

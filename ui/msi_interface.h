@@ -1,0 +1,31 @@
+// The external-UI context of Windows Installer during a wizard run: how a confirmed Cancel
+// reaches a running package. The page fills the question; the handler asks it on the
+// installing thread at the next progress message.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <string>
+
+class Localization;
+namespace platform {
+class Prompts;
+}
+
+struct MSIInterface {
+  HWND owner = nullptr;                     // the install page, owner of the question
+  std::atomic<bool> questionPending{false};  // the user pressed Cancel; ask at the next progress
+  UINT boxType = 0;
+  std::wstring question, caption;
+  std::atomic<bool> cancelled{false};       // confirmed: every later progress message cancels
+  platform::Prompts* prompts = nullptr;
+  Localization* localization = nullptr;     // localised buttons of the question
+};
+
+// MsiSetExternalUIW's handler; context is an MSIInterface.
+int WINAPI MsiExternalUIHandler(LPVOID context, UINT messageType, LPCWSTR message);
+// The message filter the wizard installs the handler with.
+constexpr DWORD kExternalUIFilter = 0x669F;
+// The question is asked at most until the user confirms once in this process.
+void AllowCancelQuestion(bool allowed);

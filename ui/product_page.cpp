@@ -1,0 +1,169 @@
+#include "ui/product_page.h"
+
+#include <shlobj.h>
+#include <shlwapi.h>
+
+#include "core/localization.h"
+#include "core/property_map.h"
+#include "core/run_mode.h"
+#include "ui/fit_control.h"
+#include "ui/page_texts.h"
+#include "ui/rich_text.h"
+#include "ui/welcome_page.h"
+#include "ui/wizard_fonts.h"
+#include "ui/wizard_sheet.h"
+
+namespace {
+
+constexpr int kFolder = 198;
+constexpr int kBrowse = 195;
+constexpr int kLabel = 249;
+constexpr int kLine = 250;
+constexpr UINT_PTR kSettleTimer = 3;
+
+// The Browse button's tab stop, remembered for the process as the page's key rule wants.
+bool browseTabStop = false;
+
+}  // namespace
+
+BOOL ProductPage::OnInitDialog() {
+  WizardPage::OnInitDialog();
+  std::wstring folder;
+  installed_ = host_.ResolveInstallDirectory(folder);
+  if (!installed_) folder = host_.DefaultInstallDirectory();
+  host_.SetInstallDirectory(folder);
+  host_.Properties().Set(L"[INSTALLDIRECTORY]", folder);
+  SendMessageW(Item(kFolder), WM_SETFONT, reinterpret_cast<WPARAM>(TheWizardFonts().Text()), FALSE);
+  ShowFolder(folder);
+  LoadPageTexts();
+  FitControlToText(Item(kLabel), Item(kLine), TheWizardFonts().Text(), log_);
+  FitControlToText(Item(kBrowse), nullptr, nullptr, log_);
+  SetForegroundWindow(Window());
+  SetTimer(Window(), kSettleTimer, 200, nullptr);
+  return TRUE;
+}
+
+void ProductPage::ShowFolder(const std::wstring& folder) {
+  folder_ = folder;
+  HWND control = Item(kFolder);
+  std::wstring shown = folder;
+  if (HDC dc = GetDC(control)) {
+    HGDIOBJ old = SelectObject(dc, TheWizardFonts().Text());
+    SIZE extent{};
+    GetTextExtentPoint32W(dc, folder.c_str(), static_cast<int>(folder.size()), &extent);
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    RECT area{};
+    GetClientRect(control, &area);
+    std::wstring compacted = folder;
+    compacted.resize(std::max<size_t>(compacted.size(), MAX_PATH) + 1);
+    PathCompactPathW(dc, compacted.data(), static_cast<UINT>(area.right));
+    compacted.resize(wcslen(compacted.c_str()));
+    shown = ShortenedFolder(folder, area.right, extent.cx, metrics.tmAveCharWidth, compacted.size());
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+  }
+  SetWindowTextW(control, shown.c_str());
+}
+
+void ProductPage::LoadPageTexts() {
+  Localization* localization = host_.GetLocalization();
+  if (!localization) return;
+  HWND browse = Item(kBrowse);
+  const std::wstring caption = localization->String(50151);
+  if (!caption.empty()) SetWindowTextW(browse, caption.c_str());
+  ShowWindow(browse, SW_SHOW);
+  EnableWindow(browse, !installed_);
+  const UINT descriptionId = ProductDescriptionText(host_.PlatformKind());
+  std::wstring description = localization->String(descriptionId);
+  // The culture library may leave the product's own sentence to the product's library.
+  if (description.empty()) description = host_.ProductText(descriptionId);
+  description = Localization::FormatArgs(description, {WizardProductList(host_)});
+  SetRichText(Item(196), description, TheWizardFonts().Text(), RGB(0, 0, 0));
+  SetText(kLabel, localization->String(50153), TheWizardFonts().Text());
+}
+
+BOOL ProductPage::OnSetActive() {
+  PropSheet_SetWizButtons(SheetWindow(), PSWIZB_BACK | PSWIZB_NEXT);
+  ShowBackButton(true);
+  ShowNextButton();
+  PostMessageW(SheetWindow(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(SheetItem(wizard_control::Next)), TRUE);
+  ShowCancelButton(true);
+  return WizardPage::OnSetActive();
+}
+
+bool ProductPage::PreTranslateMessage(MSG& message) {
+  if (message.message != WM_KEYDOWN || message.wParam != VK_RETURN) return false;
+  if (GetFocus() == Item(kBrowse)) return false;  // Enter on Browse clicks it
+  PostMessageW(SheetWindow(), WM_COMMAND, wizard_control::Next, 0);
+  return true;
+}
+
+LRESULT ProductPage::OnWizardBack() {
+  CWizardSheet* sheet = Sheet();
+  if ((host_.ModeFlags() & mode::Install) && sheet && sheet->PageCount() > 1) {
+    OnTabKey(false);
+    sheet->SetActivePage(*sheet->Page(0));
+    return -1;
+  }
+  return 0;
+}
+
+LRESULT ProductPage::OnWizardNext() {
+  if (!host_.CheckRunningApps(Window())) return -1;
+  if (!host_.ValidateInstallPath(folder_)) {
+    ShowErrorMessage(104);
+    return -1;
+  }
+  host_.SetInstallDirectory(folder_);
+  host_.Properties().Set(L"[INSTALLDIRECTORY]", folder_);
+  return 0;
+}
+
+void ProductPage::OnTabKey(bool flag) {
+  if (flag == browseTabStop) return;
+  browseTabStop = flag;
+  HWND browse = Item(kBrowse);
+  LONG_PTR style = GetWindowLongPtrW(browse, GWL_STYLE);
+  SetWindowLongPtrW(browse, GWL_STYLE, flag ? (style | WS_TABSTOP) : (style & ~WS_TABSTOP));
+}
+
+bool ProductPage::OnMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
+  if (message == WM_TIMER && wParam == kSettleTimer) {
+    KillTimer(Window(), kSettleTimer);
+    result = 0;
+    return true;
+  }
+  if (message == WM_COMMAND && LOWORD(wParam) == kBrowse && HIWORD(wParam) == BN_CLICKED) {
+    Browse();
+    result = 0;
+    return true;
+  }
+  return false;
+}
+
+void ProductPage::Browse() {
+  const std::wstring title = String(50152);
+  BROWSEINFOW info{};
+  info.hwndOwner = Window();
+  info.lpszTitle = title.c_str();
+  info.ulFlags = 0x71;  // file-system folders only, edit box, validation, new dialog style
+  info.lpfn = WizardPage::FolderBrowseCallback;
+  info.lParam = reinterpret_cast<LPARAM>(static_cast<WizardPage*>(this));
+  PIDLIST_ABSOLUTE item = SHBrowseForFolderW(&info);
+  if (!item) return;
+  wchar_t chosen[MAX_PATH] = {};
+  const bool hasPath = SHGetPathFromIDListW(item, chosen);
+  CoTaskMemFree(item);
+  if (!hasPath) {
+    ShowErrorMessage(104);
+    return;
+  }
+  const std::wstring folder = JoinBrowsedFolder(chosen, host_.QVDirectory());
+  if (!host_.ValidateInstallPath(folder)) {
+    ShowErrorMessage(104);
+    return;
+  }
+  folder_ = folder;
+  SetWindowTextW(Item(kFolder), folder.c_str());
+}

@@ -1,0 +1,49 @@
+#include "ui/welcome_page.h"
+
+#include "core/localization.h"
+#include "ui/page_texts.h"
+#include "ui/rich_text.h"
+#include "ui/wizard_fonts.h"
+
+std::wstring WizardProductList(WizardHost& host) {
+  std::vector<std::wstring> names;
+  for (const auto& product : host.Products()) names.push_back(product->Name);
+  return ProductList(host.PlatformKind(), host.SoloProduct(), host.ProductText1007(), names);
+}
+
+BOOL WelcomePage::OnInitDialog() {
+  WizardPage::OnInitDialog();
+  LoadPageTexts();
+  return TRUE;
+}
+
+BOOL WelcomePage::OnSetActive() {
+  PropSheet_SetWizButtons(SheetWindow(), PSWIZB_NEXT);
+  ShowBackButton(false);
+  ShowNextButton();
+  PostMessageW(SheetWindow(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(SheetItem(wizard_control::Next)), TRUE);
+  ShowCancelButton(true);
+  return WizardPage::OnSetActive();
+}
+
+bool WelcomePage::PreTranslateMessage(MSG& message) {
+  if (message.message == WM_KEYDOWN && message.wParam == VK_RETURN) {
+    OnEnterKey();
+    return true;
+  }
+  return false;
+}
+
+void WelcomePage::LoadPageTexts() {
+  Localization* localization = host_.GetLocalization();
+  if (!localization) return;
+  const WizardFonts& fonts = TheWizardFonts();
+  const UINT titleId = WelcomeTitleText(host_.PlatformKind());
+  SetRichText(Item(wizard_control::Title), localization->Message(titleId, {host_.ProductText1007()}),
+              fonts.Title(), kTitleBlue);
+  std::wstring netFramework = host_.Products().empty() ? std::wstring() : host_.Products().front()->NETFramework;
+  if (netFramework.empty()) netFramework = L"4.7.2";
+  SetRichText(Item(225), localization->Message(50146, {WizardProductList(host_), netFramework}), fonts.Text(),
+              RGB(0, 0, 0));
+  SetRichText(Item(218), localization->String(50147), fonts.Text(), RGB(0, 0, 0));
+}

@@ -1,0 +1,16 @@
+// The first page of an installation: the product's name, what will be installed, Next or Cancel.
+#pragma once
+
+#include "ui/wizard_page.h"
+
+class WelcomePage : public WizardPage {
+ public:
+  explicit WelcomePage(WizardHost& host) : WizardPage(host, 169) {}
+  BOOL OnInitDialog() override;
+  BOOL OnSetActive() override;
+  bool PreTranslateMessage(MSG& message) override;
+  void LoadPageTexts() override;
+};
+
+// The products named on the welcome and product pages.
+std::wstring WizardProductList(WizardHost& host);

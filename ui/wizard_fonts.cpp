@@ -1,0 +1,64 @@
+#include "ui/wizard_fonts.h"
+
+#include "platform/files.h"
+
+namespace {
+
+int CALLBACK FamilyFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+  *reinterpret_cast<bool*>(found) = true;
+  return 0;
+}
+
+bool FamilyOnScreen(HDC dc, const std::wstring& face) {
+  LOGFONTW query{};
+  query.lfCharSet = DEFAULT_CHARSET;
+  lstrcpynW(query.lfFaceName, face.c_str(), LF_FACESIZE);
+  bool found = false;
+  EnumFontFamiliesExW(dc, &query, FamilyFound, reinterpret_cast<LPARAM>(&found), 0);
+  return found;
+}
+
+}  // namespace
+
+std::wstring ChooseWizardFace(const FaceAvailability& faces) { return faces.segoe ? L"Segoe UI" : L"Verdana"; }
+
+std::wstring FontsFolder(const std::wstring& windowsFolder, DWORD osMajorVersion) {
+  std::wstring folder = windowsFolder;
+  if (folder.empty() || folder.back() != L'\\') folder += L'\\';
+  return folder + (osMajorVersion <= 4 ? L"system\\" : L"fonts\\");
+}
+
+HFONT CreatePointFont(int tenthsOfPoint, const std::wstring& face) {
+  HDC screen = GetDC(nullptr);
+  int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+  if (screen) ReleaseDC(nullptr, screen);
+  LOGFONTW font{};
+  font.lfHeight = -MulDiv(tenthsOfPoint, dpi, 720);
+  font.lfWeight = FW_NORMAL;
+  font.lfCharSet = DEFAULT_CHARSET;
+  font.lfQuality = CLEARTYPE_QUALITY;
+  lstrcpynW(font.lfFaceName, face.c_str(), LF_FACESIZE);
+  return CreateFontIndirectW(&font);
+}
+
+void WizardFonts::Prepare(const std::wstring& windowsFolder, DWORD osMajorVersion) {
+  const std::wstring folder = FontsFolder(windowsFolder, osMajorVersion);
+  HDC screen = GetDC(nullptr);
+  auto available = [&](const wchar_t* face, const wchar_t* file) {
+    return platform::FileExists(folder + file) && screen && FamilyOnScreen(screen, face);
+  };
+  FaceAvailability faces;
+  faces.segoe = available(L"Segoe UI", L"segoeui.ttf");
+  faces.segoeBold = available(L"Segoe UI Bold", L"segoeuib.ttf");
+  faces.verdana = available(L"Verdana", L"verdana.ttf");
+  faces.verdanaBold = available(L"Verdana Bold", L"verdanab.ttf");
+  if (screen) ReleaseDC(nullptr, screen);
+  face_ = ChooseWizardFace(faces);
+  title_.reset(CreatePointFont(120, face_));
+  text_.reset(CreatePointFont(90, face_));
+}
+
+WizardFonts& TheWizardFonts() {
+  static WizardFonts fonts;
+  return fonts;
+}

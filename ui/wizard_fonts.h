@@ -1,0 +1,36 @@
+// The two fonts every wizard page uses, made once before the sheet is built.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "platform/handles.h"
+
+// Which face the wizard uses, from what the machine has: Segoe UI, else Verdana.
+struct FaceAvailability {
+  bool segoe = false, segoeBold = false, verdana = false, verdanaBold = false;
+};
+std::wstring ChooseWizardFace(const FaceAvailability& faces);
+
+// The fonts folder: the Windows folder, then "fonts\" ("system\" on Windows NT 4 and older).
+std::wstring FontsFolder(const std::wstring& windowsFolder, DWORD osMajorVersion);
+
+class WizardFonts {
+ public:
+  // Looks for the faces (file in the fonts folder and family on the screen) and creates the fonts.
+  void Prepare(const std::wstring& windowsFolder, DWORD osMajorVersion);
+  HFONT Title() const { return static_cast<HFONT>(title_.get()); }
+  HFONT Text() const { return static_cast<HFONT>(text_.get()); }
+  const std::wstring& Face() const { return face_; }
+
+ private:
+  std::wstring face_;
+  platform::GdiObject title_, text_;
+};
+
+// The process's wizard fonts (prepared by the interactive driver, used by every page).
+WizardFonts& TheWizardFonts();
+
+// A font of the given face and size in tenths of a point, for the screen.
+HFONT CreatePointFont(int tenthsOfPoint, const std::wstring& face);

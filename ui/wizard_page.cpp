@@ -1,0 +1,267 @@
+#include "ui/wizard_page.h"
+
+#include <algorithm>
+
+#include <shlobj.h>
+
+#include "core/exit_codes.h"
+#include "core/localization.h"
+#include "core/log_file.h"
+#include "platform/platform.h"
+#include "platform/text.h"
+#include "ui/wizard_fonts.h"
+#include "ui/wizard_sheet.h"
+
+namespace {
+
+// One white brush for every page and control of the process, freed at exit.
+HBRUSH WhiteBrush() {
+  static platform::GdiObject brush(CreateSolidBrush(kPageWhite));
+  return static_cast<HBRUSH>(brush.get());
+}
+
+// The caption of a sheet button from a culture text; an empty text keeps the caption.
+void CaptionButton(HWND button, const std::wstring& text) {
+  if (button && !text.empty()) SetWindowTextW(button, text.c_str());
+}
+
+// A dialog item's caption from a culture text, widened to fit it; left of it: keeps that edge.
+void CaptionAndFit(HWND dialog, int id, const std::wstring& caption, HWND alignTo = nullptr) {
+  HWND item = GetDlgItem(dialog, id);
+  if (!item || caption.empty()) return;
+  SetWindowTextW(item, caption.c_str());
+  HDC dc = GetDC(item);
+  if (!dc) return;
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(item, WM_GETFONT, 0, 0)));
+  SIZE extent{};
+  GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &extent);
+  SelectObject(dc, old);
+  ReleaseDC(item, dc);
+  RECT place{};
+  GetWindowRect(item, &place);
+  MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&place), 2);
+  int width = std::max<int>(extent.cx + 8, place.right - place.left);
+  int left = place.left;
+  if (alignTo) {
+    RECT edge{};
+    GetWindowRect(alignTo, &edge);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&edge), 2);
+    left = edge.left;
+  }
+  SetWindowPos(item, nullptr, left, place.top, width, place.bottom - place.top, SWP_NOZORDER);
+}
+
+}  // namespace
+
+int CALLBACK WizardPage::FolderBrowseCallback(HWND dialog, UINT message, LPARAM, LPARAM data) {
+  if (message == BFFM_VALIDATEFAILEDW) return 1;
+  auto* page = reinterpret_cast<WizardPage*>(data);
+  if (message != BFFM_INITIALIZED || !page) return 0;
+  const std::wstring title = page->String(50196);
+  if (!title.empty()) SetWindowTextW(dialog, title.c_str());
+  CaptionAndFit(dialog, 14150, page->String(50198));
+  CaptionAndFit(dialog, 14152, page->String(50197), GetDlgItem(dialog, 14148));
+  CaptionButton(GetDlgItem(dialog, IDOK), page->String(50191));
+  CaptionButton(GetDlgItem(dialog, IDCANCEL), page->String(50192));
+  const std::wstring path = text::Trim(page->BrowsePath());
+  if (path.size() > 2 && path[0] == L'\\' && path[1] == L'\\') {
+    SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(path.c_str()));
+  } else if (HWND tree = GetDlgItem(dialog, 100)) {
+    if (HTREEITEM root = TreeView_GetRoot(tree)) TreeView_Expand(tree, root, TVE_EXPAND);
+  }
+  return 0;
+}
+
+WizardPage::WizardPage(WizardHost& host, UINT templateId, HINSTANCE templateModule)
+    : host_(host), log_(host.Log()), templateId_(templateId), templateModule_(templateModule) {}
+
+WizardPage::~WizardPage() {
+  // A page the sheet never took is still ours to free.
+  if (handle_ && !window_) DestroyPropertySheetPage(handle_);
+}
+
+HPROPSHEETPAGE WizardPage::Handle() {
+  if (handle_) return handle_;
+  PROPSHEETPAGEW page{};
+  page.dwSize = sizeof(page);
+  page.dwFlags = PSP_HIDEHEADER;
+  page.hInstance = templateModule_ ? templateModule_ : GetModuleHandleW(nullptr);
+  page.pszTemplate = MAKEINTRESOURCEW(templateId_);
+  page.pfnDlgProc = DialogProc;
+  page.lParam = reinterpret_cast<LPARAM>(this);
+  handle_ = CreatePropertySheetPageW(&page);
+  return handle_;
+}
+
+INT_PTR CALLBACK WizardPage::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_INITDIALOG) {
+    auto* page = reinterpret_cast<WizardPage*>(reinterpret_cast<PROPSHEETPAGEW*>(lParam)->lParam);
+    SetWindowLongPtrW(window, DWLP_USER, reinterpret_cast<LONG_PTR>(page));
+    page->window_ = window;
+    page->DoDataExchange();
+    return page->OnInitDialog();
+  }
+  auto* page = reinterpret_cast<WizardPage*>(GetWindowLongPtrW(window, DWLP_USER));
+  if (!page) return FALSE;
+  switch (message) {
+    case WM_NOTIFY: {
+      const auto& header = *reinterpret_cast<const NMHDR*>(lParam);
+      if (header.hwndFrom != page->SheetWindow()) break;
+      SetWindowLongPtrW(window, DWLP_MSGRESULT, page->OnNotify(header));
+      return TRUE;
+    }
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+      return reinterpret_cast<INT_PTR>(page->OnCtlColor(reinterpret_cast<HDC>(wParam),
+                                                        reinterpret_cast<HWND>(lParam), message));
+    case WM_ERASEBKGND: {
+      RECT area{};
+      GetClientRect(window, &area);
+      FillRect(reinterpret_cast<HDC>(wParam), &area, WhiteBrush());
+      SetWindowLongPtrW(window, DWLP_MSGRESULT, 1);
+      return TRUE;
+    }
+    case WM_NCDESTROY:
+      page->window_ = nullptr;
+      page->handle_ = nullptr;  // the sheet destroyed it with the window
+      break;
+    default:
+      break;
+  }
+  LRESULT result = 0;
+  if (page->OnMessage(message, wParam, lParam, result)) {
+    SetWindowLongPtrW(window, DWLP_MSGRESULT, result);
+    return TRUE;
+  }
+  return FALSE;
+}
+
+LRESULT WizardPage::OnNotify(const NMHDR& header) {
+  switch (header.code) {
+    case PSN_SETACTIVE:
+      return OnSetActive() ? 0 : -1;
+    case PSN_WIZBACK:
+      return OnWizardBack();
+    case PSN_WIZNEXT:
+      return OnWizardNext();
+    case PSN_WIZFINISH:
+      return OnWizardFinish() ? FALSE : TRUE;  // TRUE keeps the sheet open
+    case PSN_QUERYCANCEL:
+      return OnQueryCancel() ? FALSE : TRUE;  // TRUE refuses the cancel
+    default:
+      return 0;
+  }
+}
+
+BOOL WizardPage::OnInitDialog() { return TRUE; }
+
+bool WizardPage::OnMessage(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
+
+bool WizardPage::PreTranslateMessage(MSG&) { return false; }
+
+BOOL WizardPage::OnQueryCancel() {
+  const int answer = Ask(String(50135), host_.ProductDisplayName(), MB_YESNO | MB_ICONQUESTION);
+  if (answer == IDYES) {
+    host_.SetSetupResultCode(exit_code::Cancelled);
+    if (CWizardSheet* sheet = Sheet()) {
+      sheet->RestoreIfMinimized();
+      if (sheet->FinishPage()) sheet->SetActivePage(*sheet->FinishPage());
+    }
+  }
+  return FALSE;  // the wizard always ends through its finish page
+}
+
+void WizardPage::OnEnterKey() {
+  HWND focus = GetFocus();
+  HWND back = SheetItem(wizard_control::Back);
+  if (!focus) {
+    PressButton(PSBTN_NEXT);
+  } else if (focus == back && IsWindowVisible(back)) {
+    PressButton(PSBTN_BACK);
+  } else if (focus == SheetItem(wizard_control::Cancel)) {
+    PressButton(PSBTN_CANCEL);
+  } else {
+    PressButton(PSBTN_NEXT);
+  }
+}
+
+HBRUSH WizardPage::OnCtlColor(HDC dc, HWND control, UINT message) {
+  if (message == WM_CTLCOLORSTATIC) {
+    const int id = GetDlgCtrlID(control);
+    const WizardFonts& fonts = TheWizardFonts();
+    SetBkMode(dc, TRANSPARENT);
+    if (id == wizard_control::Title) {
+      SelectObject(dc, fonts.Title());
+      SetTextColor(dc, kTitleBlue);
+    } else {
+      SelectObject(dc, fonts.Text());
+      SetTextColor(dc, id >= 2024 && id <= 2027 ? kWarningRed : RGB(0, 0, 0));
+    }
+    return static_cast<HBRUSH>(GetStockObject(HOLLOW_BRUSH));
+  }
+  if (message == WM_CTLCOLORBTN) SetBkMode(dc, TRANSPARENT);
+  return WhiteBrush();
+}
+
+void WizardPage::ShowBackButton(bool show) {
+  HWND back = SheetItem(wizard_control::Back);
+  if (!back) return;
+  ShowWindow(back, show ? SW_SHOW : SW_HIDE);
+  if (show) CaptionButton(back, String(50103));
+}
+
+void WizardPage::ShowNextButton() {
+  HWND next = SheetItem(wizard_control::Next);
+  if (!next) return;
+  ShowWindow(next, SW_SHOW);
+  CaptionButton(next, String(50104));
+}
+
+void WizardPage::ShowCancelButton(bool show) {
+  HWND cancel = SheetItem(wizard_control::Cancel);
+  if (!cancel) return;
+  ShowWindow(cancel, show ? SW_SHOW : SW_HIDE);
+  if (show) CaptionButton(cancel, String(50180));
+}
+
+void WizardPage::SetFinishCaption() {
+  if (CWizardSheet* sheet = Sheet()) sheet->SetFinishCaption();
+}
+
+void WizardPage::ShowErrorMessage(UINT textId) {
+  Ask(String(textId), host_.CurrentTitle(), MB_OK | MB_ICONERROR);
+}
+
+int WizardPage::Ask(const std::wstring& text, const std::wstring& caption, UINT type, HWND owner) {
+  Localization* localization = host_.GetLocalization();
+  return host_.GetPlatform().prompts.Show(owner ? owner : window_, text, caption, type, [localization] {
+    if (localization) localization->InstallMessageBoxHook();
+  });
+}
+
+void WizardPage::PressButton(int which) {
+  if (HWND sheet = SheetWindow()) PostMessageW(sheet, PSM_PRESSBUTTON, which, 0);
+}
+
+void WizardPage::MoveOntoCancel(int buttonId) {
+  HWND cancel = SheetItem(wizard_control::Cancel);
+  HWND button = SheetItem(buttonId);
+  if (!cancel || !button) return;
+  RECT place{};
+  GetWindowRect(cancel, &place);
+  MapWindowPoints(nullptr, SheetWindow(), reinterpret_cast<POINT*>(&place), 2);
+  MoveWindow(button, place.left, place.top, place.right - place.left, place.bottom - place.top, TRUE);
+}
+
+std::wstring WizardPage::String(UINT id) const {
+  Localization* localization = host_.GetLocalization();
+  return localization ? localization->String(id) : std::wstring();
+}
+
+void WizardPage::SetText(int id, const std::wstring& text, HFONT font) {
+  HWND control = Item(id);
+  if (!control) return;
+  if (font) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  SetWindowTextW(control, text.c_str());
+}

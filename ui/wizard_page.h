@@ -1,0 +1,101 @@
+// The base of every wizard page: a property-sheet page whose notifications and messages become
+// virtual operations, with the common look (white page, fonts, colours) and the wizard buttons.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+
+#include "ui/wizard_host.h"
+
+class CWizardSheet;
+class LogFile;
+
+// Sheet buttons and the page controls every template shares.
+namespace wizard_control {
+constexpr int Back = 12323;
+constexpr int Next = 12324;
+constexpr int Finish = 12325;
+constexpr int Cancel = IDCANCEL;
+constexpr int HeaderPicture = 220;
+constexpr int Title = 185;
+}  // namespace wizard_control
+
+// The page backgrounds and the title colour of the wizard.
+constexpr COLORREF kPageWhite = RGB(255, 255, 255);
+constexpr COLORREF kTitleBlue = RGB(0, 51, 153);
+constexpr COLORREF kTitleGrey = RGB(117, 117, 117);
+constexpr COLORREF kWarningRed = RGB(255, 0, 0);
+
+class WizardPage {
+ public:
+  // templateModule null: the template is one of setup.exe's own.
+  WizardPage(WizardHost& host, UINT templateId, HINSTANCE templateModule = nullptr);
+  virtual ~WizardPage();
+  WizardPage(const WizardPage&) = delete;
+  WizardPage& operator=(const WizardPage&) = delete;
+
+  // The page as the sheet takes it; made once.
+  HPROPSHEETPAGE Handle();
+  HWND Window() const { return window_; }
+  HWND SheetWindow() const { return window_ ? GetParent(window_) : nullptr; }
+  UINT TemplateId() const { return templateId_; }
+  void SetSheet(CWizardSheet* sheet) { sheet_ = sheet; }
+
+  // The operations a page may replace, named after the property-page framework's.
+  virtual void DoDataExchange() {}
+  virtual BOOL OnInitDialog();
+  virtual BOOL OnSetActive() { return TRUE; }
+  // TRUE lets the sheet close; the base asks the cancel question and never closes.
+  virtual BOOL OnQueryCancel();
+  // 0 moves on as usual, -1 stays on the page.
+  virtual LRESULT OnWizardBack() { return 0; }
+  virtual LRESULT OnWizardNext() { return 0; }
+  // TRUE lets the wizard finish.
+  virtual BOOL OnWizardFinish() { return TRUE; }
+  // Seen before the dialog manager; true consumes the message.
+  virtual bool PreTranslateMessage(MSG& message);
+  virtual void LoadPageTexts() = 0;
+  virtual void OnTabKey(bool) {}
+  virtual void OnEnterKey();
+  virtual HBRUSH OnCtlColor(HDC dc, HWND control, UINT message);
+  // Any other message; true when handled, with its result.
+  virtual bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+
+  // Wizard buttons, as the pages' activation sets them.
+  void ShowBackButton(bool show);
+  void ShowNextButton();
+  void ShowCancelButton(bool show);
+  void SetFinishCaption();
+  void ShowErrorMessage(UINT textId);
+  // A message box of the page with localised buttons.
+  int Ask(const std::wstring& text, const std::wstring& caption, UINT type, HWND owner = nullptr);
+  void PressButton(int which);  // PSBTN_BACK, PSBTN_NEXT, PSBTN_FINISH, PSBTN_CANCEL
+  // The callback of the shell's folder dialog for the path pages; data is the page.
+  static int CALLBACK FolderBrowseCallback(HWND dialog, UINT message, LPARAM lParam, LPARAM data);
+  // The path a path page shows, where the folder dialog starts; empty for other pages.
+  virtual std::wstring BrowsePath() const { return L""; }
+  // The sheet's button moved onto the Cancel button's place (Finish replaces Cancel).
+  void MoveOntoCancel(int buttonId);
+
+ protected:
+  HWND Item(int id) const { return GetDlgItem(window_, id); }
+  HWND SheetItem(int id) const { return GetDlgItem(SheetWindow(), id); }
+  std::wstring String(UINT id) const;
+  void SetText(int id, const std::wstring& text, HFONT font);
+  CWizardSheet* Sheet() const { return sheet_; }
+
+  WizardHost& host_;
+  LogFile& log_;
+
+ private:
+  static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT OnNotify(const NMHDR& header);
+
+  UINT templateId_;
+  HINSTANCE templateModule_;
+  HPROPSHEETPAGE handle_ = nullptr;
+  HWND window_ = nullptr;
+  CWizardSheet* sheet_ = nullptr;
+};

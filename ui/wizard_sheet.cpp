@@ -1,0 +1,273 @@
+#include "ui/wizard_sheet.h"
+
+#include <wtsapi32.h>
+
+#include "core/localization.h"
+#include "core/log_file.h"
+#include "core/run_mode.h"
+#include "ui/finish_page.h"
+#include "ui/install_page.h"
+#include "ui/product_page.h"
+#include "ui/welcome_page.h"
+
+namespace {
+
+constexpr UINT kIconId = 128;
+constexpr UINT kBandBitmapId = 141;
+constexpr int kBandHeight = 45;
+constexpr UINT_PTR kRestoreTimer = 1;
+constexpr UINT kRestoreDelayMs = 500;
+constexpr int kBackButtonShift = 10;
+
+// The sheet whose window is being created: the property-sheet callback has no user data.
+thread_local CWizardSheet* creating = nullptr;
+
+// Adds the minimize box and the system menu to the sheet's template before the window exists.
+void AddMinimizeBox(LPARAM templateData) {
+  auto* words = reinterpret_cast<WORD*>(templateData);
+  const bool extended = words[0] == 1 && words[1] == 0xFFFF;
+  DWORD* style = extended ? reinterpret_cast<DWORD*>(words + 6) : reinterpret_cast<DWORD*>(words);
+  *style |= WS_MINIMIZEBOX | WS_SYSMENU;
+}
+
+}  // namespace
+
+CWizardSheet::CWizardSheet(WizardHost& host, std::wstring caption) : host_(host), caption_(std::move(caption)) {}
+
+CWizardSheet::~CWizardSheet() {
+  if (window_) DestroyWindow(window_);
+}
+
+void CWizardSheet::CreatePages() {
+  install_ = std::make_shared<InstallPage>(host_);
+  finish_ = std::make_shared<::FinishPage>(host_);
+  if (host_.ModeFlags() & mode::Install) {
+    welcome_ = std::make_shared<WelcomePage>(host_);
+    product_ = std::make_shared<ProductPage>(host_);
+    AddWizardPages();
+  } else {
+    AddProgressPages();
+  }
+  icon_ = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kIconId));
+  wtsapi_.reset(LoadLibraryExW(L"wtsapi32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
+}
+
+void CWizardSheet::AddWizardPages() {
+  AddPage(welcome_);
+  AddPage(product_);
+  AddPage(install_);
+  AddPage(finish_);
+}
+
+void CWizardSheet::AddProgressPages() {
+  AddPage(install_);
+  AddPage(finish_);
+}
+
+void CWizardSheet::AddPage(const std::shared_ptr<WizardPage>& page) {
+  if (!page) return;
+  page->SetSheet(this);
+  pages_.push_back(page);
+}
+
+void CWizardSheet::DoModal() {
+  std::vector<HPROPSHEETPAGE> handles;
+  for (const auto& page : pages_) {
+    if (HPROPSHEETPAGE handle = page->Handle()) handles.push_back(handle);
+  }
+  if (handles.empty()) {
+    host_.Log().WriteLine(L"The wizard has no page to show.");
+    return;
+  }
+  PROPSHEETHEADERW header{};
+  header.dwSize = sizeof(header);
+  header.dwFlags = PSH_WIZARD97 | PSH_USEHICON | PSH_USECALLBACK | PSH_MODELESS;
+  header.hInstance = GetModuleHandleW(nullptr);
+  header.hIcon = icon_;
+  header.pszCaption = caption_.c_str();
+  header.nPages = static_cast<UINT>(handles.size());
+  header.phpage = handles.data();
+  header.pfnCallback = SheetCallback;
+  creating = this;
+  INT_PTR created = PropertySheetW(&header);
+  creating = nullptr;
+  if (created <= 0 || !window_) {
+    host_.Log().Log(L"Creating the setup wizard failed with error code %d", static_cast<int>(GetLastError()));
+    return;
+  }
+
+  MSG message{};
+  while (!ended_ && PropSheet_GetCurrentPageHwnd(window_)) {
+    const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+    if (got <= 0) {
+      if (got == 0) PostQuitMessage(static_cast<int>(message.wParam));  // for whoever loops next
+      break;
+    }
+    if (PreTranslateMessage(message)) continue;
+    if (PropSheet_IsDialogMessage(window_, &message)) continue;
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+  DestroyWindow(window_);
+  window_ = nullptr;
+}
+
+void CWizardSheet::EndWizard() {
+  ended_ = true;
+  if (window_) PostMessageW(window_, WM_NULL, 0, 0);
+}
+
+WizardPage* CWizardSheet::ActivePage() const {
+  if (!window_) return nullptr;
+  HWND current = PropSheet_GetCurrentPageHwnd(window_);
+  for (const auto& page : pages_) {
+    if (page->Window() && page->Window() == current) return page.get();
+  }
+  return nullptr;
+}
+
+void CWizardSheet::SetActivePage(WizardPage& page) {
+  if (window_) PropSheet_SetCurSel(window_, page.Handle(), 0);
+}
+
+void CWizardSheet::SetFinishCaption() {
+  Localization* localization = host_.GetLocalization();
+  const std::wstring text = localization ? localization->String(50117) : std::wstring();
+  if (window_ && !text.empty()) PropSheet_SetFinishText(window_, text.c_str());
+}
+
+void CWizardSheet::RestoreIfMinimized() {
+  if (window_ && IsIconic(window_)) ShowWindow(window_, SW_RESTORE);
+}
+
+int CALLBACK CWizardSheet::SheetCallback(HWND window, UINT message, LPARAM lParam) {
+  if (message == PSCB_PRECREATE && lParam) {
+    AddMinimizeBox(lParam);
+  } else if (message == PSCB_INITIALIZED && creating) {
+    CWizardSheet* sheet = creating;
+    sheet->window_ = window;
+    SetWindowSubclass(window, SheetProc, 1, reinterpret_cast<DWORD_PTR>(sheet));
+    sheet->OnInitDialog();
+  }
+  return 0;
+}
+
+BOOL CWizardSheet::OnInitDialog() {
+  SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+  SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+  SetWindowLongPtrW(window_, GWL_STYLE, GetWindowLongPtrW(window_, GWL_STYLE) | WS_MINIMIZEBOX | WS_SYSMENU);
+  // Minimize and restore: brings the wizard to the foreground and into the task bar.
+  ShowWindow(window_, SW_MINIMIZE);
+  ShowWindow(window_, SW_RESTORE);
+  SetWindowPos(window_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  SessionNotifications(true);
+  if (HWND back = GetDlgItem(window_, wizard_control::Back)) {
+    RECT place{};
+    GetWindowRect(back, &place);
+    MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&place), 2);
+    SetWindowPos(back, nullptr, place.left - kBackButtonShift, place.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  }
+  band_.reset(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kBandBitmapId), IMAGE_BITMAP, 0, 0, 0));
+  return TRUE;
+}
+
+void CWizardSheet::SessionNotifications(bool on) {
+  if (!wtsapi_ || on == sessionRegistered_) return;
+  if (on) {
+    using Register = BOOL(WINAPI*)(HWND, DWORD);
+    auto reg = reinterpret_cast<Register>(reinterpret_cast<void*>(GetProcAddress(wtsapi_.get(), "WTSRegisterSessionNotification")));
+    sessionRegistered_ = reg && reg(window_, NOTIFY_FOR_THIS_SESSION);
+  } else {
+    using Unregister = BOOL(WINAPI*)(HWND);
+    auto unreg = reinterpret_cast<Unregister>(reinterpret_cast<void*>(GetProcAddress(wtsapi_.get(), "WTSUnRegisterSessionNotification")));
+    if (unreg) unreg(window_);
+    sessionRegistered_ = false;
+  }
+}
+
+bool CWizardSheet::PreTranslateMessage(MSG& message) {
+  WizardPage* page = ActivePage();
+  if (page && page->PreTranslateMessage(message)) return true;
+  if (message.message != WM_KEYDOWN || !page) return false;
+  if (message.wParam == VK_RETURN) {
+    page->OnEnterKey();
+    return true;
+  }
+  if (message.wParam == VK_TAB) page->OnTabKey(true);
+  return false;
+}
+
+LRESULT CALLBACK CWizardSheet::SheetProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                         DWORD_PTR self) {
+  bool handled = false;
+  LRESULT result = reinterpret_cast<CWizardSheet*>(self)->OnSheetMessage(message, wParam, lParam, handled);
+  if (message == WM_NCDESTROY) RemoveWindowSubclass(window, SheetProc, 1);
+  return handled ? result : DefSubclassProc(window, message, wParam, lParam);
+}
+
+LRESULT CWizardSheet::OnSheetMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
+  switch (message) {
+    case WM_PAINT: {
+      handled = true;
+      if (IsIconic(window_)) {
+        PAINTSTRUCT paint{};
+        HDC dc = BeginPaint(window_, &paint);
+        RECT area{};
+        GetClientRect(window_, &area);
+        DrawIcon(dc, (area.right - GetSystemMetrics(SM_CXICON) + 1) / 2,
+                 (area.bottom - GetSystemMetrics(SM_CYICON) + 1) / 2, icon_);
+        EndPaint(window_, &paint);
+        return 0;
+      }
+      DefSubclassProc(window_, message, wParam, lParam);
+      PaintBand(window_);
+      const std::wstring& title = host_.CurrentTitle();
+      wchar_t current[256] = {};
+      GetWindowTextW(window_, current, 256);
+      if (title != current) SetWindowTextW(window_, title.c_str());
+      return 0;
+    }
+    case WM_WTSSESSION_CHANGE:
+      handled = true;
+      if (wParam == WTS_SESSION_UNLOCK && !IsIconic(window_)) {
+        ShowWindow(window_, SW_MINIMIZE);
+        SetTimer(window_, kRestoreTimer, kRestoreDelayMs, nullptr);
+      }
+      return 0;
+    case WM_TIMER:
+      if (wParam != kRestoreTimer) return 0;
+      handled = true;
+      KillTimer(window_, kRestoreTimer);
+      ShowWindow(window_, SW_RESTORE);
+      return 0;
+    case WM_CONTEXTMENU:
+    case WM_RBUTTONDOWN:
+      handled = true;
+      return 0;
+    case WM_COMMAND:
+      if (LOWORD(wParam) == 32771 || LOWORD(wParam) == 32772) handled = true;
+      return 0;
+    case WM_DESTROY:
+      SessionNotifications(false);
+      return 0;
+    default:
+      (void)lParam;
+      return 0;
+  }
+}
+
+void CWizardSheet::PaintBand(HWND window) {
+  if (!band_) return;
+  BITMAP info{};
+  GetObjectW(band_.get(), sizeof(info), &info);
+  RECT area{};
+  GetClientRect(window, &area);
+  HDC dc = GetDCEx(window, nullptr, DCX_CACHE | DCX_CLIPCHILDREN);
+  if (!dc) return;
+  HDC source = CreateCompatibleDC(dc);
+  HGDIOBJ old = SelectObject(source, band_.get());
+  BitBlt(dc, 0, area.bottom - kBandHeight, area.right, info.bmHeight, source, 0, 0, SRCCOPY);
+  SelectObject(source, old);
+  DeleteDC(source);
+  ReleaseDC(window, dc);
+}

@@ -1,0 +1,66 @@
+// The wizard: a Wizard97 property sheet with the pages of the run mode, run modeless under a
+// message loop of its own so that the sheet and its pages see keys before the dialog manager.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/handles.h"
+#include "ui/wizard_host.h"
+#include "ui/wizard_page.h"
+
+class CWizardSheet {
+ public:
+  CWizardSheet(WizardHost& host, std::wstring caption);
+  virtual ~CWizardSheet();
+  CWizardSheet(const CWizardSheet&) = delete;
+  CWizardSheet& operator=(const CWizardSheet&) = delete;
+
+  // Builds the page objects and adds them in order; a product sheet fills its own slots first.
+  virtual void CreatePages();
+  virtual void AddWizardPages();
+  virtual void AddProgressPages();
+
+  // Shows the sheet and returns when a page ends it.
+  void DoModal();
+  // Ends the wizard without the finish page (the install page's direct close).
+  void EndWizard();
+
+  HWND Window() const { return window_; }
+  WizardPage* ActivePage() const;
+  void SetActivePage(WizardPage& page);
+  WizardPage* FinishPage() const { return finish_.get(); }
+  size_t PageCount() const { return pages_.size(); }
+  WizardPage* Page(size_t index) const { return pages_[index].get(); }
+  void SetFinishCaption();
+  // Shows the sheet normally when it is minimized.
+  void RestoreIfMinimized();
+
+ protected:
+  void AddPage(const std::shared_ptr<WizardPage>& page);
+  virtual BOOL OnInitDialog();
+  virtual bool PreTranslateMessage(MSG& message);
+
+  WizardHost& host_;
+  std::shared_ptr<WizardPage> welcome_, product_, install_, finish_;
+
+ private:
+  static int CALLBACK SheetCallback(HWND window, UINT message, LPARAM lParam);
+  static LRESULT CALLBACK SheetProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR self);
+  LRESULT OnSheetMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
+  void PaintBand(HWND window);
+  void SessionNotifications(bool on);
+
+  std::wstring caption_;
+  std::vector<std::shared_ptr<WizardPage>> pages_;
+  HWND window_ = nullptr;
+  HICON icon_ = nullptr;
+  platform::GdiObject band_;
+  platform::Library wtsapi_;
+  bool ended_ = false;
+  bool sessionRegistered_ = false;
+};
