@@ -335,6 +335,25 @@ TEST_F(WindowTest, FolderTooltipOnlyForAShortenedFolder) {
   EXPECT_EQ(folder.Tooltip(), nullptr) << "the tooltip goes with its static";
 }
 
+TEST_F(WindowTest, AnimationStopsWithItsControl) {
+  std::string gif = BuiltFile(L"two_frames.gif");
+  HWND control = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, 6, 4, parent_, nullptr, nullptr,
+                                 nullptr);
+  CPictureEx picture;
+  picture.Attach(control);
+  ASSERT_TRUE(picture.Load(gif.data(), gif.size()));
+  ASSERT_TRUE(picture.Draw());
+  // Let a frame change or two happen, painting as they come.
+  for (DWORD until = GetTickCount() + 600; GetTickCount() < until; Sleep(20)) {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+  }
+  DWORD before = GetTickCount();
+  DestroyWindow(control);
+  EXPECT_LT(GetTickCount() - before, 1000u) << "the drawing thread did not stop with the control";
+  EXPECT_FALSE(picture.Draw()) << "no control any more";
+}
+
 class ListWindowTest : public WindowTest {
  protected:
   void SetUp() override {
