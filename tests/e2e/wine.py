@@ -12,11 +12,14 @@ DIST = BUILD / "dist"
 
 
 class WinePrefix:
-    def __init__(self, path: Path):
+    def __init__(self, path: Path, display: str = None):
+        """display: the X display (":91") for GUI runs; without one a box returns at once."""
         self.path = path
         self.env = dict(os.environ)
         self.env.update(WINEPREFIX=str(path), WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
-        self.env.pop("DISPLAY", None)  # silent runs need no display; a box would return at once
+        self.env.pop("DISPLAY", None)
+        if display:
+            self.env["DISPLAY"] = display
 
     def _run(self, args, timeout=120, check=False):
         # Files, not pipes: Wine's background processes may inherit the streams and would
@@ -40,6 +43,12 @@ class WinePrefix:
         self._run(["wine", "cmd", "/c", "exit"])
         for tool in ("exitcode.exe", "msistate.exe", "holdfile.exe"):
             shutil.copy(BIN / tool, self.drive_c / tool)
+
+    def restart_server(self):
+        """Ends every process of the prefix (the last resort against a hung program)."""
+        self._run(["wineserver", "-k"])
+        self._run(["wineserver", "-p"])
+        self._run(["wine", "cmd", "/c", "exit"])
 
     def down(self):
         self._run(["wineserver", "-k"])

@@ -1,0 +1,187 @@
+"""Runs setup.exe in the background and drives its wizard through wizdriver.exe."""
+import re
+import subprocess
+from dataclasses import dataclass, field
+from pathlib import Path
+
+from display import screenshot
+from wine import BUILD, WinePrefix
+
+SCREENSHOTS = BUILD / "gui-screenshots"
+DRIVER = "C:\\wizdriver.exe"
+
+PAGE_TIMEOUT = 60
+BOX_TIMEOUT = 30
+RUN_TIMEOUT = 300
+
+BUTTONS = {"back": 12323, "next": 12324, "finish": 12325, "cancel": 2}
+IDOK, IDCANCEL, IDYES, IDNO = 1, 2, 6, 7
+
+_ESCAPES = {"\\": "\\", "r": "\r", "n": "\n", "t": "\t"}
+
+
+def parse(output: bytes) -> dict:
+    """wizdriver's key=value lines, unescaped."""
+    values = {}
+    for line in output.decode("utf-8").splitlines():
+        key, sep, value = line.partition("=")
+        if sep:
+            values[key] = re.sub(r"\\(.)", lambda m: _ESCAPES.get(m.group(1), m.group(0)), value)
+    return values
+
+
+@dataclass
+class Control:
+    id: int
+    text: str
+    visible: bool
+    enabled: bool
+    cls: str = ""
+    checked: int = None  # check boxes and radio buttons only
+
+
+def _numbered(values, prefix):
+    """The groups "prefix.N.field" in the order of N, as dictionaries."""
+    groups = {}
+    for key, value in values.items():
+        if key.startswith(prefix):
+            n, _, name = key[len(prefix):].partition(".")
+            groups.setdefault(int(n), {})[name] = value
+    return [groups[n] for n in sorted(groups)]
+
+
+@dataclass
+class State:
+    caption: str
+    minimized: bool
+    page: int
+    focus: int
+    focus_owner: str
+    buttons: dict  # name ("back", ...) -> Control
+    controls: list = field(default_factory=list)
+
+    @classmethod
+    def parse(cls, values):
+        buttons = {
+            name: Control(id, values[f"button.{id}.text"], values[f"button.{id}.visible"] == "1",
+                          values[f"button.{id}.enabled"] == "1")
+            for name, id in BUTTONS.items()}
+        controls = [
+            Control(int(c["id"]), c["text"], c["visible"] == "1", c["enabled"] == "1", c["class"],
+                    int(c["checked"]) if "checked" in c else None)
+            for c in _numbered(values, "control.")]
+        return cls(values["sheet.caption"], values["sheet.minimized"] == "1", int(values["page.index"]),
+                   int(values["focus.id"]), values["focus.owner"], buttons, controls)
+
+    def control(self, id) -> Control:
+        found = [c for c in self.controls if c.id == id]
+        assert found, f"no control {id} on page {self.page}: {[c.id for c in self.controls]}"
+        return found[0]
+
+    def holds(self, *ids) -> bool:
+        present = {c.id for c in self.controls}
+        return all(i in present for i in ids)
+
+
+@dataclass
+class Box:
+    caption: str
+    text: str
+    buttons: dict  # id -> text
+
+    @classmethod
+    def parse(cls, values):
+        buttons = {int(b["id"]): b["text"] for b in _numbered(values, "box.button.")}
+        return cls(values["box.caption"], values["box.text"], buttons)
+
+
+class DriverError(AssertionError):
+    pass
+
+
+class Wizard:
+    """One background run of a wizard program and the calls that drive it."""
+
+    def __init__(self, prefix: WinePrefix, display: str, name: str, program="C:\\dist\\setup.exe"):
+        self.prefix = prefix
+        self.display = display
+        self.name = re.sub(r"[^\w.-]+", "_", name)
+        self.program = program
+        self.process = None
+        self.runs = 0
+
+    def start(self, *args):
+        assert self.process is None or self.process.poll() is not None, "a run is still going"
+        self.runs += 1
+        folder = self.prefix.path / "runs"
+        folder.mkdir(exist_ok=True)
+        self.output = folder / f"{self.name}_{self.runs}.out"
+        with open(self.output, "wb") as out, open(self.output.with_suffix(".err"), "wb") as err:
+            # Files, not pipes: Wine's background processes may inherit and hold the streams.
+            self.process = subprocess.Popen(["wine", "C:\\exitcode.exe", self.program, *args], env=self.prefix.env,
+                                            stdin=subprocess.DEVNULL, stdout=out, stderr=err)
+
+    def driver(self, *args, timeout=30, check=True) -> dict:
+        """Runs wizdriver.exe; timeout (seconds) bounds the call, waits inside it have their own."""
+        result = self.prefix._run(["wine", DRIVER, *map(str, args)], timeout=timeout)
+        if check and result.returncode != 0:
+            raise DriverError(f"wizdriver {' '.join(map(str, args))} answered {result.returncode}: "
+                              f"{result.stderr.decode('utf-8', 'replace').strip()}")
+        return parse(result.stdout)
+
+    def _wait(self, *args, seconds):
+        return self.driver(*args, int(seconds * 1000), timeout=seconds + 30)
+
+    def state(self) -> State:
+        return State.parse(self.driver("state"))
+
+    def wait_page(self, control_id, timeout=PAGE_TIMEOUT) -> State:
+        """Waits until the active page holds the visible control (pages are known by their controls)."""
+        return State.parse(self._wait("wait-control", control_id, seconds=timeout))
+
+    def press(self, button):
+        self.driver("press", button)
+
+    def key(self, name):
+        self.driver("key", name)
+
+    def focus(self, control_id):
+        self.driver("focus", control_id)
+
+    def box(self, timeout=BOX_TIMEOUT) -> Box:
+        return Box.parse(self._wait("wait-box", seconds=timeout))
+
+    def answer(self, button_id):
+        self.driver("answer", button_id)
+
+    def wait_gone(self, timeout=PAGE_TIMEOUT):
+        self._wait("wait-gone", seconds=timeout)
+
+    def tooltip(self, control_id) -> str:
+        return self.driver("tooltip", control_id)["tooltip"]
+
+    def exit_code(self, timeout=RUN_TIMEOUT) -> int:
+        """The run's full Windows exit code; a run still going after timeout is killed."""
+        try:
+            self.process.wait(timeout)
+        except subprocess.TimeoutExpired:
+            self.stop()
+            raise AssertionError(f"{self.program} still running after {timeout} s; killed")
+        lines = self.output.read_bytes().decode("utf-8", "replace").split()
+        assert lines and lines[-1].isdigit(), f"no exit code in {self.output}"
+        return int(lines[-1])
+
+    def screenshot(self, name) -> Path:
+        return screenshot(self.display, SCREENSHOTS / f"{self.name}_{name}.png")
+
+    def stop(self):
+        """Ends a run that is still going: the program first, every process of the prefix if that fails."""
+        if self.process is None or self.process.poll() is not None:
+            return
+        try:
+            self.prefix._run(["wine", "taskkill", "/f", "/im", self.program.rsplit("\\", 1)[-1]], timeout=30)
+            self.process.wait(10)
+        except subprocess.TimeoutExpired:
+            self.prefix.restart_server()
+            self.process.kill()
+            self.process.wait(10)

@@ -1,0 +1,439 @@
+// wizdriver.exe COMMAND [ARGS...]: drives the running wizard from another process of the same
+// Wine prefix, for the GUI tests.
+//
+//   state                  the sheet, the focus, its buttons and the controls of the active page
+//   wait-control ID MS     waits until the active page holds a visible control ID, then "state"
+//   press back|next|finish|cancel
+//   key enter|tab|escape   to the window that has the focus in the wizard's thread
+//   focus ID               a sheet button or a page control
+//   wait-box MS            waits for a message box and prints it
+//   answer ID              clicks button ID of the message box
+//   wait-gone MS           waits until no wizard is left
+//   tooltip ID             the tooltip text of control ID of the active page
+//
+// Output: UTF-8 "key=value" lines; in values a backslash, CR, LF and tab are written \\ \r \n \t.
+// Exit code: 0 done, 1 time-out or nothing found, 2 bad arguments.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <prsht.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+#include "platform/handles.h"
+
+namespace {
+
+constexpr int kDone = 0, kNotFound = 1, kUsage = 2;
+constexpr UINT kSendTimeoutMs = 2000;  // one message to a window of the wizard
+constexpr DWORD kPollMs = 100;
+constexpr int kSheetButtons[] = {12323, 12324, 12325, IDCANCEL};
+constexpr int kBoxTextId = 0xFFFF;
+
+// --- output ---------------------------------------------------------------------------------
+
+std::string Utf8(const std::wstring& text) {
+  if (text.empty()) return {};
+  int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  std::string out(size, '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
+  return out;
+}
+
+std::wstring Escape(const std::wstring& value) {
+  std::wstring out;
+  for (wchar_t c : value) {
+    switch (c) {
+      case L'\\': out += L"\\\\"; break;
+      case L'\r': out += L"\\r"; break;
+      case L'\n': out += L"\\n"; break;
+      case L'\t': out += L"\\t"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
+void Put(const std::string& key, const std::wstring& value) {
+  std::string line = key + "=" + Utf8(Escape(value)) + "\n";
+  fwrite(line.data(), 1, line.size(), stdout);
+}
+void Put(const std::string& key, long long value) { Put(key, std::to_wstring(value)); }
+
+int Fail(const char* what) {
+  fprintf(stderr, "wizdriver: %s\n", what);
+  fflush(stdout);
+  return kNotFound;
+}
+
+// --- windows of another process -------------------------------------------------------------
+
+bool Send(HWND window, UINT message, WPARAM w, LPARAM l, LRESULT* result) {
+  DWORD_PTR answer = 0;
+  if (!SendMessageTimeoutW(window, message, w, l, SMTO_ABORTIFHUNG, kSendTimeoutMs, &answer)) return false;
+  if (result) *result = static_cast<LRESULT>(answer);
+  return true;
+}
+
+// WM_GETTEXT is marshalled across processes (also for rich edit controls).
+std::wstring TextOf(HWND window) {
+  LRESULT length = 0;
+  if (!Send(window, WM_GETTEXTLENGTH, 0, 0, &length) || length <= 0) return {};
+  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+  LRESULT copied = 0;
+  if (!Send(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), &copied)) return {};
+  text.resize(static_cast<size_t>(copied) < text.size() ? static_cast<size_t>(copied) : 0);
+  return text;
+}
+
+std::wstring ClassOf(HWND window) {
+  wchar_t name[256] = L"";
+  GetClassNameW(window, name, 256);
+  return name;
+}
+
+std::vector<HWND> ChildrenOf(HWND parent) {
+  std::vector<HWND> children;
+  for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) children.push_back(c);
+  return children;
+}
+
+std::vector<HWND> TopLevelWindows() {
+  std::vector<HWND> windows;
+  EnumWindows(
+      [](HWND w, LPARAM l) -> BOOL {
+        reinterpret_cast<std::vector<HWND>*>(l)->push_back(w);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&windows));
+  return windows;
+}
+
+HWND CurrentPage(HWND sheet) {
+  LRESULT page = 0;
+  if (!Send(sheet, PSM_GETCURRENTPAGEHWND, 0, 0, &page)) return nullptr;
+  return reinterpret_cast<HWND>(page);
+}
+
+// The wizard: a dialog-class top-level window that answers with its current page.
+HWND FindWizard() {
+  for (HWND w : TopLevelWindows()) {
+    if (ClassOf(w) == L"#32770" && CurrentPage(w)) return w;
+  }
+  return nullptr;
+}
+
+// A message box: a dialog-class top-level window with the text static, not a property sheet.
+HWND FindBox() {
+  DWORD self = GetCurrentProcessId();
+  for (HWND w : TopLevelWindows()) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    if (pid == self || ClassOf(w) != L"#32770" || !IsWindowVisible(w)) continue;
+    if (GetDlgItem(w, kBoxTextId) && !CurrentPage(w)) return w;
+  }
+  return nullptr;
+}
+
+template <typename Found>
+auto PollFor(DWORD timeoutMs, Found found) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    auto result = found();
+    if (result || GetTickCount() - start >= timeoutMs) return result;
+    Sleep(kPollMs);
+  }
+}
+
+// The window with the keyboard focus in the wizard's thread (a box of that thread included).
+HWND FocusOf(HWND sheet) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof(info);
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(sheet, nullptr), &info)) return nullptr;
+  return info.hwndFocus ? info.hwndFocus : info.hwndActive;
+}
+
+bool IsCheckable(HWND control) {
+  if (ClassOf(control) != L"Button") return false;
+  switch (GetWindowLongW(control, GWL_STYLE) & BS_TYPEMASK) {
+    case BS_CHECKBOX: case BS_AUTOCHECKBOX: case BS_3STATE: case BS_AUTO3STATE:
+    case BS_RADIOBUTTON: case BS_AUTORADIOBUTTON:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// --- commands -------------------------------------------------------------------------------
+
+int PrintState(HWND sheet) {
+  HWND page = CurrentPage(sheet);
+  if (!page) return Fail("the wizard has no active page");
+  LRESULT index = -1;
+  Send(sheet, PSM_HWNDTOINDEX, reinterpret_cast<WPARAM>(page), 0, &index);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(sheet, &pid);
+  Put("sheet.pid", pid);
+  Put("sheet.caption", TextOf(sheet));
+  Put("sheet.minimized", IsIconic(sheet) ? 1 : 0);
+  Put("page.index", index);
+  HWND focus = FocusOf(sheet);
+  HWND owner = focus ? GetParent(focus) : nullptr;
+  Put("focus.id", focus ? GetDlgCtrlID(focus) : 0);
+  Put("focus.owner", owner == page ? L"page" : owner == sheet ? L"sheet" : focus ? L"other" : L"none");
+  for (int id : kSheetButtons) {
+    HWND button = GetDlgItem(sheet, id);
+    std::string key = "button." + std::to_string(id) + ".";
+    Put(key + "visible", button && IsWindowVisible(button) ? 1 : 0);
+    Put(key + "enabled", button && IsWindowEnabled(button) ? 1 : 0);
+    Put(key + "text", button ? TextOf(button) : L"");
+  }
+  int n = 0;
+  for (HWND control : ChildrenOf(page)) {
+    std::string key = "control." + std::to_string(n++) + ".";
+    Put(key + "id", GetDlgCtrlID(control));
+    Put(key + "class", ClassOf(control));
+    Put(key + "visible", IsWindowVisible(control) ? 1 : 0);
+    Put(key + "enabled", IsWindowEnabled(control) ? 1 : 0);
+    LRESULT checked = 0;
+    if (IsCheckable(control) && Send(control, BM_GETCHECK, 0, 0, &checked)) Put(key + "checked", checked);
+    Put(key + "text", TextOf(control));
+  }
+  fflush(stdout);
+  return kDone;
+}
+
+int WaitControl(int id, DWORD timeoutMs) {
+  HWND sheet = PollFor(timeoutMs, [id]() -> HWND {
+    HWND wizard = FindWizard();
+    HWND page = wizard ? CurrentPage(wizard) : nullptr;
+    HWND control = page ? GetDlgItem(page, id) : nullptr;
+    return control && IsWindowVisible(control) ? wizard : nullptr;
+  });
+  if (!sheet) return Fail("time-out: no active page with that visible control");
+  return PrintState(sheet);
+}
+
+int Press(const std::wstring& name) {
+  static const struct { const wchar_t* name; int button; } kButtons[] = {
+      {L"back", PSBTN_BACK}, {L"next", PSBTN_NEXT}, {L"finish", PSBTN_FINISH}, {L"cancel", PSBTN_CANCEL}};
+  for (const auto& b : kButtons) {
+    if (name != b.name) continue;
+    HWND sheet = FindWizard();
+    if (!sheet) return Fail("no wizard");
+    // Posted: the press may open a message box, which must not hold this program.
+    if (!PostMessageW(sheet, PSM_PRESSBUTTON, b.button, 0)) return Fail("PostMessage failed");
+    Put("pressed", name);
+    return kDone;
+  }
+  return kUsage;
+}
+
+// Posted to the focus window so the wizard's own loop (its key rules) sees the key first.
+int Key(const std::wstring& name) {
+  static const struct { const wchar_t* name; UINT key; } kKeys[] = {
+      {L"enter", VK_RETURN}, {L"tab", VK_TAB}, {L"escape", VK_ESCAPE}};
+  for (const auto& k : kKeys) {
+    if (name != k.name) continue;
+    HWND sheet = FindWizard();
+    if (!sheet) return Fail("no wizard");
+    HWND target = FocusOf(sheet);
+    if (!target) target = sheet;
+    LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(k.key, MAPVK_VK_TO_VSC)) << 16;
+    PostMessageW(target, WM_KEYDOWN, k.key, scan | 1);
+    PostMessageW(target, WM_KEYUP, k.key, scan | 1 | (1LL << 30) | (1LL << 31));
+    Put("key", name);
+    Put("target.id", GetDlgCtrlID(target));
+    Put("target.class", ClassOf(target));
+    return kDone;
+  }
+  return kUsage;
+}
+
+int Focus(int id) {
+  HWND sheet = FindWizard();
+  if (!sheet) return Fail("no wizard");
+  HWND page = CurrentPage(sheet);
+  bool sheetButton = false;
+  for (int b : kSheetButtons) sheetButton |= b == id;
+  HWND owner = sheetButton ? sheet : page;
+  HWND control = GetDlgItem(owner, id);
+  if (!control) return Fail("no such control");
+  PostMessageW(owner, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+  Put("focus", id);
+  return kDone;
+}
+
+void PrintBox(HWND box) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(box, &pid);
+  Put("box.pid", pid);
+  Put("box.caption", TextOf(box));
+  Put("box.text", TextOf(GetDlgItem(box, kBoxTextId)));
+  int n = 0;
+  for (HWND control : ChildrenOf(box)) {
+    if (ClassOf(control) != L"Button" || !IsWindowVisible(control)) continue;
+    std::string key = "box.button." + std::to_string(n++) + ".";
+    Put(key + "id", GetDlgCtrlID(control));
+    Put(key + "text", TextOf(control));
+  }
+  fflush(stdout);
+}
+
+int WaitBox(DWORD timeoutMs) {
+  HWND box = PollFor(timeoutMs, FindBox);
+  if (!box) return Fail("time-out: no message box");
+  PrintBox(box);
+  return kDone;
+}
+
+int Answer(int id) {
+  constexpr DWORD kBoxGoneMs = 10000;
+  HWND box = FindBox();
+  if (!box) return Fail("no message box");
+  HWND button = GetDlgItem(box, id);
+  if (!button || !IsWindowVisible(button)) return Fail("the message box has no such button");
+  // Posted, then awaited: the click may start work that opens the next window.
+  PostMessageW(button, BM_CLICK, 0, 0);
+  bool gone = PollFor(kBoxGoneMs, [box] { return !IsWindow(box) || !IsWindowVisible(box); });
+  if (!gone) return Fail("the message box is still there");
+  Put("answered", id);
+  return kDone;
+}
+
+int WaitGone(DWORD timeoutMs) {
+  bool gone = PollFor(timeoutMs, [] { return FindWizard() == nullptr; });
+  if (!gone) return Fail("time-out: the wizard is still there");
+  Put("gone", 1);
+  return kDone;
+}
+
+// --- tooltips: TTM_* messages carry pointers, which must point into the wizard's process -----
+
+class RemoteBuffer {
+ public:
+  RemoteBuffer(HANDLE process, size_t size)
+      : process_(process), p_(VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)) {}
+  RemoteBuffer(const RemoteBuffer&) = delete;
+  RemoteBuffer& operator=(const RemoteBuffer&) = delete;
+  ~RemoteBuffer() {
+    if (p_) VirtualFreeEx(process_, p_, 0, MEM_RELEASE);
+  }
+  void* get() const { return p_; }
+  bool Write(const void* data, size_t size, size_t offset = 0) const {
+    SIZE_T done = 0;
+    return WriteProcessMemory(process_, static_cast<char*>(p_) + offset, data, size, &done) && done == size;
+  }
+  bool Read(void* data, size_t size, size_t offset = 0) const {
+    SIZE_T done = 0;
+    return ReadProcessMemory(process_, static_cast<char*>(p_) + offset, data, size, &done) && done == size;
+  }
+
+ private:
+  HANDLE process_;
+  void* p_;
+};
+
+// The tool of a tooltip window registered for the control (by window or by id on the page).
+bool FindTool(HWND tip, const RemoteBuffer& remote, HWND page, HWND control, int id, TOOLINFOW* tool) {
+  LRESULT count = 0;
+  if (!Send(tip, TTM_GETTOOLCOUNT, 0, 0, &count)) return false;
+  for (LRESULT i = 0; i < count; ++i) {
+    TOOLINFOW info{};
+    info.cbSize = sizeof(info);
+    LRESULT ok = 0;
+    if (!remote.Write(&info, sizeof(info)) ||
+        !Send(tip, TTM_ENUMTOOLSW, i, reinterpret_cast<LPARAM>(remote.get()), &ok) || !ok ||
+        !remote.Read(&info, sizeof(info)))
+      continue;
+    bool byWindow = (info.uFlags & TTF_IDISHWND) && reinterpret_cast<HWND>(info.uId) == control;
+    bool byId = !(info.uFlags & TTF_IDISHWND) && info.hwnd == page && info.uId == static_cast<UINT_PTR>(id);
+    if (byWindow || byId) {
+      *tool = info;
+      return true;
+    }
+  }
+  return false;
+}
+
+int Tooltip(int id) {
+  constexpr size_t kTextChars = 1024;  // the most a tooltip copies out
+  HWND sheet = FindWizard();
+  HWND page = sheet ? CurrentPage(sheet) : nullptr;
+  HWND control = page ? GetDlgItem(page, id) : nullptr;
+  if (!control) return Fail("no such control on the active page");
+  DWORD pid = 0;
+  GetWindowThreadProcessId(sheet, &pid);
+  platform::UniqueHandle process(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid));
+  if (!process) return Fail("cannot open the wizard's process");
+  const size_t textOffset = sizeof(TOOLINFOW);
+  RemoteBuffer remote(process.get(), textOffset + kTextChars * sizeof(wchar_t));
+  if (!remote.get()) return Fail("cannot reserve memory in the wizard's process");
+
+  for (HWND tip : TopLevelWindows()) {
+    DWORD tipPid = 0;
+    GetWindowThreadProcessId(tip, &tipPid);
+    if (tipPid != pid || ClassOf(tip) != TOOLTIPS_CLASSW) continue;
+    TOOLINFOW tool{};
+    if (!FindTool(tip, remote, page, control, id, &tool)) continue;
+    std::vector<wchar_t> text(kTextChars, L'\0');
+    tool.cbSize = sizeof(tool);
+    tool.lpszText = reinterpret_cast<wchar_t*>(static_cast<char*>(remote.get()) + textOffset);
+    if (!remote.Write(&tool, sizeof(tool)) || !remote.Write(text.data(), text.size() * sizeof(wchar_t), textOffset) ||
+        !Send(tip, TTM_GETTEXTW, kTextChars, reinterpret_cast<LPARAM>(remote.get()), nullptr) ||
+        !remote.Read(text.data(), text.size() * sizeof(wchar_t), textOffset))
+      return Fail("cannot read the tooltip text");
+    text.back() = L'\0';
+    Put("tooltip", text.data());
+    fflush(stdout);
+    return kDone;
+  }
+  return Fail("no tooltip tool for that control");
+}
+
+bool Number(const wchar_t* text, long* value) {
+  wchar_t* end = nullptr;
+  *value = wcstol(text, &end, 10);
+  return *text && *end == L'\0' && *value >= 0;
+}
+
+int Usage() {
+  fprintf(stderr,
+          "usage: wizdriver state | wait-control ID MS | press back|next|finish|cancel | key enter|tab|escape\n"
+          "       | focus ID | wait-box MS | answer ID | wait-gone MS | tooltip ID\n");
+  return kUsage;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc < 2) return Usage();
+  std::wstring command = argv[1];
+  long a = 0, b = 0;
+  int result = kUsage;
+  if (command == L"state" && argc == 2) {
+    HWND sheet = FindWizard();
+    result = sheet ? PrintState(sheet) : Fail("no wizard");
+  } else if (command == L"wait-control" && argc == 4 && Number(argv[2], &a) && Number(argv[3], &b)) {
+    result = WaitControl(a, b);
+  } else if (command == L"press" && argc == 3) {
+    result = Press(argv[2]);
+  } else if (command == L"key" && argc == 3) {
+    result = Key(argv[2]);
+  } else if (command == L"focus" && argc == 3 && Number(argv[2], &a)) {
+    result = Focus(a);
+  } else if (command == L"wait-box" && argc == 3 && Number(argv[2], &a)) {
+    result = WaitBox(a);
+  } else if (command == L"answer" && argc == 3 && Number(argv[2], &a)) {
+    result = Answer(a);
+  } else if (command == L"wait-gone" && argc == 3 && Number(argv[2], &a)) {
+    result = WaitGone(a);
+  } else if (command == L"tooltip" && argc == 3 && Number(argv[2], &a)) {
+    result = Tooltip(a);
+  }
+  fflush(stdout);
+  return result == kUsage ? Usage() : result;
+}
