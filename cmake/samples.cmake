@@ -32,7 +32,7 @@ set(SAMPLE_RESOURCE_DLLS)
 function(product_resources short top bottom)
   set(pictures ${SAMPLE_OUT}/pictures)
   add_custom_command(OUTPUT ${pictures}/${short}Header.jpg ${pictures}/${short}Side.jpg
-    COMMAND ${IMAGEMAGICK_CONVERT} -size 497x58 gradient:${top}-${bottom} -quality 90 ${pictures}/${short}Header.jpg
+    COMMAND ${IMAGEMAGICK_CONVERT} -size 1000x66 gradient:${top}-${bottom} -quality 90 ${pictures}/${short}Header.jpg
     COMMAND ${IMAGEMAGICK_CONVERT} -size 164x314 gradient:${bottom}-${top} -quality 90 ${pictures}/${short}Side.jpg
     COMMENT "pictures of ${short}")
   add_custom_target(${short}_pictures DEPENDS ${pictures}/${short}Header.jpg ${pictures}/${short}Side.jpg)

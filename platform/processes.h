@@ -71,7 +71,8 @@ class Processes {
   // CreateProcessW with the given creation flags and nothing else set.
   virtual Child Create(const std::wstring& commandLine, DWORD flags, DWORD& error) = 0;
   // ShellExecuteExW "open" of a file with parameters, keeping the process handle.
-  virtual Child ShellOpen(const std::wstring& file, const std::wstring& parameters, bool hidden, DWORD& error) = 0;
+  virtual Child ShellOpen(const std::wstring& file, const std::wstring& parameters, bool hidden, DWORD& error,
+                          const std::wstring& directory = L"") = 0;
   // Turns WOW64 file-system redirection off for the calling thread on 64-bit Windows.
   virtual std::unique_ptr<RedirectionScope> DisableFsRedirection() = 0;
   // An anonymous pipe for a child's standard input: the read end inheritable, the write end not.
@@ -93,7 +94,8 @@ class Win32Processes final : public Processes {
  public:
   Child CreateHidden(const std::wstring& commandLine, DWORD& error) override;
   Child Create(const std::wstring& commandLine, DWORD flags, DWORD& error) override;
-  Child ShellOpen(const std::wstring& file, const std::wstring& parameters, bool hidden, DWORD& error) override;
+  Child ShellOpen(const std::wstring& file, const std::wstring& parameters, bool hidden, DWORD& error,
+                  const std::wstring& directory = L"") override;
   std::unique_ptr<RedirectionScope> DisableFsRedirection() override;
   bool CreateInputPipe(UniqueHandle& readEnd, UniqueHandle& writeEnd, PipeStep& failed, DWORD& error) override;
   bool EnumerateSessions(std::vector<SessionEntry>& sessions, DWORD& error) override;

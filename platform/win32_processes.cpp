@@ -158,7 +158,7 @@ Child Win32Processes::Create(const std::wstring& commandLine, DWORD flags, DWORD
 }
 
 Child Win32Processes::ShellOpen(const std::wstring& file, const std::wstring& parameters, bool hidden,
-                                DWORD& error) {
+                                DWORD& error, const std::wstring& directory) {
   SHELLEXECUTEINFOW info{};
   info.cbSize = sizeof(info);
   info.fMask = SEE_MASK_NOCLOSEPROCESS;
@@ -166,7 +166,7 @@ Child Win32Processes::ShellOpen(const std::wstring& file, const std::wstring& pa
   info.lpVerb = L"open";
   info.lpFile = file.c_str();
   info.lpParameters = parameters.c_str();
-  info.lpDirectory = nullptr;
+  info.lpDirectory = directory.empty() ? nullptr : directory.c_str();
   info.nShow = hidden ? SW_HIDE : SW_SHOW;
   if (!ShellExecuteExW(&info)) {
     error = GetLastError();

@@ -2,11 +2,16 @@
 // the products' finalize actions.
 #pragma once
 
+#include <vector>
+
 #include "ui/wizard_page.h"
+
+struct OfferLaunch;
 
 class FinishPage : public WizardPage {
  public:
   explicit FinishPage(WizardHost& host) : WizardPage(host, 179) {}
+  void DoDataExchange() override;
   BOOL OnInitDialog() override;
   BOOL OnSetActive() override;
   BOOL OnWizardFinish() override;
@@ -15,7 +20,17 @@ class FinishPage : public WizardPage {
   void LoadPageTexts() override;
   void OnEnterKey() override;
   HBRUSH OnCtlColor(HDC dc, HWND control, UINT message) override;
+  bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
  private:
+  std::vector<bool> Outcomes() const;
+  void SetUpCheckBoxes();
+  void FillTable();
+  void OpenReadMe();
+  void LaunchDashboard();
+  void Launch(const OfferLaunch& launch);
+
+  CPictureEx side_;
+  bool mixed_ = false;
   bool finished_ = false;  // the finish actions run once, whichever way the page ends
 };

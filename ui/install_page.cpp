@@ -36,6 +36,11 @@ InstallPage::InstallPage(WizardHost& host) : WizardPage(host, 174) {
   canadian_ = localization && text::EqualsNoCase(localization->ProductCulture(), L"en-CA");
 }
 
+void InstallPage::DoDataExchange() {
+  WizardPage::DoDataExchange();
+  side_.Attach(Item(203));
+}
+
 BOOL InstallPage::OnInitDialog() {
   HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
   WizardPage::OnInitDialog();
@@ -46,6 +51,11 @@ BOOL InstallPage::OnInitDialog() {
   SendMessageW(bar, PBM_SETMARQUEE, TRUE, 0);
   LoadPageTexts();
   SetForegroundWindow(Window());
+  const ::PlatformKind kind = host_.PlatformKind();
+  if (kind == PlatformKind::OnPremises)
+    ShowPicture(side_, canadian_ ? 21013 : 1013);
+  else if (kind != PlatformKind::Foundation)
+    ShowPicture(side_, 31013);
   SetCursor(previous);
   return TRUE;
 }

@@ -20,6 +20,7 @@ class InstallPage : public WizardPage {
   BOOL OnQueryCancel() override;
   BOOL OnWizardFinish() override;
   void LoadPageTexts() override;
+  void DoDataExchange() override;
   void OnEnterKey() override;
   HBRUSH OnCtlColor(HDC dc, HWND control, UINT message) override;
   bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
@@ -46,4 +47,5 @@ class InstallPage : public WizardPage {
   std::atomic<bool> workerFinished_{false};
   platform::UniqueHandle worker_;
   std::shared_ptr<MSIInterface> installer_;
+  CPictureEx side_;
 };

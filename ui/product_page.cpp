@@ -26,6 +26,12 @@ bool browseTabStop = false;
 
 }  // namespace
 
+void ProductPage::DoDataExchange() {
+  WizardPage::DoDataExchange();
+  folderText_.Attach(Item(kFolder), TheWizardFonts().Text());
+  folderText_.SetTextColor(RGB(0, 0, 0));
+}
+
 BOOL ProductPage::OnInitDialog() {
   WizardPage::OnInitDialog();
   std::wstring folder;
@@ -63,7 +69,7 @@ void ProductPage::ShowFolder(const std::wstring& folder) {
     SelectObject(dc, old);
     ReleaseDC(control, dc);
   }
-  SetWindowTextW(control, shown.c_str());
+  folderText_.SetTexts(shown, folder);
 }
 
 void ProductPage::LoadPageTexts() {
@@ -165,5 +171,5 @@ void ProductPage::Browse() {
     return;
   }
   folder_ = folder;
-  SetWindowTextW(Item(kFolder), folder.c_str());
+  folderText_.SetTexts(folder, folder);
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "ui/wizard_page.h"
+#include "ui/zem_static.h"
 
 class ProductPage : public WizardPage {
  public:
@@ -16,6 +17,7 @@ class ProductPage : public WizardPage {
   LRESULT OnWizardNext() override;
   void LoadPageTexts() override;
   void OnTabKey(bool flag) override;
+  void DoDataExchange() override;
   bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
   // The folder Next would store (the whole folder, not its shortened display).
@@ -27,5 +29,6 @@ class ProductPage : public WizardPage {
   void Browse();
 
   std::wstring folder_;
+  ZEMStatic folderText_;
   bool installed_ = false;  // the folder is the installed product's: no Browse
 };

@@ -11,8 +11,16 @@ std::wstring WizardProductList(WizardHost& host) {
   return ProductList(host.PlatformKind(), host.SoloProduct(), host.ProductText1007(), names);
 }
 
+void WelcomePage::DoDataExchange() {
+  WizardPage::DoDataExchange();
+  side_.Attach(Item(203));
+}
+
 BOOL WelcomePage::OnInitDialog() {
   WizardPage::OnInitDialog();
+  const ::PlatformKind kind = host_.PlatformKind();
+  if (kind != PlatformKind::Foundation)
+    ShowPicture(side_, (kind == PlatformKind::Online ? 31013 : 1013) + ImageCultureOffset());
   LoadPageTexts();
   return TRUE;
 }

@@ -10,6 +10,10 @@ class WelcomePage : public WizardPage {
   BOOL OnSetActive() override;
   bool PreTranslateMessage(MSG& message) override;
   void LoadPageTexts() override;
+  void DoDataExchange() override;
+
+ private:
+  CPictureEx side_;
 };
 
 // The products named on the welcome and product pages.

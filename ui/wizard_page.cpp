@@ -154,7 +154,24 @@ LRESULT WizardPage::OnNotify(const NMHDR& header) {
   }
 }
 
-BOOL WizardPage::OnInitDialog() { return TRUE; }
+void WizardPage::DoDataExchange() { header_.Attach(Item(wizard_control::HeaderPicture)); }
+
+BOOL WizardPage::OnInitDialog() {
+  const ::PlatformKind kind = host_.PlatformKind();
+  if (kind != PlatformKind::Foundation)
+    ShowPicture(header_, (kind == PlatformKind::Online ? 31012 : 1012) + ImageCultureOffset());
+  return TRUE;
+}
+
+bool WizardPage::ShowPicture(CPictureEx& picture, UINT id) {
+  HMODULE library = host_.ProductLibrary();
+  return library && picture.LoadFromResource(library, id) && picture.Draw();
+}
+
+int WizardPage::ImageCultureOffset() const {
+  Localization* localization = host_.GetLocalization();
+  return localization ? localization->ImageCultureOffset() : 0;
+}
 
 bool WizardPage::OnMessage(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
 

@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "ui/picture_ex.h"
 #include "ui/wizard_host.h"
 
 class CWizardSheet;
@@ -44,7 +45,8 @@ class WizardPage {
   void SetSheet(CWizardSheet* sheet) { sheet_ = sheet; }
 
   // The operations a page may replace, named after the property-page framework's.
-  virtual void DoDataExchange() {}
+  // Binds the page's controls; the base binds the header picture.
+  virtual void DoDataExchange();
   virtual BOOL OnInitDialog();
   virtual BOOL OnSetActive() { return TRUE; }
   // TRUE lets the sheet close; the base asks the cancel question and never closes.
@@ -84,6 +86,9 @@ class WizardPage {
   HWND SheetItem(int id) const { return GetDlgItem(SheetWindow(), id); }
   std::wstring String(UINT id) const;
   void SetText(int id, const std::wstring& text, HFONT font);
+  // A JPEG of the product's resource library into a picture; false when it is not there.
+  bool ShowPicture(CPictureEx& picture, UINT id);
+  int ImageCultureOffset() const;
   CWizardSheet* Sheet() const { return sheet_; }
 
   WizardHost& host_;
@@ -98,4 +103,5 @@ class WizardPage {
   HPROPSHEETPAGE handle_ = nullptr;
   HWND window_ = nullptr;
   CWizardSheet* sheet_ = nullptr;
+  CPictureEx header_;
 };

@@ -7,6 +7,7 @@
 #include "core/run_mode.h"
 #include "ui/finish_page.h"
 #include "ui/install_page.h"
+#include "ui/multiline_list.h"
 #include "ui/product_page.h"
 #include "ui/welcome_page.h"
 
@@ -48,6 +49,7 @@ void CWizardSheet::CreatePages() {
   } else {
     AddProgressPages();
   }
+  CMultilineList::Register(GetModuleHandleW(nullptr));
   icon_ = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kIconId));
   wtsapi_.reset(LoadLibraryExW(L"wtsapi32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
 }

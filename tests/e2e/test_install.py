@@ -6,25 +6,12 @@ import time
 
 import pytest
 
-from wine import BIN, dump_of, log_folder, read_log, uninstall_all
+from wine import BIN, FAILING, build_failing_package, dump_of, log_folder, read_log, uninstall_all
 
 RIZOD = ["{6C1E2A4B-3D5F-4A71-9B20-7E8F10A2C301}", "{6C1E2A4B-3D5F-4A71-9B20-7E8F10A2C302}",
          "{6C1E2A4B-3D5F-4A71-9B20-7E8F10A2C303}"]
 UVARUD = ["{8A4D6F10-52B3-4C8E-A1D7-3F9B20C4E501}", "{8A4D6F10-52B3-4C8E-A1D7-3F9B20C4E502}"]
-FAILING = "{8A4D6F10-52B3-4C8E-A1D7-3F9B20C4E5EE}"
 
-FAILING_WXS = f"""<?xml version="1.0" encoding="utf-8"?>
-<Wix xmlns="http://schemas.microsoft.com/wix/2006/wi">
-  <Product Id="{FAILING}" Name="Uvarud Legacy Bridge" Language="1033" Version="1.0.0"
-           Manufacturer="Orvanta" UpgradeCode="{{8A4D6F10-52B3-4C8E-A1D7-3F9B20C4E5EF}}">
-    <Package InstallerVersion="200" Compressed="yes" InstallScope="perMachine"/>
-    <Condition Message="The legacy bridge needs a system that is no longer supported.">0</Condition>
-    <Media Id="1" Cabinet="data.cab" EmbedCab="yes"/>
-    <Directory Id="TARGETDIR" Name="SourceDir"><Directory Id="ProgramFilesFolder"/></Directory>
-    <Feature Id="Main" Level="1"/>
-  </Product>
-</Wix>
-"""
 
 
 def states(prefix, codes):
@@ -69,9 +56,7 @@ def test_silent_install_installs_both_products_then_a_second_run_uninstalls(pref
 
 def test_failing_group_rolls_back_and_the_exit_code_is_the_package_result(prefix, dist, tmp_path):
     uninstall_all(prefix, [FAILING])
-    source = tmp_path / "UvarudLegacyBridge.wxs"
-    source.write_text(FAILING_WXS)
-    subprocess.run(["wixl", "-o", str(dist.dir / "Packages" / "UvarudLegacyBridge.msi"), str(source)], check=True)
+    build_failing_package(dist, tmp_path)
     definition = (dist.dir / "RizodSuite.xml").read_text()
     # Uvarud gets a second group: the language pack, then the bridge that cannot install.
     second_group = f"""

@@ -158,3 +158,31 @@ def dump_of(lines):
     """The property dump that follows "Returning <code>", as a dictionary."""
     start = next(i for i, l in enumerate(lines) if l.startswith("Returning "))
     return dict(l.split(" = ", 1) for l in lines[start + 1:] if " = " in l)
+
+
+# A package that never installs: its launch condition is false, so Windows Installer answers 1603.
+FAILING = "{8A4D6F10-52B3-4C8E-A1D7-3F9B20C4E5EE}"
+FAILING_WXS = f"""<?xml version="1.0" encoding="utf-8"?>
+<Wix xmlns="http://schemas.microsoft.com/wix/2006/wi">
+  <Product Id="{FAILING}" Name="Uvarud Legacy Bridge" Language="1033" Version="1.0.0"
+           Manufacturer="Orvanta" UpgradeCode="{{8A4D6F10-52B3-4C8E-A1D7-3F9B20C4E5EF}}">
+    <Package InstallerVersion="200" Compressed="yes" InstallScope="perMachine"/>
+    <Condition Message="The legacy bridge needs a system that is no longer supported.">0</Condition>
+    <Media Id="1" Cabinet="data.cab" EmbedCab="yes"/>
+    <Directory Id="TARGETDIR" Name="SourceDir"><Directory Id="ProgramFilesFolder"/></Directory>
+    <Feature Id="Main" Level="1"/>
+  </Product>
+</Wix>
+"""
+
+
+def build_package(dist: Distribution, scratch: Path, stem: str, wxs: str) -> str:
+    """Builds <stem>.msi from the source into the distribution's Packages folder; answers its Location."""
+    source = scratch / f"{stem}.wxs"
+    source.write_text(wxs)
+    subprocess.run(["wixl", "-o", str(dist.dir / "Packages" / f"{stem}.msi"), str(source)], check=True)
+    return f"[WORKINGDIRECTORY]\\Packages\\{stem}.msi"
+
+
+def build_failing_package(dist: Distribution, scratch: Path) -> str:
+    return build_package(dist, scratch, "UvarudLegacyBridge", FAILING_WXS)

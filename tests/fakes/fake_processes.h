@@ -61,7 +61,7 @@ class FakeProcesses : public platform::Processes {
     return Launch(plain, error);
   }
   platform::Child ShellOpen(const std::wstring& file, const std::wstring& parameters, bool hide,
-                            DWORD& error) override {
+                            DWORD& error, const std::wstring& = L"") override {
     calls.push_back(text::Format(L"ShellOpen [%s] [%s] %s", file, parameters, hide ? L"hidden" : L"shown"));
     return Launch(shell, error);
   }

@@ -109,8 +109,8 @@ class LocalProcesses : public platform::Processes {
     return real_.Create(commandLine, flags, error);
   }
   platform::Child ShellOpen(const std::wstring& file, const std::wstring& parameters, bool hidden,
-                            DWORD& error) override {
-    return real_.ShellOpen(file, parameters, hidden, error);
+                            DWORD& error, const std::wstring& directory = L"") override {
+    return real_.ShellOpen(file, parameters, hidden, error, directory);
   }
   std::unique_ptr<platform::RedirectionScope> DisableFsRedirection() override { return real_.DisableFsRedirection(); }
   bool CreateInputPipe(platform::UniqueHandle& readEnd, platform::UniqueHandle& writeEnd, platform::PipeStep& failed,

@@ -337,7 +337,8 @@ class RemoteBuffer {
   void* p_;
 };
 
-// The tool of a tooltip window registered for the control (by window or by id on the page).
+// The tool of a tooltip window registered for the control (by window, by id on the page, or on the
+// control itself).
 bool FindTool(HWND tip, const RemoteBuffer& remote, HWND page, HWND control, int id, TOOLINFOW* tool) {
   LRESULT count = 0;
   if (!Send(tip, TTM_GETTOOLCOUNT, 0, 0, &count)) return false;
@@ -351,7 +352,8 @@ bool FindTool(HWND tip, const RemoteBuffer& remote, HWND page, HWND control, int
       continue;
     bool byWindow = (info.uFlags & TTF_IDISHWND) && reinterpret_cast<HWND>(info.uId) == control;
     bool byId = !(info.uFlags & TTF_IDISHWND) && info.hwnd == page && info.uId == static_cast<UINT_PTR>(id);
-    if (byWindow || byId) {
+    bool onControl = !(info.uFlags & TTF_IDISHWND) && info.hwnd == control;  // a tool of the control's own
+    if (byWindow || byId || onControl) {
       *tool = info;
       return true;
     }

@@ -31,7 +31,7 @@ class ActingProcesses : public FakeProcesses {
   std::function<void()> onShellOpen;
   std::vector<bool> fileExisted;
   platform::Child ShellOpen(const std::wstring& file, const std::wstring& parameters, bool hide,
-                            DWORD& error) override {
+                            DWORD& error, const std::wstring& = L"") override {
     fileExisted.push_back(platform::FileExists(file));
     if (onShellOpen) onShellOpen();
     return FakeProcesses::ShellOpen(file, parameters, hide, error);

@@ -74,12 +74,12 @@ class ProductTextsTest : public DefinitionTest {
 
 TEST_F(ProductTextsTest, NamesAndTitlesByPlatformCultureAndMode) {
   const std::wstring server = L"Rizod Server";
-  const std::wstring intro = L"This wizard installs the Rizod document server on this computer.";
+  const std::wstring intro = L"Rizod Document Server";
   const std::wstring online = L"Rizod Server Online";
-  const std::wstring onlineIntro = L"This wizard connects this computer to the Rizod document server online.";
+  const std::wstring onlineIntro = L"Rizod Document Server Online";
   const std::wstring canada = L"Rizod Server (Canada)";
   const std::wstring canadaIntro =
-      L"This wizard installs the Rizod document server (Canadian edition) on this computer.";
+      L"Rizod Document Server (Canada)";
   constexpr uint32_t I = mode::Install, U = mode::Uninstall, R = mode::Repair, G = mode::Upgrade;
   enum Titles { Culture, Telvia, Quillon };
   const struct {

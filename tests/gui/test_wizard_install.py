@@ -1,0 +1,165 @@
+"""The wizard as a person sees it on a machine without the products: the four pages, cancel at
+each stage, and the install folder."""
+from wine import SAMPLE_PRODUCTS, build_package, dump_of, log_folder, read_log, uninstall_all
+from wizard import IDNO, IDOK, IDYES
+
+WELCOME, PRODUCT, INSTALL, FINISH = 225, 198, 204, 180
+RIZOD = [SAMPLE_PRODUCTS[k] for k in ("RizodServer", "RizodDocs", "RizodTools")]
+CANCEL_QUESTION = "Are you sure you want to cancel setup?"
+SLOW = "{8A4D6F10-52B3-4C8E-A1D7-3F9B20C4E5A1}"
+# A package that takes its time: an immediate custom action waits 8 seconds in holdfile.exe.
+SLOW_WXS = f"""<?xml version="1.0" encoding="utf-8"?>
+<Wix xmlns="http://schemas.microsoft.com/wix/2006/wi">
+  <Product Id="{SLOW}" Name="Uvarud Slow Add-in" Language="1033" Version="1.0.0"
+           Manufacturer="Orvanta" UpgradeCode="{{8A4D6F10-52B3-4C8E-A1D7-3F9B20C4E5A2}}">
+    <Package InstallerVersion="200" Compressed="yes" InstallScope="perMachine"/>
+    <Media Id="1" Cabinet="data.cab" EmbedCab="yes"/>
+    <Directory Id="TARGETDIR" Name="SourceDir"><Directory Id="ProgramFilesFolder"/></Directory>
+    <Feature Id="Main" Level="1"/>
+    <Property Id="HOLDER" Value="C:\\holdfile.exe"/>
+    <CustomAction Id="Wait" Property="HOLDER" ExeCommand="C:\\slow.txt 8" Execute="immediate" Return="ignore"/>
+    <InstallExecuteSequence><Custom Action="Wait" After="InstallInitialize"/></InstallExecuteSequence>
+  </Product>
+</Wix>
+"""
+
+
+def setup_log(prefix):
+    return read_log(log_folder(prefix) / "Setup.log")
+
+
+def slow_prerequisite(dist, seconds=8):
+    """A prerequisite that keeps the install page busy (with Cancel disabled) for a while."""
+    definition = dist.dir / "RizodSuite.xml"
+    text = definition.read_text().replace("<Order>1</Order>\n      <Name>Orvanta Runtime", "<Order>2</Order>\n      <Name>Orvanta Runtime")
+    definition.write_text(text.replace("  <PrerequisiteFileGroup>", f"""  <PrerequisiteFileGroup>
+    <PrerequisiteFile><Order>1</Order><Name>Slow Tool</Name><Location>C:\\holdfile.exe</Location>
+      <Arguments>C:\\slow.txt {seconds}</Arguments></PrerequisiteFile>""", 1))
+
+
+def test_first_start_walks_welcome_product_install_finish_and_installs_everything(prefix, dist, wizard):
+    uninstall_all(prefix)
+    wizard.start()
+    state = wizard.wait_page(WELCOME)
+    wizard.screenshot("welcome")
+    assert "Welcome to the Rizod Document Server Setup Wizard" in state.control(185).text
+    assert not state.buttons["back"].visible and state.buttons["next"].enabled
+    wizard.press("next")
+    state = wizard.wait_page(PRODUCT)
+    wizard.screenshot("product")
+    assert state.control(198).text == "C:\\Program Files (x86)\\Orvanta\\Rizod"
+    assert state.control(195).enabled
+    wizard.press("next")
+    wizard.wait_page(INSTALL)
+    wizard.screenshot("install")
+    state = wizard.wait_page(FINISH, timeout=240)
+    wizard.screenshot("finish")
+    assert state.control(FINISH).text == "Installation complete"
+    assert not state.buttons["cancel"].visible and state.buttons["finish"].enabled
+    wizard.press("finish")
+    assert wizard.exit_code() == 0
+    assert [prefix.product_state(code) for code in RIZOD] == [5, 5, 5]
+    lines = setup_log(prefix)
+    dump = dump_of(lines)
+    assert dump["SetupSuccess"] == "True" and dump["Silent"] == "False"
+    assert "Closing setup" in lines
+    assert (log_folder(prefix) / "Rizod_InstallSetup.log").exists()
+
+
+def test_cancel_asks_first_no_stays_yes_reports_cancelled_and_installs_nothing(prefix, dist, wizard):
+    uninstall_all(prefix)
+    wizard.start()
+    wizard.wait_page(WELCOME)
+    wizard.press("cancel")
+    box = wizard.box()
+    assert box.text == CANCEL_QUESTION and box.caption == "Rizod Server"
+    wizard.answer(IDNO)
+    assert wizard.wait_page(WELCOME).holds(225)
+    wizard.press("cancel")
+    wizard.box()
+    wizard.answer(IDYES)
+    state = wizard.wait_page(FINISH)
+    wizard.screenshot("cancelled")
+    assert state.control(FINISH).text == "Installation cancelled"
+    assert not state.control(221).visible and not state.control(197).visible
+    wizard.press("finish")
+    assert wizard.exit_code() == 1602
+    assert [prefix.product_state(code) for code in RIZOD] == [-1, -1, -1]
+
+
+def test_enter_and_escape_on_the_busy_install_page_explain_that_it_cannot_cancel(prefix, dist, wizard):
+    uninstall_all(prefix)
+    slow_prerequisite(dist)
+    wizard.start()
+    wizard.wait_page(WELCOME)
+    wizard.press("next")
+    wizard.wait_page(PRODUCT)
+    wizard.press("next")
+    state = wizard.wait_page(INSTALL)
+    assert not state.buttons["cancel"].enabled
+    for key in ("escape", "enter"):
+        wizard.key(key)
+        box = wizard.box()
+        assert box.text.startswith("Setup cannot be cancelled at this point"), key
+        wizard.answer(IDOK)
+    state = wizard.wait_page(FINISH, timeout=240)
+    assert state.control(FINISH).text == "Installation complete"
+    wizard.press("finish")
+    assert wizard.exit_code() == 0
+    assert prefix.product_state(RIZOD[0]) == 5
+
+
+def test_cancel_while_a_package_runs_is_asked_at_its_next_progress_message(prefix, dist, wizard, tmp_path):
+    uninstall_all(prefix, [SLOW])
+    location = build_package(dist, tmp_path, "UvarudSlowAddin", SLOW_WXS)
+    definition = dist.dir / "RizodSuite.xml"
+    text = definition.read_text()
+    # The slow package gets a group of its own before the client's, so Cancel is available while it waits.
+    group = text.index("<PackageFileGroup>", text.index('<Product ShortName="Uvarud"'))
+    text = text[:group] + f"""<PackageFileGroup>
+        <PackageFile><Name>Uvarud Slow Add-in</Name><GUID>{SLOW}</GUID><Location>{location}</Location>
+          <InstallOrder>1</InstallOrder><InstallLog>UvarudSlowAddin_Install.log</InstallLog></PackageFile>
+      </PackageFileGroup>
+      """ + text[group:]
+    definition.write_text(text)
+    wizard.start()
+    wizard.wait_page(WELCOME)
+    wizard.press("next")
+    wizard.wait_page(PRODUCT)
+    wizard.press("next")
+    wizard.wait_page(INSTALL)
+    # Cancel becomes available while the packages run.
+    for _ in range(300):
+        if wizard.state().buttons["cancel"].enabled:
+            break
+    wizard.press("cancel")
+    box = wizard.box()
+    assert box.text == CANCEL_QUESTION
+    wizard.screenshot("cancel_question")
+    wizard.answer(IDNO)
+    state = wizard.wait_page(FINISH, timeout=240)
+    assert state.control(FINISH).text == "Installation complete"
+    wizard.press("finish")
+    assert wizard.exit_code() == 0
+
+
+def test_a_folder_too_long_for_the_page_is_shortened_with_its_whole_text_as_tooltip(prefix, dist, wizard):
+    uninstall_all(prefix)
+    long_name = "W" * 95
+    definition = dist.dir / "RizodSuite.xml"
+    definition.write_text(definition.read_text().replace('QVDirectory="Orvanta\\Rizod"',
+                                                         f'QVDirectory="Orvanta\\{long_name}"', 1))
+    folder = f"C:\\Program Files (x86)\\Orvanta\\{long_name}"
+    wizard.start()
+    wizard.wait_page(WELCOME)
+    wizard.press("next")
+    state = wizard.wait_page(PRODUCT)
+    wizard.screenshot("long_folder")
+    shown = state.control(198).text
+    assert shown.startswith("...") and folder.endswith(shown[3:]) and len(shown) < len(folder)
+    assert wizard.tooltip(198) == folder
+    wizard.press("next")
+    wizard.wait_page(FINISH, timeout=240)
+    wizard.press("finish")
+    assert wizard.exit_code() == 0
+    assert dump_of(setup_log(prefix))["[INSTALLDIRECTORY]"] == folder
