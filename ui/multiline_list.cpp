@@ -64,8 +64,26 @@ LRESULT CALLBACK CMultilineList::WindowProc(HWND window, UINT message, WPARAM wP
   return self->Handle(message, wParam, lParam);
 }
 
+// The table as text, a line per row and a tab between cells, headings first: what screen readers
+// and test drivers read with WM_GETTEXT.
+std::wstring CMultilineList::TableText() const {
+  std::wstring text = headings_[0] + L"\t" + headings_[1];
+  for (const auto& row : cells_) text += L"\n" + row[0] + L"\t" + row[1];
+  return text;
+}
+
 LRESULT CMultilineList::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
+    case WM_GETTEXTLENGTH:
+      return static_cast<LRESULT>(TableText().size());
+    case WM_GETTEXT: {
+      if (wParam == 0 || !lParam) return 0;
+      const std::wstring text = TableText();
+      const size_t count = std::min<size_t>(text.size(), wParam - 1);
+      text.copy(reinterpret_cast<wchar_t*>(lParam), count);
+      reinterpret_cast<wchar_t*>(lParam)[count] = L'\0';
+      return static_cast<LRESULT>(count);
+    }
     case WM_CREATE:
       CreateHeader();
       SetFont(nullptr);

@@ -31,6 +31,7 @@ class CMultilineList {
   void SetItemText(int column, int row, const std::wstring& text);
   std::wstring ItemText(int column, int row) const;
   int Rows() const { return static_cast<int>(cells_.size()); }
+  std::wstring TableText() const;
   int SelectedRow() const { return selected_; }
   int VerticalOffset() const { return vertical_; }
   HWND Header() const { return header_; }

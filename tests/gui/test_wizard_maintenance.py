@@ -1,0 +1,109 @@
+"""The wizard on a machine that has the products: the maintenance message, repair and uninstall
+on the install page, a failed product in the outcome table, and a Foundation product's plain pages."""
+import subprocess
+
+from wine import FAILING, SAMPLE_PRODUCTS, build_failing_package, log_folder, read_log, uninstall_all
+from wizard import IDOK, IDYES
+
+WELCOME, INSTALL, FINISH = 225, 204, 180
+RIZOD = [SAMPLE_PRODUCTS[k] for k in ("RizodServer", "RizodDocs", "RizodTools")]
+
+
+def states(prefix):
+    return [prefix.product_state(code) for code in RIZOD]
+
+
+def brightness(image, geometry):
+    """The mean brightness (0 black .. 1 white) of a part of a screenshot."""
+    out = subprocess.run(["convert", str(image), "-crop", geometry, "+repage", "-colorspace", "Gray", "-format",
+                          "%[fx:mean]", "info:"], capture_output=True, check=True, timeout=60)
+    return float(out.stdout)
+
+
+def installed(prefix, dist):
+    if states(prefix) != [5, 5, 5]:
+        assert dist.run("/q") == 0
+
+
+def test_a_start_without_switches_on_the_installed_suite_only_says_so(prefix, dist, wizard):
+    installed(prefix, dist)
+    wizard.start()
+    box = wizard.box()
+    wizard.screenshot("maintenance")
+    assert box.caption == "Rizod Server"
+    assert box.text.startswith("Rizod Server is already installed on this computer.")
+    wizard.answer(IDOK)
+    assert wizard.exit_code() == 0
+    assert states(prefix) == [5, 5, 5]
+    assert "Running in user interface mode" in read_log(log_folder(prefix) / "Setup.log")
+
+
+def test_repair_and_uninstall_open_on_the_install_page_and_work_without_input(prefix, dist, wizard):
+    installed(prefix, dist)
+    for switch, title, expected in (("/r", "Repair complete", [5, 5, 5]), ("/u", "Uninstall complete", [-1, -1, -1])):
+        wizard.start(switch)
+        if switch == "/u":
+            # The suite's launch message names what goes before anything is removed.
+            assert "will be removed from this computer" in wizard.box().text
+            wizard.answer(IDYES)
+        state = wizard.wait_page(INSTALL)
+        assert state.page == 0 and not state.holds(218)
+        wizard.screenshot(f"install{switch[1]}")
+        state = wizard.wait_page(FINISH, timeout=240)
+        wizard.screenshot(f"finish{switch[1]}")
+        assert state.control(FINISH).text == title, switch
+        wizard.press("finish")
+        assert wizard.exit_code() == 0, switch
+        assert states(prefix) == expected, switch
+    lines = read_log(log_folder(prefix) / "Setup.log")
+    assert "StartUninstall thread" in lines
+
+
+def test_one_failed_product_of_two_is_reported_in_the_outcome_table(prefix, dist, wizard, tmp_path):
+    uninstall_all(prefix, [FAILING])
+    location = build_failing_package(dist, tmp_path)
+    definition = dist.dir / "RizodSuite.xml"
+    text = definition.read_text()
+    client_end = text.index("</Product>", text.index('<Product ShortName="Uvarud"'))
+    text = text[:client_end] + f"""  <PackageFileGroup>
+        <PackageFile><Name>Uvarud Legacy Bridge</Name><GUID>{FAILING}</GUID><Location>{location}</Location>
+          <InstallOrder>1</InstallOrder><InstallLog>UvarudLegacyBridge_Install.log</InstallLog></PackageFile>
+      </PackageFileGroup>
+    """ + text[client_end:]
+    definition.write_text(text)
+    wizard.start()
+    wizard.wait_page(WELCOME)
+    wizard.press("next")
+    wizard.wait_page(198)
+    wizard.press("next")
+    state = wizard.wait_page(FINISH, timeout=240)
+    wizard.screenshot("mixed")
+    assert state.control(FINISH).text == "Installation completed with errors"
+    assert state.control(187).text == ""
+    table = state.control(2033)
+    assert table.visible
+    rows = table.text.split("\n")
+    assert rows[0] == "Product\tStatus"
+    assert rows[1] == "Rizod Server\tSuccess"
+    assert rows[2].startswith("Uvarud Client\tError code : 1603 - ")
+    wizard.press("finish")
+    assert wizard.exit_code() == 1603
+    assert prefix.product_state(RIZOD[0]) == 5
+
+
+def test_a_foundation_product_shows_no_pictures(prefix, dist, wizard):
+    uninstall_all(prefix)
+    definition = dist.dir / "RizodSuite.xml"
+    definition.write_text(definition.read_text().replace('Platform="OP"', 'Platform="Foundation"'))
+    wizard.start()
+    wizard.wait_page(WELCOME)
+    shot = wizard.screenshot("foundation_welcome")
+    wizard.press("cancel")
+    wizard.box()
+    wizard.answer(IDYES)
+    wizard.wait_page(FINISH)
+    wizard.press("finish")
+    assert wizard.exit_code() == 1602
+    # The header band and the side picture's place stay white.
+    assert brightness(shot, "600x50+10+30") > 0.97
+    assert brightness(shot, "150x300+440+100") > 0.97
