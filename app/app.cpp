@@ -170,6 +170,9 @@ EngineContext CCommonBootstrapperApp::MakeEngineContext() {
   context.progressRunning = progressRunning_;
   context.sendProgressStatus = [this](const std::wstring& text) { SendProgress(ProgressInterface::kStatus, text); };
   context.processes = &platform_.processes;
+  context.prompts = &platform_.prompts;
+  context.productDisplayName = ProductDisplayName();
+  context.windowTitle = CurrentTitle();
   context.systemAccount = systemAccount_;
   context.definitionFileName = cmd_.definitionFileName;
   context.variablesListFileName = variablesListFileName_;

@@ -17,6 +17,7 @@ class Localization;
 class PropertyMap;
 namespace platform {
 class Processes;
+class Prompts;
 class WindowsInstaller;
 }
 
@@ -38,6 +39,9 @@ struct EngineContext {
   bool* restartRequested = nullptr;  // set when a package or a commit answers 3010
   bool progressRunning = false;
   platform::Processes* processes = nullptr;  // launches of finalize commands and clean-up batches
+  platform::Prompts* prompts = nullptr;      // message boxes of wizard runs (an owner page is given)
+  std::wstring productDisplayName;           // the run's product, as its messages name it
+  std::wstring windowTitle;                  // caption of the wizard's message boxes
   bool systemAccount = false;                // the process runs as the local system account
   std::wstring definitionFileName;           // for "not found in" lines
   std::wstring variablesListFileName;        // copied next to the installed product

@@ -7,6 +7,7 @@
 #include "core/run_mode.h"
 #include "definition/conditions.h"
 #include "definition/xml_readers.h"
+#include "platform/prompts.h"
 #include "platform/text.h"
 #include "platform/windows_installer.h"
 
@@ -195,6 +196,14 @@ void PackageFile::RunPostPass(Product& product, const XmlNode& group, HWND statu
         L"The %s installation was completed with the following errors. Contact your system administrator.\n\n%s\n"
         L"Click OK to close this message.",
         product.Name, list);
+    // In the wizard the user is told too, in the culture's words; the pass waits for the box.
+    if (ownerPage_ && context_.prompts && context_.localization) {
+      Localization* localization = context_.localization;
+      std::wstring localized;
+      for (const auto& name : failedPackages_) localized += localization->Message(50187, {name});
+      context_.prompts->Show(ownerPage_, localization->Message(50188, {context_.productDisplayName, localized}),
+                             context_.windowTitle, MB_OK, [localization] { localization->InstallMessageBoxHook(); });
+    }
   }
   if (exitCodeRequired_) {
     product.ExitCode = requiredExitCode_;

@@ -20,6 +20,7 @@
 #include "definition/xml_document.h"
 #include "engine/engine_context.h"
 #include "engine/package_file.h"
+#include "fakes/fake_prompts.h"
 #include "fakes/fake_windows_installer.h"
 #include "fakes/memory_log.h"
 #include "fixtures.h"
@@ -687,6 +688,25 @@ TEST_F(SequenceTest, FailureSummaryAccumulatesOverProducts) {
   EXPECT_EQ(sequence.FailedPackages(), (std::vector<std::wstring>{L"FailA", L"FailB"}));
   EXPECT_TRUE(P(0).Succeeded && P(1).Succeeded);
   EXPECT_EQ(exitCode_, 0);
+}
+
+TEST_F(SequenceTest, FailureSummaryIsShownInTheWizardOnly) {
+  for (HWND owner : {static_cast<HWND>(nullptr), reinterpret_cast<HWND>(0x1234)}) {
+    ASSERT_NO_FATAL_FAILURE(Load({ProductXml(kRizod, {Group({Main(1, L"A"), Post(1, L"FailA", L"C:\\fa.exe")})})}));
+    commandResults_[L"C:\\fa.exe"] = 1;
+    FakePrompts prompts;
+    context_->prompts = &prompts;
+    context_->productDisplayName = L"Rizod Server";
+    context_->windowTitle = L"Rizod Server Installation";
+    InstallPackageFile sequence(*context_, L"", owner);
+    sequence.Initialize();
+    sequence.RunSequence(mode::Install, nullptr);
+    ASSERT_EQ(prompts.asked.size(), owner ? 1u : 0u);
+    if (!owner) continue;
+    EXPECT_EQ(prompts.asked[0].caption, L"Rizod Server Installation");
+    EXPECT_EQ(prompts.asked[0].type, static_cast<UINT>(MB_OK));
+    EXPECT_EQ(prompts.asked[0].text, localization_->Message(50188, {L"Rizod Server", localization_->Message(50187, {L"FailA"})}));
+  }
 }
 
 TEST_F(SequenceTest, PostPackageWithoutLocationOrConditionsDoesNothing) {
