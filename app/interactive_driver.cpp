@@ -23,10 +23,28 @@ unsigned MaintenanceMessageId(const std::wstring& shortName, int platformKind) {
   return 50224;
 }
 
-std::unique_ptr<CWizardSheet> InteractiveDriver::ChooseSheet(const std::wstring& shortName, WizardHost& host) {
-  // "VaradavuRadare", "VURovizo", "VaruzaVuruduzOduzur" and "VoruderaDEZ" have sheets of their
-  // own with extra pages; until those pages exist they run the plain sheet.
-  (void)shortName;
+SheetKind ChooseSheetKind(const std::wstring& shortName) {
+  static const struct {
+    const wchar_t* shortName;
+    SheetKind kind;
+  } kSheets[] = {
+      {L"VaradavuRadare", SheetKind::Document},
+      {L"VURovizo", SheetKind::UpdateServer},
+      {L"VaruzaVuruduzOduzur", SheetKind::ReportManager},
+      {L"VoruderaDEZ", SheetKind::DocumentStoragePlatform},
+  };
+  for (const auto& sheet : kSheets) {
+    if (text::EqualsNoCase(shortName, sheet.shortName)) return sheet.kind;
+  }
+  return SheetKind::Generic;
+}
+
+std::unique_ptr<CWizardSheet> InteractiveDriver::MakeSheet(SheetKind kind, WizardHost& host) {
+  if (kind != SheetKind::Generic) {
+    // The product sheets' own pages (login, report server, shared folders, catalog) are not
+    // built yet: these products get the plain pages, and the log says so.
+    host.Log().WriteLine(L"This product's own wizard pages are not available in this version; the plain wizard is shown.");
+  }
   return std::make_unique<CWizardSheet>(host, L"");
 }
 
@@ -63,7 +81,7 @@ void InteractiveDriver::Run() {
   app_.GetPlatform().installer.SetInternalUI(2);  // INSTALLUILEVEL_NONE: the wizard shows the progress
 
   AppWizardHost host(app_);
-  std::unique_ptr<CWizardSheet> sheet = ChooseSheet(app_.ShortName(), host);
+  std::unique_ptr<CWizardSheet> sheet = MakeSheet(ChooseSheetKind(app_.ShortName()), host);
   sheet->CreatePages();
   sheet->DoModal();
 }

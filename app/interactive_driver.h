@@ -9,6 +9,10 @@ class CCommonBootstrapperApp;
 class CWizardSheet;
 class WizardHost;
 
+// The wizard sheet a product gets, by its short name.
+enum class SheetKind { Generic, Document, UpdateServer, ReportManager, DocumentStoragePlatform };
+SheetKind ChooseSheetKind(const std::wstring& shortName);
+
 // The maintenance message's text number for an installed product started without a switch.
 unsigned MaintenanceMessageId(const std::wstring& shortName, int platformKind);
 
@@ -17,8 +21,8 @@ class InteractiveDriver {
   explicit InteractiveDriver(CCommonBootstrapperApp& app) : app_(app) {}
   void Run();
 
-  // The sheet class for the product's short name (the product sheets come with their pages).
-  static std::unique_ptr<CWizardSheet> ChooseSheet(const std::wstring& shortName, WizardHost& host);
+  // The sheet of the product's kind.
+  static std::unique_ptr<CWizardSheet> MakeSheet(SheetKind kind, WizardHost& host);
 
  private:
   CCommonBootstrapperApp& app_;

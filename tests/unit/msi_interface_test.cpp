@@ -102,4 +102,16 @@ TEST(MaintenanceMessage, TextByShortNameAndPlatform) {
     EXPECT_EQ(MaintenanceMessageId(c.shortName, static_cast<int>(c.kind)), c.id) << static_cast<int>(c.kind);
 }
 
+TEST(SheetChoice, ByShortNameIgnoringCase) {
+  struct Case {
+    const wchar_t* shortName;
+    SheetKind kind;
+  } cases[] = {
+      {L"VaradavuRadare", SheetKind::Document},         {L"vurovizo", SheetKind::UpdateServer},
+      {L"VARUZAVURUDUZODUZUR", SheetKind::ReportManager}, {L"VoruderaDEZ", SheetKind::DocumentStoragePlatform},
+      {L"Rizod", SheetKind::Generic},                   {L"", SheetKind::Generic},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ChooseSheetKind(c.shortName), c.kind) << c.shortName;
+}
+
 }  // namespace
