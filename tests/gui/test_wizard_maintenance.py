@@ -107,3 +107,38 @@ def test_a_foundation_product_shows_no_pictures(prefix, dist, wizard):
     # The header band and the side picture's place stay white.
     assert brightness(shot, "600x50+10+30") > 0.97
     assert brightness(shot, "150x300+440+100") > 0.97
+
+
+LEGACY = "{6C1E2A4B-3D5F-4A71-9B20-7E8F10A2C300}"
+
+
+def test_an_upgrade_on_windows_xp_is_refused_before_the_old_release_goes_then_one_on_windows_7_runs(
+        prefix, dist, wizard):
+    uninstall_all(prefix, [LEGACY])
+    assert prefix.run("msiexec", "/i", "C:\\dist\\Packages\\RizodServerLegacy.msi", "/qn",
+                      "INSTALLDIR=C:\\Legacy\\Orvanta\\Rizod", "ARPINSTALLLOCATION=C:\\Legacy\\Orvanta\\Rizod") == 0
+    prefix.set_windows_version("winxp")
+    try:
+        wizard.start("/upgrade")
+        wizard.wait_page(INSTALL)
+        box = wizard.box()
+        wizard.screenshot("upgrade_xp")
+        assert box.text.startswith("This version of Windows is not supported")
+        wizard.answer(IDOK)
+        state = wizard.wait_page(FINISH)
+        assert state.control(FINISH).text == "Upgrade cancelled"
+        wizard.press("finish")
+        assert wizard.exit_code() == 1602
+    finally:
+        prefix.set_windows_version(None)
+    assert prefix.product_state(LEGACY) == 5
+    assert "Upgrade refused: XP is not supported; the installed release is kept." in read_log(
+        log_folder(prefix) / "Setup.log")
+
+    wizard.start("/upgrade")
+    state = wizard.wait_page(FINISH, timeout=240)
+    wizard.screenshot("upgrade_finish")
+    assert state.control(FINISH).text == "Upgrade complete"
+    wizard.press("finish")
+    assert wizard.exit_code() == 0
+    assert prefix.product_state(LEGACY) == -1 and states(prefix) == [5, 5, 5]
