@@ -73,13 +73,17 @@ void CWizardSheet::AddPage(const std::shared_ptr<WizardPage>& page) {
 }
 
 void CWizardSheet::DoModal() {
+  if (Create()) RunLoop();
+}
+
+bool CWizardSheet::Create() {
   std::vector<HPROPSHEETPAGE> handles;
   for (const auto& page : pages_) {
     if (HPROPSHEETPAGE handle = page->Handle()) handles.push_back(handle);
   }
   if (handles.empty()) {
     host_.Log().WriteLine(L"The wizard has no page to show.");
-    return;
+    return false;
   }
   PROPSHEETHEADERW header{};
   header.dwSize = sizeof(header);
@@ -95,9 +99,12 @@ void CWizardSheet::DoModal() {
   creating = nullptr;
   if (created <= 0 || !window_) {
     host_.Log().Log(L"Creating the setup wizard failed with error code %d", static_cast<int>(GetLastError()));
-    return;
+    return false;
   }
+  return true;
+}
 
+void CWizardSheet::RunLoop() {
   MSG message{};
   while (!ended_ && PropSheet_GetCurrentPageHwnd(window_)) {
     const BOOL got = GetMessageW(&message, nullptr, 0, 0);

@@ -27,6 +27,10 @@ class CWizardSheet {
 
   // Shows the sheet and returns when a page ends it.
   void DoModal();
+  // The two halves of DoModal: the modeless sheet (false when it could not be made), and the
+  // message loop that runs until a page ends it.
+  bool Create();
+  void RunLoop();
   // Ends the wizard without the finish page (the install page's direct close).
   void EndWizard();
 

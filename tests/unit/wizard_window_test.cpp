@@ -1,0 +1,94 @@
+// The wizard's pages as windows, over a run made of fakes. They need a display (the test command
+// gives the unit tests an Xvfb one); without one they skip.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include "fakes/fake_wizard_host.h"
+#include "fixtures.h"
+#include "ui/multiline_list.h"
+#include "ui/product_page.h"
+#include "ui/wizard_fonts.h"
+#include "ui/wizard_sheet.h"
+
+namespace {
+
+constexpr int kFolder = 198, kBrowse = 195;
+
+class WizardWindowTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    richEdit_.reset(LoadLibraryW(L"riched20.dll"));
+    HWND probe = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    if (!probe) GTEST_SKIP() << "windows cannot be created here (no display)";
+    DestroyWindow(probe);
+    host_.localization = LoadTestCulture(host_.log, host_.properties);
+    TheWizardFonts().Prepare(L"C:\\windows", 10);
+  }
+  // The sheet of the run's mode, shown on the given page (0 welcome, 1 product, ...).
+  HWND Show(CWizardSheet& sheet, size_t page) {
+    sheet.CreatePages();
+    if (!sheet.Create()) return nullptr;
+    sheet.SetActivePage(*sheet.Page(page));
+    Pump();
+    return sheet.Page(page)->Window();
+  }
+  static void Pump() {
+    MSG message;
+    for (int i = 0; i < 20; ++i) {
+      while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+      Sleep(5);
+    }
+  }
+  static std::wstring Text(HWND window) {
+    wchar_t buffer[512] = {};
+    GetWindowTextW(window, buffer, 512);
+    return buffer;
+  }
+
+  FakeWizardHost host_;
+  platform::Library richEdit_;
+};
+
+TEST_F(WizardWindowTest, ProductPageShowsTheFolderAndStoresItOnNext) {
+  struct Case {
+    const wchar_t* name;
+    std::wstring installed, shown;
+    bool browse;
+  } cases[] = {
+      {L"not installed: the default folder, Browse offered", L"", L"C:\\Program Files\\Orvanta\\Rizod", true},
+      {L"installed: its folder, no Browse", L"D:\\Apps\\Orvanta\\Rizod", L"D:\\Apps\\Orvanta\\Rizod", false},
+  };
+  for (const Case& c : cases) {
+    host_.installedDirectory = c.installed;
+    CWizardSheet sheet(host_, L"");
+    HWND page = Show(sheet, 1);
+    ASSERT_TRUE(page) << c.name;
+    EXPECT_EQ(Text(GetDlgItem(page, kFolder)), c.shown) << c.name;
+    EXPECT_EQ(IsWindowEnabled(GetDlgItem(page, kBrowse)) != FALSE, c.browse) << c.name;
+    EXPECT_EQ(host_.properties.Get(L"[INSTALLDIRECTORY]"), c.shown) << c.name;
+    host_.properties.Set(L"[INSTALLDIRECTORY]", L"");
+    PropSheet_PressButton(sheet.Window(), PSBTN_NEXT);
+    Pump();
+    EXPECT_EQ(host_.properties.Get(L"[INSTALLDIRECTORY]"), c.shown) << c.name;
+  }
+}
+
+TEST_F(WizardWindowTest, ProductPageKeepsTheUserWhereTheFolderOrTheProgramsRefuse) {
+  for (bool appsClosed : {false, true}) {
+    host_.appsClosed = appsClosed;
+    host_.validPaths = false;  // with the programs closed, the folder is what refuses
+    CWizardSheet sheet(host_, L"");
+    HWND page = Show(sheet, 1);
+    ASSERT_TRUE(page);
+    host_.machine.prompts.asked.clear();
+    PropSheet_PressButton(sheet.Window(), PSBTN_NEXT);
+    Pump();
+    EXPECT_EQ(PropSheet_GetCurrentPageHwnd(sheet.Window()), page) << appsClosed;
+    // Only the folder's refusal is the page's own message (104); the program check shows its own.
+    EXPECT_EQ(host_.machine.prompts.asked.size(), appsClosed ? 1u : 0u);
+  }
+}
+
+}  // namespace
