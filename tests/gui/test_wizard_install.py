@@ -70,6 +70,14 @@ def test_cancel_asks_first_no_stays_yes_reports_cancelled_and_installs_nothing(p
     uninstall_all(prefix)
     wizard.start()
     wizard.wait_page(WELCOME)
+    # Unlocking the session minimizes the wizard and brings it back half a second later;
+    # locking alone changes nothing.
+    WTS_SESSION_CHANGE, LOCK, UNLOCK = 0x2B1, 7, 8
+    wizard.post(WTS_SESSION_CHANGE, LOCK)
+    assert not wizard.state().minimized
+    wizard.post(WTS_SESSION_CHANGE, UNLOCK)
+    seen = [wizard.state().minimized for _ in range(12)]
+    assert True in seen and seen[-1] is False, seen
     wizard.press("cancel")
     box = wizard.box()
     assert box.text == CANCEL_QUESTION and box.caption == "Rizod Server"

@@ -145,6 +145,10 @@ class Wizard:
     def key(self, name):
         self.driver("key", name)
 
+    def post(self, message, wparam):
+        """Posts a window message to the sheet (as Windows would send a session change)."""
+        self.driver("post", message, wparam)
+
     def focus(self, control_id):
         self.driver("focus", control_id)
 
