@@ -257,7 +257,7 @@ bool FinishPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
     return true;
   }
   if (message == WM_COMMAND && LOWORD(wParam) == kOutcome && HIWORD(wParam) == EN_SETFOCUS) {
-    PostMessageW(SheetWindow(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(SheetItem(wizard_control::Finish)), TRUE);
+    FocusButton(wizard_control::Finish);
     result = 0;
     return true;
   }

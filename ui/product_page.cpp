@@ -93,7 +93,7 @@ BOOL ProductPage::OnSetActive() {
   PropSheet_SetWizButtons(SheetWindow(), PSWIZB_BACK | PSWIZB_NEXT);
   ShowBackButton(true);
   ShowNextButton();
-  PostMessageW(SheetWindow(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(SheetItem(wizard_control::Next)), TRUE);
+  FocusButton(wizard_control::Next);
   ShowCancelButton(true);
   return WizardPage::OnSetActive();
 }

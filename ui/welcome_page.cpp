@@ -29,7 +29,7 @@ BOOL WelcomePage::OnSetActive() {
   PropSheet_SetWizButtons(SheetWindow(), PSWIZB_NEXT);
   ShowBackButton(false);
   ShowNextButton();
-  PostMessageW(SheetWindow(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(SheetItem(wizard_control::Next)), TRUE);
+  FocusButton(wizard_control::Next);
   ShowCancelButton(true);
   return WizardPage::OnSetActive();
 }

@@ -261,6 +261,10 @@ void WizardPage::PressButton(int which) {
   if (HWND sheet = SheetWindow()) PostMessageW(sheet, PSM_PRESSBUTTON, which, 0);
 }
 
+void WizardPage::FocusButton(int id) {
+  if (HWND sheet = SheetWindow()) PostMessageW(sheet, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(SheetItem(id)), TRUE);
+}
+
 void WizardPage::MoveOntoCancel(int buttonId) {
   HWND cancel = SheetItem(wizard_control::Cancel);
   HWND button = SheetItem(buttonId);

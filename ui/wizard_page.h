@@ -73,7 +73,9 @@ class WizardPage {
   void ShowErrorMessage(UINT textId);
   // A message box of the page with localised buttons.
   int Ask(const std::wstring& text, const std::wstring& caption, UINT type, HWND owner = nullptr);
-  void PressButton(int which);  // PSBTN_BACK, PSBTN_NEXT, PSBTN_FINISH, PSBTN_CANCEL
+  void PressButton(int which);
+  // Gives a sheet button the keyboard focus, as the dialog manager would.
+  void FocusButton(int id);  // PSBTN_BACK, PSBTN_NEXT, PSBTN_FINISH, PSBTN_CANCEL
   // The callback of the shell's folder dialog for the path pages; data is the page.
   static int CALLBACK FolderBrowseCallback(HWND dialog, UINT message, LPARAM lParam, LPARAM data);
   // The path a path page shows, where the folder dialog starts; empty for other pages.
