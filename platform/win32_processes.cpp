@@ -161,7 +161,7 @@ Child Win32Processes::ShellOpen(const std::wstring& file, const std::wstring& pa
                                 DWORD& error, const std::wstring& directory) {
   SHELLEXECUTEINFOW info{};
   info.cbSize = sizeof(info);
-  info.fMask = SEE_MASK_NOCLOSEPROCESS;
+  info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;  // a failure is logged by the caller, never a box
   info.hwnd = nullptr;
   info.lpVerb = L"open";
   info.lpFile = file.c_str();

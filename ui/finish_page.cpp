@@ -64,15 +64,19 @@ BOOL FinishPage::OnInitDialog() {
 
 void FinishPage::SetUpCheckBoxes() {
   PropertyMap& properties = host_.Properties();
+  XmlNode first;
+  const bool found = host_.SetupDocument().SelectSingle(L"//Product", first) == XmlQuery::Found;
+  // One product: its attribute as it reads now (after the user chose the folder); several: the
+  // products' own settings.
   std::vector<std::wstring> readMes;
-  for (const auto& product : host_.Products()) {
-    readMes.push_back(product->ReadMe);
-    if (host_.SoloProduct()) break;
+  if (host_.SoloProduct()) {
+    if (found) readMes.push_back(AttributeReader(first, {log_, properties, host_.GetLocalization()}).Get(L"ReadMe"));
+  } else {
+    for (const auto& product : host_.Products()) readMes.push_back(product->ReadMe);
   }
   const std::wstring readMe = ChooseReadMe(readMes);
   if (!readMe.empty()) properties.Set(L"ReadMe", readMe);
-  XmlNode first;
-  if (host_.SetupDocument().SelectSingle(L"//Product", first) == XmlQuery::Found) {
+  if (found) {
     AttributeReader attributes(first, {log_, properties, host_.GetLocalization()});
     const std::wstring dashboard =
         ChooseDashboard(attributes.Get(L"Dashboard"), attributes.Get(L"XPDashboard"), properties.Get(L"OS"));
@@ -178,6 +182,8 @@ BOOL FinishPage::OnSetActive() {
 BOOL FinishPage::OnWizardFinish() {
   if (finished_) return TRUE;
   finished_ = true;
+  // What the user ticked, read while the boxes are still on the screen.
+  const bool openReadMe = Checked(Item(kReadMeBox)), launchDashboard = Checked(Item(kDashboardBox));
   ShowWindow(SheetWindow(), SW_HIDE);
   const FinishPlan plan = PlanFinish(host_.SetupResultCode(), host_.ModeFlags(), Outcomes());
   if (plan.restartHandOver) {
@@ -198,8 +204,8 @@ BOOL FinishPage::OnWizardFinish() {
       if (steps & finish_step::ExecuteCommandsOnly) finalize.ExecuteCommands();
     }
     if (plan.offersAfterwards) {
-      if (Checked(Item(kReadMeBox))) OpenReadMe();
-      if (Checked(Item(kDashboardBox))) LaunchDashboard();
+      if (openReadMe) OpenReadMe();
+      if (launchDashboard) LaunchDashboard();
     }
   }
   log_.WriteLine(L"Closing setup");

@@ -63,6 +63,10 @@ def test_first_start_walks_welcome_product_install_finish_and_installs_everythin
     dump = dump_of(lines)
     assert dump["SetupSuccess"] == "True" and dump["Silent"] == "False"
     assert "Closing setup" in lines
+    # Both offers were ticked: the readme (two products, the second without a ReadMe: the install
+    # folder's) and the dashboard are launched, and their failures only logged.
+    assert any(l.startswith("Executing ") and l.strip().endswith("Readme_en-US.rtf") for l in lines), lines
+    assert any(l.startswith("Executing ") and l.endswith("ZEM.CommonUIFramework.Shell.exe DashboardProfile") for l in lines)
     assert (log_folder(prefix) / "Rizod_InstallSetup.log").exists()
 
 
