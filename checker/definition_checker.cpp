@@ -36,13 +36,12 @@ void DefinitionChecker::Run() {
     report_.Add(0, L"SC1000", text::Format(L"the XML parser (MSXML 6) cannot be created: error %#X", created));
     return;
   }
+  if (!lines_.Load(target_.path)) {
+    report_.Add(0, L"SC1000", L"the file cannot be opened: " + text::Trim(text::SystemMessage(GetLastError())));
+    return;
+  }
   HRESULT status = S_OK;
-  const bool readable = lines_.Load(target_.path);
   if (!doc_.Load(target_.path, &status)) {
-    if (!readable) {
-      report_.Add(0, L"SC1000", text::Format(L"the file cannot be read: error %#X", status));
-      return;
-    }
     // Some MSXML builds place no parse error; the tag scan finds where the tags stop matching.
     long line = doc_.ErrorLine() > 0 ? doc_.ErrorLine() : lines_.MismatchLine();
     std::wstring reason = text::Trim(doc_.ErrorReason());

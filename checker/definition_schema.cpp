@@ -129,6 +129,7 @@ const std::vector<Code>& Codes() {
       {L"SC0012", false, L"an attribute the setup does not read"},
       {L"SC0013", false, L"a condition item without Property or Value, which is skipped"},
       {L"SC0014", false, L"an element of which only the first in the document is read"},
+      {L"SC0015", false, L"a package Location that is not a full path"},
       {L"SC1000", true, L"the file cannot be read or does not parse"},
       {L"SC1001", true, L"a package without GUID"},
       {L"SC1002", true, L"a package or prerequisite without Location"},

@@ -43,6 +43,17 @@ void CheckLocationExists(DefinitionChecker& c, const XmlNode& at, const std::wst
           text::Format(L"%s does not exist in the distribution folder", location.substr(dist.size())));
 }
 
+// Windows Installer opens a relative path from the current folder of whoever started the setup.
+void CheckFullPath(DefinitionChecker& c, const XmlNode& at, const std::wstring& name, const std::wstring& location) {
+  if (location.empty() || !Resolved(location)) return;
+  const bool drive = location.size() >= 3 && location[1] == L':' && (location[2] == L'\\' || location[2] == L'/');
+  if (drive || location.rfind(L"\\\\", 0) == 0) return;
+  c.Add(at, L"SC0015",
+        text::Format(L"%s: Location \"%s\" is not a full path and is looked for in the current folder of whoever "
+                     L"starts the setup; write [WORKINGDIRECTORY]\\%s",
+                     name, location, location));
+}
+
 bool Has(const XmlNode& node, const wchar_t* child) {
   std::wstring ignored;
   return RawChildText(node, child, ignored);
@@ -67,6 +78,7 @@ void CheckPackage(DefinitionChecker& c, const XmlNode& package) {
   if (location.empty() && (installs || postInstall || (removes && !uninstallArguments.empty())))
     c.Add(package, L"SC1002", text::Format(L"%s has no Location: the setup fails it with %d", name, installs ? 2 : -1));
   CheckLocationExists(c, package, location);
+  if (installs || text::Contains(location, L".msi")) CheckFullPath(c, package, name, location);
   if (postInstall && text::ContainsNoCase(location, L".msi") && !text::Contains(location, L".msi"))
     c.Add(package, L"SC0008",
           text::Format(L"%s runs after install as an executable: only a Location holding \".msi\" in lower case is "
@@ -100,6 +112,7 @@ void CheckPrerequisite(DefinitionChecker& c, const XmlNode& prerequisite) {
     return;
   }
   CheckLocationExists(c, prerequisite, location);
+  if (text::Contains(location, L".msi")) CheckFullPath(c, prerequisite, name, location);
   if (text::Contains(location, L".msi") || text::Contains(location, L".exe")) return;
   c.Add(prerequisite, L"SC0009",
         text::Format(L"%s runs nothing and counts as installed: only a Location holding \".msi\" or \".exe\" in lower "
