@@ -99,6 +99,23 @@ void Substitute(std::wstring& value, const ReadContext& context) {
   });
 }
 
+std::vector<SubstitutionToken> SubstitutionTokens(const std::wstring& value) {
+  using Kind = SubstitutionToken::Kind;
+  std::vector<SubstitutionToken> tokens;
+  auto add = [&](Kind kind, const std::vector<Match>& matches) {
+    for (const Match& m : matches) tokens.push_back({kind, m.pos, m.len});
+  };
+  std::vector<Match> escapes = FindTokens(value, L"[[", L"]]", IsNameChar);
+  if (!escapes.empty()) {
+    add(Kind::Escape, escapes);
+    return tokens;
+  }
+  add(Kind::CultureNumber, FindTokens(value, L"[", L"]", IsNumberChar));
+  add(Kind::Property, FindTokens(value, L"[", L"]", IsNameChar));
+  add(Kind::Environment, FindTokens(value, L"%", L"%", IsNameChar));
+  return tokens;
+}
+
 std::wstring ChooseVariablesList(const std::wstring& setupDirectory) {
   std::wstring key = platform::FileExists(text::Format(L"%sDownloadManager.xml", setupDirectory))
                          ? L"ZEM_VQX_INSTALL_ENVIRONMENTKEY"

@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "definition/read_context.h"
 
@@ -18,6 +19,17 @@ void Substitute(std::wstring& value, const PropertyMap& properties, const Cultur
 
 // The form the XML readers use: the run's properties and its culture library, when loaded.
 void Substitute(std::wstring& value, const ReadContext& context);
+
+// One reference that Substitute would act on, with its place in the value.
+struct SubstitutionToken {
+  enum class Kind { Escape, CultureNumber, Property, Environment } kind;
+  size_t position;
+  size_t length;
+};
+// The references of value in the order Substitute handles them: an escape alone when there is
+// one (nothing else is expanded then), else culture numbers, properties and environment names.
+// Property and environment positions are those of the value as written.
+std::vector<SubstitutionToken> SubstitutionTokens(const std::wstring& value);
 
 // Chooses "VariablesList_<key>.xml" or "VariablesList.xml" inside setupDirectory (with its backslash).
 std::wstring ChooseVariablesList(const std::wstring& setupDirectory);

@@ -2,6 +2,7 @@
 # Fails when a layer includes a header of a layer above it. The order, bottom to top:
 #   platform -> core -> definition -> checks -> engine -> ui -> app
 # progress.exe is a program of its own beside the stack: it may use platform and core only.
+# setupcheck.exe (checker/) may use the layers up to checks.
 # Usage: scripts/check-layers.sh [ROOT]
 set -euo pipefail
 ROOT="${1:-$(cd "$(dirname "$0")/.." && pwd)}"
@@ -35,6 +36,8 @@ check_folder() {  # check_folder FOLDER HIGHEST_ALLOWED_RANK
 
 for layer in "${LAYERS[@]}"; do check_folder "$layer" "$(rank "$layer")"; done
 check_folder progress "$(rank core)"
+# setupcheck.exe reads definitions with the setup's own code up to the probe table.
+check_folder checker "$(rank checks)"
 
 if [ "$bad" -ne 0 ]; then
   echo "layers: upward includes found"
