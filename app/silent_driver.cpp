@@ -19,6 +19,7 @@
 #include "engine/prerequisite_installer.h"
 #include "engine/progress_interface.h"
 #include "platform/text.h"
+#include "ui/document_defaults.h"
 
 FinalizeActions SilentDriver::Finalizer(EngineContext& context, Product& product) {
   finalized_.insert(&product);
@@ -119,10 +120,8 @@ void SilentDriver::InstallBranch(EngineContext& context) {
     else
       app_.ApplyDefaultInstallDirectory();
   }
-  if (text::EqualsNoCase(app_.ShortName(), L"VaradavuRadare") && app_.Properties().Get(L"[CATALOGDRIVE]").empty()) {
-    // The document server's catalog drive comes from the wizard sheet's drive logic, which is
-    // not built yet; the catalog drive stays unset rather than guessed.
-  }
+  if (text::EqualsNoCase(app_.ShortName(), L"VaradavuRadare"))
+    VaradavuRadareDefaults(app_.Log(), app_.Properties(), app_.GetPlatform().system).ApplyForSilentInstall();
   InstallPackageFile install(context, app_.ExtraInstallProperties());
   install.Initialize();
   install.RunSequence(mode::Install, nullptr);
