@@ -23,6 +23,7 @@
 #include "platform/machine_lock.h"
 #include "platform/platform.h"
 
+class LaunchScreens;
 class LogFile;
 class Localization;
 class PropertyMap;
@@ -126,7 +127,11 @@ class CCommonBootstrapperApp {
   // wizard's status line, null in silent runs.
   bool RunPrerequisites(EngineContext& context, HWND statusWindow);
   // The launch messages of the definition; false when one refuses the run.
-  bool RunLaunchMessages(CheckContext& checks);
+  bool RunLaunchMessages(CheckContext& checks, LaunchScreens* screens = nullptr);
+  // The notice that this Windows is not supported, with its link for the product's culture.
+  void ShowUnsupportedSystem(HWND owner);
+  // The document-cache question of the launch messages; IDOK or IDCANCEL.
+  int AskDocumentCache(const std::wstring& text);
   const std::wstring& RebootPrerequisiteName() const { return rebootPrerequisiteName_; }
   const std::wstring& CommandLineText() const { return cmd_.commandLine; }
   // A package or a group commit answered 3010.

@@ -78,3 +78,5 @@ void AppWizardHost::RestartSetup() {
   request.exitCode = app_.SetupResultCode();
   ::RestartSetup(app_.Log(), app_.GetPlatform().processes, app_.GetPlatform().registry, request);
 }
+
+void AppWizardHost::ShowUnsupportedSystem(HWND owner) { app_.ShowUnsupportedSystem(owner); }

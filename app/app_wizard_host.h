@@ -46,6 +46,7 @@ class AppWizardHost final : public WizardHost {
   void SetRebootRequiredFlag() override;
   void RestartSetup() override;
   const std::wstring& RebootPrerequisiteName() const override;
+  void ShowUnsupportedSystem(HWND owner) override;
 
  private:
   CCommonBootstrapperApp& app_;

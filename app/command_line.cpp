@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 
+#include "checks/launch_checks.h"
 #include "core/log_file.h"
 #include "core/property_map.h"
 #include "platform/text.h"
@@ -67,7 +68,7 @@ void ReadCommandLine(const std::vector<std::wstring>& args, CommandLineFields& f
       f.extraInstallProperties += L" ZEMDEPLOY=1 ";
     } else if (EqualsNoCase(arg, L"/dcscache")) {
       f.extraInstallProperties += L" DCSCACHE=1 ";
-      properties.Set(L"DCSCache", L"True");
+      properties.Set(kDocumentCacheProperty, L"True");
     } else if (text::Contains(arg, L"=")) {
       f.extraInstallProperties += QuotedProperty(arg) + L" ";
     }

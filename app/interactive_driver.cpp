@@ -72,7 +72,17 @@ void InteractiveDriver::Run() {
     });
     return;
   }
-  if (!app_.RunLaunchMessages(checks)) return;
+  // The launch messages' two screens are the wizard's dialogs here.
+  class Screens final : public LaunchScreens {
+   public:
+    explicit Screens(CCommonBootstrapperApp& app) : app_(app) {}
+    void ShowUnsupportedOs() override { app_.ShowUnsupportedSystem(nullptr); }
+    int ShowDocumentCache(const std::wstring& text) override { return app_.AskDocumentCache(text); }
+
+   private:
+    CCommonBootstrapperApp& app_;
+  } screens(app_);
+  if (!app_.RunLaunchMessages(checks, &screens)) return;
   if ((resolved & (mode::Repair | mode::Uninstall)) && !AppCheck(checks).CheckRunningApps()) return;
 
   LogFile unopened;  // the facts were logged at start-up

@@ -4,8 +4,11 @@
 #include "checks/system_info.h"
 #include "core/localization.h"
 #include "core/log_file.h"
+#include "core/property_map.h"
+#include "definition/config_variables.h"
 #include "engine/builtin_prerequisites.h"
 #include "engine/prerequisite_installer.h"
+#include "ui/launch_dialogs.h"
 
 bool CCommonBootstrapperApp::RunPrerequisites(EngineContext& context, HWND statusWindow) {
   LogFile unopened;  // the facts were logged at start-up; asking again need not repeat them
@@ -24,7 +27,7 @@ bool CCommonBootstrapperApp::RunPrerequisites(EngineContext& context, HWND statu
   return goOn;
 }
 
-bool CCommonBootstrapperApp::RunLaunchMessages(CheckContext& checks) {
+bool CCommonBootstrapperApp::RunLaunchMessages(CheckContext& checks, LaunchScreens* screens) {
   LaunchSettings settings;
   settings.platformKind = PlatformKind();
   settings.shortName = ShortName();
@@ -32,5 +35,28 @@ bool CCommonBootstrapperApp::RunLaunchMessages(CheckContext& checks) {
   settings.modeFlags = ModeFlags();
   settings.allFamilyMembersListed = [this]() { return AllFamilyMembersListed(); };
   Localization::ReadString(GetModuleHandleW(nullptr), 1018, settings.suiteCaption);
+  settings.screens = screens;
   return LaunchMessages(checks, settings).ShowLaunchMessages();
+}
+
+void CCommonBootstrapperApp::ShowUnsupportedSystem(HWND owner) {
+  const SystemRequirementsPages defaults = DefaultSystemRequirementsPages();
+  // The addresses are settings: the variables list may name others (a mirror, a new site).
+  auto pages = ReadConfigVariables({*log_, *properties_, localization_.get()}, setupDirectory_ + variablesListFileName_,
+                                   {{L"{SystemRequirementsUrl}", defaults.requirements},
+                                    {L"{OnPremisesSystemRequirementsUrl}", defaults.onPremisesRequirements},
+                                    {L"{RegionalProductPageUrl}", defaults.regionalProduct}});
+  const SystemRequirementsPages chosen{pages[L"{SystemRequirementsUrl}"], pages[L"{OnPremisesSystemRequirementsUrl}"],
+                                       pages[L"{RegionalProductPageUrl}"]};
+  const std::wstring culture = localization_ ? localization_->ProductCulture() : L"";
+  ShowUnsupportedSystemDialog(owner, {ProductDisplayName(), SystemRequirementsLink(chosen, culture.empty() ? L"en-US" : culture,
+                                                                                   PlatformKind() == ::PlatformKind::OnPremises)});
+}
+
+int CCommonBootstrapperApp::AskDocumentCache(const std::wstring& text) {
+  DocumentCacheQuestion question{text, ProductDisplayName(), SoloProduct(), localization_.get(), [this] {
+                                   AppendExtraInstallProperties(L" DCSCACHE=1 ");
+                                   properties_->Set(kDocumentCacheProperty, L"True");
+                                 }};
+  return ShowDocumentCacheDialog(nullptr, question);
 }

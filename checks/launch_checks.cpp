@@ -152,7 +152,7 @@ bool LaunchMessages::ShowOrdinaryMessage(int order, const XmlNode& message, cons
 bool LaunchMessages::OffersDocumentCacheDialog() const {
   return settings_.screens && settings_.platformKind != PlatformKind::OnPremises && !text::EqualsNoCase(settings_.shortName, L"DEVadirez") &&
          !text::EqualsNoCase(settings_.shortName, L"DownloadManager") &&
-         context_.properties.Matches(L"Tier1_Installed", L"False") && context_.properties.Get(L"DCSCACHE").empty() &&
+         context_.properties.Matches(L"Tier1_Installed", L"False") && context_.properties.Get(kDocumentCacheProperty).empty() &&
          DocumentCachePresent();
 }
 
@@ -169,7 +169,7 @@ bool LaunchMessages::ConfirmSuiteUninstall() {
   std::wstring message = CultureMessage(context_, kSuiteUninstallText, {list});
 
   int answer = 0;
-  if (settings_.screens && settings_.platformKind != PlatformKind::OnPremises && context_.properties.Get(L"DCSCACHE").empty() &&
+  if (settings_.screens && settings_.platformKind != PlatformKind::OnPremises && context_.properties.Get(kDocumentCacheProperty).empty() &&
       DocumentCachePresent() && settings_.allFamilyMembersListed && settings_.allFamilyMembersListed()) {
     answer = settings_.screens->ShowDocumentCache(message);
   } else {

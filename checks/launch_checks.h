@@ -26,6 +26,10 @@ class LaunchScreens {
 void RunLaunchChecks(CheckContext& context);
 
 // What the launch messages need to know about the run beyond the check context.
+// The user's document-cache choice: set by "/dcscache" and by the document-cache dialog, read by
+// the launch messages (one spelling, so a choice made on the command line is seen).
+constexpr wchar_t kDocumentCacheProperty[] = L"DCSCache";
+
 struct LaunchSettings {
   PlatformKind platformKind = PlatformKind::Other;
   std::wstring shortName;

@@ -216,7 +216,7 @@ DWORD WINAPI InstallPage::UpgradeWorker(LPVOID parameter) {
     // The new release does not install on these systems: refuse before the old one is removed.
     if (text::Contains(os, L"XP") || text::EqualsNoCase(os, L"Vista") || text::Contains(os, L"Win2003")) {
       page->log_.Log(L"Upgrade refused: %s is not supported; the installed release is kept.", os);
-      page->Ask(page->String(50286), host.ProductDisplayName(), MB_OK | MB_ICONINFORMATION);
+      host.ShowUnsupportedSystem(page->Window());
       host.SetSetupResultCode(exit_code::Cancelled);
     } else {
       page->RunUninstallSequence(text);

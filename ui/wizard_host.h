@@ -73,4 +73,6 @@ class WizardHost {
   virtual void SetRebootRequiredFlag() = 0;
   virtual void RestartSetup() = 0;
   virtual const std::wstring& RebootPrerequisiteName() const = 0;
+  // The notice that this Windows is not supported (modal).
+  virtual void ShowUnsupportedSystem(HWND owner) = 0;
 };

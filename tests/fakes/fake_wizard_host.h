@@ -71,4 +71,5 @@ class FakeWizardHost : public WizardHost {
   void SetRebootRequiredFlag() override { log.WriteLine(L"SetRebootRequiredFlag"); }
   void RestartSetup() override { log.WriteLine(L"RestartSetup"); }
   const std::wstring& RebootPrerequisiteName() const override { return empty; }
+  void ShowUnsupportedSystem(HWND) override { log.WriteLine(L"ShowUnsupportedSystem"); }
 };

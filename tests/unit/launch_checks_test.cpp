@@ -234,7 +234,7 @@ TEST_F(LaunchTest, DocumentCacheScreenOnlyWhereTheCacheMatters) {
     SCOPED_TRACE(c.name);
     properties = PropertyMap();
     if (c.tier1) properties.Set(L"Tier1_Installed", c.tier1);
-    properties.Set(L"DCSCACHE", c.dcsCache);
+    properties.Set(kDocumentCacheProperty, c.dcsCache);
     settings.platformKind = static_cast<PlatformKind>(c.platformKind);
     settings.shortName = c.shortName;
     settings.documentCachePresent = c.cachePresent;
