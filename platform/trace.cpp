@@ -19,6 +19,8 @@ struct Clock {
   double originSeconds = 0;  // seconds from the process's creation to origin
 };
 
+// The offset of the first mark from the process's creation, at the system clock's resolution
+// (up to 16 ms on older Windows); the marks after it are counted by the performance counter.
 double SinceCreation() {
   FILETIME created, exited, kernel, user, now;
   if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) return 0;
