@@ -4,8 +4,10 @@
 #include <cstdlib>
 
 #include "app/app.h"
+#include "platform/trace.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  platform::trace::Mark("start");
   platform::Win32Security security;
   platform::Win32SystemQueries system;
   platform::Win32Registry registry;
@@ -25,5 +27,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
 
   CCommonBootstrapperApp app(services, std::move(environment));
   app.InitInstance();
-  return app.ExitInstance();
+  const int code = app.ExitInstance();
+  platform::trace::Mark("exit");
+  return code;
 }

@@ -19,6 +19,7 @@
 #include "engine/prerequisite_installer.h"
 #include "engine/progress_interface.h"
 #include "platform/text.h"
+#include "platform/trace.h"
 #include "ui/document_defaults.h"
 
 FinalizeActions SilentDriver::Finalizer(EngineContext& context, Product& product) {
@@ -37,7 +38,9 @@ void SilentDriver::Run(bool silenceForced) {
   app_.LoadProductTexts();
 
   CheckContext checks = app_.MakeCheckContext();
+  platform::trace::Mark("checks begin");
   std::unique_ptr<InstallChecks> probes = RunInstallChecks(checks);
+  platform::trace::Mark("install checks done");
 
   const bool dotNetRequired = text::EqualsNoCase(properties.Get(L"DotNetFramework_4"), L"False") &&
                               !app_.RebootRequiredFlag();
@@ -66,7 +69,9 @@ void SilentDriver::Run(bool silenceForced) {
   properties.Set(L"Silent", app_.AutoUpdate() ? L"AutoUpdate" : app_.ProgressRunning() ? L"False" : L"True");
 
   if (!RunRefusingChecks(checks)) return;
+  platform::trace::Mark("refusing checks done");
   MsiRegistryChecker(checks, true).RunRegistryChecks();
+  platform::trace::Mark("registry checks done");
 
   app_.GetPlatform().installer.SetInternalUI(2);  // INSTALLUILEVEL_NONE: no package shows a window
 
@@ -90,6 +95,7 @@ void SilentDriver::Run(bool silenceForced) {
     RepairBranch(context);
   else if (modeFlags & mode::Upgrade)
     UpgradeBranch(context);
+  platform::trace::Mark("packages done");
 }
 
 // The checks that may end the run, in their order; false when one refuses. A refusal is a

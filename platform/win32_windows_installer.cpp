@@ -6,6 +6,7 @@
 
 #include "platform/handles.h"
 #include "platform/subsystem_handles.h"
+#include "platform/trace.h"
 #include "platform/win32_folders.h"
 #include "platform/windows_installer.h"
 
@@ -78,7 +79,10 @@ UINT Win32WindowsInstaller::EnableLog(DWORD mode, const std::wstring& path, DWOR
 }
 
 UINT Win32WindowsInstaller::InstallProduct(const std::wstring& package, const std::wstring& commandLine) {
-  return MsiInstallProductW(package.c_str(), commandLine.c_str());
+  trace::Mark("install call");
+  UINT result = MsiInstallProductW(package.c_str(), commandLine.c_str());
+  trace::Mark("package returned");
+  return result;
 }
 
 UINT Win32WindowsInstaller::ConfigureProductEx(const std::wstring& productCode, int level, int state,

@@ -1,6 +1,7 @@
 #include "ui/welcome_page.h"
 
 #include "core/localization.h"
+#include "platform/trace.h"
 #include "ui/page_texts.h"
 #include "ui/rich_text.h"
 #include "ui/wizard_fonts.h"
@@ -31,6 +32,7 @@ BOOL WelcomePage::OnSetActive() {
   ShowNextButton();
   FocusButton(wizard_control::Next);
   ShowCancelButton(true);
+  platform::trace::Mark("welcome page shown");
   return WizardPage::OnSetActive();
 }
 

@@ -229,7 +229,41 @@ INSTANTIATE_TEST_SUITE_P(
                  L"PackageFile[InstallOrder=\"%d\"]", 0, {L"a", L"b"}},
         WalkCase{"VisitorStops",
                  L"<g><c Order='1' id='one'/><c Order='2' id='two'/><c Order='3' id='three'/></g>",
-                 L"*[@Order=\"%d\"]", 2, {L"one", L"two"}}),
+                 L"*[@Order=\"%d\"]", 2, {L"one", L"two"}},
+        // The number is compared as the exact text: blanks, signs and leading zeros do not count.
+        WalkCase{"OnlyTheExactNumberCounts",
+                 L"<g><c id='blank'><Order> 1 </Order></c><c id='zero'><Order>01</Order></c>"
+                 L"<c id='plus'><Order>+1</Order></c><c id='one'><Order>1</Order></c>"
+                 L"<c id='two'><Order>2 </Order></c></g>",
+                 L"*[Order=\"%d\"]", 0, {L"one"}},
+        WalkCase{"OnlyTheExactAttributeCounts",
+                 L"<g><c Order=' 1' id='blank'/><c Order='1' id='one'/><c Order='02' id='zero'/></g>",
+                 L"*[@Order=\"%d\"]", 0, {L"one"}},
+        WalkCase{"OutOfRangeNumbersNeverMatch",
+                 L"<g><c Order='4294967297' id='wraps'/><c Order='0' id='zero'/><c Order='-1' id='minus'/>"
+                 L"<c Order='99999999999999999999' id='huge'/></g>",
+                 L"*[@Order=\"%d\"]", 0, {}},
+        WalkCase{"DuplicateAfterAHigherNumber",
+                 L"<g><c Order='2' id='twoA'/><c Order='1' id='one'/><c Order='2' id='twoB'/>"
+                 L"<c Order='3' id='three'/></g>",
+                 L"*[@Order=\"%d\"]", 0, {L"one", L"twoA", L"three"}},
+        WalkCase{"OtherNodesBetween",
+                 L"<g>text<!-- note --><c id='no'/><Other id='x' Order='1'/><?pi 1?>"
+                 L"<c id='one' Order='1'/>more<c id='two' Order='2'><Order>3</Order></c></g>",
+                 L"c[@Order=\"%d\"]", 0, {L"one", L"two"}},
+        // The number is the text of a child element of that name, not of a deeper one.
+        WalkCase{"OrderElementText",
+                 L"<g><c id='deep'><x><Order>1</Order></x></c><c id='attr' Order='1'/>"
+                 L"<c id='nested'><Order><b>1</b></Order></c><c id='cdata'><Order><![CDATA[2]]></Order></c></g>",
+                 L"*[Order=\"%d\"]", 0, {L"nested", L"cdata"}},
+        // A pattern of another shape is asked number by number.
+        WalkCase{"PatternWithTwoPredicates",
+                 L"<g><c on='0' Order='1' id='off'/><c on='1' Order='2' id='two'/><c on='1' Order='1' id='one'/></g>",
+                 L"c[@on='1'][@Order=\"%d\"]", 0, {L"one", L"two"}},
+        // An element holding two numbers is visited for each of them.
+        WalkCase{"TwoNumbersOnOneElement",
+                 L"<g><c id='both'><Order>2</Order><Order>1</Order></c><c id='one'><Order>1</Order></c></g>",
+                 L"*[Order=\"%d\"]", 0, {L"both", L"both"}}),
     [](const testing::TestParamInfo<WalkCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
