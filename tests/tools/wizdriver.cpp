@@ -128,13 +128,23 @@ HWND FindWizard() {
 }
 
 // A message box: a dialog-class top-level window with the text static, not a property sheet.
+// The text of a message box (its static 0xFFFF), or of a dialog of ours whose first unnumbered
+// static (IDC_STATIC, -1) says what it is about.
+HWND BoxText(HWND box) {
+  if (HWND text = GetDlgItem(box, kBoxTextId)) return text;
+  for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    if (GetWindowLongPtrW(child, GWLP_ID) == -1 && ClassOf(child) == L"Static") return child;
+  }
+  return nullptr;
+}
+
 HWND FindBox() {
   DWORD self = GetCurrentProcessId();
   for (HWND w : TopLevelWindows()) {
     DWORD pid = 0;
     GetWindowThreadProcessId(w, &pid);
     if (pid == self || ClassOf(w) != L"#32770" || !IsWindowVisible(w)) continue;
-    if (GetDlgItem(w, kBoxTextId) && !CurrentPage(w)) return w;
+    if (BoxText(w) && !CurrentPage(w)) return w;
   }
   return nullptr;
 }
@@ -282,7 +292,7 @@ void PrintBox(HWND box) {
   GetWindowThreadProcessId(box, &pid);
   Put("box.pid", pid);
   Put("box.caption", TextOf(box));
-  Put("box.text", TextOf(GetDlgItem(box, kBoxTextId)));
+  Put("box.text", TextOf(BoxText(box)));
   int n = 0;
   for (HWND control : ChildrenOf(box)) {
     if (ClassOf(control) != L"Button" || !IsWindowVisible(control)) continue;

@@ -7,6 +7,7 @@
 
 #include "fakes/fake_wizard_host.h"
 #include "fixtures.h"
+#include "ui/launch_dialogs.h"
 #include "ui/multiline_list.h"
 #include "ui/product_page.h"
 #include "ui/wizard_fonts.h"
@@ -89,6 +90,63 @@ TEST_F(WizardWindowTest, ProductPageKeepsTheUserWhereTheFolderOrTheProgramsRefus
     // Only the folder's refusal is the page's own message (104); the program check shows its own.
     EXPECT_EQ(host_.machine.prompts.asked.size(), appsClosed ? 1u : 0u);
   }
+}
+
+}  // namespace
+
+namespace {
+
+// What the timer saw of the document-cache dialog before it pressed a button there.
+struct CacheDialogVisit {
+  bool uncheck = false;
+  int button = IDOK;
+  SIZE size{};
+  bool closeGreyed = false;
+};
+CacheDialogVisit* visit = nullptr;
+
+void CALLBACK AnswerCacheDialog(HWND, UINT, UINT_PTR timer, DWORD) {
+  HWND dialog = FindWindowW(L"#32770", L"Rizod Server");
+  if (!dialog || !visit) return;
+  KillTimer(nullptr, timer);
+  RECT r{};
+  GetWindowRect(dialog, &r);
+  visit->size = {r.right - r.left, r.bottom - r.top};
+  visit->closeGreyed = GetMenuState(GetSystemMenu(dialog, FALSE), SC_CLOSE, MF_BYCOMMAND) & MF_GRAYED;
+  if (visit->uncheck) CheckDlgButton(dialog, 1019, BST_UNCHECKED);
+  PostMessageW(dialog, WM_COMMAND, visit->button, 0);
+}
+
+TEST_F(WizardWindowTest, DocumentCacheDialogRecordsADiscardOnlyWhenConfirmedAndGrowsToItsText) {
+  struct Case {
+    const wchar_t* name;
+    bool uncheck;
+    int button, answer, discards;
+    std::wstring text;
+  } cases[] = {
+      {L"kept", false, IDOK, IDOK, 0, L"A cache was found."},
+      {L"discarded", true, IDOK, IDOK, 1, L"A cache was found."},
+      {L"no", true, IDCANCEL, IDCANCEL, 0, L"A cache was found."},
+      {L"long", false, IDOK, IDOK, 0, L""},
+  };
+  for (int i = 0; i < 150; ++i) cases[3].text += L"cache ";
+  SIZE shortSize{};
+  for (const Case& c : cases) {
+    CacheDialogVisit seen{c.uncheck, c.button};
+    visit = &seen;
+    int discards = 0;
+    DocumentCacheQuestion question{c.text, L"Rizod Server", false, host_.localization.get(), [&] { ++discards; }};
+    SetTimer(nullptr, 0, 50, AnswerCacheDialog);
+    EXPECT_EQ(ShowDocumentCacheDialog(nullptr, question), c.answer) << c.name;
+    EXPECT_EQ(discards, c.discards) << c.name;
+    EXPECT_TRUE(seen.closeGreyed) << c.name;
+    if (shortSize.cx == 0) {
+      shortSize = seen.size;
+    } else if (c.text.size() > 100) {
+      EXPECT_GT(seen.size.cy, shortSize.cy + 50) << c.name;
+    }
+  }
+  visit = nullptr;
 }
 
 }  // namespace
