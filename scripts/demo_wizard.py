@@ -1,29 +1,22 @@
 #!/usr/bin/env python3
 """The wizard demo without a display: a private Xvfb and Wine prefix, the sample distribution
 started without switches, driven through one install; a screenshot of every page."""
-import shutil
 import sys
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(ROOT / "tests" / "gui"))
 sys.path.insert(0, str(ROOT / "tests" / "e2e"))
-from display import Xvfb  # noqa: E402
-from wine import BIN, BUILD, Distribution, WinePrefix, log_folder, read_log  # noqa: E402
-from wizard import Wizard  # noqa: E402
+from wine import Distribution, log_folder, read_log  # noqa: E402
+from wizard import Wizard, wizard_machine  # noqa: E402
 
 PAGES = (("welcome", 218, "next"), ("product", 198, "next"), ("install", 204, None), ("finish", 180, "finish"))
 
 
 def main():
-    xvfb = Xvfb(BUILD / "wine" / "demo_wizard.xvfb.log").start()
-    prefix = WinePrefix(BUILD / "wine" / "demo_wizard", display=xvfb.display)
-    try:
-        prefix.up()
-        prefix.reg_add("HKCU\\Software\\Wine\\X11 Driver", "Managed", "N")
-        shutil.copy(BIN / "wizdriver.exe", prefix.drive_c / "wizdriver.exe")
+    with wizard_machine("demo_wizard") as (prefix, display):
         Distribution(prefix)
-        wizard = Wizard(prefix, xvfb.display, "demo")
+        wizard = Wizard(prefix, display, "demo")
         wizard.start()
         for name, control, button in PAGES:
             wizard.wait_page(control, timeout=240)
@@ -40,9 +33,6 @@ def main():
             if any(k in line for k in ("mode detected", "thread", "returned", "Executing", "Error code", "Closing", "Returning")):
                 print(f"  {line}")
         return 0 if code == 0 else 1
-    finally:
-        prefix.down()
-        xvfb.stop()
 
 
 if __name__ == "__main__":

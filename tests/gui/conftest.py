@@ -1,4 +1,3 @@
-import shutil
 import sys
 from pathlib import Path
 
@@ -6,35 +5,26 @@ import pytest
 
 sys.path.insert(0, str(Path(__file__).parent))
 sys.path.insert(0, str(Path(__file__).parents[1] / "e2e"))
-from display import Xvfb  # noqa: E402
-from wine import BIN, BUILD, Distribution, WinePrefix  # noqa: E402
-from wizard import Wizard  # noqa: E402
+from wine import Distribution  # noqa: E402
+from wizard import Wizard, wizard_machine  # noqa: E402
 
 
 @pytest.fixture(scope="module")
-def screen(request):
-    """A private X display for the module, always stopped."""
+def machine(request):
+    """A private X display and a throw-away Wine prefix that shows its windows there."""
     name = Path(request.module.__file__).stem
-    xvfb = Xvfb(BUILD / "wine" / f"gui_{name}.xvfb.log").start()
-    try:
-        yield xvfb.display
-    finally:
-        xvfb.stop()
+    with wizard_machine(f"gui_{name}") as (prefix, display):
+        yield prefix, display
 
 
 @pytest.fixture(scope="module")
-def prefix(request, screen):
-    """A throw-away Wine prefix that shows its windows on the module's display."""
-    name = Path(request.module.__file__).stem
-    p = WinePrefix(BUILD / "wine" / f"gui_{name}", display=screen)
-    try:
-        p.up()
-        # Unmanaged windows draw their own frame and caption: there is no window manager.
-        p.reg_add("HKCU\\Software\\Wine\\X11 Driver", "Managed", "N")
-        shutil.copy(BIN / "wizdriver.exe", p.drive_c / "wizdriver.exe")
-        yield p
-    finally:
-        p.down()
+def screen(machine):
+    return machine[1]
+
+
+@pytest.fixture(scope="module")
+def prefix(machine):
+    return machine[0]
 
 
 @pytest.fixture

@@ -77,11 +77,10 @@ def test_cancel_asks_first_no_stays_yes_reports_cancelled_and_installs_nothing(p
     # Unlocking the session minimizes the wizard and brings it back half a second later;
     # locking alone changes nothing.
     WTS_SESSION_CHANGE, LOCK, UNLOCK = 0x2B1, 7, 8
-    wizard.post(WTS_SESSION_CHANGE, LOCK)
-    assert not wizard.state().minimized
-    wizard.post(WTS_SESSION_CHANGE, UNLOCK)
-    seen = [wizard.state().minimized for _ in range(12)]
-    assert True in seen and seen[-1] is False, seen
+    watched = wizard.post(WTS_SESSION_CHANGE, LOCK, 1500)
+    assert watched["watch.minimized"] == "0"
+    watched = wizard.post(WTS_SESSION_CHANGE, UNLOCK, 3000)
+    assert watched["watch.minimized"] == "1" and watched["watch.end.minimized"] == "0", watched
     wizard.press("cancel")
     box = wizard.box()
     assert box.text == CANCEL_QUESTION and box.caption == "Rizod Server"

@@ -1,11 +1,13 @@
 """Runs setup.exe in the background and drives its wizard through wizdriver.exe."""
+import contextlib
 import re
+import shutil
 import subprocess
 from dataclasses import dataclass, field
 from pathlib import Path
 
-from display import screenshot
-from wine import BUILD, WinePrefix
+from display import Xvfb, screenshot
+from wine import BIN, BUILD, WinePrefix
 
 SCREENSHOTS = BUILD / "gui-screenshots"
 DRIVER = "C:\\wizdriver.exe"
@@ -145,9 +147,10 @@ class Wizard:
     def key(self, name):
         self.driver("key", name)
 
-    def post(self, message, wparam):
-        """Posts a window message to the sheet (as Windows would send a session change)."""
-        self.driver("post", message, wparam)
+    def post(self, message, wparam, watch_ms=0) -> dict:
+        """Posts a window message to the sheet (as Windows would send a session change) and
+        watches watch_ms milliseconds whether the sheet was minimized meanwhile."""
+        return self.driver("post", message, wparam, watch_ms)
 
     def focus(self, control_id):
         self.driver("focus", control_id)
@@ -189,3 +192,21 @@ class Wizard:
             self.prefix.restart_server()
             self.process.kill()
             self.process.wait(10)
+
+
+@contextlib.contextmanager
+def wizard_machine(name: str):
+    """A private Xvfb and a Wine prefix that shows its windows there, with wizdriver.exe in it and
+    windows unmanaged (Wine draws their captions: there is no window manager); both torn down."""
+    xvfb = Xvfb(BUILD / "wine" / f"{name}.xvfb.log").start()
+    try:
+        prefix = WinePrefix(BUILD / "wine" / name, display=xvfb.display)
+        try:
+            prefix.up()
+            prefix.reg_add("HKCU\\Software\\Wine\\X11 Driver", "Managed", "N")
+            shutil.copy(BIN / "wizdriver.exe", prefix.drive_c / "wizdriver.exe")
+            yield prefix, xvfb.display
+        finally:
+            prefix.down()
+    finally:
+        xvfb.stop()

@@ -9,7 +9,8 @@
 //   wait-box MS            waits for a message box and prints it
 //   answer ID              clicks button ID of the message box
 //   wait-gone MS           waits until no wizard is left
-//   post MSG WPARAM        posts a window message to the sheet (e.g. a session change)
+//   post MSG WPARAM [MS]   posts a window message to the sheet (e.g. a session change), then
+//                          watches MS milliseconds whether the sheet was minimized
 //   tooltip ID             the tooltip text of control ID of the active page
 //
 // Output: UTF-8 "key=value" lines; in values a backslash, CR, LF and tab are written \\ \r \n \t.
@@ -264,12 +265,21 @@ int Key(const std::wstring& name) {
   return kUsage;
 }
 
-// A window message posted to the sheet, as Windows would send it (a session change, a timer).
-int PostToSheet(int message, int wParam) {
+// A window message posted to the sheet, as Windows would send it (a session change, a timer);
+// then, for watchMs, whether the sheet was minimized at any moment and how it ended (a test
+// could not see a minimize that lasts half a second between two separate calls).
+int PostToSheet(int message, int wParam, int watchMs) {
   HWND sheet = FindWizard();
   if (!sheet) return Fail("no wizard");
   if (!PostMessageW(sheet, static_cast<UINT>(message), static_cast<WPARAM>(wParam), 0)) return Fail("PostMessage failed");
   Put("posted", message);
+  bool seen = false;
+  for (int waited = 0; waited < watchMs; waited += 10) {
+    seen |= IsIconic(sheet) != FALSE;
+    Sleep(10);
+  }
+  Put("watch.minimized", seen ? 1 : 0);
+  Put("watch.end.minimized", IsIconic(sheet) ? 1 : 0);
   return kDone;
 }
 
@@ -425,7 +435,7 @@ bool Number(const wchar_t* text, long* value) {
 int Usage() {
   fprintf(stderr,
           "usage: wizdriver state | wait-control ID MS | press back|next|finish|cancel | key enter|tab|escape\n"
-          "       | focus ID | post MSG WPARAM | wait-box MS | answer ID | wait-gone MS | tooltip ID\n");
+          "       | focus ID | post MSG WPARAM [MS] | wait-box MS | answer ID | wait-gone MS | tooltip ID\n");
   return kUsage;
 }
 
@@ -445,8 +455,10 @@ int wmain(int argc, wchar_t** argv) {
     result = Press(argv[2]);
   } else if (command == L"key" && argc == 3) {
     result = Key(argv[2]);
-  } else if (command == L"post" && argc == 4 && Number(argv[2], &a) && Number(argv[3], &b)) {
-    result = PostToSheet(a, b);
+  } else if (command == L"post" && (argc == 4 || argc == 5) && Number(argv[2], &a) && Number(argv[3], &b)) {
+    long watch = 0;
+    if (argc == 5 && !Number(argv[4], &watch)) return Usage();
+    result = PostToSheet(a, b, watch);
   } else if (command == L"focus" && argc == 3 && Number(argv[2], &a)) {
     result = Focus(a);
   } else if (command == L"wait-box" && argc == 3 && Number(argv[2], &a)) {
