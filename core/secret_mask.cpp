@@ -70,6 +70,12 @@ void SecretMask::AddArguments(const std::wstring& arguments) {
   }
 }
 
+SecretMask SecretMask::Without(const std::wstring& value) const {
+  SecretMask other = *this;
+  other.values_.erase(std::remove(other.values_.begin(), other.values_.end(), value), other.values_.end());
+  return other;
+}
+
 std::wstring SecretMask::Apply(std::wstring text) const {
   const std::wstring shown = kShown;
   for (const std::wstring& value : values_) ReplaceAll(text, value, shown);

@@ -18,6 +18,8 @@ class SecretMask {
   // the ANSI and the UTF-8 forms of each value.
   std::string ApplyToFile(std::string bytes) const;
   bool Empty() const { return values_.empty(); }
+  // The same mask without one value (a text that is itself secret, whose parts are to be hidden).
+  SecretMask Without(const std::wstring& value) const;
 
  private:
   std::vector<std::wstring> values_;  // longest first: a value inside a longer one leaves no tail
