@@ -2,7 +2,7 @@
 value of the machine, in ANSI or UTF-16, after an install and the uninstall that follows."""
 import pytest
 
-from wine import dump_of, log_folder, run_setup, uninstall_all
+from wine import FAILING, build_failing_package, dump_of, log_folder, run_setup, uninstall_all
 
 SECRETS = {
     "DOCUMENT_SERVICEACCOUNTPWD": "Ds-Secret-2",
@@ -74,3 +74,29 @@ def test_no_password_in_any_file_or_the_registry_after_install_and_uninstall(pre
     assert code == 0, lines
     assert "Uninstall mode detected" in lines
     assert leaks(prefix) == []
+
+
+def test_no_password_left_by_a_failed_install(prefix, dist, tmp_path):
+    uninstall_all(prefix, [FAILING])
+    build_failing_package(dist, tmp_path)
+    definition = with_secrets((dist.dir / "RizodSuite.xml").read_text())
+    failing_group = f"""
+      <PackageFileGroup>
+        <PackageFile>
+          <Name>Uvarud Legacy Bridge</Name>
+          <GUID>{FAILING}</GUID>
+          <Location>[WORKINGDIRECTORY]\\Packages\\UvarudLegacyBridge.msi</Location>
+          <InstallArguments>BRIDGE_PASSWORD="[PASSWORD]"</InstallArguments>
+          <InstallOrder>1</InstallOrder>
+          <InstallLog>UvarudLegacyBridge_Install.log</InstallLog>
+        </PackageFile>
+      </PackageFileGroup>"""
+    end = definition.rindex("</PackageFileGroup>") + len("</PackageFileGroup>")
+    (dist.dir / "RizodSuite.xml").write_text(definition[:end] + failing_group + definition[end:])
+
+    code, lines = run_setup(prefix, dist, *ARGS)
+    assert code == 1603, lines
+    assert any(name.endswith("Rollback.log") for name in (f.name for f in log_folder(prefix).iterdir()))
+    assert not any("Hiding passwords" in line for line in lines), lines
+    assert leaks(prefix) == []
+    uninstall_all(prefix, [FAILING])
