@@ -1,5 +1,6 @@
 """Passwords given on the command line or written in the definition reach no file and no registry
-value of the machine, in ANSI or UTF-16, after an install and the uninstall that follows."""
+value of the machine, in ANSI or UTF-16, after an install, a repair, an uninstall and a failed
+install."""
 import pytest
 
 from wine import FAILING, build_failing_package, dump_of, log_folder, run_setup, uninstall_all
@@ -53,7 +54,7 @@ def leaks(prefix):
     return found
 
 
-def test_no_password_in_any_file_or_the_registry_after_install_and_uninstall(prefix, dist):
+def test_no_password_in_any_file_or_the_registry_after_install_repair_and_uninstall(prefix, dist):
     uninstall_all(prefix)
     definition = dist.dir / "RizodSuite.xml"
     definition.write_text(with_secrets(definition.read_text()))
@@ -68,6 +69,11 @@ def test_no_password_in_any_file_or_the_registry_after_install_and_uninstall(pre
         # Wine's installer wrote the secret properties; they are there, masked.
         assert b"******" in data or "******".encode("utf-16-le") in data, log
     assert not any("Hiding passwords" in line for line in lines), lines
+    assert leaks(prefix) == []
+
+    code, lines = run_setup(prefix, dist, "/r", *ARGS)
+    assert code == 0, lines
+    assert (log_folder(prefix) / "RizodServer_Repair.log").exists(), lines
     assert leaks(prefix) == []
 
     code, lines = run_setup(prefix, dist, *ARGS)  # installed: the same command uninstalls
