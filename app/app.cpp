@@ -6,6 +6,7 @@
 #include "app/interactive_driver.h"
 #include "app/mode_detection.h"
 #include "app/silent_driver.h"
+#include "app/restart_setup.h"
 #include "checks/msi_registry_checks.h"
 #include "checks/system_info.h"
 #include "core/exit_codes.h"
@@ -72,6 +73,7 @@ bool CCommonBootstrapperApp::InitInstance() {
   properties_->Set(L"[WORKINGDIRECTORY]", setupDirectory_);
   variablesListFileName_ = ChooseVariablesList(setupDirectory_);
   log_ = std::make_shared<LogFile>();
+  log_->MaskWith(properties_->Secrets());
   // One setup at a time: a second one must not even re-create the first one's log.
   runLock_ = std::make_unique<platform::MachineLock>(kRunLockName);
   if (!runLock_->Held()) return RefuseSecondSetup();
@@ -80,6 +82,7 @@ bool CCommonBootstrapperApp::InitInstance() {
 
   if (FAILED(com_->Status())) log_->Log(L"Initializing COM library failed with error: %#X", com_->Status());
   TestSystemAccount();
+  environment_.arguments = WithRestartArguments(*log_, setupDirectory_, environment_.arguments);
   ReadCommandLine(environment_.arguments, cmd_, *properties_, *log_);
 
   SystemInfo systemInfo(*log_, platform_.system);

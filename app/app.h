@@ -134,6 +134,7 @@ class CCommonBootstrapperApp {
   int AskDocumentCache(const std::wstring& text);
   const std::wstring& RebootPrerequisiteName() const { return rebootPrerequisiteName_; }
   const std::wstring& CommandLineText() const { return cmd_.commandLine; }
+  const std::vector<std::wstring>& Arguments() const { return environment_.arguments; }
   // A package or a group commit answered 3010.
   bool PackageRestartRequested() const { return packageRestart_; }
   // What a package sequence needs from this run.

@@ -74,7 +74,7 @@ void AppWizardHost::RestartSetup() {
   RestartRequest request;
   request.logFolder = app_.LogFolder();
   request.setupDirectory = app_.SetupDirectory();
-  request.commandLine = app_.CommandLineText();
+  SplitSecretArguments(app_.Arguments(), request.commandLine, request.secretArguments);
   request.exitCode = app_.SetupResultCode();
   ::RestartSetup(app_.Log(), app_.GetPlatform().processes, app_.GetPlatform().registry, request);
 }

@@ -34,8 +34,11 @@ void ReadCommandLine(const std::vector<std::wstring>& args, CommandLineFields& f
     // A password argument is always a password: were it taken as the definition file or the
     // install folder because it also holds ".xml" or "TARGETDIR=", its value would reach the
     // log and the property dump in clear.
-    const bool secret = HasAny(arg, L"DOCUMENT_SERVICEACCOUNTPWD=", L"VUROVIZO_PASSWORD=");
-    if (secret) {
+    const bool password = HasAny(arg, L"DOCUMENT_SERVICEACCOUNTPWD=", L"VUROVIZO_PASSWORD=");
+    const size_t eq = arg.find(L'=');
+    const bool secret = password || (eq != std::wstring::npos && IsSecretName(arg.substr(0, eq)));
+    if (secret) properties.Secrets().Add(ValueOf(arg));
+    if (password) {
       properties.Set(L"[PASSWORD]", ValueOf(arg));
     } else if (EqualsNoCase(arg, L"/u") || EqualsNoCase(arg, L"/MODIFY")) {
       f.modeFlags |= mode::Uninstall;
@@ -74,7 +77,7 @@ void ReadCommandLine(const std::vector<std::wstring>& args, CommandLineFields& f
     }
 
     f.commandLine += arg + L" ";
-    log.WriteLine(secret ? arg.substr(0, arg.find(L'=') + 1) + L"******" : arg);
+    log.WriteLine(secret ? arg.substr(0, eq + 1) + SecretMask::kShown : arg);
   }
   properties.Set(L"[CMDLINE]", f.commandLine);
   if (f.modeFlags != mode::Default) f.modeFlags &= ~mode::Default;

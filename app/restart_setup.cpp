@@ -4,8 +4,10 @@
 
 #include "core/exit_codes.h"
 #include "core/log_file.h"
+#include "core/property_map.h"
 #include "platform/files.h"
 #include "platform/processes.h"
+#include "platform/protected_file.h"
 #include "platform/registry.h"
 #include "platform/text.h"
 
@@ -24,7 +26,40 @@ DWORD Cmd(platform::Processes& processes, const std::wstring& parameters, bool w
   return code;
 }
 
+bool IsSecretArgument(const std::wstring& arg) {
+  const size_t eq = arg.find(L'=');
+  return eq != std::wstring::npos && IsSecretName(arg.substr(0, eq));
+}
+
 }  // namespace
+
+void SplitSecretArguments(const std::vector<std::wstring>& arguments, std::wstring& commandLine,
+                          std::vector<std::wstring>& secretArguments) {
+  commandLine.clear();
+  secretArguments.clear();
+  for (const std::wstring& arg : arguments) {
+    if (IsSecretArgument(arg))
+      secretArguments.push_back(arg);
+    else
+      commandLine += arg + L" ";
+  }
+}
+
+std::vector<std::wstring> WithRestartArguments(LogFile& log, const std::wstring& setupDirectory,
+                                               std::vector<std::wstring> arguments) {
+  bool restarted = false;
+  for (const std::wstring& arg : arguments) restarted = restarted || text::EqualsNoCase(arg, L"/restart");
+  const std::wstring path = setupDirectory + kRestartArgumentsFile;
+  if (!restarted || !platform::FileExists(path)) return arguments;
+  std::vector<std::wstring> sealed;
+  DWORD error = platform::TakeProtectedLines(path, sealed);
+  if (error != 0) {
+    log.Log(L"Reading the restart's arguments from %s failed with error code: %d", path, static_cast<int>(error));
+    return arguments;
+  }
+  arguments.insert(arguments.end(), sealed.begin(), sealed.end());
+  return arguments;
+}
 
 void RestartSetup(LogFile& log, platform::Processes& processes, platform::Registry& registry,
                   const RestartRequest& request) {
@@ -42,6 +77,15 @@ void RestartSetup(LogFile& log, platform::Processes& processes, platform::Regist
     return;
   }
   log.Log(L"Copying %s to %s succeeded", request.setupDirectory, folder);
+  if (!request.secretArguments.empty()) {
+    const std::wstring sealed = folder + L"\\" + kRestartArgumentsFile;
+    DWORD error = platform::WriteProtectedLines(sealed, request.secretArguments);
+    if (error != 0) {
+      // Restarting without them would run the setup without its passwords.
+      log.Log(L"Keeping the restart's arguments in %s failed with error code: %d", sealed, static_cast<int>(error));
+      return;
+    }
+  }
   log.WriteLine(L"Restarting");
   if (request.exitCode == exit_code::RestartRequired) {
     Cmd(processes, text::Format(L"/d /c %s\\setup.exe /restart %s", folder, request.commandLine), false);

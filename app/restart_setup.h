@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 class LogFile;
 namespace platform {
@@ -13,9 +14,23 @@ class Registry;
 struct RestartRequest {
   std::wstring logFolder;       // the restart folder goes below it
   std::wstring setupDirectory;  // with its trailing backslash
-  std::wstring commandLine;     // this run's arguments, given to the copy with "/restart"
+  std::wstring commandLine;     // this run's arguments without its secret ones, given with "/restart"
   int exitCode = 0;             // 103011: restart now; 103010: after the reboot
+  // Never on a command line or in the registry, where any user can read them: sealed for the
+  // machine in a file only administrators can open, beside the copy, and taken on "/restart".
+  std::vector<std::wstring> secretArguments;
 };
+
+// The sealed arguments' file in the restart copy's folder.
+constexpr wchar_t kRestartArgumentsFile[] = L"RestartArguments.dat";
+
+// This run's arguments split into those a command line may carry and the secret ones.
+void SplitSecretArguments(const std::vector<std::wstring>& arguments, std::wstring& commandLine,
+                          std::vector<std::wstring>& secretArguments);
+// The arguments with those sealed by the run that asked for the restart added, when "/restart" is
+// among them; the file is gone afterwards. A failure is logged and leaves the arguments as they are.
+std::vector<std::wstring> WithRestartArguments(LogFile& log, const std::wstring& setupDirectory,
+                                               std::vector<std::wstring> arguments);
 
 void RestartSetup(LogFile& log, platform::Processes& processes, platform::Registry& registry,
                   const RestartRequest& request);

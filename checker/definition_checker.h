@@ -15,7 +15,7 @@
 // The readers log what they cannot find; for the checker that is no news.
 class QuietLog : public LogFile {
  public:
-  void WriteLine(const std::wstring&) override {}
+  void Emit(const std::wstring&) override {}
 };
 
 struct CheckTarget {

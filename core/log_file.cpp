@@ -1,6 +1,7 @@
 #include "core/log_file.h"
 
 #include "core/property_map.h"
+#include "core/secret_mask.h"
 
 namespace {
 void EnsureFolder(const std::wstring& path) {
@@ -21,6 +22,7 @@ std::wstring LogFile::MakeLogFolder() {
 }
 
 void LogFile::Open(PropertyMap& properties) {
+  MaskWith(properties.Secrets());
   folder_ = MakeLogFolder();
   OpenAt(folder_ + L"\\Setup.log");
   properties.Set(L"[TEMPDIRECTORY]", folder_);
@@ -64,6 +66,14 @@ std::string LogFile::ToAnsi(const std::wstring& line) {
 }
 
 void LogFile::WriteLine(const std::wstring& line) {
+  if (!secrets_) return Emit(line);
+  // Known values go first, so that a known value with blanks is never learnt in pieces.
+  std::wstring masked = secrets_->Apply(line);
+  secrets_->AddArguments(masked);
+  Emit(secrets_->Apply(masked));
+}
+
+void LogFile::Emit(const std::wstring& line) {
   if (!file_) return;
   SYSTEMTIME now;
   GetLocalTime(&now);

@@ -9,6 +9,7 @@
 #include "platform/text.h"
 
 class PropertyMap;
+class SecretMask;
 
 class LogFile {
  public:
@@ -19,7 +20,11 @@ class LogFile {
   // Creates the log at a given path (tests, tools).
   void OpenAt(const std::wstring& path);
 
-  virtual void WriteLine(const std::wstring& line);
+  // Every line passes the secret mask: it learns the value of any secret NAME=VALUE in the line
+  // and hides every secret value it knows.
+  void WriteLine(const std::wstring& line);
+  // The mask the lines pass; Open takes the property map's.
+  void MaskWith(SecretMask& secrets) { secrets_ = &secrets; }
 
   template <typename... A>
   void Log(std::wstring_view format, const A&... args) {
@@ -36,7 +41,12 @@ class LogFile {
   // "<SYSTEMDRIVE>\Temp\DEVadirez", creating the two folders when missing.
   static std::wstring MakeLogFolder();
 
+ protected:
+  // Writes a line that has been masked.
+  virtual void Emit(const std::wstring& line);
+
  private:
+  SecretMask* secrets_ = nullptr;
   platform::UniqueHandle file_;
   std::wstring path_;
   std::wstring folder_;

@@ -26,6 +26,10 @@ bool NumericTest(const std::wstring& value, std::wstring test) {
 
 bool PropertyMap::Set(const std::wstring& name, const std::wstring& value) {
   values_[name] = value;
+  if (IsSecretName(name))
+    secrets_.Add(value);  // the command line's own secrets are known one by one from its arguments
+  else
+    secrets_.AddArguments(secrets_.Apply(value));  // a value may itself be an argument text holding a password
   return true;
 }
 
@@ -57,7 +61,8 @@ bool PropertyMap::ValueMatches(const std::wstring& value, const std::wstring& te
 }
 
 bool IsSecretName(const std::wstring& name) {
-  return text::Contains(name, L"PASSWORD") || text::Contains(name, L"[CMDLINE]");
+  return text::ContainsNoCase(name, L"PASSWORD") || text::ContainsNoCase(name, L"PWD") ||
+         text::EqualsNoCase(name, L"[CMDLINE]");
 }
 
 void PropertyMap::Dump(LogFile& log) const {

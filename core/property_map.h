@@ -4,10 +4,12 @@
 #include <map>
 #include <string>
 
+#include "core/secret_mask.h"
+
 class LogFile;
 
-// Whether a property's value must never be written out: its name holds "PASSWORD" or
-// "[CMDLINE]" (case-sensitive).
+// Whether a value of this name must never be written out: the name holds "PASSWORD" or "PWD" in
+// any letter case, or is the setup's command line.
 bool IsSecretName(const std::wstring& name);
 
 class PropertyMap {
@@ -22,10 +24,14 @@ class PropertyMap {
   void Dump(LogFile& log) const;
 
   const std::map<std::wstring, std::wstring>& All() const { return values_; }
+  // Every secret value set so far, and those the run adds from its arguments.
+  SecretMask& Secrets() { return secrets_; }
+  const SecretMask& Secrets() const { return secrets_; }
 
   // The test on its own, for a value the caller already has.
   static bool ValueMatches(const std::wstring& value, const std::wstring& test);
 
  private:
   std::map<std::wstring, std::wstring> values_;  // std::less compares code unit by code unit
+  SecretMask secrets_;
 };

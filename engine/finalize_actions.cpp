@@ -94,13 +94,8 @@ bool ToBatchBytes(const std::wstring& line, std::string& bytes) {
 }
 
 // Definition values may carry the user's password or the setup's command line.
-std::wstring MaskSecrets(std::wstring text, const PropertyMap& properties) {
-  for (const auto& [name, value] : properties.All()) {
-    if (value.empty() || !IsSecretName(name)) continue;
-    for (size_t at = text.find(value); at != std::wstring::npos; at = text.find(value, at + 6))
-      text.replace(at, value.size(), L"******");
-  }
-  return text;
+std::wstring MaskSecrets(const std::wstring& text, const PropertyMap& properties) {
+  return properties.Secrets().Apply(text);
 }
 
 // After the word "xcopy", the first two quoted texts: source pattern and destination folder.

@@ -5,9 +5,11 @@
 #include "core/log_file.h"
 #include "core/property_map.h"
 #include "core/run_mode.h"
+#include "core/secret_mask.h"
 #include "definition/conditions.h"
 #include "definition/xml_readers.h"
 #include "platform/prompts.h"
+#include "platform/files.h"
 #include "platform/text.h"
 #include "platform/windows_installer.h"
 
@@ -54,13 +56,28 @@ std::wstring PackageFile::BuildArguments(const XmlNode& package) const {
   return baseProperties_.empty() ? extra : baseProperties_ + L" " + extra;
 }
 
-void EnableMsiLog(const EngineContext& context, const std::wstring& fileName) {
+std::wstring EnableMsiLog(const EngineContext& context, const std::wstring& fileName) {
   std::wstring path = context.logFolder;
   if (path.empty() || path.back() != L'\\') path += L'\\';
-  context.installer.EnableLog(platform::kVerboseLogMode, path + fileName, 0);
+  path += fileName;
+  context.installer.EnableLog(platform::kVerboseLogMode, path, 0);
+  return path;
 }
 
-void PackageFile::EnableMsiLog(const std::wstring& fileName) const { ::EnableMsiLog(context_, fileName); }
+void MaskMsiLog(const EngineContext& context, const std::wstring& path) {
+  const SecretMask& secrets = context.properties.Secrets();
+  if (secrets.Empty() || !platform::FileExists(path)) return;
+  if (!platform::RewriteInPlace(path, [&](const std::string& bytes) { return secrets.ApplyToFile(bytes); }))
+    context.log.Log(L"Hiding passwords in %s failed with error %d.", path, static_cast<int>(GetLastError()));
+}
+
+std::wstring HiddenArguments(const EngineContext& context, const std::wstring& arguments) {
+  SecretMask& secrets = context.properties.Secrets();
+  secrets.AddArguments(secrets.Apply(arguments));
+  return HidingSecrets(arguments);
+}
+
+std::wstring PackageFile::EnableMsiLog(const std::wstring& fileName) const { return ::EnableMsiLog(context_, fileName); }
 
 int PackageFile::InstallMsiPackage(const XmlNode& package, HWND statusWindow, const std::wstring& name) {
   std::wstring logName = ReadLogName(package);
@@ -68,8 +85,9 @@ int PackageFile::InstallMsiPackage(const XmlNode& package, HWND statusWindow, co
   if (location.empty()) return 2;
   if (HasStatusTarget(statusWindow) && !name.empty()) ShowStatus(statusWindow, Text(50141, name));
   std::wstring arguments = BuildArguments(package);
-  EnableMsiLog(logName);
-  int result = static_cast<int>(context_.installer.InstallProduct(location, arguments));
+  const std::wstring logPath = EnableMsiLog(logName);
+  int result = static_cast<int>(context_.installer.InstallProduct(location, HiddenArguments(context_, arguments)));
+  MaskMsiLog(context_, logPath);
   context_.log.Log(L"Installing %s returned %d.", location, result);
   return result;
 }
@@ -157,10 +175,11 @@ bool PackageFile::RunSequence(uint32_t kind, HWND statusWindow) {
           ShowStatus(nullptr, status);
       }
       if (statusWindow) ShowWindow(statusWindow, SW_SHOW);
-      EnableMsiLog(transactionLog);
+      const std::wstring transactionLogPath = EnableMsiLog(transactionLog);
       if (cancel) EnableWindow(cancel, FALSE);
 
       UINT ended = transactions->End(passed ? 1 : 0);
+      MaskMsiLog(context_, transactionLogPath);
       // 3010 from the commit means committed, with a restart to follow.
       if (passed && (ended == 0 || ended == ERROR_SUCCESS_REBOOT_REQUIRED)) {
         if (ended == ERROR_SUCCESS_REBOOT_REQUIRED) context_.RequestRestart();
@@ -238,8 +257,9 @@ int PackageFile::InstallPostPackage(const XmlNode& package, HWND statusWindow) {
                         text::Contains(lower, L"zem.vrx.dm.auditpreptool.dbupdate.exe")))
       result = 0;
   } else {
-    EnableMsiLog(ReadLogName(package));
-    result = static_cast<int>(context_.installer.InstallProduct(location, arguments));
+    const std::wstring logPath = EnableMsiLog(ReadLogName(package));
+    result = static_cast<int>(context_.installer.InstallProduct(location, HiddenArguments(context_, arguments)));
+    MaskMsiLog(context_, logPath);
     context_.log.Log(L"Installing %s returned %d.", location, result);
   }
   if (result == ERROR_SUCCESS_REBOOT_REQUIRED) context_.RequestRestart();

@@ -14,7 +14,14 @@
 #include "engine/install_source_info.h"
 
 // Windows Installer's verbose log for the next package, into the run's log folder.
-void EnableMsiLog(const EngineContext& context, const std::wstring& fileName);
+// Turns on the verbose log of the next installer call; the answer is the log's full path.
+std::wstring EnableMsiLog(const EngineContext& context, const std::wstring& fileName);
+// Hides the run's secret values in an installer log that has been written: Windows Installer
+// writes the command line and, under Wine, every property in clear whatever it is told.
+void MaskMsiLog(const EngineContext& context, const std::wstring& path);
+// An installer property string as handed over: its secret values are learnt for the masks and
+// their names listed in MsiHiddenProperties.
+std::wstring HiddenArguments(const EngineContext& context, const std::wstring& arguments);
 
 // A status text into the status window when there is one, else to the progress process when it runs.
 void ShowStatusText(const EngineContext& context, HWND statusWindow, const std::wstring& text);
@@ -39,7 +46,7 @@ class PackageFile {
 
   std::wstring ReadLogName(const XmlNode& package) const;
   std::wstring BuildArguments(const XmlNode& package) const;
-  void EnableMsiLog(const std::wstring& fileName) const;
+  std::wstring EnableMsiLog(const std::wstring& fileName) const;
   int InstallMsiPackage(const XmlNode& package, HWND statusWindow, const std::wstring& name);
 
   const std::vector<std::wstring>& FailedPackages() const { return failedPackages_; }

@@ -6,6 +6,7 @@
 #include "core/localization.h"
 #include "core/log_file.h"
 #include "core/run_mode.h"
+#include "core/secret_mask.h"
 #include "definition/conditions.h"
 #include "definition/product.h"
 #include "definition/xml_readers.h"
@@ -92,8 +93,9 @@ int PrerequisiteInstaller::FilePrerequisite(const XmlNode& prerequisite, HWND st
   std::wstring arguments = Read(prerequisite, L"Arguments");
   int result = 0;
   if (text::Contains(location, L".msi")) {
-    EnableMsiLog(context_, Read(prerequisite, L"InstallLog"));
-    result = static_cast<int>(context_.installer.InstallProduct(location, arguments));
+    const std::wstring logPath = EnableMsiLog(context_, Read(prerequisite, L"InstallLog"));
+    result = static_cast<int>(context_.installer.InstallProduct(location, HiddenArguments(context_, arguments)));
+    MaskMsiLog(context_, logPath);
     context_.log.Log(L"Installing %s returned %d", location, result);
   } else if (text::Contains(location, L".exe")) {
     std::wstring commandLine = arguments.empty() ? location : location + L" " + arguments;

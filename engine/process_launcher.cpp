@@ -42,7 +42,10 @@ LogonCommand BuildLogonCommand(const std::wstring& commandLine, const PropertyMa
   command.run = command.shown = StripShellSwitches(commandLine);
   if (text::ContainsNoCase(commandLine, kClientAgent)) {
     std::wstring setupCommandLine = properties.Get(L"[CMDLINE]");
-    command.run += L" " + setupCommandLine;
+    // The user's process (and anyone who can list it) never sees a password: the known values
+    // go first, so a value with blanks leaves no tail, then every secret NAME=VALUE.
+    const SecretMask parts = properties.Secrets().Without(setupCommandLine);
+    command.run += L" " + WithoutSecretArguments(parts.Apply(setupCommandLine));
     command.shown += setupCommandLine.empty() ? L" " : L" ******";
   }
   return command;

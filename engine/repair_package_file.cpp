@@ -34,8 +34,9 @@ int RepairPackageFile::ProcessPackage(const XmlNode& package, HWND statusWindow)
   }
   if (std::find(repairedGuids_.begin(), repairedGuids_.end(), guid) != repairedGuids_.end()) return 0;
   if (statusWindow && !name.empty()) ShowStatus(statusWindow, Text(50142, name));  // the progress process is not told
-  EnableMsiLog(ReadLogName(package));
+  const std::wstring logPath = EnableMsiLog(ReadLogName(package));
   int result = static_cast<int>(context_.installer.ReinstallProduct(guid, kReinstallMode));
+  MaskMsiLog(context_, logPath);
   context_.log.Log(L"Repairing %s returned %d.", name, result);
   return result;
 }

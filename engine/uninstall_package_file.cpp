@@ -1,6 +1,7 @@
 #include "core/localization.h"
 #include "core/log_file.h"
 #include "core/run_mode.h"
+#include "core/secret_mask.h"
 #include "definition/conditions.h"
 #include "definition/xml_readers.h"
 #include "engine/package_file.h"
@@ -67,9 +68,11 @@ int UninstallPackageFile::UninstallPackage(const XmlNode& package, HWND statusWi
     std::wstring parameters =
         text::Format(L"/d /c msiexec /x %s /qn /l*v %s\\%s %s", guid, context_.logFolder, logName, baseProperties_);
     result = context_.shellExecuteHidden ? static_cast<int>(context_.shellExecuteHidden(L"cmd.exe", parameters)) : 0;
+    MaskMsiLog(context_, context_.logFolder + L"\\" + logName);
   } else {
-    EnableMsiLog(logName);
-    result = static_cast<int>(context_.installer.ConfigureProductEx(guid, 0, 2, baseProperties_));
+    const std::wstring logPath = EnableMsiLog(logName);
+    result = static_cast<int>(context_.installer.ConfigureProductEx(guid, 0, 2, HiddenArguments(context_, baseProperties_)));
+    MaskMsiLog(context_, logPath);
   }
   context_.log.Log(L"Uninstalling %s returned %d.", name, result);
   if ((result == 0 || result == 3010) && !shortName.empty() && !rollback) uninstalledProducts_.push_back(shortName);

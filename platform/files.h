@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include "platform/handles.h"
@@ -39,5 +40,10 @@ inline DWORD ExclusiveOpenError(const std::wstring& path) {
 // The "ProductVersion" text of a file's version resource in its first translation; empty when
 // the file has none.
 std::wstring FileProductVersion(const std::wstring& path);
+
+// Replaces a file's bytes with change(bytes) through one handle, opened with no sharing, so no
+// copy of the old text is left anywhere. False (file untouched) when it cannot be opened or read,
+// e.g. while its writer still holds it; an absent file is false too.
+bool RewriteInPlace(const std::wstring& path, const std::function<std::string(const std::string&)>& change);
 
 }  // namespace platform

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -23,6 +24,9 @@ class FakeWindowsInstaller : public platform::WindowsInstaller {
   UINT beginResult = 0;
   std::deque<UINT> endResults;  // answers of MsiEndTransaction in turn; 0 when exhausted
   std::vector<std::wstring> calls;
+  std::wstring logPath;  // the last one enabled
+  // Writes the enabled log as an installer would: the path and the property string.
+  std::function<void(const std::wstring& path, const std::wstring& commandLine)> writeLog;
 
   static std::wstring Key(const std::wstring& code) {
     std::wstring k = code;
@@ -66,10 +70,12 @@ class FakeWindowsInstaller : public platform::WindowsInstaller {
   }
   UINT EnableLog(DWORD mode, const std::wstring& path, DWORD attributes) override {
     calls.push_back(text::Format(L"EnableLog %#x %s %d", mode, path, attributes));
+    logPath = path;
     return 0;
   }
   UINT InstallProduct(const std::wstring& package, const std::wstring& commandLine) override {
     calls.push_back(L"InstallProduct " + package + L" [" + commandLine + L"]");
+    if (writeLog) writeLog(logPath, commandLine);
     for (int i = 0; i < progressPerInstall; ++i) Notify(INSTALLMESSAGE_PROGRESS, L"1: 2 2: 100");
     auto it = installResults.find(package);
     UINT r = it == installResults.end() ? 0 : it->second;

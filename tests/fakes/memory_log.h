@@ -9,7 +9,7 @@
 
 class MemoryLog : public LogFile {
  public:
-  void WriteLine(const std::wstring& line) override { lines.push_back(line); }
+  void Emit(const std::wstring& line) override { lines.push_back(line); }
   bool Has(const std::wstring& line) const { return std::find(lines.begin(), lines.end(), line) != lines.end(); }
   size_t Count(const std::wstring& line) const { return std::count(lines.begin(), lines.end(), line); }
   bool HasContaining(const std::wstring& part) const {

@@ -35,7 +35,7 @@ namespace {
 
 class PrintedLog : public LogFile {
  public:
-  void WriteLine(const std::wstring& line) override {
+  void Emit(const std::wstring& line) override {
     wprintf(L"log: %ls\n", line.c_str());
     fflush(stdout);
   }

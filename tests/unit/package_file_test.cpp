@@ -16,6 +16,7 @@
 #include "core/localization.h"
 #include "core/property_map.h"
 #include "core/run_mode.h"
+#include "core/secret_mask.h"
 #include "definition/product.h"
 #include "definition/xml_document.h"
 #include "engine/engine_context.h"
@@ -513,6 +514,54 @@ INSTANTIATE_TEST_SUITE_P(
                     ArgumentCase{"PackagePropertySubstituted", L"A=1", L"DIR=\"[TargetDir]\"",
                                  L"A=1 DIR=\"C:\\Program Files\\Rizod\""}),
     ByName());
+
+// Windows Installer is told which properties are secret, and since Wine's ignores that, each log
+// it writes (here as Wine does: every property in clear) is masked as soon as the package ran.
+TEST_F(SequenceTest, SecretPropertiesAreHiddenAndMaskedInEveryInstallerLog) {
+  ScratchFolder logs;
+  properties_.Set(L"[PASSWORD]", L"Pw-from-args");
+  log_.MaskWith(properties_.Secrets());
+  struct Row {
+    bool utf16;
+    std::wstring log;
+  } rows[] = {{true, L"a.log"}, {false, L"b.log"}};
+  ASSERT_NO_FATAL_FAILURE(Load({ProductXml(
+      kRizod, {Group({Main(1, L"A", {{L"InstallLog", L"a.log"}, {L"InstallArguments", L"DBPASSWORD=[PASSWORD] X=1"}}),
+                      Main(2, L"B", {{L"InstallLog", L"b.log"}, {L"InstallArguments", L"Api_Pwd=Lit3ral-def"}})})})}));
+  context_->logFolder = logs.path();
+  size_t written = 0;
+  msi_.writeLog = [&](const std::wstring& path, const std::wstring& commandLine) {
+    std::wstring body = L"Command Line: " + commandLine + L"\r\n";
+    for (const ArgumentPair& pair : ArgumentPairs(commandLine))
+      body += L"Property(S): " + pair.name + L" = " + pair.value + L"\r\n";
+    const Row& row = rows[written++ % 2];
+    EXPECT_EQ(path, logs.path() + row.log);
+    std::string bytes = row.utf16 ? std::string("\xFF\xFE", 2) +
+                                        std::string(reinterpret_cast<const char*>(body.data()), body.size() * 2)
+                                  : text::ToUtf8(body);
+    logs.Write(row.log, bytes);
+  };
+  Install(L"ALLUSERS=1 SQL_SA_PASSWORD=Sa-from-args ");
+
+  EXPECT_EQ(Only({L"InstallProduct"}),
+            (std::vector<std::wstring>{
+                L"InstallProduct C:\\pkg\\A.msi [ALLUSERS=1 SQL_SA_PASSWORD=Sa-from-args  DBPASSWORD=Pw-from-args X=1 "
+                L"MsiHiddenProperties=SQL_SA_PASSWORD;DBPASSWORD]",
+                L"InstallProduct C:\\pkg\\B.msi [ALLUSERS=1 SQL_SA_PASSWORD=Sa-from-args  Api_Pwd=Lit3ral-def "
+                L"MsiHiddenProperties=SQL_SA_PASSWORD;Api_Pwd]"}));
+  ASSERT_EQ(written, 2u);
+  for (const Row& row : rows) {
+    std::string bytes = test_files::ReadShared(logs.path() + row.log);
+    std::wstring body = row.utf16 ? std::wstring(reinterpret_cast<const wchar_t*>(bytes.data() + 2), (bytes.size() - 2) / 2)
+                                  : text::FromUtf8(bytes);
+    SCOPED_TRACE(text::ToUtf8(body));
+    EXPECT_NE(body.find(L"Property(S): SQL_SA_PASSWORD = ******"), std::wstring::npos);
+    for (const wchar_t* secret : {L"Sa-from-args", L"Pw-from-args", L"Lit3ral-def"}) {
+      EXPECT_EQ(body.find(secret), std::wstring::npos) << text::ToUtf8(secret);
+      EXPECT_FALSE(log_.HasContaining(secret)) << text::ToUtf8(secret);
+    }
+  }
+}
 
 struct LogPathCase {
   const char* name;

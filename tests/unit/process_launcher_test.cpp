@@ -285,9 +285,10 @@ INSTANTIATE_TEST_SUITE_P(
         CommandCase{L"/dir x", nullptr, L"/dir x", L"/dir x"},
         CommandCase{L"/d /c registryentry.exe /x", L"/q PASSWORD=s3cret", L"registryentry.exe /x",
                     L"registryentry.exe /x"},
-        // The client agent, named in any case, gets the setup's command line after one space.
-        CommandCase{L"/d /c \"C:\\P\\zem.vrx.hvdeploy.client.clientagent.exe\" /run", L"/q VUROVIZO_PASSWORD=s3cret",
-                    L"\"C:\\P\\zem.vrx.hvdeploy.client.clientagent.exe\" /run /q VUROVIZO_PASSWORD=s3cret",
+        // The client agent, named in any case, gets the setup's command line after one space,
+        // without its passwords: a process of the user's is no place for them.
+        CommandCase{L"/d /c \"C:\\P\\zem.vrx.hvdeploy.client.clientagent.exe\" /run", L"/q VUROVIZO_PASSWORD=s3cret X=1 db_Pwd=\"a b\"",
+                    L"\"C:\\P\\zem.vrx.hvdeploy.client.clientagent.exe\" /run /q X=1 ",
                     L"\"C:\\P\\zem.vrx.hvdeploy.client.clientagent.exe\" /run ******"},
         CommandCase{L"C:\\P\\ZEM.VRX.HVDeploy.Client.ClientAgent.EXE", L"/q /silent",
                     L"C:\\P\\ZEM.VRX.HVDeploy.Client.ClientAgent.EXE /q /silent",

@@ -107,7 +107,7 @@ TEST(PropertyMap, DumpInCodeUnitOrderWithSecretsMasked) {
   map.Set(L"DCSCache", L"True");
   map.Set(L"[CMDLINE]", L"/q VUROVIZO_PASSWORD=s3cret ");
   map.Set(L"ServicePASSWORDHint", L"s3cret hint");
-  map.Set(L"[Password]", L"visible");
+  map.Set(L"[Password]", L"mixed case");
   map.Set(L"Zulu", L"2");
   map.Set(L"apple", L"3");
   MemoryLog log;
@@ -115,7 +115,7 @@ TEST(PropertyMap, DumpInCodeUnitOrderWithSecretsMasked) {
   const std::vector<std::wstring> expected = {
       L"DCSCache = True",   L"Mode = Install",        L"ServicePASSWORDHint = ******",
       L"Zulu = 2",          L"[CMDLINE] = ******",    L"[PASSWORD] = ******",
-      L"[Password] = visible", L"apple = 3",           L"zeta = 1",
+      L"[Password] = ******", L"apple = 3",           L"zeta = 1",
   };
   EXPECT_EQ(expected, log.lines);
   EXPECT_FALSE(log.HasContaining(L"s3cret"));

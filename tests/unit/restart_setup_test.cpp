@@ -21,8 +21,9 @@ constexpr wchar_t kRunOnce[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\R
 class RestartTest : public testing::Test {
  protected:
   void SetUp() override { registry_.PutKey(platform::Hive::LocalMachine, platform::View::Native, kRunOnce); }
-  void Restart(int exitCode) {
-    RestartSetup(log_, processes_, registry_, {logs_, L"C:\\Setup Files\\", L"/q INSTALLDIR=C:\\x", exitCode});
+  void Restart(int exitCode, const std::vector<std::wstring>& secretArguments = {}) {
+    RestartSetup(log_, processes_, registry_,
+                 {logs_, L"C:\\Setup Files\\", L"/q INSTALLDIR=C:\\x", exitCode, secretArguments});
   }
   std::wstring RunOnceValue() {
     LONG error = 0;
@@ -57,6 +58,33 @@ TEST_F(RestartTest, ImmediateRestartOrRunOnceAfterTheCopy) {
   Restart(103010);
   EXPECT_EQ(processes_.CountStartingWith(L"ShellOpen"), 2u);  // the folder was emptied and filled again
   EXPECT_EQ(RunOnceValue(), L"\"" + folder + L"\\setup.exe\" /restart /q INSTALLDIR=C:\\x");
+}
+
+// The passwords reach the copy sealed in a file beside it, never on its command line or in the
+// run-once value; the copy takes them back (once) on "/restart".
+TEST_F(RestartTest, SecretArgumentsTravelSealedBesideTheCopy) {
+  const std::vector<std::wstring> args = {L"/q", L"VUROVIZO_PASSWORD=S3-a b", L"INSTALLDIR=C:\\x", L"Sql_Pwd=S3-c"};
+  std::wstring commandLine;
+  std::vector<std::wstring> secrets;
+  SplitSecretArguments(args, commandLine, secrets);
+  EXPECT_EQ(commandLine, L"/q INSTALLDIR=C:\\x ");
+  EXPECT_EQ(secrets, (std::vector<std::wstring>{L"VUROVIZO_PASSWORD=S3-a b", L"Sql_Pwd=S3-c"}));
+
+  const std::wstring folder = logs_ + L"\\Restart\\";
+  for (int exitCode : {103010, 103011}) {
+    Restart(exitCode, secrets);
+    const std::string sealed = test_files::ReadShared(folder + kRestartArgumentsFile);
+    ASSERT_FALSE(sealed.empty());
+    for (const char* secret : {"S3-", "S\0" "3\0-"})
+      EXPECT_EQ(sealed.find(std::string(secret, secret[1] ? 3 : 6)), std::string::npos);
+  }
+  EXPECT_EQ(RunOnceValue(), L"\"" + folder + L"setup.exe\" /restart /q INSTALLDIR=C:\\x");
+
+  EXPECT_EQ(WithRestartArguments(log_, folder, {L"/q"}), std::vector<std::wstring>{L"/q"});  // no "/restart": left
+  const std::vector<std::wstring> taken = WithRestartArguments(log_, folder, {L"/RESTART", L"/q"});
+  EXPECT_EQ(taken, (std::vector<std::wstring>{L"/RESTART", L"/q", L"VUROVIZO_PASSWORD=S3-a b", L"Sql_Pwd=S3-c"}));
+  EXPECT_FALSE(platform::FileExists(folder + kRestartArgumentsFile));
+  EXPECT_EQ(WithRestartArguments(log_, folder, {L"/restart"}), std::vector<std::wstring>{L"/restart"});
 }
 
 TEST_F(RestartTest, AFailedCopyRestartsNothing) {

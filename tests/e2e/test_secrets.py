@@ -1,0 +1,108 @@
+"""Passwords given on the command line or written in the definition reach no file and no registry
+value of the machine, in ANSI or UTF-16, after an install, a repair, an uninstall and a failed
+install."""
+import pytest
+
+from wine import FAILING, build_failing_package, dump_of, log_folder, run_setup, uninstall_all
+
+SECRETS = {
+    "DOCUMENT_SERVICEACCOUNTPWD": "Ds-Secret-2",
+    "VUROVIZO_PASSWORD": "Vz-Secret-1",  # the last password argument is [PASSWORD]
+    "SQL_SA_PASSWORD": "Sq-Secret-3",
+    "vurovizo_Pwd": "Mx-Secret-4",
+}
+DEFINITION_SECRET = "Rt-Secret-5"  # a literal of the definition, under a secret name
+ARGS = ["/q"] + [f"{name}={value}" for name, value in SECRETS.items()]
+
+
+def with_secrets(definition: str) -> str:
+    """The sample definition with [PASSWORD] in a package's arguments, a pre-uninstall command and
+    a finalize command, and a secret literal in the prerequisite's arguments."""
+    definition = definition.replace(
+        'ARPINSTALLLOCATION="[INSTALLDIRECTORY]"</InstallArguments>',
+        'ARPINSTALLLOCATION="[INSTALLDIRECTORY]" DBPASSWORD="[PASSWORD]"</InstallArguments>', 1)
+    definition = definition.replace(
+        '&gt;&gt; "[TEMPDIRECTORY]\\Rizod_PreUninstall.txt"</PreUninstall>',
+        '&gt;&gt; "[TEMPDIRECTORY]\\Rizod_PreUninstall.txt" &amp; rem [PASSWORD]</PreUninstall>', 1)
+    definition = definition.replace(
+        "</ExecuteCommand>\n        </ExecuteCommandGroup>",
+        "</ExecuteCommand>\n          <ExecuteCommand><Order>2</Order><Command>cmd.exe</Command>"
+        "<Arguments>/c rem [PASSWORD]</Arguments><WaitForCompletion>True</WaitForCompletion></ExecuteCommand>\n"
+        "        </ExecuteCommandGroup>", 1)
+    definition = definition.replace(
+        "<InstallLog>OrvantaRuntime_Install.log</InstallLog>",
+        f"<Arguments>RUNTIME_PWD={DEFINITION_SECRET}</Arguments><InstallLog>OrvantaRuntime_Install.log</InstallLog>", 1)
+    assert definition.count("[PASSWORD]") == 3 and DEFINITION_SECRET in definition
+    return definition
+
+
+def leaks(prefix):
+    """Every file under C:\\Temp, C:\\ProgramData and the products' folder, and the registry
+    export, that holds a secret: (where, secret) pairs."""
+    export = prefix.drive_c / "registry.reg"
+    prefix.run("regedit", "/E", "C:\\registry.reg")
+    roots = [prefix.drive_c / "Temp", prefix.drive_c / "ProgramData", prefix.drive_c / "Program Files" / "Orvanta",
+             prefix.drive_c / "Program Files (x86)" / "Orvanta"]
+    files = [export] + [f for root in roots if root.exists() for f in root.rglob("*") if f.is_file()]
+    found = []
+    for f in files:
+        data = f.read_bytes()
+        for secret in list(SECRETS.values()) + [DEFINITION_SECRET]:
+            if secret.encode("cp1252") in data or secret.encode("utf-16-le") in data:
+                found.append((str(f), secret))
+    export.unlink()
+    return found
+
+
+def test_no_password_in_any_file_or_the_registry_after_install_repair_and_uninstall(prefix, dist):
+    uninstall_all(prefix)
+    definition = dist.dir / "RizodSuite.xml"
+    definition.write_text(with_secrets(definition.read_text()))
+
+    code, lines = run_setup(prefix, dist, *ARGS)
+    assert code == 0, lines
+    assert dump_of(lines)["[PASSWORD]"] == "******"
+    for name in SECRETS:
+        assert f"{name}=******" in lines
+    for log in ("RizodServer_Install.log", "OrvantaRuntime_Install.log"):
+        data = (log_folder(prefix) / log).read_bytes()
+        # Wine's installer wrote the secret properties; they are there, masked.
+        assert b"******" in data or "******".encode("utf-16-le") in data, log
+    assert not any("Hiding passwords" in line for line in lines), lines
+    assert leaks(prefix) == []
+
+    code, lines = run_setup(prefix, dist, "/r", *ARGS)
+    assert code == 0, lines
+    assert (log_folder(prefix) / "RizodServer_Repair.log").exists(), lines
+    assert leaks(prefix) == []
+
+    code, lines = run_setup(prefix, dist, *ARGS)  # installed: the same command uninstalls
+    assert code == 0, lines
+    assert "Uninstall mode detected" in lines
+    assert leaks(prefix) == []
+
+
+def test_no_password_left_by_a_failed_install(prefix, dist, tmp_path):
+    uninstall_all(prefix, [FAILING])
+    build_failing_package(dist, tmp_path)
+    definition = with_secrets((dist.dir / "RizodSuite.xml").read_text())
+    failing_group = f"""
+      <PackageFileGroup>
+        <PackageFile>
+          <Name>Uvarud Legacy Bridge</Name>
+          <GUID>{FAILING}</GUID>
+          <Location>[WORKINGDIRECTORY]\\Packages\\UvarudLegacyBridge.msi</Location>
+          <InstallArguments>BRIDGE_PASSWORD="[PASSWORD]"</InstallArguments>
+          <InstallOrder>1</InstallOrder>
+          <InstallLog>UvarudLegacyBridge_Install.log</InstallLog>
+        </PackageFile>
+      </PackageFileGroup>"""
+    end = definition.rindex("</PackageFileGroup>") + len("</PackageFileGroup>")
+    (dist.dir / "RizodSuite.xml").write_text(definition[:end] + failing_group + definition[end:])
+
+    code, lines = run_setup(prefix, dist, *ARGS)
+    assert code == 1603, lines
+    assert any(name.endswith("Rollback.log") for name in (f.name for f in log_folder(prefix).iterdir()))
+    assert not any("Hiding passwords" in line for line in lines), lines
+    assert leaks(prefix) == []
+    uninstall_all(prefix, [FAILING])
