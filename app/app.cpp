@@ -192,12 +192,8 @@ EngineContext CCommonBootstrapperApp::MakeEngineContext() {
   context.runHidden = [this](const std::wstring& commandLine) {
     return RunHiddenCommand(platform_.processes, commandLine);
   };
-  context.shellExecuteHidden = [this](const std::wstring& file, const std::wstring& parameters) -> DWORD {
-    // A rollback that cannot be started or read is reported as failed, never as done.
-    DWORD error = 0;
-    platform::Child child = platform_.processes.ShellOpen(file, parameters, true, error);
-    return child ? WaitForExitCode(*child) : (error ? error : static_cast<DWORD>(ERROR_INVALID_HANDLE));
-  };
+  const std::wstring windows = platform_.system.WindowsFolder();
+  if (!windows.empty()) context.systemFolder = windows + L"\\system32";
   return context;
 }
 
