@@ -22,6 +22,7 @@
 #include "engine/reboot_flag.h"
 #include "platform/files.h"
 #include "platform/text.h"
+#include "platform/win32_folders.h"
 
 namespace {
 
@@ -62,7 +63,7 @@ bool CCommonBootstrapperApp::InitInstance() {
   // Steps 1-3: controls, rich edit, COM.
   INITCOMMONCONTROLSEX controls{sizeof(controls), 0x80FF};
   InitCommonControlsEx(&controls);
-  richEdit_.reset(LoadLibraryW(L"Riched20.dll"));
+  richEdit_ = platform::LoadSystemLibrary(L"riched20.dll");  // by full path: never one beside setup.exe
   com_.emplace();
 
   // Steps 4-7: property map, setup folder, variables list, log.

@@ -4,8 +4,10 @@
 #include <cstdlib>
 
 #include "app/app.h"
+#include "platform/win32_folders.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  platform::RestrictDllSearchToSystemFolder();
   platform::Win32Security security;
   platform::Win32SystemQueries system;
   platform::Win32Registry registry;
