@@ -17,6 +17,7 @@ constexpr DWORD kRequestFlags = 0x84400400;
 // TLS with WinINet's certificate checks (no _IGNORE_CERT_* flag is ever given).
 constexpr DWORD kSecureFlag = 0x00800000;  // INTERNET_FLAG_SECURE
 constexpr DWORD kPieceSize = 1024;
+constexpr int kFolderAttempts = 100;
 constexpr int kUiLevelNone = 2;         // INSTALLUILEVEL_NONE
 constexpr UINT kInstallFailure = 1603;  // ERROR_INSTALL_FAILURE
 
@@ -103,9 +104,19 @@ bool ComponentInstaller::EnsureWorkFolder() {
     return false;
   }
   if (folder.back() != L'\\') folder += L'\\';
+  // Only a folder this run made itself is used: one that already stands may hold a file someone
+  // else put there under the name about to be run. A left-over "ZEMDownload" gives way to the
+  // first free numbered name.
   workFolder = folder + L"ZEMDownload";
-  // A folder that cannot be made shows up as the file that cannot be opened.
-  if (!platform::IsDirectory(workFolder)) CreateDirectoryW(workFolder.c_str(), nullptr);
+  for (int n = 1; !CreateDirectoryW(workFolder.c_str(), nullptr); ++n) {
+    const DWORD error = GetLastError();
+    if (error != ERROR_ALREADY_EXISTS || n > kFolderAttempts) {
+      // A folder that cannot be made shows up as the file that cannot be opened.
+      log.Log(L"Creating %s failed with error code %d", workFolder, error);
+      break;
+    }
+    workFolder = text::Format(L"%sZEMDownload.%d", folder, n);
+  }
   return true;
 }
 

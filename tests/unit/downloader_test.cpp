@@ -165,6 +165,12 @@ TEST_F(DownloadFixture, TheWorkFolderIsMadeUnderTheTemporaryFolderAndRemovedQuot
     processes.calls.clear();
   }
   EXPECT_EQ(L"ShellOpen [cmd.exe] [/d /c rd /s /q \"" + temp + L"\\ZEMDownload\"] hidden", processes.calls.at(0));
+  // A folder that already stands (the fake never removes it) is never taken over.
+  for (const wchar_t* expected : {L"\\ZEMDownload.1", L"\\ZEMDownload.2"}) {
+    ComponentInstaller next(log, machine, logs);
+    next.DownloadAndRun(L"http://h/a.exe", L"a.exe", L"");
+    EXPECT_EQ(temp + expected, next.workFolder);
+  }
   processes.calls.clear();
   {
     ComponentInstaller missing(log, machine, logs);
