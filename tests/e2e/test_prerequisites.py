@@ -94,8 +94,7 @@ def test_dotnet_is_downloaded_run_and_cleaned_up(prefix, dist, vendor):
     record.unlink(missing_ok=True)
     prefix.env["EXITWITH_LOG"] = "C:\\installer.log"
     try:
-        # An https link is fetched over plain HTTP on port 80 all the same.
-        with_dotnet(dist, "https://127.0.0.1/dotnet/NDP472-KB4054531-Web.exe")
+        with_dotnet(dist, "http://127.0.0.1/dotnet/NDP472-KB4054531-Web.exe")
         code, lines = run_setup(prefix, dist, "/q")
     finally:
         del prefix.env["EXITWITH_LOG"]
