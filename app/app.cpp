@@ -23,6 +23,7 @@
 #include "engine/reboot_flag.h"
 #include "platform/files.h"
 #include "platform/text.h"
+#include "platform/win32_folders.h"
 
 namespace {
 
@@ -63,7 +64,7 @@ bool CCommonBootstrapperApp::InitInstance() {
   // Steps 1-3: controls, rich edit, COM.
   INITCOMMONCONTROLSEX controls{sizeof(controls), 0x80FF};
   InitCommonControlsEx(&controls);
-  richEdit_.reset(LoadLibraryW(L"Riched20.dll"));
+  richEdit_ = platform::LoadSystemLibrary(L"riched20.dll");  // by full path: never one beside setup.exe
   com_.emplace();
 
   // Steps 4-7: property map, setup folder, variables list, log.
@@ -195,12 +196,8 @@ EngineContext CCommonBootstrapperApp::MakeEngineContext() {
   context.runHidden = [this](const std::wstring& commandLine) {
     return RunHiddenCommand(platform_.processes, commandLine);
   };
-  context.shellExecuteHidden = [this](const std::wstring& file, const std::wstring& parameters) -> DWORD {
-    // A rollback that cannot be started or read is reported as failed, never as done.
-    DWORD error = 0;
-    platform::Child child = platform_.processes.ShellOpen(file, parameters, true, error);
-    return child ? WaitForExitCode(*child) : (error ? error : static_cast<DWORD>(ERROR_INVALID_HANDLE));
-  };
+  const std::wstring windows = platform_.system.WindowsFolder();
+  if (!windows.empty()) context.systemFolder = windows + L"\\system32";
   return context;
 }
 

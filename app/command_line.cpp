@@ -20,9 +20,7 @@ bool HasAny(const std::wstring& arg, const wchar_t* a, const wchar_t* b) {
 // have already been taken off must be quoted again, or the installer refuses the whole line.
 std::wstring QuotedProperty(const std::wstring& arg) {
   size_t eq = arg.find(L'=');
-  std::wstring value = arg.substr(eq + 1);
-  if (value.find_first_of(L" \t") == std::wstring::npos || (!value.empty() && value.front() == L'"')) return arg;
-  return arg.substr(0, eq + 1) + L"\"" + value + L"\"";
+  return arg.substr(0, eq + 1) + text::QuoteIfBlank(arg.substr(eq + 1));
 }
 
 }  // namespace
@@ -31,6 +29,14 @@ void ReadCommandLine(const std::vector<std::wstring>& args, CommandLineFields& f
                      LogFile& log) {
   using text::EqualsNoCase;
   for (const std::wstring& arg : args) {
+    // A quote in a value would end it early on the installer's command line, and what follows
+    // would be read as further properties (TRANSFORMS=...). Only the name is logged: the value
+    // may be a password.
+    const size_t eq = arg.find(L'=');
+    if (eq != std::wstring::npos && arg.find(L'"', eq + 1) != std::wstring::npos) {
+      log.Log(L"Refused the argument %s: its value holds a double quote.", arg.substr(0, eq + 1));
+      continue;
+    }
     // A password argument is always a password: were it taken as the definition file or the
     // install folder because it also holds ".xml" or "TARGETDIR=", its value would reach the
     // log and the property dump in clear.

@@ -5,8 +5,10 @@
 
 #include "app/app.h"
 #include "platform/trace.h"
+#include "platform/win32_folders.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  platform::RestrictDllSearchToSystemFolder();
   platform::trace::Mark("start");
   platform::Win32Security security;
   platform::Win32SystemQueries system;

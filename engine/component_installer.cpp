@@ -9,11 +9,15 @@
 namespace {
 
 constexpr wchar_t kAgent[] = L"ZOVuzuravazozav";
-constexpr WORD kHttpPort = 80;  // every download is plain HTTP, whatever the URL's scheme says
+constexpr WORD kHttpPort = 80;
+constexpr WORD kHttpsPort = 443;
 constexpr DWORD kConnectFlags = 0x20400000;  // INTERNET_FLAG_EXISTING_CONNECT | _KEEP_CONNECTION
 // INTERNET_FLAG_RELOAD | _NO_CACHE_WRITE | _KEEP_CONNECTION | _HYPERLINK
 constexpr DWORD kRequestFlags = 0x84400400;
+// TLS with WinINet's certificate checks (no _IGNORE_CERT_* flag is ever given).
+constexpr DWORD kSecureFlag = 0x00800000;  // INTERNET_FLAG_SECURE
 constexpr DWORD kPieceSize = 1024;
+constexpr int kFolderAttempts = 100;
 constexpr int kUiLevelNone = 2;         // INSTALLUILEVEL_NONE
 constexpr UINT kInstallFailure = 1603;  // ERROR_INSTALL_FAILURE
 
@@ -100,9 +104,19 @@ bool ComponentInstaller::EnsureWorkFolder() {
     return false;
   }
   if (folder.back() != L'\\') folder += L'\\';
+  // Only a folder this run made itself is used: one that already stands may hold a file someone
+  // else put there under the name about to be run. A left-over "ZEMDownload" gives way to the
+  // first free numbered name.
   workFolder = folder + L"ZEMDownload";
-  // A folder that cannot be made shows up as the file that cannot be opened.
-  if (!platform::IsDirectory(workFolder)) CreateDirectoryW(workFolder.c_str(), nullptr);
+  for (int n = 1; !CreateDirectoryW(workFolder.c_str(), nullptr); ++n) {
+    const DWORD error = GetLastError();
+    if (error != ERROR_ALREADY_EXISTS || n > kFolderAttempts) {
+      // A folder that cannot be made shows up as the file that cannot be opened.
+      log.Log(L"Creating %s failed with error code %d", workFolder, error);
+      break;
+    }
+    workFolder = text::Format(L"%sZEMDownload.%d", folder, n);
+  }
   return true;
 }
 
@@ -126,12 +140,15 @@ bool ComponentInstaller::Download(const std::wstring& url, const std::wstring& f
     log.Log(L"InternetCrackUrl %s failed with error code %d", url, exitCode);
     return false;
   }
-  if ((error = transfer->Connect(host, kHttpPort, kConnectFlags)) != 0) {
+  // An https:// link is fetched over TLS; fetching it as plain HTTP would let anyone on the way
+  // hand over another installer.
+  const bool secure = text::StartsWithNoCase(url, L"https://");
+  if ((error = transfer->Connect(host, secure ? kHttpsPort : kHttpPort, kConnectFlags)) != 0) {
     Fail(error);
     log.Log(L"InternetConnect %s failed with error code %d", host, exitCode);
     return false;
   }
-  if ((error = transfer->OpenRequest(path, kRequestFlags)) != 0) {
+  if ((error = transfer->OpenRequest(path, kRequestFlags | (secure ? kSecureFlag : 0))) != 0) {
     Fail(error);
     log.Log(L"HttpOpenRequest %s failed with error code %d", path, exitCode);
     return false;
@@ -151,7 +168,9 @@ bool ComponentInstaller::Download(const std::wstring& url, const std::wstring& f
     log.Log(L"HttpQueryInfo returned status code %d", exitCode);
     return false;
   }
-  if (status != 200 && status != 302) {
+  // WinINet follows redirects itself; a redirect that reaches here was not followed, and its
+  // body is a web page, never the installer.
+  if (status != 200) {
     Fail(status);
     log.Log(L"HttpSendRequest returned status code %d", exitCode);
     errorText.clear();
@@ -161,12 +180,15 @@ bool ComponentInstaller::Download(const std::wstring& url, const std::wstring& f
     }
     return false;
   }
-  if (!SaveBody(*transfer, file)) return false;
+  unsigned long long announced = 0;
+  const bool lengthKnown = transfer->QueryContentLength(announced) == 0;
+  if (!SaveBody(*transfer, file, lengthKnown ? &announced : nullptr)) return false;
   exitCode = 0;
   return true;
 }
 
-bool ComponentInstaller::SaveBody(platform::HttpTransfer& transfer, const std::wstring& file) {
+bool ComponentInstaller::SaveBody(platform::HttpTransfer& transfer, const std::wstring& file,
+                                  const unsigned long long* announced) {
   platform::UniqueHandle out(
       CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!out) {
@@ -175,6 +197,7 @@ bool ComponentInstaller::SaveBody(platform::HttpTransfer& transfer, const std::w
     return false;
   }
   char piece[kPieceSize];
+  unsigned long long total = 0;
   for (;;) {
     DWORD got = 0;
     DWORD error = transfer.Read(piece, kPieceSize, got);
@@ -186,6 +209,7 @@ bool ComponentInstaller::SaveBody(platform::HttpTransfer& transfer, const std::w
       return false;
     }
     if (got == 0) break;
+    total += got;
     DWORD written = 0;
     if (!WriteFile(out.get(), piece, got, &written, nullptr) || written != got) {
       Fail(GetLastError());
@@ -194,6 +218,14 @@ bool ComponentInstaller::SaveBody(platform::HttpTransfer& transfer, const std::w
       DeletePartial(file);
       return false;
     }
+  }
+  // A connection cut short ends the body early without an error: half an installer.
+  if (announced && total < *announced) {
+    Fail(ERROR_HANDLE_EOF);
+    log.Log(L"The download ended after %u of %u bytes", total, *announced);
+    out.reset();
+    DeletePartial(file);
+    return false;
   }
   if (!FlushFileBuffers(out.get())) {
     Fail(GetLastError());

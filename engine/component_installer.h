@@ -58,7 +58,8 @@ class ComponentInstaller {
  private:
   void WaitAndRecord(platform::ChildProcess& child);
   void Fail(DWORD error);
-  bool SaveBody(platform::HttpTransfer& transfer, const std::wstring& file);
+  // announced: the body's length as the answer gave it; null when it gave none.
+  bool SaveBody(platform::HttpTransfer& transfer, const std::wstring& file, const unsigned long long* announced);
   void DeletePartial(const std::wstring& file);
 
   platform::Http* http_ = nullptr;

@@ -46,13 +46,13 @@ struct EngineContext {
   std::wstring definitionFileName;           // for "not found in" lines
   std::wstring variablesListFileName;        // copied next to the installed product
   std::wstring installSourceRecordPath;      // the machine's install-source record; empty: none
+  std::wstring systemFolder;                 // where msiexec.exe is started from; empty: unknown
 
   // Services of other parts of the run; an empty function means "not available here".
   std::function<void(const std::wstring& text)> sendProgressStatus;      // status message to the progress process
   std::function<void(const std::wstring& productCode)> familyCheck;      // recomputes "Tier1_Installed"
   std::function<void()> rerunRegistryChecks;                             // before a rollback pass
   std::function<DWORD(const std::wstring& commandLine)> runHidden;       // hidden command, waited for
-  std::function<DWORD(const std::wstring& file, const std::wstring& parameters)> shellExecuteHidden;
   std::function<void(const std::wstring& productShortName)> restoreInstallSource;
   std::function<void(const std::wstring& productShortName)> deleteInstallSource;
 

@@ -248,7 +248,8 @@ int PackageFile::InstallPostPackage(const XmlNode& package, HWND statusWindow) {
   int result = 0;
   if (!text::Contains(location, L".msi")) {
     std::wstring commandLine = arguments.empty() ? location : location + L" " + arguments;
-    result = context_.runHidden ? static_cast<int>(context_.runHidden(commandLine)) : static_cast<int>(ERROR_NOT_SUPPORTED);
+    const std::wstring started = text::QuoteIfBlank(location) + (arguments.empty() ? L"" : L" " + arguments);
+    result = context_.runHidden ? static_cast<int>(context_.runHidden(started)) : static_cast<int>(ERROR_NOT_SUPPORTED);
     context_.log.Log(L"Installing %s returned %d", commandLine, result);
     std::wstring lower = text::ToLower(location);
     // These data-migration tools answer 1 when there was nothing to migrate.

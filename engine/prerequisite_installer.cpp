@@ -99,7 +99,8 @@ int PrerequisiteInstaller::FilePrerequisite(const XmlNode& prerequisite, HWND st
     context_.log.Log(L"Installing %s returned %d", location, result);
   } else if (text::Contains(location, L".exe")) {
     std::wstring commandLine = arguments.empty() ? location : location + L" " + arguments;
-    result = context_.runHidden ? static_cast<int>(context_.runHidden(commandLine)) : static_cast<int>(ERROR_NOT_SUPPORTED);
+    const std::wstring started = text::QuoteIfBlank(location) + (arguments.empty() ? L"" : L" " + arguments);
+    result = context_.runHidden ? static_cast<int>(context_.runHidden(started)) : static_cast<int>(ERROR_NOT_SUPPORTED);
     context_.log.Log(L"Installing %s returned %d", commandLine, result);
   }
   // A 3010 here is the package's own business: it is not turned into a reboot request.

@@ -62,12 +62,19 @@ int UninstallPackageFile::UninstallPackage(const XmlNode& package, HWND statusWi
   std::wstring arguments = Read(package, L"UninstallArguments");
   int result = 0;
   if (!arguments.empty()) {
-    std::wstring commandLine = text::Format(L"%s %s", Read(package, L"Location"), arguments);
+    std::wstring commandLine = text::Format(L"%s %s", text::QuoteIfBlank(Read(package, L"Location")), arguments);
     result = context_.runHidden ? static_cast<int>(context_.runHidden(commandLine)) : static_cast<int>(ERROR_NOT_SUPPORTED);
   } else if (rollback) {
-    std::wstring parameters =
-        text::Format(L"/d /c msiexec /x %s /qn /l*v %s\\%s %s", guid, context_.logFolder, logName, baseProperties_);
-    result = context_.shellExecuteHidden ? static_cast<int>(context_.shellExecuteHidden(L"cmd.exe", parameters)) : 0;
+    // msiexec.exe of the system folder, started directly: no shell reads the property values, so
+    // an "&" or a "%VAR%" in them stays text, and no msiexec.exe of the search path is taken.
+    if (context_.systemFolder.empty() || !context_.runHidden) {
+      result = static_cast<int>(ERROR_PATH_NOT_FOUND);
+    } else {
+      std::wstring commandLine = text::Format(L"\"%s\\msiexec.exe\" /x %s /qn /l*v %s %s", context_.systemFolder, guid,
+                                              text::QuoteIfBlank(context_.logFolder + L"\\" + logName),
+                                              HiddenArguments(context_, baseProperties_));
+      result = static_cast<int>(context_.runHidden(commandLine));
+    }
     MaskMsiLog(context_, context_.logFolder + L"\\" + logName);
   } else {
     const std::wstring logPath = EnableMsiLog(logName);

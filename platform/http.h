@@ -24,6 +24,8 @@ class HttpTransfer {
   virtual DWORD QueryStatusCode(DWORD& status) = 0;
   // HTTP_QUERY_STATUS_TEXT, at most 260 characters.
   virtual DWORD QueryStatusText(std::wstring& text) = 0;
+  // HTTP_QUERY_CONTENT_LENGTH; ERROR_HTTP_HEADER_NOT_FOUND when the answer announces none.
+  virtual DWORD QueryContentLength(unsigned long long& length) = 0;
   // InternetReadFile of up to size bytes; read is 0 at the end of the body.
   virtual DWORD Read(void* buffer, DWORD size, DWORD& read) = 0;
 };

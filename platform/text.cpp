@@ -130,6 +130,12 @@ bool Contains(std::wstring_view haystack, std::wstring_view needle) {
   return haystack.find(needle) != std::wstring_view::npos;
 }
 
+std::wstring QuoteIfBlank(std::wstring_view path) {
+  if (path.find_first_of(L" \t") == std::wstring_view::npos || (!path.empty() && path.front() == L'"'))
+    return std::wstring(path);
+  return L"\"" + std::wstring(path) + L"\"";
+}
+
 std::wstring Trim(std::wstring_view s) {
   size_t b = 0, e = s.size();
   while (b < e && std::iswspace(s[b])) ++b;

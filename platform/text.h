@@ -53,6 +53,9 @@ bool StartsWithNoCase(std::wstring_view s, std::wstring_view prefix);
 bool EndsWithNoCase(std::wstring_view s, std::wstring_view suffix);
 bool Contains(std::wstring_view haystack, std::wstring_view needle);
 std::wstring Trim(std::wstring_view s);
+// A program or file path for a command line: quoted when it holds a blank and is not quoted
+// already, so CreateProcessW cannot start "C:\Program.exe" for "C:\Program Files\x.exe".
+std::wstring QuoteIfBlank(std::wstring_view path);
 
 // Reads a decimal integer the way atoi does: leading blanks, optional sign,
 // digits up to the first other character; 0 when there are none.

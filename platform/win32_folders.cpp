@@ -19,4 +19,13 @@ Library LoadSystemLibrary(const wchar_t* fileName) {
   return Library(LoadLibraryW((windows + L"\\system32\\" + fileName).c_str()));
 }
 
+void RestrictDllSearchToSystemFolder() {
+  // kernel32 is always loaded; the function is looked up because older systems lack it.
+  using SetDefault = BOOL(WINAPI*)(DWORD);
+  auto setDefault = reinterpret_cast<SetDefault>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
+  if (setDefault && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) return;
+  SetDllDirectoryW(L"");
+}
+
 }  // namespace platform

@@ -50,6 +50,16 @@ class Win32HttpTransfer final : public HttpTransfer {
     text.assign(buffer, size / sizeof(wchar_t));
     return 0;
   }
+  DWORD QueryContentLength(unsigned long long& length) override {
+    // As text: the number form of the query is 32 bits wide.
+    wchar_t buffer[32] = {};
+    DWORD size = sizeof(buffer) - sizeof(wchar_t);
+    if (!HttpQueryInfoW(request_.get(), HTTP_QUERY_CONTENT_LENGTH, buffer, &size, nullptr))
+      return ErrorOr(ERROR_HTTP_HEADER_NOT_FOUND);
+    wchar_t* end = nullptr;
+    length = wcstoull(buffer, &end, 10);
+    return end != buffer ? 0 : static_cast<DWORD>(ERROR_HTTP_INVALID_HEADER);
+  }
   DWORD Read(void* buffer, DWORD size, DWORD& read) override {
     read = 0;
     return InternetReadFile(request_.get(), buffer, size, &read) ? 0 : ErrorOr(ERROR_INTERNET_INTERNAL_ERROR);

@@ -8,6 +8,7 @@
 #include "progress/arguments.h"
 #include "progress/progress_window.h"
 #include "progress/record_reader.h"
+#include "platform/win32_folders.h"
 
 namespace {
 
@@ -37,6 +38,7 @@ int RunWindow() {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  platform::RestrictDllSearchToSystemFolder();
   // Started without a pipe (by hand, from a console): there is nothing to wait for.
   HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
   if (!UsableInput(input)) return kExitNoInput;

@@ -6,7 +6,7 @@ import time
 
 import pytest
 
-from wine import BIN, FAILING, build_failing_package, dump_of, log_folder, read_log, uninstall_all
+from wine import BIN, BUILD, FAILING, build_failing_package, dump_of, log_folder, read_log, uninstall_all
 
 RIZOD = ["{6C1E2A4B-3D5F-4A71-9B20-7E8F10A2C301}", "{6C1E2A4B-3D5F-4A71-9B20-7E8F10A2C302}",
          "{6C1E2A4B-3D5F-4A71-9B20-7E8F10A2C303}"]
@@ -87,10 +87,17 @@ def test_failing_group_rolls_back_and_the_exit_code_is_the_package_result(prefix
                                     "          <InstallLog>UvarudLanguagePack_Install.log</InstallLog>")
     (dist.dir / "RizodSuite.xml").write_text(definition)
     clear_logs(prefix)
+    injected = prefix.drive_c / "injected"
+    shutil.rmtree(injected, ignore_errors=True)
 
-    code = dist.run("/q")
+    # A property value that a shell would split and expand reaches the rollback as plain text.
+    hostile = "%PATH%&md\\injected"
+    code = dist.run("/q", "NOTE=" + hostile)
     lines = read_log(log_folder(prefix) / "Setup.log")
     assert code == 1603, lines
+    assert not injected.exists()
+    rollback_log = (log_folder(prefix) / "UvarudLanguagePack_Rollback.log").read_bytes()
+    assert hostile.encode("utf-16-le") in rollback_log or hostile.encode() in rollback_log
     assert "Installing C:\\dist\\Packages\\UvarudLegacyBridge.msi returned 1603." in lines
     assert states(prefix, RIZOD) == [5, 5, 5]          # the other product still installs
     assert prefix.product_state(UVARUD[0]) == 5        # committed in the first group
@@ -100,6 +107,28 @@ def test_failing_group_rolls_back_and_the_exit_code_is_the_package_result(prefix
     names = {f.name for f in log_folder(prefix).iterdir()}
     assert any(n.startswith("Uvarud_") and n.endswith("Rollback.log") for n in names), names
     assert dump_of(lines)["SetupSuccess"] == "False"
+
+
+@pytest.mark.parametrize("dll", [
+    "msi",
+    # Wine's own user32.dll imports version.dll, so with the native-first order it is loaded from
+    # the program's folder before any code of setup.exe runs (on Windows user32 is a known DLL).
+    pytest.param("version", marks=pytest.mark.xfail(strict=True, reason="loaded by Wine's user32 before main")),
+])
+def test_a_dll_planted_beside_setup_is_not_loaded(prefix, dist, dll):
+    uninstall_all(prefix)
+    shutil.copy(BUILD / "planted" / f"{dll}.dll", dist.dir)
+    marker = dist.dir / f"{dll}.dll.loaded"
+    # Wine prefers its built-in DLLs; native-first is the order Windows follows for this DLL.
+    overrides = prefix.env["WINEDLLOVERRIDES"]
+    prefix.env["WINEDLLOVERRIDES"] = f"{overrides};{dll}=n,b"
+    try:
+        code = dist.run("/q")
+    finally:
+        prefix.env["WINEDLLOVERRIDES"] = overrides
+    assert not marker.exists()
+    assert code == 0
+    assert states(prefix, RIZOD + UVARUD) == [5] * 5
 
 
 @pytest.mark.parametrize("version,expected", [("winxp", 1602), ("vista", 1602), (None, 0)])

@@ -1,6 +1,7 @@
 """Prerequisites in real silent runs: a file prerequisite from the sample, and the .NET Framework
 fetched from a local stand-in for the vendor's download server."""
 import http.server
+import ssl
 import subprocess
 import threading
 
@@ -18,7 +19,7 @@ class Vendor:
     """An HTTP server on 127.0.0.1:80 that serves exitwith.exe as every installer it is asked for,
     and answers 404 for paths under /missing/."""
 
-    def __init__(self):
+    def __init__(self, port=80, certificate=None):
         payload = (BIN / "exitwith.exe").read_bytes()
         self.requests = []
         vendor = self
@@ -38,7 +39,11 @@ class Vendor:
             def log_message(self, *args):
                 pass
 
-        self.server = http.server.ThreadingHTTPServer(("127.0.0.1", 80), Handler)
+        self.server = http.server.ThreadingHTTPServer(("127.0.0.1", port), Handler)
+        if certificate:
+            context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+            context.load_cert_chain(certificate)
+            self.server.socket = context.wrap_socket(self.server.socket, server_side=True)
         self.thread = threading.Thread(target=self.server.serve_forever, daemon=True)
         self.thread.start()
 
@@ -94,8 +99,7 @@ def test_dotnet_is_downloaded_run_and_cleaned_up(prefix, dist, vendor):
     record.unlink(missing_ok=True)
     prefix.env["EXITWITH_LOG"] = "C:\\installer.log"
     try:
-        # An https link is fetched over plain HTTP on port 80 all the same.
-        with_dotnet(dist, "https://127.0.0.1/dotnet/NDP472-KB4054531-Web.exe")
+        with_dotnet(dist, "http://127.0.0.1/dotnet/NDP472-KB4054531-Web.exe")
         code, lines = run_setup(prefix, dist, "/q")
     finally:
         del prefix.env["EXITWITH_LOG"]
@@ -137,3 +141,29 @@ def test_a_framework_that_needs_a_reboot_sets_the_machine_flag(prefix, dist, ven
     assert prefix.product_state(RIZOD_SERVER) == -1
     subprocess.run(["wine", "reg", "delete", ENVIRONMENT_KEY, "/v", "ZEM-REBOOT-REQUIRED", "/f"], env=prefix.env,
                    stdin=subprocess.DEVNULL, capture_output=True, timeout=60)
+
+
+@pytest.fixture
+def untrusted_vendor(tmp_path):
+    """The vendor over TLS on 127.0.0.1:443 with a self-signed certificate nobody trusts."""
+    pem = tmp_path / "server.pem"
+    subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "1", "-subj",
+                    "/CN=127.0.0.1", "-keyout", str(pem), "-out", str(pem)], check=True, capture_output=True,
+                   timeout=60)
+    try:
+        server = Vendor(443, pem)
+    except OSError as error:
+        pytest.skip(f"cannot listen on 127.0.0.1:443: {error}")
+    yield server
+    server.close()
+
+
+def test_an_https_download_with_an_untrusted_certificate_fails(prefix, dist, untrusted_vendor):
+    uninstall_all(prefix, [RUNTIME])
+    with_dotnet(dist, "https://127.0.0.1/dotnet/NDP472-KB4054531-Web.exe")
+    code, lines = run_setup(prefix, dist, "/q")
+    failed = [l for l in lines if l.startswith("HttpSendRequest /dotnet/NDP472-KB4054531-Web.exe failed")]
+    assert code != 0 and failed, "\n".join(lines)
+    assert untrusted_vendor.requests == []   # no request got through the refused handshake
+    assert "Installing prerequisite failed." in lines
+    assert not download_folder(prefix).exists()

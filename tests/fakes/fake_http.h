@@ -27,6 +27,7 @@ class FakeHttp : public platform::Http {
   DWORD statusTextError = 0;
   std::wstring statusText = L"OK";
   std::string body;
+  long long announced = -2;  // Content-Length: -1 none, -2 the body's own size
   size_t readFailsAt = std::string::npos;  // the read that reaches this offset fails with readError
   DWORD readError = ERROR_INTERNET_CONNECTION_RESET;
   std::vector<std::wstring> calls;
@@ -82,6 +83,12 @@ class FakeHttp : public platform::Http {
       owner_.calls.push_back(L"QueryStatusText");
       if (owner_.statusTextError) return owner_.statusTextError;
       text = owner_.statusText;
+      return 0;
+    }
+    DWORD QueryContentLength(unsigned long long& length) override {
+      owner_.calls.push_back(L"QueryContentLength");
+      if (owner_.announced == -1) return ERROR_HTTP_HEADER_NOT_FOUND;
+      length = owner_.announced == -2 ? owner_.body.size() : static_cast<unsigned long long>(owner_.announced);
       return 0;
     }
     DWORD Read(void* buffer, DWORD size, DWORD& read) override {

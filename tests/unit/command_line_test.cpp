@@ -59,9 +59,8 @@ TEST(ReadCommandLine, EachArgumentTakesTheFirstMatchingRow) {
       {{L"MYTARGETDIR=C:\\x"}, 1, false, false, L"", kX, L"", {{L"[INSTALLDIRECTORY]", kX}}},
       {{L"TARGETDIR="}, 1, false, false, L"", L"", L"", {{L"[INSTALLDIRECTORY]", L""}}},
       {{L"targetdir=C:\\x"}, 1, false, false, L"", L"", L"targetdir=C:\\x "},
-      // A value with blanks is quoted again for the installer; one already quoted is kept.
+      // A value with blanks is quoted again for the installer.
       {{L"COMPANYNAME=Orvanta Inc"}, 1, false, false, L"", L"", L"COMPANYNAME=\"Orvanta Inc\" "},
-      {{L"NOTE=\"a b\""}, 1, false, false, L"", L"", L"NOTE=\"a b\" "},
       {{L"TARGETDIR=D:\\setup.xml"}, 1, false, false, L"TARGETDIR=D:\\setup.xml"},
       {{L"VUROVIZO_USER=DOMAIN\\a=b"}, 1, false, false, L"", L"", L"", {{L"[USER]", L"DOMAIN\\a=b"}}},
       {{L"DOCUMENT_SERVICEACCOUNTID=svc"}, 1, false, false, L"", L"", L"", {{L"[USER]", L"svc"}}},
@@ -140,3 +139,27 @@ TEST(ReadCommandLine, PasswordArgumentIsNeverTakenByAnotherRow) {
 }
 
 }  // namespace
+
+// A quote in a value could end it early and smuggle further installer properties in; the
+// argument goes nowhere (not even into the command line handed on) and its value is not logged.
+TEST(ReadCommandLine, ValueWithADoubleQuoteIsRefused) {
+  const std::vector<std::pair<std::wstring, std::wstring>> rows = {
+      {L"NOTE=\"a b\"", L"NOTE="},
+      {L"A=x\" TRANSFORMS=\"C:\\evil.mst", L"A="},
+      {L"VUROVIZO_PASSWORD=p\"w", L"VUROVIZO_PASSWORD="},
+      {L"TARGETDIR=C:\\\"x", L"TARGETDIR="},
+      {L"SYSTEM_IP=\"", L"SYSTEM_IP="},
+  };
+  for (const auto& [arg, name] : rows) {
+    SCOPED_TRACE(testing::PrintToString(arg));
+    CommandLineFields f;
+    PropertyMap properties;
+    MemoryLog log;
+    ReadCommandLine({arg, L"/q"}, f, properties, log);
+    EXPECT_EQ(L"", f.extraInstallProperties);
+    EXPECT_EQ(L"", f.installDirectory);
+    EXPECT_EQ((Properties{{L"[CMDLINE]", L"/q "}}), properties.All());
+    EXPECT_EQ((std::vector<std::wstring>{L"Refused the argument " + name + L": its value holds a double quote.", L"/q"}),
+              log.lines);
+  }
+}

@@ -21,14 +21,30 @@ class DownloaderTest : public DownloadFixture {
   ComponentInstaller installer{log, machine, logs};
 };
 
-TEST_F(DownloaderTest, AnHttpsLinkIsFetchedAsPlainHttpOnPort80WithTheFixedFlags) {
-  ASSERT_TRUE(installer.Download(L"https://dl.example.com:443/a/NDP.exe?x=1", Work(L"NDP.exe")));
-  EXPECT_EQ(fake.http.body, ReadShared(Work(L"NDP.exe")));
-  EXPECT_LINES((Lines{L"OpenSession ZOVuzuravazozav", L"CrackUrl https://dl.example.com:443/a/NDP.exe?x=1",
-                      L"Connect dl.example.com 80 0x20400000", L"OpenRequest /a/NDP.exe?x=1 0x84400400", L"Send",
-                      L"QueryStatusCode", L"Read 1024", L"Read 1024", L"Read 1024", L"Read 1024", L"Close"}),
-               fake.http.calls);
-  EXPECT_TRUE(log.lines.empty()) << Show(log.lines);
+TEST_F(DownloaderTest, AnHttpsLinkIsFetchedOverTlsOnPort443AndAnHttpLinkAsBefore) {
+  const struct {
+    const wchar_t* url;
+    const wchar_t* connect;
+    const wchar_t* request;
+  } cases[] = {
+      {L"https://dl.example.com/a/NDP.exe?x=1", L"Connect dl.example.com 443 0x20400000",
+       L"OpenRequest /a/NDP.exe?x=1 0x84c00400"},
+      {L"HTTPS://dl.example.com/a/NDP.exe?x=1", L"Connect dl.example.com 443 0x20400000",
+       L"OpenRequest /a/NDP.exe?x=1 0x84c00400"},
+      {L"http://dl.example.com/a/NDP.exe?x=1", L"Connect dl.example.com 80 0x20400000",
+       L"OpenRequest /a/NDP.exe?x=1 0x84400400"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(text::ToUtf8(c.url));
+    fake.http.calls.clear();
+    ASSERT_TRUE(installer.Download(c.url, Work(L"NDP.exe")));
+    EXPECT_EQ(fake.http.body, ReadShared(Work(L"NDP.exe")));
+    EXPECT_LINES((Lines{L"OpenSession ZOVuzuravazozav", std::wstring(L"CrackUrl ") + c.url, c.connect, c.request,
+                        L"Send", L"QueryStatusCode", L"QueryContentLength", L"Read 1024", L"Read 1024", L"Read 1024",
+                        L"Read 1024", L"Close"}),
+                 fake.http.calls);
+    EXPECT_TRUE(log.lines.empty()) << Show(log.lines);
+  }
 }
 
 TEST_F(DownloaderTest, EachFailureIsLoggedWithItsCodeAndLeavesNoFile) {
@@ -40,7 +56,11 @@ TEST_F(DownloaderTest, EachFailureIsLoggedWithItsCodeAndLeavesNoFile) {
     Lines log;
   };
   const Case cases[] = {
-      {"302 is accepted", [](FakeHttp& h) { h.status = 302; }, 0, L"", {}},
+      {"302 is refused", [](FakeHttp& h) { h.status = 302, h.statusText = L"Found"; }, 302, L"Found",
+       {L"HttpSendRequest returned status code 302"}},
+      {"body shorter than announced", [](FakeHttp& h) { h.body = "abc", h.announced = 4; }, ERROR_HANDLE_EOF, L"",
+       {L"The download ended after 3 of 4 bytes", L"Deleted incomplete download " + Work(L"f.exe")}},
+      {"no length announced", [](FakeHttp& h) { h.announced = -1; }, 0, L"", {}},
       {"404", [](FakeHttp& h) { h.status = 404, h.statusText = L"File not found"; }, 404, L"File not found",
        {L"HttpSendRequest returned status code 404"}},
       {"500 without text", [](FakeHttp& h) { h.status = 500, h.statusTextError = ERROR_HTTP_HEADER_NOT_FOUND; }, 500,
@@ -145,6 +165,12 @@ TEST_F(DownloadFixture, TheWorkFolderIsMadeUnderTheTemporaryFolderAndRemovedQuot
     processes.calls.clear();
   }
   EXPECT_EQ(L"ShellOpen [cmd.exe] [/d /c rd /s /q \"" + temp + L"\\ZEMDownload\"] hidden", processes.calls.at(0));
+  // A folder that already stands (the fake never removes it) is never taken over.
+  for (const wchar_t* expected : {L"\\ZEMDownload.1", L"\\ZEMDownload.2"}) {
+    ComponentInstaller next(log, machine, logs);
+    next.DownloadAndRun(L"http://h/a.exe", L"a.exe", L"");
+    EXPECT_EQ(temp + expected, next.workFolder);
+  }
   processes.calls.clear();
   {
     ComponentInstaller missing(log, machine, logs);

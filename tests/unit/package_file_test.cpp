@@ -67,6 +67,7 @@ std::wstring Post(int order, const std::wstring& name, const std::wstring& locat
 const std::wstring kRizod = L"ShortName='RUI' GUID='{RUI}' Name='Rizod'";
 const std::wstring kRaxel = L"ShortName='RAX' GUID='{RAX}' Name='Raxel'";
 const std::wstring kBegin = L"BeginTransaction Rizod Uvarud Install 0";
+const std::wstring kMsiexec = L"\"C:\\Win Dir\\system32\\msiexec.exe\"";
 
 std::wstring Summary(const std::wstring& product, const std::vector<std::wstring>& failed) {
   std::wstring list;
@@ -118,6 +119,7 @@ class SequenceTest : public testing::Test {
     context_ = std::make_unique<EngineContext>(log_, properties_, localization_.get(), msi_, doc_, products_);
     EngineContext& c = *context_;
     c.logFolder = L"C:\\Logs";
+    c.systemFolder = L"C:\\Win Dir\\system32";
     c.shortName = products_.front()->ShortName;
     c.modeFlags = mode::Install;
     c.exitCode = &exitCode_;
@@ -133,11 +135,6 @@ class SequenceTest : public testing::Test {
       msi_.calls.push_back(L"RunHidden " + command);
       auto it = commandResults_.find(command);
       return it == commandResults_.end() ? 0 : it->second;
-    };
-    c.shellExecuteHidden = [this](const std::wstring& file, const std::wstring& parameters) -> DWORD {
-      msi_.calls.push_back(L"Shell " + file + L" " + parameters);
-      auto it = shellResults_.find(parameters);
-      return it == shellResults_.end() ? 0 : it->second;
     };
     c.restoreInstallSource = [this](const std::wstring& n) { msi_.calls.push_back(L"RestoreSource " + n); };
     c.deleteInstallSource = [this](const std::wstring& n) { msi_.calls.push_back(L"DeleteSource " + n); };
@@ -190,7 +187,6 @@ class SequenceTest : public testing::Test {
   bool restart_ = false;
   std::vector<std::wstring> progress_;
   std::map<std::wstring, DWORD> commandResults_;
-  std::map<std::wstring, DWORD> shellResults_;
 };
 
 template <typename Case>
@@ -302,7 +298,7 @@ TEST_F(SequenceTest, GroupWithoutPackageOneRollsBackAndRunsItsRollbackPass) {
   Install();
   const std::vector<std::wstring> expected = {
       kBegin, L"EnableLog 0x1000 C:\\Logs\\RUI_InstallationRollback.log 0", L"EndTransaction 0",
-      L"RerunRegistryChecks", L"Shell cmd.exe /d /c msiexec /x {B} /qn /l*v C:\\Logs\\ "};
+      L"RerunRegistryChecks", L"RunHidden " + kMsiexec + L" /x {B} /qn /l*v C:\\Logs\\ "};
   EXPECT_EQ(Trace(), expected);
   EXPECT_FALSE(P(0).Succeeded);
   EXPECT_EQ(P(0).ResultCode, -1);
@@ -376,7 +372,7 @@ TEST_P(CommitTest, OnlyACommitThatHoldsRunsThePostPass) {
   } else {
     // The commit was undone: the package installed inside it is removed again.
     expected.push_back(L"RerunRegistryChecks");
-    expected.push_back(L"Shell cmd.exe /d /c msiexec /x {A} /qn /l*v C:\\Logs\\ ");
+    expected.push_back(L"RunHidden " + kMsiexec + L" /x {A} /qn /l*v C:\\Logs\\ ");
   }
   EXPECT_EQ(tail, expected);
   EXPECT_EQ(P(0).Succeeded, c.committed);
@@ -597,26 +593,28 @@ TEST_F(SequenceTest, RollbackPassUninstallsTheRollbackListInItsOwnOrder) {
   };
   ASSERT_NO_FATAL_FAILURE(Load({ProductXml(
       kRizod, {Group({Main(1, L"A"),
-                      rollback(3, L"Tool", {{L"Location", L"C:\\pkg\\tool.exe"}, {L"UninstallArguments", L"/remove /quiet"}}),
+                      rollback(3, L"Tool", {{L"Location", L"C:\\pkg files\\tool.exe"}, {L"UninstallArguments", L"/remove /quiet"}}),
                       rollback(1, L"Core", {{L"UninstallLog", L"core_u.log"}}), rollback(2, L"Extra"),
                       rollback(4, L"Gone"), rollback(6, L"Late")})})}));
   msi_.installResults[Msi(L"A")] = 1603;
   for (const wchar_t* name : {L"Tool", L"Core", L"Late"}) Installed(name);
   Installed(L"Extra", 2);
-  const std::wstring core = L"/d /c msiexec /x {Core} /qn /l*v C:\\Logs\\core_u.log  UPGRADE=1";
-  shellResults_[core] = 1603;  // ignored: the pass goes on
-  Install(L" UPGRADE=1");
+  // Started without a shell: "&" and "%PATH%" reach msiexec as they stand.
+  const std::wstring base = L" UPGRADE=1 NOTE=\"a&b %PATH%\"";
+  const std::wstring core = kMsiexec + L" /x {Core} /qn /l*v C:\\Logs\\core_u.log " + base;
+  commandResults_[core] = 1603;  // ignored: the pass goes on
+  Install(base);
 
   const std::vector<std::wstring> expected = {
       kBegin,
       L"EnableLog 0x1000 C:\\Logs\\ 0",
-      L"InstallProduct C:\\pkg\\A.msi [ UPGRADE=1]",
+      L"InstallProduct C:\\pkg\\A.msi [" + base + L"]",
       L"EnableLog 0x1000 C:\\Logs\\RUI_InstallationRollback.log 0",
       L"EndTransaction 0",
       L"RerunRegistryChecks",
-      L"Shell cmd.exe " + core,
-      L"Shell cmd.exe /d /c msiexec /x {Extra} /qn /l*v C:\\Logs\\  UPGRADE=1",
-      L"RunHidden C:\\pkg\\tool.exe /remove /quiet",
+      L"RunHidden " + core,
+      L"RunHidden " + kMsiexec + L" /x {Extra} /qn /l*v C:\\Logs\\ " + base,
+      L"RunHidden \"C:\\pkg files\\tool.exe\" /remove /quiet",
   };
   EXPECT_EQ(Trace(), expected);  // no install-source restore in a rollback
   EXPECT_TRUE(log_.Has(L"Skipping uninstall of Gone since it is not installed."));
@@ -657,6 +655,8 @@ INSTANTIATE_TEST_SUITE_P(
                      {L"RunHidden C:\\pkg\\POST.MSI A=1 B=2"}, L"Installing C:\\pkg\\POST.MSI A=1 B=2 returned 0"},
         PostKindCase{"ProgramWithoutArguments", L"C:\\pkg\\post.exe", L"", L"", {L"RunHidden C:\\pkg\\post.exe"},
                      L"Installing C:\\pkg\\post.exe returned 0"},
+        PostKindCase{"ProgramPathWithABlankIsQuoted", L"C:\\my pkg\\post.exe", L"A=1", L"",
+                     {L"RunHidden \"C:\\my pkg\\post.exe\" A=1"}, L"Installing C:\\my pkg\\post.exe A=1 returned 0"},
         PostKindCase{"LowerCaseMsi", L"C:\\pkg\\post.msi", L"A=1", L"B=2",
                      {L"EnableLog 0x1000 C:\\Logs\\post.log 0", L"InstallProduct C:\\pkg\\post.msi [A=1 B=2]"},
                      L"Installing C:\\pkg\\post.msi returned 0."}),

@@ -123,11 +123,14 @@ TEST_F(PrerequisiteTest, FilePrerequisitesByTheirLocation) {
     bool goesOn;
     int exitCode;
     const wchar_t* line;
+    const wchar_t* started = nullptr;  // the command line handed to the launcher
   } rows[] = {
       {L"C:\\p\\a.msi", L"A=1", 0, 0, true, 0, L"Installing C:\\p\\a.msi returned 0"},
       {L"C:\\p\\a.msi", L"", 3010, 0, true, 0, L"Installing C:\\p\\a.msi returned 3010"},
       {L"C:\\p\\a.msi", L"", 1603, 0, false, 1603, L"Installing C:\\p\\a.msi returned 1603"},
-      {L"C:\\p\\a.exe", L"/quiet", 0, 2, false, 1603, L"Installing C:\\p\\a.exe /quiet returned 2"},
+      {L"C:\\p\\a.exe", L"/quiet", 0, 2, false, 1603, L"Installing C:\\p\\a.exe /quiet returned 2", L"C:\\p\\a.exe /quiet"},
+      {L"C:\\p q\\a.exe", L"/quiet", 0, 0, true, 0, L"Installing C:\\p q\\a.exe /quiet returned 0",
+       L"\"C:\\p q\\a.exe\" /quiet"},
       {L"C:\\p\\A.EXE", L"", 0, 0, true, 0, nullptr},  // neither ".msi" nor ".exe" as written
       {L"C:\\p\\a.bat", L"", 0, 0, true, 0, nullptr},
   };
@@ -146,6 +149,9 @@ TEST_F(PrerequisiteTest, FilePrerequisitesByTheirLocation) {
     if (row.line) {
       EXPECT_TRUE(log_.Has(row.line));
       EXPECT_TRUE(log_.Has(L"Installing Pre"));
+      if (row.started) {
+        EXPECT_EQ(commands_, std::vector<std::wstring>{row.started});
+      }
     } else {
       EXPECT_TRUE(commands_.empty());
       EXPECT_TRUE(msi_.CallsStartingWith(L"InstallProduct").empty());

@@ -102,6 +102,18 @@ TEST(Trim, RemovesOuterWhiteSpaceOnly) {
   for (const auto& c : cases) EXPECT_EQ(c.expected, text::Trim(c.input)) << c.input;
 }
 
+TEST(QuoteIfBlank, QuotesOnlyAnUnquotedPathWithABlank) {
+  const struct {
+    const wchar_t* input;
+    const wchar_t* expected;
+  } cases[] = {{L"C:\\a\\b.exe", L"C:\\a\\b.exe"},
+               {L"C:\\Program Files\\b.exe", L"\"C:\\Program Files\\b.exe\""},
+               {L"C:\\tab\tdir\\b.exe", L"\"C:\\tab\tdir\\b.exe\""},
+               {L"\"C:\\a b\\c.exe\"", L"\"C:\\a b\\c.exe\""},
+               {L"", L""}};
+  for (const auto& c : cases) EXPECT_EQ(c.expected, text::QuoteIfBlank(c.input)) << c.input;
+}
+
 TEST(Utf8, RoundTripsOutsideTheBasicPlane) {
   const std::string bytes = "caf\xC3\xA9 \xE4\xB8\xAD \xF0\x9F\x98\x80";
   const std::wstring wide = text::FromUtf8(bytes);
