@@ -41,7 +41,6 @@ void ReadCommandLine(const std::vector<std::wstring>& args, CommandLineFields& f
     // install folder because it also holds ".xml" or "TARGETDIR=", its value would reach the
     // log and the property dump in clear.
     const bool password = HasAny(arg, L"DOCUMENT_SERVICEACCOUNTPWD=", L"VUROVIZO_PASSWORD=");
-    const size_t eq = arg.find(L'=');
     const bool secret = password || (eq != std::wstring::npos && IsSecretName(arg.substr(0, eq)));
     if (secret) properties.Secrets().Add(ValueOf(arg));
     if (password) {
