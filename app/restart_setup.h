@@ -8,6 +8,7 @@ class LogFile;
 namespace platform {
 class Processes;
 class Registry;
+class Security;
 }  // namespace platform
 
 struct RestartRequest {
@@ -15,6 +16,7 @@ struct RestartRequest {
   std::wstring setupDirectory;  // with its trailing backslash
   std::wstring commandLine;     // this run's arguments, given to the copy with "/restart"
   int exitCode = 0;             // 103011: restart now; 103010: after the reboot
+  platform::Security* security = nullptr;  // keeps the restart folder administrators' alone
 };
 
 void RestartSetup(LogFile& log, platform::Processes& processes, platform::Registry& registry,
