@@ -28,15 +28,22 @@ class FakeSecurity : public platform::Security {
   }
 
   // What stands at each path (missing when absent); the calls made, in order; scripted errors.
+  // With onDisk, a path the test set nothing for is a real folder (or none), and a created one is
+  // made for real, so code above can write into it.
   std::map<std::wstring, platform::FolderFacts> folders;
   std::vector<std::wstring> folderCalls;
   DWORD createError = 0, protectError = 0, removeError = 0;
+  bool onDisk = true;
 
   platform::FolderFacts InspectFolder(const std::wstring& path) override {
     auto found = folders.find(path);
-    return found == folders.end() ? platform::FolderFacts{} : found->second;
+    if (found != folders.end()) return found->second;
+    DWORD attributes = onDisk ? GetFileAttributesW(path.c_str()) : INVALID_FILE_ATTRIBUTES;
+    bool directory = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    return platform::FolderFacts{directory ? platform::FolderFacts::Kind::Directory : platform::FolderFacts::Kind::Missing};
   }
   DWORD CreateProtectedFolder(const std::wstring& path) override {
+    if (onDisk && createError == 0) CreateDirectoryW(path.c_str(), nullptr);
     return Changed(L"create " + path, createError, path, platform::FolderFacts::Kind::Directory);
   }
   DWORD ProtectFolder(const std::wstring& path) override {

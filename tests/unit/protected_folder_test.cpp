@@ -43,6 +43,7 @@ class ProtectedFolderTest : public testing::TestWithParam<FolderCase> {};
 TEST_P(ProtectedFolderTest, LeavesOnlyAnAdministratorsFolder) {
   const FolderCase& row = GetParam();
   FakeSecurity security;
+  security.onDisk = false;
   if (row.found.kind != Kind::Missing) security.folders[kFolder] = row.found;
   security.createError = row.createError;
   security.protectError = row.protectError;
