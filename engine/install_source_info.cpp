@@ -52,7 +52,25 @@ void InstallSourceInfo::CreateFolders(const std::wstring& filePath) {
   }
 }
 
-void InstallSourceInfo::RestoreInstallSource(const std::wstring& productName) {
+namespace {
+
+// Inside the Windows folder (System32 and SysWOW64 included), or not a plain full path at all.
+bool InWindowsFolder(const std::wstring& path) {
+  if (path.size() < 3 || path[1] != L':' || path[2] != L'\\') return true;
+  wchar_t full[MAX_PATH] = {};
+  DWORD n = GetFullPathNameW(path.c_str(), MAX_PATH, full, nullptr);
+  if (n == 0 || n >= MAX_PATH) return true;
+  wchar_t windows[MAX_PATH] = {};
+  UINT w = GetSystemWindowsDirectoryW(windows, MAX_PATH);
+  if (w == 0 || w >= MAX_PATH) return true;
+  std::wstring folder(windows, w);
+  if (folder.back() != L'\\') folder += L'\\';
+  return text::StartsWithNoCase(std::wstring(full, n), folder);
+}
+
+}  // namespace
+
+void InstallSourceInfo::RestoreInstallSource(const std::wstring& productName, const std::wstring& reportedPackage) {
   if (!loaded_) return;
   std::wstring query = Query(productName);
   XmlNode entry;
@@ -63,8 +81,18 @@ void InstallSourceInfo::RestoreInstallSource(const std::wstring& productName) {
   texts.GetText(L"InstallSource", installSource);
   if (localPackage.empty() || installSource.empty()) return;
   if (!platform::FileExists(localPackage) || platform::FileExists(installSource)) return;
+  if (reportedPackage.empty() || !text::EqualsNoCase(localPackage, reportedPackage)) {
+    log_.Log(L"%s is not the cached package Windows Installer knows for %s; %s is not restored.", localPackage,
+             productName, installSource);
+    return;
+  }
+  if (InWindowsFolder(installSource)) {
+    log_.Log(L"%s lies in the Windows folder or is no full path; it is not restored.", installSource);
+    return;
+  }
   CreateFolders(installSource);
-  if (CopyFileW(localPackage.c_str(), installSource.c_str(), FALSE))
+  // Never overwrite: a file appearing meanwhile is someone else's.
+  if (CopyFileW(reportedPackage.c_str(), installSource.c_str(), TRUE))
     log_.Log(L"Copying %s to %s succeeded.", localPackage, installSource);
   else
     log_.Log(L"Copying %s to %s failed with error code %d.", localPackage, installSource,

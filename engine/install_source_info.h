@@ -21,7 +21,10 @@ class InstallSourceInfo {
   InstallSourceInfo& operator=(const InstallSourceInfo&) = delete;
 
   void Open();
-  void RestoreInstallSource(const std::wstring& productName);
+  // Copies the cached package Windows Installer reports for the product (reportedPackage) back to
+  // the recorded install source, only when the record names that same package and the source lies
+  // outside the Windows folder: the record is a shared file, not a licence to copy anything anywhere.
+  void RestoreInstallSource(const std::wstring& productName, const std::wstring& reportedPackage);
   void DeleteEntry(const std::wstring& productName);
   // Saves once when an entry was deleted.
   void Close();

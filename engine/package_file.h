@@ -94,7 +94,8 @@ class UninstallPackageFile : public PackageFile {
   int UninstallPackage(const XmlNode& package, HWND statusWindow, bool rollback);
 
  private:
-  void RestoreInstallSource(const std::wstring& name);
+  // The record's entry is checked against the cached package Windows Installer reports for guid.
+  void RestoreInstallSource(const std::wstring& name, const std::wstring& guid);
   void DeleteInstallSource(const std::wstring& name);
 
   std::unique_ptr<InstallSourceInfo> installSources_;  // the machine's record, when the run names one

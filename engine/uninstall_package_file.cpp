@@ -17,9 +17,12 @@ void UninstallPackageFile::Initialize() {
   }
 }
 
-void UninstallPackageFile::RestoreInstallSource(const std::wstring& name) {
-  if (installSources_)
-    installSources_->RestoreInstallSource(name);
+void UninstallPackageFile::RestoreInstallSource(const std::wstring& name, const std::wstring& guid) {
+  if (installSources_) {
+    std::wstring reported;
+    if (!context_.installer.GetProductInfo(guid, L"LocalPackage", reported)) reported.clear();
+    installSources_->RestoreInstallSource(name, reported);
+  }
   else if (context_.restoreInstallSource)
     context_.restoreInstallSource(name);
 }
@@ -55,7 +58,7 @@ int UninstallPackageFile::UninstallPackage(const XmlNode& package, HWND statusWi
   if (HasStatusTarget(statusWindow) && !name.empty()) ShowStatus(statusWindow, Text(50143, name));
 
   const std::wstring shortName = context_.shortName;
-  if (!rollback) RestoreInstallSource(shortName);
+  if (!rollback) RestoreInstallSource(shortName, guid);
 
   std::wstring logName = ReadLogName(package);
   std::wstring arguments = Read(package, L"UninstallArguments");
