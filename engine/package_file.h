@@ -59,6 +59,7 @@ class PackageFile {
   std::wstring baseProperties_;
   std::wstring orderElement_, logElement_, operationWord_;
   HWND ownerPage_;
+  const Product* currentProduct_ = nullptr;  // the product whose groups run now
   bool exitCodeRequired_ = false;
   int requiredExitCode_ = 0;
   std::vector<std::wstring> failedPackages_;

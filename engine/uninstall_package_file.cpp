@@ -57,7 +57,8 @@ int UninstallPackageFile::UninstallPackage(const XmlNode& package, HWND statusWi
   }
   if (HasStatusTarget(statusWindow) && !name.empty()) ShowStatus(statusWindow, Text(50143, name));
 
-  const std::wstring shortName = context_.shortName;
+  // Each product's record entry under its own name: another product's must survive this uninstall.
+  const std::wstring shortName = currentProduct_ ? currentProduct_->ShortName : context_.shortName;
   if (!rollback) RestoreInstallSource(shortName, guid);
 
   std::wstring logName = ReadLogName(package);
