@@ -177,6 +177,7 @@ EngineContext CCommonBootstrapperApp::MakeEngineContext() {
   context.definitionFileName = cmd_.definitionFileName;
   context.variablesListFileName = variablesListFileName_;
   context.installSourceRecordPath = InstallSourceInfo::RecordPath(platform_.system);
+  context.security = &platform_.security;
   context.familyCheck = [this](const std::wstring& code) { FamilyMemberInstalled(code); };
   // Every registry value is read again before a rollback, whatever is already set.
   context.rerunRegistryChecks = [this]() {

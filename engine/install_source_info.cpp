@@ -3,12 +3,13 @@
 #include <windows.h>
 
 #include "core/log_file.h"
+#include "core/protected_folder.h"
 #include "definition/xml_readers.h"
 #include "platform/files.h"
 #include "platform/text.h"
 
-InstallSourceInfo::InstallSourceInfo(const ReadContext& values, std::wstring path)
-    : log_(values.log), values_(values), path_(std::move(path)) {
+InstallSourceInfo::InstallSourceInfo(const ReadContext& values, std::wstring path, platform::Security* security)
+    : log_(values.log), values_(values), path_(std::move(path)), security_(security) {
   com_.emplace();
 }
 
@@ -27,6 +28,12 @@ void InstallSourceInfo::Open() {
   if (!platform::FileExists(path_)) {
     log_.Log(L"%s not found.", path_);
     return;
+  }
+  if (security_) {
+    // A record another user could rewrite or swap between reading and saving is not used.
+    ProtectedFolder made = MakeProtectedFolder(*security_, path_.substr(0, path_.find_last_of(L'\\')));
+    for (const std::wstring& note : made.notes) log_.WriteLine(note);
+    if (!made.usable) return;
   }
   HRESULT loadStatus = S_OK;
   loaded_ = document_.Load(path_, &loadStatus);

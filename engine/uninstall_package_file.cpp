@@ -12,7 +12,8 @@ void UninstallPackageFile::Initialize() {
   logElement_ = L"UninstallLog";
   operationWord_ = context_.localization ? context_.localization->String(50112) : std::wstring();
   if (!context_.installSourceRecordPath.empty()) {
-    installSources_ = std::make_unique<InstallSourceInfo>(context_.Values(), context_.installSourceRecordPath);
+    installSources_ = std::make_unique<InstallSourceInfo>(context_.Values(), context_.installSourceRecordPath,
+                                                         context_.security);
     installSources_->Open();
   }
 }

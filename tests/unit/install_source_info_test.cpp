@@ -8,6 +8,7 @@
 #include <string>
 
 #include "engine/install_source_info.h"
+#include "fakes/fake_security.h"
 #include "fakes/fake_system_queries.h"
 #include "fakes/memory_log.h"
 #include "fixtures.h"
@@ -110,6 +111,31 @@ TEST_F(InstallSourceInfoTest, DeletionsAreSavedOnceAtClose) {
   EXPECT_EQ(saved.find("Rizod"), std::string::npos);
   EXPECT_EQ(saved.find("Uvarud"), std::string::npos);
   EXPECT_NE(saved.find("Kept"), std::string::npos);
+}
+
+TEST_F(InstallSourceInfoTest, TheRecordIsUsedOnlyOnceItsFolderIsAdministratorsAlone) {
+  const std::wstring folder = root.substr(0, root.size() - 1);
+  const struct {
+    const char* name;
+    platform::FolderFacts found;
+    DWORD protectError;
+    bool saved;
+  } rows[] = {{"Ours", {platform::FolderFacts::Kind::Directory}, 0, true},
+              {"OpenIsReclaimed", {platform::FolderFacts::Kind::Directory, true, true}, 0, true},
+              {"NotReclaimedIsNotUsed", {platform::FolderFacts::Kind::Directory, true, true}, 5, false}};
+  for (const auto& row : rows) {
+    WriteRecord(Entry(L"Rizod", cached, L"x"));
+    FakeSecurity security;
+    security.folders[folder] = row.found;
+    security.protectError = row.protectError;
+    {
+      InstallSourceInfo info(values, record, &security);
+      info.Open();
+      info.DeleteEntry(L"Rizod");
+    }
+    EXPECT_EQ(ReadAll(record).find("Rizod") == std::string::npos, row.saved) << row.name;
+    EXPECT_EQ(security.folderCalls.size(), row.found.othersMayWrite ? 1u : 0u) << row.name;
+  }
 }
 
 TEST_F(InstallSourceInfoTest, AQuoteInANameCannotReachOtherEntries) {
