@@ -78,7 +78,7 @@ bool CCommonBootstrapperApp::InitInstance() {
   // One setup at a time: a second one must not even re-create the first one's log.
   runLock_ = std::make_unique<platform::MachineLock>(kRunLockName);
   if (!runLock_->Held()) return RefuseSecondSetup();
-  log_->Open(*properties_);
+  log_->Open(*properties_, platform_.security);
   logFolder_ = log_->Folder();
 
   if (FAILED(com_->Status())) log_->Log(L"Initializing COM library failed with error: %#X", com_->Status());
@@ -181,6 +181,7 @@ EngineContext CCommonBootstrapperApp::MakeEngineContext() {
   context.definitionFileName = cmd_.definitionFileName;
   context.variablesListFileName = variablesListFileName_;
   context.installSourceRecordPath = InstallSourceInfo::RecordPath(platform_.system);
+  context.security = &platform_.security;
   context.familyCheck = [this](const std::wstring& code) { FamilyMemberInstalled(code); };
   // Every registry value is read again before a rollback, whatever is already set.
   context.rerunRegistryChecks = [this]() {
@@ -320,12 +321,16 @@ std::wstring CCommonBootstrapperApp::LogCopyName(const std::wstring& folder, con
 void CCommonBootstrapperApp::CopyLog() {
   std::wstring target = LogCopyName(logFolder_, shortName_, modeFlags_);
   log_->Log(L"Copying %s to %s", log_->Path(), target);
+  // An overwritten copy would keep the access list of whoever made the old file.
+  DeleteFileW(target.c_str());
   CopyFileW(log_->Path().c_str(), target.c_str(), FALSE);
 }
 
 bool CCommonBootstrapperApp::RefuseSecondSetup() {
-  logFolder_ = LogFile::MakeLogFolder();
+  std::vector<std::wstring> notes;
+  logFolder_ = LogFile::MakeLogFolder(platform_.security, notes);
   log_->OpenAt(text::Format(L"%s\\Setup_%u.log", logFolder_, GetCurrentProcessId()));
+  for (const std::wstring& note : notes) log_->WriteLine(note);
   if (runLock_->Error() == ERROR_ALREADY_EXISTS)
     log_->WriteLine(L"Another setup is running on this computer; this one stops without changing anything.");
   else

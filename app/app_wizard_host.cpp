@@ -73,6 +73,7 @@ bool AppWizardHost::InstallPrerequisites(HWND statusWindow) {
 void AppWizardHost::RestartSetup() {
   RestartRequest request;
   request.logFolder = app_.LogFolder();
+  request.security = &app_.GetPlatform().security;
   request.setupDirectory = app_.SetupDirectory();
   SplitSecretArguments(app_.Arguments(), request.commandLine, request.secretArguments);
   request.exitCode = app_.SetupResultCode();

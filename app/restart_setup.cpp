@@ -5,6 +5,7 @@
 #include "core/exit_codes.h"
 #include "core/log_file.h"
 #include "core/property_map.h"
+#include "core/protected_folder.h"
 #include "platform/files.h"
 #include "platform/processes.h"
 #include "platform/protected_file.h"
@@ -64,7 +65,12 @@ std::vector<std::wstring> WithRestartArguments(LogFile& log, const std::wstring&
 void RestartSetup(LogFile& log, platform::Processes& processes, platform::Registry& registry,
                   const RestartRequest& request) {
   const std::wstring folder = text::Format(L"%s\\Restart", request.logFolder);
-  if (!platform::IsDirectory(folder) && !CreateDirectoryW(folder.c_str(), nullptr)) {
+  if (request.security) {
+    // The copy runs as administrator: nobody else may add to it or point the folder elsewhere.
+    ProtectedFolder made = MakeProtectedFolder(*request.security, folder);
+    for (const std::wstring& note : made.notes) log.WriteLine(note);
+    if (!made.usable) return;
+  } else if (!platform::IsDirectory(folder) && !CreateDirectoryW(folder.c_str(), nullptr)) {
     log.Log(L"Creating %s failed with error code: %d", folder, static_cast<int>(GetLastError()));
     return;
   }

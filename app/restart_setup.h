@@ -9,6 +9,7 @@ class LogFile;
 namespace platform {
 class Processes;
 class Registry;
+class Security;
 }  // namespace platform
 
 struct RestartRequest {
@@ -19,6 +20,7 @@ struct RestartRequest {
   // Never on a command line or in the registry, where any user can read them: sealed for the
   // machine in a file only administrators can open, beside the copy, and taken on "/restart".
   std::vector<std::wstring> secretArguments;
+  platform::Security* security = nullptr;  // keeps the restart folder administrators' alone
 };
 
 // The sealed arguments' file in the restart copy's folder.

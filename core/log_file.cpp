@@ -1,31 +1,35 @@
 #include "core/log_file.h"
 
 #include "core/property_map.h"
+#include "core/protected_folder.h"
 #include "core/secret_mask.h"
 
-namespace {
-void EnsureFolder(const std::wstring& path) {
-  DWORD attributes = GetFileAttributesW(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) CreateDirectoryW(path.c_str(), nullptr);
-}
-}  // namespace
-
-std::wstring LogFile::MakeLogFolder() {
+std::wstring LogFile::MakeLogFolder(platform::Security& security, std::vector<std::wstring>& notes) {
   wchar_t drive[261] = {};
   DWORD n = GetEnvironmentVariableW(L"SYSTEMDRIVE", drive, 261);
   std::wstring folder = (n > 0 && n < 261) ? std::wstring(drive, n) : std::wstring();
   folder += L"\\Temp";
-  EnsureFolder(folder);
+  MakePlainFolder(security, folder, notes);
   folder += L"\\DEVadirez";
-  EnsureFolder(folder);
+  ProtectedFolder made = MakeProtectedFolder(security, folder);
+  notes.insert(notes.end(), made.notes.begin(), made.notes.end());
   return folder;
 }
 
-void LogFile::Open(PropertyMap& properties) {
+void LogFile::Open(PropertyMap& properties, platform::Security& security) {
   MaskWith(properties.Secrets());
-  folder_ = MakeLogFolder();
+  std::vector<std::wstring> notes;
+  folder_ = MakeLogFolder(security, notes);
   OpenAt(folder_ + L"\\Setup.log");
+  HoldFolder();
+  for (const std::wstring& note : notes) WriteLine(note);
   properties.Set(L"[TEMPDIRECTORY]", folder_);
+}
+
+void LogFile::HoldFolder() {
+  // Without delete sharing, nobody can rename the folder away and put another in its place.
+  folderHold_.reset(CreateFileW(folder_.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
 }
 
 void LogFile::OpenAt(const std::wstring& path) {
@@ -34,6 +38,8 @@ void LogFile::OpenAt(const std::wstring& path) {
   folder_ = slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
   // Close first: the old handle shares only reading and would block re-creating the same file.
   file_.reset();
+  // A file left by someone else keeps its own access list when overwritten: it goes first.
+  DeleteFileW(path.c_str());
   file_.reset(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                           FILE_ATTRIBUTE_NORMAL, nullptr));
 }

@@ -4,8 +4,10 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "platform/handles.h"
+#include "platform/security.h"
 #include "platform/text.h"
 
 class PropertyMap;
@@ -15,8 +17,9 @@ class LogFile {
  public:
   virtual ~LogFile() = default;
 
-  // Creates "<SYSTEMDRIVE>\Temp\DEVadirez\Setup.log" anew and sets "[TEMPDIRECTORY]".
-  void Open(PropertyMap& properties);
+  // Creates "<SYSTEMDRIVE>\Temp\DEVadirez\Setup.log" anew and sets "[TEMPDIRECTORY]"; logs what
+  // was done to make the folder administrators' alone.
+  void Open(PropertyMap& properties, platform::Security& security);
   // Creates the log at a given path (tests, tools).
   void OpenAt(const std::wstring& path);
 
@@ -38,8 +41,11 @@ class LogFile {
   static std::wstring FormatLine(const SYSTEMTIME& time, const std::wstring& text);
   // UTF-16 to the thread's ANSI code page, with its replacement characters.
   static std::string ToAnsi(const std::wstring& line);
-  // "<SYSTEMDRIVE>\Temp\DEVadirez", creating the two folders when missing.
-  static std::wstring MakeLogFolder();
+  // "<SYSTEMDRIVE>\Temp\DEVadirez", creating the two folders when missing; the second one only
+  // administrators may change (see protected_folder.h). Notes say what was done.
+  static std::wstring MakeLogFolder(platform::Security& security, std::vector<std::wstring>& notes);
+  // Keeps the folder from being renamed or replaced while this log is open.
+  void HoldFolder();
 
  protected:
   // Writes a line that has been masked.
@@ -48,6 +54,7 @@ class LogFile {
  private:
   SecretMask* secrets_ = nullptr;
   platform::UniqueHandle file_;
+  platform::UniqueHandle folderHold_;
   std::wstring path_;
   std::wstring folder_;
 };

@@ -18,6 +18,7 @@ class PropertyMap;
 namespace platform {
 class Processes;
 class Prompts;
+class Security;
 class WindowsInstaller;
 }
 
@@ -47,6 +48,7 @@ struct EngineContext {
   std::wstring variablesListFileName;        // copied next to the installed product
   std::wstring installSourceRecordPath;      // the machine's install-source record; empty: none
   std::wstring systemFolder;                 // where msiexec.exe is started from; empty: unknown
+  platform::Security* security = nullptr;    // keeps the record's folder administrators' alone
 
   // Services of other parts of the run; an empty function means "not available here".
   std::function<void(const std::wstring& text)> sendProgressStatus;      // status message to the progress process

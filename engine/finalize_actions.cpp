@@ -14,6 +14,7 @@
 #include "definition/conditions.h"
 #include "definition/product.h"
 #include "definition/xml_readers.h"
+#include "engine/link_safe_delete.h"
 #include "engine/process_launcher.h"
 #include "platform/files.h"
 #include "platform/handles.h"
@@ -267,8 +268,10 @@ void FinalizeActions::DeleteFiles() {
   }
 
   const std::wstring batch = BatchFilePath();
+  // A new file, never an old one reused: an old one keeps whatever access list it was given.
+  DeleteFileW(batch.c_str());
   platform::UniqueHandle file(
-      CreateFileW(batch.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+      CreateFileW(batch.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) {
     DWORD error = GetLastError();
     log_.Log(L"Creating %s failed with error code %d", batch, error);
@@ -288,11 +291,22 @@ void FinalizeActions::DeleteFiles() {
       log_.Log(L"%s is not a location the clean-up may remove.", location);
       continue;
     }
+    // cmd.exe cannot check the way to a path just before deleting it, so everything that can go
+    // goes now, in this process, never through a link; the batch only gets what is in use.
+    if (link_safe::LinkOnTheWay(*path)) {
+      log_.Log(L"%s lies behind a link; it is not removed.", *path);
+      continue;
+    }
+    DWORD deleteError = link_safe::Delete(*path);
+    if (deleteError != 0 && !link_safe::InUse(deleteError))
+      log_.Log(L"Deleting %s failed with error code %d", *path, static_cast<int>(deleteError));
     std::wstring line;
-    if (platform::IsDirectory(*path))
-      line = text::Format(L"RMDIR /S /Q \"%s\"\n", EscapePercent(*path));
-    else if (platform::FileExists(*path))
-      line = text::Format(L"DEL /Q \"%s\"\n", EscapePercent(*path));
+    if (deleteError != 0 && link_safe::InUse(deleteError)) {
+      if (platform::IsDirectory(*path))
+        line = text::Format(L"RMDIR /S /Q \"%s\"\n", EscapePercent(*path));
+      else if (platform::FileExists(*path))
+        line = text::Format(L"DEL /Q \"%s\"\n", EscapePercent(*path));
+    }
     if (!ToBatchBytes(line, bytes)) {
       log_.Log(L"%s cannot be written into %s.", *path, batch);
       continue;

@@ -3,12 +3,13 @@
 #include <windows.h>
 
 #include "core/log_file.h"
+#include "core/protected_folder.h"
 #include "definition/xml_readers.h"
 #include "platform/files.h"
 #include "platform/text.h"
 
-InstallSourceInfo::InstallSourceInfo(const ReadContext& values, std::wstring path)
-    : log_(values.log), values_(values), path_(std::move(path)) {
+InstallSourceInfo::InstallSourceInfo(const ReadContext& values, std::wstring path, platform::Security* security)
+    : log_(values.log), values_(values), path_(std::move(path)), security_(security) {
   com_.emplace();
 }
 
@@ -27,6 +28,12 @@ void InstallSourceInfo::Open() {
   if (!platform::FileExists(path_)) {
     log_.Log(L"%s not found.", path_);
     return;
+  }
+  if (security_) {
+    // A record another user could rewrite or swap between reading and saving is not used.
+    ProtectedFolder made = MakeProtectedFolder(*security_, path_.substr(0, path_.find_last_of(L'\\')));
+    for (const std::wstring& note : made.notes) log_.WriteLine(note);
+    if (!made.usable) return;
   }
   HRESULT loadStatus = S_OK;
   loaded_ = document_.Load(path_, &loadStatus);
@@ -52,7 +59,25 @@ void InstallSourceInfo::CreateFolders(const std::wstring& filePath) {
   }
 }
 
-void InstallSourceInfo::RestoreInstallSource(const std::wstring& productName) {
+namespace {
+
+// Inside the Windows folder (System32 and SysWOW64 included), or not a plain full path at all.
+bool InWindowsFolder(const std::wstring& path) {
+  if (path.size() < 3 || path[1] != L':' || path[2] != L'\\') return true;
+  wchar_t full[MAX_PATH] = {};
+  DWORD n = GetFullPathNameW(path.c_str(), MAX_PATH, full, nullptr);
+  if (n == 0 || n >= MAX_PATH) return true;
+  wchar_t windows[MAX_PATH] = {};
+  UINT w = GetSystemWindowsDirectoryW(windows, MAX_PATH);
+  if (w == 0 || w >= MAX_PATH) return true;
+  std::wstring folder(windows, w);
+  if (folder.back() != L'\\') folder += L'\\';
+  return text::StartsWithNoCase(std::wstring(full, n), folder);
+}
+
+}  // namespace
+
+void InstallSourceInfo::RestoreInstallSource(const std::wstring& productName, const std::wstring& reportedPackage) {
   if (!loaded_) return;
   std::wstring query = Query(productName);
   XmlNode entry;
@@ -63,8 +88,18 @@ void InstallSourceInfo::RestoreInstallSource(const std::wstring& productName) {
   texts.GetText(L"InstallSource", installSource);
   if (localPackage.empty() || installSource.empty()) return;
   if (!platform::FileExists(localPackage) || platform::FileExists(installSource)) return;
+  if (reportedPackage.empty() || !text::EqualsNoCase(localPackage, reportedPackage)) {
+    log_.Log(L"%s is not the cached package Windows Installer knows for %s; %s is not restored.", localPackage,
+             productName, installSource);
+    return;
+  }
+  if (InWindowsFolder(installSource)) {
+    log_.Log(L"%s lies in the Windows folder or is no full path; it is not restored.", installSource);
+    return;
+  }
   CreateFolders(installSource);
-  if (CopyFileW(localPackage.c_str(), installSource.c_str(), FALSE))
+  // Never overwrite: a file appearing meanwhile is someone else's.
+  if (CopyFileW(reportedPackage.c_str(), installSource.c_str(), TRUE))
     log_.Log(L"Copying %s to %s succeeded.", localPackage, installSource);
   else
     log_.Log(L"Copying %s to %s failed with error code %d.", localPackage, installSource,

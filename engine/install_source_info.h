@@ -9,19 +9,24 @@
 #include "definition/read_context.h"
 #include "definition/xml_document.h"
 #include "platform/com_apartment.h"
+#include "platform/security.h"
 #include "platform/system_queries.h"
 
 class InstallSourceInfo {
  public:
   // path: the record file; RecordPath gives the machine's. Its texts are substituted like
-  // the definition's.
-  InstallSourceInfo(const ReadContext& values, std::wstring path);
+  // the definition's. With security, the record's folder is made administrators' alone before
+  // the record is read or written.
+  InstallSourceInfo(const ReadContext& values, std::wstring path, platform::Security* security = nullptr);
   ~InstallSourceInfo();
   InstallSourceInfo(const InstallSourceInfo&) = delete;
   InstallSourceInfo& operator=(const InstallSourceInfo&) = delete;
 
   void Open();
-  void RestoreInstallSource(const std::wstring& productName);
+  // Copies the cached package Windows Installer reports for the product (reportedPackage) back to
+  // the recorded install source, only when the record names that same package and the source lies
+  // outside the Windows folder: the record is a shared file, not a licence to copy anything anywhere.
+  void RestoreInstallSource(const std::wstring& productName, const std::wstring& reportedPackage);
   void DeleteEntry(const std::wstring& productName);
   // Saves once when an entry was deleted.
   void Close();
@@ -37,6 +42,7 @@ class InstallSourceInfo {
   LogFile& log_;
   ReadContext values_;
   std::wstring path_;
+  platform::Security* security_;
   // COM for the record's document until Close; declared first so that it is given up last.
   std::optional<platform::ComApartment> com_;
   XmlDocument document_;

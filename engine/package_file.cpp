@@ -118,6 +118,7 @@ bool PackageFile::RunSequence(uint32_t kind, HWND statusWindow) {
   const bool several = context_.products.size() > 1;
   for (const auto& productPointer : context_.products) {
     Product& product = *productPointer;
+    currentProduct_ = &product;
     if (!product.IsDependencyInstalled(context_.products, context_.installer) && runMode != mode::Uninstall &&
         context_.ExitCode() != exit_code::Cancelled) {
       if (runMode == mode::Install) product.ResultCode = exit_code::DependencyNotMet;

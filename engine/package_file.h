@@ -66,6 +66,7 @@ class PackageFile {
   std::wstring baseProperties_;
   std::wstring orderElement_, logElement_, operationWord_;
   HWND ownerPage_;
+  const Product* currentProduct_ = nullptr;  // the product whose groups run now
   bool exitCodeRequired_ = false;
   int requiredExitCode_ = 0;
   std::vector<std::wstring> failedPackages_;
@@ -101,7 +102,8 @@ class UninstallPackageFile : public PackageFile {
   int UninstallPackage(const XmlNode& package, HWND statusWindow, bool rollback);
 
  private:
-  void RestoreInstallSource(const std::wstring& name);
+  // The record's entry is checked against the cached package Windows Installer reports for guid.
+  void RestoreInstallSource(const std::wstring& name, const std::wstring& guid);
   void DeleteInstallSource(const std::wstring& name);
 
   std::unique_ptr<InstallSourceInfo> installSources_;  // the machine's record, when the run names one

@@ -13,14 +13,18 @@ void UninstallPackageFile::Initialize() {
   logElement_ = L"UninstallLog";
   operationWord_ = context_.localization ? context_.localization->String(50112) : std::wstring();
   if (!context_.installSourceRecordPath.empty()) {
-    installSources_ = std::make_unique<InstallSourceInfo>(context_.Values(), context_.installSourceRecordPath);
+    installSources_ = std::make_unique<InstallSourceInfo>(context_.Values(), context_.installSourceRecordPath,
+                                                         context_.security);
     installSources_->Open();
   }
 }
 
-void UninstallPackageFile::RestoreInstallSource(const std::wstring& name) {
-  if (installSources_)
-    installSources_->RestoreInstallSource(name);
+void UninstallPackageFile::RestoreInstallSource(const std::wstring& name, const std::wstring& guid) {
+  if (installSources_) {
+    std::wstring reported;
+    if (!context_.installer.GetProductInfo(guid, L"LocalPackage", reported)) reported.clear();
+    installSources_->RestoreInstallSource(name, reported);
+  }
   else if (context_.restoreInstallSource)
     context_.restoreInstallSource(name);
 }
@@ -55,8 +59,9 @@ int UninstallPackageFile::UninstallPackage(const XmlNode& package, HWND statusWi
   }
   if (HasStatusTarget(statusWindow) && !name.empty()) ShowStatus(statusWindow, Text(50143, name));
 
-  const std::wstring shortName = context_.shortName;
-  if (!rollback) RestoreInstallSource(shortName);
+  // Each product's record entry under its own name: another product's must survive this uninstall.
+  const std::wstring shortName = currentProduct_ ? currentProduct_->ShortName : context_.shortName;
+  if (!rollback) RestoreInstallSource(shortName, guid);
 
   std::wstring logName = ReadLogName(package);
   std::wstring arguments = Read(package, L"UninstallArguments");

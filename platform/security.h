@@ -1,7 +1,9 @@
-// Token membership questions asked at start-up.
+// Token membership questions asked at start-up, and the folders only administrators may change.
 #pragma once
 
 #include <windows.h>
+
+#include <string>
 
 namespace platform {
 
@@ -10,6 +12,15 @@ struct MembershipAnswer {
   Step step = Step::Ok;
   bool member = false;
   DWORD error = 0;  // system error of the failed step
+};
+
+// What stands at a path the setup keeps its own files in.
+struct FolderFacts {
+  enum class Kind { Missing, Directory, Link, Other, Unreadable };
+  Kind kind = Kind::Missing;
+  bool foreignOwner = false;    // owned by neither Administrators nor SYSTEM
+  bool othersMayWrite = false;  // no access list, or one letting anyone else change or add to it
+  DWORD error = 0;              // the failed query of an Unreadable path
 };
 
 class Security {
@@ -23,6 +34,15 @@ class Security {
   virtual bool LinkedTokenIsAdministrator() = 0;
   // Terminal session of this process; false when it cannot be read.
   virtual bool SessionId(DWORD& session) = 0;
+
+  virtual FolderFacts InspectFolder(const std::wstring& path) = 0;
+  // A new folder whose protected access list gives Administrators and SYSTEM full control,
+  // inherited by all it holds. 0 or the system error.
+  virtual DWORD CreateProtectedFolder(const std::wstring& path) = 0;
+  // Owner Administrators and the same protected access list on an existing folder.
+  virtual DWORD ProtectFolder(const std::wstring& path) = 0;
+  // Removes a link (or a file) standing where a folder belongs, never what it points to.
+  virtual DWORD RemoveLink(const std::wstring& path) = 0;
 };
 
 class Win32Security final : public Security {
@@ -31,6 +51,10 @@ class Win32Security final : public Security {
   bool ProcessTokenIsAdministrator() override;
   bool LinkedTokenIsAdministrator() override;
   bool SessionId(DWORD& session) override;
+  FolderFacts InspectFolder(const std::wstring& path) override;
+  DWORD CreateProtectedFolder(const std::wstring& path) override;
+  DWORD ProtectFolder(const std::wstring& path) override;
+  DWORD RemoveLink(const std::wstring& path) override;
 };
 
 }  // namespace platform

@@ -1,5 +1,9 @@
-// Token answers chosen by the test.
+// Token answers and folders chosen by the test.
 #pragma once
+
+#include <map>
+#include <string>
+#include <vector>
 
 #include "platform/security.h"
 
@@ -21,5 +25,38 @@ class FakeSecurity : public platform::Security {
   bool SessionId(DWORD& s) override {
     s = session;
     return sessionOk;
+  }
+
+  // What stands at each path (missing when absent); the calls made, in order; scripted errors.
+  // With onDisk, a path the test set nothing for is a real folder (or none), and a created one is
+  // made for real, so code above can write into it.
+  std::map<std::wstring, platform::FolderFacts> folders;
+  std::vector<std::wstring> folderCalls;
+  DWORD createError = 0, protectError = 0, removeError = 0;
+  bool onDisk = true;
+
+  platform::FolderFacts InspectFolder(const std::wstring& path) override {
+    auto found = folders.find(path);
+    if (found != folders.end()) return found->second;
+    DWORD attributes = onDisk ? GetFileAttributesW(path.c_str()) : INVALID_FILE_ATTRIBUTES;
+    bool directory = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    return platform::FolderFacts{directory ? platform::FolderFacts::Kind::Directory : platform::FolderFacts::Kind::Missing};
+  }
+  DWORD CreateProtectedFolder(const std::wstring& path) override {
+    if (onDisk && createError == 0) CreateDirectoryW(path.c_str(), nullptr);
+    return Changed(L"create " + path, createError, path, platform::FolderFacts::Kind::Directory);
+  }
+  DWORD ProtectFolder(const std::wstring& path) override {
+    return Changed(L"protect " + path, protectError, path, platform::FolderFacts::Kind::Directory);
+  }
+  DWORD RemoveLink(const std::wstring& path) override {
+    return Changed(L"remove " + path, removeError, path, platform::FolderFacts::Kind::Missing);
+  }
+
+ private:
+  DWORD Changed(const std::wstring& call, DWORD error, const std::wstring& path, platform::FolderFacts::Kind kind) {
+    folderCalls.push_back(call);
+    if (error == 0) folders[path] = platform::FolderFacts{kind};
+    return error;
   }
 };

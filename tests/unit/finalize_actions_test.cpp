@@ -17,6 +17,7 @@
 #include "fakes/memory_log.h"
 #include "fixtures.h"
 #include "platform/files.h"
+#include "platform/handles.h"
 #include "platform/text.h"
 
 namespace {
@@ -129,11 +130,19 @@ TEST_F(FinalizeTest, BatchHoldsOnlyDeletableEntriesAndStartsHidden) {
                                                                 L"Property='Keep' Value='No'/></UninstallConditions>") +
                                Delete(root_ + L"Logs\\..\\Logs\\old.log") + L"</DeleteFileGroup>"));
   properties_.Set(L"Keep", L"Yes");
-  actions_->DeleteFiles();
+  WriteFile(root_ + L"QV\\data\\inner.dat");
+  {
+    // In use: only this one is left to the batch; the rest goes at once, in this process.
+    platform::UniqueHandle held(CreateFileW((root_ + L"QV\\a.dat").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(held);
+    actions_->DeleteFiles();
+  }
 
   const std::wstring batch = root_ + L"Logs\\cleanup.bat";
-  EXPECT_EQ(test_files::ReadShared(batch), Narrow(L"PING 127.0.0.1 -n 10\r\nRMDIR /S /Q \"" + root_ + L"qv\\data\"\r\nDEL /Q \"" + root_ +
-                                    L"QV\\a.dat\"\r\nDEL /Q \"" + root_ + L"Logs\\old.log\"\r\n"));
+  EXPECT_EQ(test_files::ReadShared(batch), Narrow(L"PING 127.0.0.1 -n 10\r\nDEL /Q \"" + root_ + L"QV\\a.dat\"\r\n"));
+  EXPECT_FALSE(platform::IsDirectory(root_ + L"QV\\data"));
+  EXPECT_FALSE(platform::FileExists(root_ + L"Logs\\old.log"));
   EXPECT_EQ(fake_.processes.calls, (std::vector<std::wstring>{L"ShellOpen [" + batch + L"] [] hidden", L"CloseChild"}));
 }
 

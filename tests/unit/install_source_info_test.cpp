@@ -8,6 +8,7 @@
 #include <string>
 
 #include "engine/install_source_info.h"
+#include "fakes/fake_security.h"
 #include "fakes/fake_system_queries.h"
 #include "fakes/memory_log.h"
 #include "fixtures.h"
@@ -56,26 +57,40 @@ TEST(InstallSourceRecordPath, LiesUnderTheSharedApplicationDataFolder) {
   }
 }
 
-TEST_F(InstallSourceInfoTest, RestoresOnlyAMissingSourceFromAnExistingCachedPackage) {
+TEST_F(InstallSourceInfoTest, RestoresOnlyAMissingSourceFromTheReportedCachedPackage) {
   const std::wstring restored = root + L"a\\b\\Rizod.msi";
   const std::wstring present = root + L"present.msi";
+  wchar_t windows[MAX_PATH] = {};
+  GetSystemWindowsDirectoryW(windows, MAX_PATH);
+  const std::wstring system = std::wstring(windows) + L"\\system32\\planted.dll";
+  const std::wstring other = root + L"other.msi";
   Write(present, "original");
+  Write(other, "not the cache");
   WriteRecord(Entry(L"Rizod", cached, restored) + Entry(L"Uvarud", cached, present) +
-              Entry(L"Gone", root + L"missing.msi", root + L"gone\\x.msi"));
+              Entry(L"Gone", root + L"missing.msi", root + L"gone\\x.msi") + Entry(L"Swapped", other, root + L"s\\x.msi") +
+              Entry(L"System", cached, system) + Entry(L"Relative", cached, L"rel\\x.msi") +
+              Entry(L"Unknown", cached, root + L"u\\x.msi"));
+  const struct {
+    const wchar_t* name;
+    std::wstring reported;  // what Windows Installer says the product's cached package is
+  } rows[] = {{L"Rizod", cached}, {L"Uvarud", cached}, {L"Gone", root + L"missing.msi"}, {L"Nobody", cached},
+              {L"Swapped", cached}, {L"System", cached}, {L"Relative", cached}, {L"Unknown", L""}};
   {
     InstallSourceInfo info(values, record);
     info.Open();
-    info.RestoreInstallSource(L"Rizod");
-    info.RestoreInstallSource(L"Uvarud");
-    info.RestoreInstallSource(L"Gone");
-    info.RestoreInstallSource(L"Nobody");
+    for (const auto& row : rows) info.RestoreInstallSource(row.name, row.reported);
   }
   EXPECT_EQ(ReadAll(restored), "package");
   EXPECT_TRUE(log.Has(root + L"a created."));
   EXPECT_TRUE(log.Has(root + L"a\\b created."));
   EXPECT_TRUE(log.Has(text::Format(L"Copying %s to %s succeeded.", cached, restored)));
   EXPECT_EQ(ReadAll(present), "original");  // an existing source is never overwritten
-  EXPECT_FALSE(platform::IsDirectory(root + L"gone"));
+  for (const wchar_t* folder : {L"gone", L"s", L"u", L"rel"}) EXPECT_FALSE(platform::IsDirectory(root + folder)) << folder;
+  EXPECT_FALSE(platform::FileExists(system));
+  EXPECT_TRUE(log.HasContaining(L"is not the cached package Windows Installer knows for Swapped"));
+  EXPECT_TRUE(log.HasContaining(L"is not the cached package Windows Installer knows for Unknown"));
+  EXPECT_TRUE(log.Has(system + L" lies in the Windows folder or is no full path; it is not restored."));
+  EXPECT_TRUE(log.Has(L"rel\\x.msi lies in the Windows folder or is no full path; it is not restored."));
   EXPECT_FALSE(log.HasContaining(L"Saving"));  // nothing deleted: the record is not written
 }
 
@@ -98,6 +113,31 @@ TEST_F(InstallSourceInfoTest, DeletionsAreSavedOnceAtClose) {
   EXPECT_NE(saved.find("Kept"), std::string::npos);
 }
 
+TEST_F(InstallSourceInfoTest, TheRecordIsUsedOnlyOnceItsFolderIsAdministratorsAlone) {
+  const std::wstring folder = root.substr(0, root.size() - 1);
+  const struct {
+    const char* name;
+    platform::FolderFacts found;
+    DWORD protectError;
+    bool saved;
+  } rows[] = {{"Ours", {platform::FolderFacts::Kind::Directory}, 0, true},
+              {"OpenIsReclaimed", {platform::FolderFacts::Kind::Directory, true, true}, 0, true},
+              {"NotReclaimedIsNotUsed", {platform::FolderFacts::Kind::Directory, true, true}, 5, false}};
+  for (const auto& row : rows) {
+    WriteRecord(Entry(L"Rizod", cached, L"x"));
+    FakeSecurity security;
+    security.folders[folder] = row.found;
+    security.protectError = row.protectError;
+    {
+      InstallSourceInfo info(values, record, &security);
+      info.Open();
+      info.DeleteEntry(L"Rizod");
+    }
+    EXPECT_EQ(ReadAll(record).find("Rizod") == std::string::npos, row.saved) << row.name;
+    EXPECT_EQ(security.folderCalls.size(), row.found.othersMayWrite ? 1u : 0u) << row.name;
+  }
+}
+
 TEST_F(InstallSourceInfoTest, AQuoteInANameCannotReachOtherEntries) {
   WriteRecord(Entry(L"Rizod", cached, L"x") + Entry(L"Uvarud", cached, L"y"));
   const std::string before = ReadAll(record);
@@ -114,7 +154,7 @@ TEST_F(InstallSourceInfoTest, AMissingOrBrokenRecordDoesNothing) {
   {
     InstallSourceInfo info(values, record);
     info.Open();
-    info.RestoreInstallSource(L"Rizod");
+    info.RestoreInstallSource(L"Rizod", cached);
     info.DeleteEntry(L"Rizod");
   }
   EXPECT_TRUE(log.Has(record + L" not found."));

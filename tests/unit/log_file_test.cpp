@@ -8,6 +8,7 @@
 
 #include "core/log_file.h"
 #include "core/property_map.h"
+#include "platform/security.h"
 #include "fixtures.h"
 
 namespace {
@@ -110,9 +111,10 @@ TEST_F(LogFileTest, FolderFollowsTheLatestPath) {
 TEST_F(LogFileTest, OpenCreatesTheLogUnderTheSystemDrive) {
   EnvironmentOverride drive(L"SYSTEMDRIVE", folder_);
   PropertyMap properties;
+  platform::Win32Security security;
   {
     LogFile log;
-    log.Open(properties);
+    log.Open(properties, security);
     log.WriteLine(L"started");
     EXPECT_EQ(folder_ + L"\\Temp\\DEVadirez\\Setup.log", log.Path());
     EXPECT_EQ(folder_ + L"\\Temp\\DEVadirez", log.Folder());
@@ -120,7 +122,7 @@ TEST_F(LogFileTest, OpenCreatesTheLogUnderTheSystemDrive) {
     EXPECT_EQ(std::vector<std::string>{"started"}, Texts(ReadShared(log.Path())));
   }
   LogFile second;  // the folders exist now; the earlier log is replaced
-  second.Open(properties);
+  second.Open(properties, security);
   second.WriteLine(L"restarted");
   EXPECT_EQ(std::vector<std::string>{"restarted"}, Texts(ReadShared(folder_ + L"\\Temp\\DEVadirez\\Setup.log")));
 }

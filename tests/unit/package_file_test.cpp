@@ -873,7 +873,7 @@ INSTANTIATE_TEST_SUITE_P(Tier1, FamilyTest,
                                          FamilyCase{"SoloProductUntouched", false, L"False", L"", L"False"}),
                          ByName());
 
-TEST_F(SequenceTest, EveryCommitRepeatsTheEarlierInstallSourceDeletions) {
+TEST_F(SequenceTest, EveryCommitRepeatsTheEarlierInstallSourceDeletionsEachUnderItsOwnProduct) {
   auto group = [](const std::wstring& name) {
     return Group({Package({{L"Name", name}, {L"GUID", Guid(name)}, {L"UninstallOrder", L"1"}})});
   };
@@ -885,7 +885,7 @@ TEST_F(SequenceTest, EveryCommitRepeatsTheEarlierInstallSourceDeletions) {
   Uninstall();
   const std::vector<std::wstring> expected = {
       L"FamilyCheck {RUI} True", L"EndTransaction 1", L"DeleteSource RUI", L"FamilyCheck {RAX} True",
-      L"EndTransaction 1",       L"DeleteSource RUI", L"DeleteSource RUI"};
+      L"EndTransaction 1",       L"DeleteSource RUI", L"DeleteSource RAX"};
   EXPECT_EQ(Only({L"FamilyCheck", L"EndTransaction", L"DeleteSource"}), expected);
   EXPECT_TRUE(P(0).Succeeded && P(1).Succeeded);
 }

@@ -1,0 +1,145 @@
+// Folders only administrators may change: what stands at a path, creating, reclaiming, unlinking.
+#include <windows.h>
+#include <aclapi.h>
+#include <sddl.h>
+
+#include "platform/handles.h"
+#include "platform/security.h"
+
+namespace platform {
+namespace {
+
+// Administrators and SYSTEM full control, inherited by files and folders below; nothing inherited
+// from above, so a shared parent such as C:\Temp adds no one.
+constexpr wchar_t kProtectedDacl[] = L"D:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)";
+// The same, owned by Administrators rather than by whoever runs the setup.
+constexpr wchar_t kProtectedFolder[] = L"O:BAD:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)";
+
+using LocalMemory = UniqueOwner<ClosedBy<HLOCAL, &::LocalFree>>;
+
+constexpr DWORD kChangingRights = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_WRITE_EA | FILE_DELETE_CHILD |
+                                  FILE_WRITE_ATTRIBUTES | DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_WRITE |
+                                  GENERIC_ALL;
+
+// The account running this process. Wine keeps no access lists of its own: it shows every file
+// as owned by the running user with that user and SYSTEM allowed, so an administrator running the
+// setup must count as trusted too.
+struct SelfSid {
+  BYTE buffer[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE] = {};
+  PSID sid = nullptr;
+  SelfSid() {
+    UniqueHandle token;
+    DWORD size = 0;
+    if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put()) &&
+        GetTokenInformation(token.get(), TokenUser, buffer, sizeof(buffer), &size))
+      sid = reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid;
+  }
+};
+
+bool IsTrusted(PSID sid, PSID self) {
+  return IsWellKnownSid(sid, WinBuiltinAdministratorsSid) || IsWellKnownSid(sid, WinLocalSystemSid) ||
+         (self && EqualSid(sid, self));
+}
+
+bool OthersMayWrite(PACL dacl, PSID self) {
+  if (!dacl) return true;  // no list at all: everyone may do anything
+  for (DWORD i = 0; i < dacl->AceCount; ++i) {
+    void* entry = nullptr;
+    if (!GetAce(dacl, i, &entry)) return true;
+    auto* header = static_cast<ACE_HEADER*>(entry);
+    if (header->AceType != ACCESS_ALLOWED_ACE_TYPE) continue;
+    auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(entry);
+    if ((allowed->Mask & kChangingRights) && !IsTrusted(&allowed->SidStart, self)) return true;
+  }
+  return false;
+}
+
+bool ProtectedDescriptor(LocalMemory& owner, PSECURITY_DESCRIPTOR& descriptor, const wchar_t* sddl = kProtectedDacl) {
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor, nullptr))
+    return false;
+  owner.reset(descriptor);
+  return true;
+}
+
+}  // namespace
+
+FolderFacts Win32Security::InspectFolder(const std::wstring& path) {
+  FolderFacts facts;
+  DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    DWORD error = GetLastError();
+    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) {
+      facts.kind = FolderFacts::Kind::Unreadable;
+      facts.error = error;
+    }
+    return facts;
+  }
+  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+    facts.kind = FolderFacts::Kind::Link;
+    return facts;
+  }
+  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    facts.kind = FolderFacts::Kind::Other;
+    return facts;
+  }
+  facts.kind = FolderFacts::Kind::Directory;
+  PSID owner = nullptr;
+  PACL dacl = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  DWORD error = GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                                      &owner, nullptr, &dacl, nullptr, &descriptor);
+  LocalMemory held(descriptor);
+  if (error != ERROR_SUCCESS) {
+    // What cannot be read cannot be trusted: it is reclaimed like a foreign folder.
+    facts.foreignOwner = facts.othersMayWrite = true;
+    return facts;
+  }
+  // Only an administrator's own account is trusted; a plain user's setup trusts no one but the two.
+  SelfSid self;
+  PSID trustedSelf = ProcessTokenIsAdministrator() ? self.sid : nullptr;
+  facts.foreignOwner = !owner || !IsTrusted(owner, trustedSelf);
+  facts.othersMayWrite = OthersMayWrite(dacl, trustedSelf);
+  return facts;
+}
+
+DWORD Win32Security::CreateProtectedFolder(const std::wstring& path) {
+  for (const wchar_t* sddl : {kProtectedFolder, kProtectedDacl}) {
+    LocalMemory held;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!ProtectedDescriptor(held, descriptor, sddl)) return GetLastError();
+    SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor, FALSE};
+    if (CreateDirectoryW(path.c_str(), &attributes)) return 0;
+    // A token that may not name Administrators its owner (not elevated) keeps its own.
+    DWORD error = GetLastError();
+    if (error != ERROR_INVALID_OWNER) return error;
+  }
+  return ERROR_INVALID_OWNER;
+}
+
+DWORD Win32Security::ProtectFolder(const std::wstring& path) {
+  LocalMemory held;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (!ProtectedDescriptor(held, descriptor)) return GetLastError();
+  BOOL present = FALSE, defaulted = FALSE;
+  PACL dacl = nullptr;
+  if (!GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted)) return GetLastError();
+  BYTE adminsBuffer[SECURITY_MAX_SID_SIZE];
+  DWORD size = sizeof(adminsBuffer);
+  if (!CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, adminsBuffer, &size)) return GetLastError();
+  // The owner first: a foreign owner could otherwise change the list back at once.
+  std::wstring name = path;
+  return SetNamedSecurityInfoW(name.data(), SE_FILE_OBJECT,
+                               OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION |
+                                   PROTECTED_DACL_SECURITY_INFORMATION,
+                               adminsBuffer, nullptr, dacl, nullptr);
+}
+
+DWORD Win32Security::RemoveLink(const std::wstring& path) {
+  DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return GetLastError();
+  // RemoveDirectoryW on a junction or directory link removes the link, never its target's contents.
+  BOOL removed = (attributes & FILE_ATTRIBUTE_DIRECTORY) ? RemoveDirectoryW(path.c_str()) : DeleteFileW(path.c_str());
+  return removed ? 0 : GetLastError();
+}
+
+}  // namespace platform

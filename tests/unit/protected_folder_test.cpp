@@ -1,0 +1,74 @@
+// The log, batch and restart folders: made, reclaimed or replaced so only administrators may change them.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/protected_folder.h"
+#include "fakes/fake_security.h"
+
+namespace {
+
+using Kind = platform::FolderFacts::Kind;
+constexpr wchar_t kFolder[] = L"C:\\Temp\\DEVadirez";
+
+struct FolderCase {
+  const char* name;
+  platform::FolderFacts found;
+  DWORD createError, protectError, removeError;
+  bool usable;
+  std::vector<std::wstring> calls;
+  const wchar_t* note;  // a part of the one note expected; none when nothing is worth saying
+};
+
+const std::wstring F = kFolder;
+const FolderCase kCases[] = {
+    {"MissingIsCreatedProtected", {Kind::Missing}, 0, 0, 0, true, {L"create " + F}, nullptr},
+    {"OursIsLeftAlone", {Kind::Directory}, 0, 0, 0, true, {}, nullptr},
+    {"OpenListIsReclaimed", {Kind::Directory, false, true}, 0, 0, 0, true, {L"protect " + F},
+     L"could be changed by other users; its owner and access were reset"},
+    {"ForeignOwnerIsReclaimed", {Kind::Directory, true, false}, 0, 0, 0, true, {L"protect " + F}, L"were reset"},
+    {"ReclaimFailureMakesItUnusable", {Kind::Directory, true, true}, 0, 5, 0, false, {L"protect " + F},
+     L"taking it over failed with error code 5"},
+    {"JunctionIsReplaced", {Kind::Link}, 0, 0, 0, true, {L"remove " + F, L"create " + F},
+     L"was a link, not a folder; it was removed and a folder made"},
+    {"FileIsReplaced", {Kind::Other}, 0, 0, 0, true, {L"remove " + F, L"create " + F}, L"was a file"},
+    {"LinkThatStaysIsNotUsed", {Kind::Link}, 0, 0, 5, false, {L"remove " + F}, L"removing it failed with error code 5"},
+    {"CreateFailureIsNotUsed", {Kind::Missing}, 183, 0, 0, false, {L"create " + F}, L"failed with error code 183"},
+    {"UnreadableIsNotUsed", {Kind::Unreadable, false, false, 5}, 0, 0, 0, false, {}, L"failed with error code 5"},
+};
+
+class ProtectedFolderTest : public testing::TestWithParam<FolderCase> {};
+
+TEST_P(ProtectedFolderTest, LeavesOnlyAnAdministratorsFolder) {
+  const FolderCase& row = GetParam();
+  FakeSecurity security;
+  security.onDisk = false;
+  if (row.found.kind != Kind::Missing) security.folders[kFolder] = row.found;
+  security.createError = row.createError;
+  security.protectError = row.protectError;
+  security.removeError = row.removeError;
+
+  ProtectedFolder made = MakeProtectedFolder(security, kFolder);
+
+  EXPECT_EQ(row.usable, made.usable);
+  EXPECT_EQ(row.calls, security.folderCalls);
+  if (!row.note) {
+    EXPECT_TRUE(made.notes.empty());
+  } else {
+    ASSERT_EQ(1u, made.notes.size());
+    EXPECT_NE(std::wstring::npos, made.notes[0].find(row.note)) << made.notes[0];
+    EXPECT_NE(std::wstring::npos, made.notes[0].find(kFolder)) << "the note names the folder";
+  }
+  // A usable folder is one the fake now holds as a clean directory.
+  if (made.usable) {
+    const platform::FolderFacts now = security.InspectFolder(kFolder);
+    EXPECT_EQ(Kind::Directory, now.kind);
+    EXPECT_FALSE(now.foreignOwner || now.othersMayWrite);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, ProtectedFolderTest, testing::ValuesIn(kCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
