@@ -1,10 +1,8 @@
 #include "engine/vendor_links.h"
 
-#include "core/log_file.h"
-#include "definition/xml_document.h"
-#include "definition/xml_readers.h"
-#include "platform/files.h"
-#include "platform/text.h"
+#include <map>
+
+#include "definition/config_variables.h"
 
 namespace {
 
@@ -64,21 +62,10 @@ VendorLinks::VendorLinks() {
 }
 
 VendorLinks::VendorLinks(const ReadContext& values, const std::wstring& variablesListPath) : VendorLinks() {
-  if (!platform::FileExists(variablesListPath)) return;
-  XmlDocument doc;
-  HRESULT status = S_OK;
-  if (!doc.Create(status)) {
-    values.log.Log(L"Creating instance for %s COM error: %#X", variablesListPath, status);
-    return;
-  }
-  if (!doc.Load(variablesListPath)) return;
-  for (const VendorLinkInfo& info : kTable) {
-    XmlNode node;
-    if (doc.SelectSingle(L"//ConfigVariable[@Name=\"" + std::wstring(info.variable) + L"\"]", node) != XmlQuery::Found)
-      continue;
-    std::wstring value = text::Trim(AttributeReader(node, values).Get(L"value"));
-    if (!value.empty()) urls_[static_cast<size_t>(info.link)] = value;
-  }
+  std::map<std::wstring, std::wstring> defaults;
+  for (const VendorLinkInfo& info : kTable) defaults[info.variable] = info.defaultUrl;
+  const auto links = ReadConfigVariables(values, variablesListPath, std::move(defaults));
+  for (const VendorLinkInfo& info : kTable) urls_[static_cast<size_t>(info.link)] = links.at(info.variable);
 }
 
 std::optional<VendorLink> VendorLinks::SqlNativeClientFor(int flavour) {
