@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "core/local_folder.h"
 #include "platform/files.h"
 #include "platform/platform.h"
 #include "platform/text.h"
@@ -47,8 +48,7 @@ std::wstring InstallDirectoryResolver::Default() const {
 
 bool InstallDirectoryResolver::Validate(const std::wstring& input, bool x64Processor) const {
   std::wstring path = text::Trim(input);
-  if (path.size() < 2 || path.compare(0, 2, L"\\\\") == 0 || path.size() > 130 || path[1] != L':') return false;
-  if (machine_.system.DriveType(path.substr(0, 2) + L"\\") != DRIVE_FIXED) return false;
+  if (!IsLocalFixedFolder(path, machine_.system)) return false;
 
   std::wstring base = path;
   if (!qvDirectory_.empty()) {
@@ -58,10 +58,7 @@ bool InstallDirectoryResolver::Validate(const std::wstring& input, bool x64Proce
   base = text::Trim(base);
   if (!platform::IsDirectory(base)) return false;
 
-  std::wstring dummy = text::Format(L"%s\\Dummy", base);
-  RemoveDirectoryW(dummy.c_str());
-  if (!CreateDirectoryW(dummy.c_str(), nullptr)) return false;
-  RemoveDirectoryW(dummy.c_str());
+  if (!machine_.system.CanCreateSubfolder(base)) return false;
 
   std::wstring profile = platform::EnvironmentValue(L"USERPROFILE");
   size_t slash = profile.rfind(L'\\');

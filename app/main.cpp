@@ -18,7 +18,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   platform::Win32Processes processes;
   platform::Win32Services serviceManager;
   platform::Win32Http http;
-  platform::Platform services{security, system, registry, prompts, installer, processes, serviceManager, http};
+  platform::Win32Accounts accounts;
+  platform::Win32Network network;
+  platform::Platform services{security, system, registry, prompts, installer, processes, serviceManager, http, accounts, network};
 
   AppEnvironment environment;
   wchar_t module[MAX_PATH] = {};

@@ -1,7 +1,9 @@
 // The bundle of Windows services the program talks to; tests build it from fakes.
 #pragma once
 
+#include "platform/accounts.h"
 #include "platform/http.h"
+#include "platform/network.h"
 #include "platform/processes.h"
 #include "platform/prompts.h"
 #include "platform/registry.h"
@@ -21,6 +23,8 @@ struct Platform {
   Processes& processes;
   Services& services;
   Http& http;
+  Accounts& accounts;
+  Network& network;
 };
 
 }  // namespace platform

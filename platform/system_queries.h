@@ -34,6 +34,9 @@ class SystemQueries {
   virtual RebootQuery RebootRequired() = 0;
   // GetDriveTypeW of a root such as "C:\".
   virtual UINT DriveType(const std::wstring& root) = 0;
+  // Whether new entries can be made in the folder: a subfolder "Dummy" (any empty one left over
+  // is removed first) is created in it and removed again.
+  virtual bool CanCreateSubfolder(const std::wstring& folder) = 0;
   // The Program Files folder as a 32-bit process on this Windows sees it; empty on failure.
   virtual std::wstring ProgramFilesFolder() = 0;
   // The folder of application data shared by all users; empty on failure.
@@ -60,6 +63,7 @@ class Win32SystemQueries final : public SystemQueries {
   int ServerR2Metric() override;
   RebootQuery RebootRequired() override;
   UINT DriveType(const std::wstring& root) override;
+  bool CanCreateSubfolder(const std::wstring& folder) override;
   std::wstring ProgramFilesFolder() override;
   std::wstring CommonAppDataFolder() override;
   std::wstring WindowsFolder() override;

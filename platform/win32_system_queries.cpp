@@ -95,6 +95,14 @@ RebootQuery Win32SystemQueries::RebootRequired() {
 
 UINT Win32SystemQueries::DriveType(const std::wstring& root) { return GetDriveTypeW(root.c_str()); }
 
+bool Win32SystemQueries::CanCreateSubfolder(const std::wstring& folder) {
+  const std::wstring dummy = folder + L"\\Dummy";
+  RemoveDirectoryW(dummy.c_str());
+  if (!CreateDirectoryW(dummy.c_str(), nullptr)) return false;
+  RemoveDirectoryW(dummy.c_str());
+  return true;
+}
+
 std::wstring Win32SystemQueries::ProgramFilesFolder() {
   bool is64 = false;
   DWORD error = 0;

@@ -1,7 +1,9 @@
 // A whole platform bundle made of fakes.
 #pragma once
 
+#include "fakes/fake_accounts.h"
 #include "fakes/fake_http.h"
+#include "fakes/fake_network.h"
 #include "fakes/fake_processes.h"
 #include "fakes/fake_prompts.h"
 #include "fakes/fake_registry.h"
@@ -20,5 +22,7 @@ struct FakePlatform {
   FakeProcesses processes;
   FakeServices services;
   FakeHttp http;
-  platform::Platform bundle{security, system, registry, prompts, installer, processes, services, http};
+  FakeAccounts accounts;
+  FakeNetwork network;
+  platform::Platform bundle{security, system, registry, prompts, installer, processes, services, http, accounts, network};
 };

@@ -72,6 +72,12 @@ class FakeSystemQueries : public platform::SystemQueries {
     auto it = driveTypes.find(root);
     return it == driveTypes.end() ? DRIVE_FIXED : it->second;
   }
+  // folder -> answer; a folder not named is tried on the disk.
+  std::map<std::wstring, bool> writable;
+  bool CanCreateSubfolder(const std::wstring& folder) override {
+    auto it = writable.find(folder);
+    return it == writable.end() ? platform::Win32SystemQueries().CanCreateSubfolder(folder) : it->second;
+  }
   std::wstring ProgramFilesFolder() override { return programFiles; }
   std::wstring commonAppData = L"C:\\ProgramData";
   std::wstring CommonAppDataFolder() override { return commonAppData; }

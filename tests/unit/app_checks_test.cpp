@@ -216,7 +216,8 @@ TEST_F(FilesInUseTest, RetryAfterTheFileIsFreedPasses) {
   prompts.held = &hold;
   prompts.answers = {IDRETRY, IDCANCEL};
   platform::Platform bundle{machine.security,  machine.system,    machine.registry, prompts,
-                            machine.installer, machine.processes, machine.services, machine.http};
+                            machine.installer, machine.processes, machine.services, machine.http,
+                            machine.accounts,  machine.network};
   CheckContext releasing{log, properties, doc, bundle};
   Load(L"<D><FileInUseChecks>" + FileCheck(locked1, L"Word") + L"</FileInUseChecks></D>");
   EXPECT_TRUE(FilesInUse(releasing).CheckFilesInUse());

@@ -55,7 +55,8 @@ class DownloadFixture : public testing::Test {
   }
   // With another registry, for tests that need a fresh one per case.
   platform::Platform With(platform::Registry& registry) {
-    return {fake.security, fake.system, registry, fake.prompts, fake.installer, processes, fake.services, fake.http};
+    return {fake.security, fake.system, registry, fake.prompts, fake.installer, processes, fake.services, fake.http,
+            fake.accounts, fake.network};
   }
 
   // Ready before the members below, so that they may be given these folders.
