@@ -1,5 +1,6 @@
-#include <ntsecapi.h>
 #include <windows.h>
+
+#include <ntsecapi.h>
 
 #include <vector>
 

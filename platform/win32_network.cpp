@@ -1,8 +1,11 @@
-#include <icmpapi.h>
-#include <iphlpapi.h>
-#include <windows.h>
 #include <winsock2.h>
 #include <ws2tcpip.h>
+
+#include <windows.h>
+
+#include <iphlpapi.h>
+
+#include <icmpapi.h>
 
 #include <cstring>
 #include <string>

@@ -1,7 +1,8 @@
 #include "ui/login_checks.h"
 
-#include <shlwapi.h>
 #include <windows.h>
+
+#include <shlwapi.h>
 
 #include "core/local_folder.h"
 #include "core/log_file.h"

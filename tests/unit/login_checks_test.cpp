@@ -1,6 +1,4 @@
 // The server login, report-server and shared-folder checks over a faked machine.
-#include "ui/login_checks.h"
-
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -10,6 +8,7 @@
 #include "core/property_map.h"
 #include "fakes/fake_platform.h"
 #include "fakes/memory_log.h"
+#include "ui/login_checks.h"
 
 namespace {
 
