@@ -17,6 +17,7 @@ void AppWizardHost::SetSetupResultCode(int code) { app_.SetSetupResultCode(code)
 ::PlatformKind AppWizardHost::PlatformKind() const { return app_.PlatformKind(); }
 const std::wstring& AppWizardHost::ShortName() const { return app_.ShortName(); }
 const std::wstring& AppWizardHost::GUID() const { return app_.GUID(); }
+const std::wstring& AppWizardHost::SetupDirectory() const { return app_.SetupDirectory(); }
 ProductCatalog& AppWizardHost::Products() { return app_.Products(); }
 bool AppWizardHost::SoloProduct() const { return app_.SoloProduct(); }
 const XmlDocument& AppWizardHost::SetupDocument() const { return app_.SetupDocument(); }

@@ -19,6 +19,7 @@ class AppWizardHost final : public WizardHost {
   ::PlatformKind PlatformKind() const override;
   const std::wstring& ShortName() const override;
   const std::wstring& GUID() const override;
+  const std::wstring& SetupDirectory() const override;
   ProductCatalog& Products() override;
   bool SoloProduct() const override;
   const XmlDocument& SetupDocument() const override;

@@ -14,7 +14,7 @@
 #include "core/run_mode.h"
 #include "platform/text.h"
 #include "ui/wizard_fonts.h"
-#include "ui/wizard_sheet.h"
+#include "ui/product_sheets.h"
 
 unsigned MaintenanceMessageId(const std::wstring& shortName, int platformKind) {
   if (text::EqualsNoCase(shortName, L"DAT")) return 50228;
@@ -40,10 +40,17 @@ SheetKind ChooseSheetKind(const std::wstring& shortName) {
 }
 
 std::unique_ptr<CWizardSheet> InteractiveDriver::MakeSheet(SheetKind kind, WizardHost& host) {
-  if (kind != SheetKind::Generic) {
-    // The product sheets' own pages (login, report server, shared folders, catalog) are not
-    // built yet: these products get the plain pages, and the log says so.
-    host.Log().WriteLine(L"This product's own wizard pages are not available in this version; the plain wizard is shown.");
+  switch (kind) {
+    case SheetKind::Document:
+      return std::make_unique<DocumentWizardSheet>(host);
+    case SheetKind::UpdateServer:
+      return std::make_unique<VURovizoWizardSheet>(host);
+    case SheetKind::ReportManager:
+      return std::make_unique<VaruzaVuruduzOduzurWizardSheet>(host);
+    case SheetKind::DocumentStoragePlatform:
+      return std::make_unique<DSPWizardSheet>(host);
+    case SheetKind::Generic:
+      break;
   }
   return std::make_unique<CWizardSheet>(host, L"");
 }

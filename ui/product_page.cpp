@@ -149,24 +149,11 @@ bool ProductPage::OnMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result
 }
 
 void ProductPage::Browse() {
-  const std::wstring title = String(50152);
-  BROWSEINFOW info{};
-  info.hwndOwner = Window();
-  info.lpszTitle = title.c_str();
-  info.ulFlags = 0x71;  // file-system folders only, edit box, validation, new dialog style
-  info.lpfn = WizardPage::FolderBrowseCallback;
-  info.lParam = reinterpret_cast<LPARAM>(static_cast<WizardPage*>(this));
-  PIDLIST_ABSOLUTE item = SHBrowseForFolderW(&info);
-  if (!item) return;
-  wchar_t chosen[MAX_PATH] = {};
-  const bool hasPath = SHGetPathFromIDListW(item, chosen);
-  CoTaskMemFree(item);
-  if (!hasPath) {
-    ShowErrorMessage(104);
-    return;
-  }
-  const std::wstring folder = JoinBrowsedFolder(chosen, host_.QVDirectory());
-  if (!host_.ValidateInstallPath(folder)) {
+  std::wstring chosen;
+  const Browsed browsed = BrowseForFolder(50152, 0x71, chosen);  // file-system folders, edit box, validation, new style
+  if (browsed == Browsed::Cancelled) return;
+  const std::wstring folder = browsed == Browsed::Chosen ? JoinBrowsedFolder(chosen, host_.QVDirectory()) : L"";
+  if (folder.empty() || !host_.ValidateInstallPath(folder)) {
     ShowErrorMessage(104);
     return;
   }

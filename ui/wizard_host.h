@@ -35,6 +35,8 @@ class WizardHost {
   virtual ::PlatformKind PlatformKind() const = 0;
   virtual const std::wstring& ShortName() const = 0;
   virtual const std::wstring& GUID() const = 0;
+  // The folder setup.exe runs from (with its backslash), where its helper tools lie.
+  virtual const std::wstring& SetupDirectory() const = 0;
 
   // The products and their texts.
   virtual ProductCatalog& Products() = 0;

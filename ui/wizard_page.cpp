@@ -72,6 +72,26 @@ int CALLBACK WizardPage::FolderBrowseCallback(HWND dialog, UINT message, LPARAM,
   return 0;
 }
 
+WizardPage::Browsed WizardPage::BrowseForFolder(UINT titleId, UINT flags, std::wstring& chosen,
+                                                PCIDLIST_ABSOLUTE root) {
+  const std::wstring title = String(titleId);
+  BROWSEINFOW info{};
+  info.hwndOwner = window_;
+  info.pidlRoot = root;
+  info.lpszTitle = title.c_str();
+  info.ulFlags = flags;
+  info.lpfn = FolderBrowseCallback;
+  info.lParam = reinterpret_cast<LPARAM>(this);
+  PIDLIST_ABSOLUTE item = SHBrowseForFolderW(&info);
+  if (!item) return Browsed::Cancelled;
+  wchar_t path[MAX_PATH] = {};
+  const bool hasPath = SHGetPathFromIDListW(item, path);
+  CoTaskMemFree(item);
+  if (!hasPath) return Browsed::NoPath;
+  chosen = path;
+  return Browsed::Chosen;
+}
+
 WizardPage::WizardPage(WizardHost& host, UINT templateId, HINSTANCE templateModule)
     : host_(host), log_(host.Log()), templateId_(templateId), templateModule_(templateModule) {}
 
@@ -278,6 +298,13 @@ void WizardPage::MoveOntoCancel(int buttonId) {
 std::wstring WizardPage::String(UINT id) const {
   Localization* localization = host_.GetLocalization();
   return localization ? localization->String(id) : std::wstring();
+}
+
+std::wstring WizardPage::ItemText(int id) const {
+  HWND item = Item(id);
+  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(item)) + 1, L'\0');
+  text.resize(static_cast<size_t>(GetWindowTextW(item, text.data(), static_cast<int>(text.size()))));
+  return text;
 }
 
 void WizardPage::SetText(int id, const std::wstring& text, HFONT font) {

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <shlobj.h>
 
 #include <string>
 
@@ -78,6 +79,9 @@ class WizardPage {
   void FocusButton(int id);  // PSBTN_BACK, PSBTN_NEXT, PSBTN_FINISH, PSBTN_CANCEL
   // The callback of the shell's folder dialog for the path pages; data is the page.
   static int CALLBACK FolderBrowseCallback(HWND dialog, UINT message, LPARAM lParam, LPARAM data);
+  // The shell's folder dialog owned by the page, with FolderBrowseCallback; root null: the desktop.
+  enum class Browsed { Cancelled, NoPath, Chosen };
+  Browsed BrowseForFolder(UINT titleId, UINT flags, std::wstring& chosen, PCIDLIST_ABSOLUTE root = nullptr);
   // The path a path page shows, where the folder dialog starts; empty for other pages.
   virtual std::wstring BrowsePath() const { return L""; }
   // The sheet's button moved onto the Cancel button's place (Finish replaces Cancel).
@@ -85,6 +89,7 @@ class WizardPage {
 
  protected:
   HWND Item(int id) const { return GetDlgItem(window_, id); }
+  std::wstring ItemText(int id) const;
   HWND SheetItem(int id) const { return GetDlgItem(SheetWindow(), id); }
   std::wstring String(UINT id) const;
   void SetText(int id, const std::wstring& text, HFONT font);

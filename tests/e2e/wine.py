@@ -9,6 +9,7 @@ ROOT = Path(__file__).resolve().parents[2]
 BUILD = Path(os.environ.get("SETUP_BUILD_DIR", ROOT / "build" / "x64"))
 BIN = BUILD / "bin"
 DIST = BUILD / "dist"
+PRODUCTS = BUILD / "products"  # a distribution per server product, by short name
 
 
 class WinePrefix:
@@ -97,13 +98,13 @@ class WinePrefix:
 class Distribution:
     """A copy of the built distribution folder inside the prefix (C:\\dist)."""
 
-    def __init__(self, prefix: WinePrefix, name="dist"):
+    def __init__(self, prefix: WinePrefix, name="dist", source: Path = DIST):
         self.prefix = prefix
         self.windows_dir = f"C:\\{name}"
         self.dir = prefix.drive_c / name
         if self.dir.exists():
             shutil.rmtree(self.dir)
-        shutil.copytree(DIST, self.dir)
+        shutil.copytree(source, self.dir)
 
     @property
     def setup(self):
@@ -136,6 +137,23 @@ SAMPLE_PRODUCTS = {
     "UvarudClient": "{8A4D6F10-52B3-4C8E-A1D7-3F9B20C4E501}",
     "UvarudLanguagePack": "{8A4D6F10-52B3-4C8E-A1D7-3F9B20C4E502}",
 }
+
+
+def files_holding(prefix: WinePrefix, secrets, folders=("Program Files\\Orvanta", "Program Files (x86)\\Orvanta")):
+    """Every file under C:\\Temp, C:\\ProgramData and the given folders of drive C, and the
+    registry export, that holds one of the secrets in ANSI or UTF-16: (where, secret) pairs."""
+    export = prefix.drive_c / "registry.reg"
+    prefix.run("regedit", "/E", "C:\\registry.reg")
+    roots = [prefix.drive_c / "Temp", prefix.drive_c / "ProgramData"] + [prefix.drive_c / f for f in folders]
+    files = [export] + [f for root in roots if root.exists() for f in root.rglob("*") if f.is_file()]
+    found = []
+    for f in files:
+        data = f.read_bytes()
+        for secret in secrets:
+            if secret.encode("cp1252") in data or secret.encode("utf-16-le") in data:
+                found.append((str(f), secret))
+    export.unlink()
+    return found
 
 
 def uninstall_all(prefix: WinePrefix, extra=()):

@@ -27,6 +27,7 @@ class FakeWizardHost : public WizardHost {
   std::wstring installDirectory, defaultDirectory = L"C:\\Program Files\\Orvanta\\Rizod";
   std::wstring installedDirectory;  // empty: the product is not installed
   bool validPaths = true, appsClosed = true, prerequisites = true, restart = false;
+  std::wstring setupDirectory = L"C:\\dist\\";
   std::wstring empty;
 
   LogFile& Log() override { return log; }
@@ -39,6 +40,7 @@ class FakeWizardHost : public WizardHost {
   ::PlatformKind PlatformKind() const override { return kind; }
   const std::wstring& ShortName() const override { return shortName; }
   const std::wstring& GUID() const override { return guid; }
+  const std::wstring& SetupDirectory() const override { return setupDirectory; }
   ProductCatalog& Products() override { return products; }
   bool SoloProduct() const override { return products.size() == 1; }
   const XmlDocument& SetupDocument() const override { return document; }

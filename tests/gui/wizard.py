@@ -40,6 +40,7 @@ class Control:
     enabled: bool
     cls: str = ""
     checked: int = None  # check boxes and radio buttons only
+    items: list = None  # drop-down lists only
 
 
 def _numbered(values, prefix):
@@ -57,6 +58,7 @@ class State:
     caption: str
     minimized: bool
     page: int
+    pages: int
     focus: int
     focus_owner: str
     buttons: dict  # name ("back", ...) -> Control
@@ -70,9 +72,11 @@ class State:
             for name, id in BUTTONS.items()}
         controls = [
             Control(int(c["id"]), c["text"], c["visible"] == "1", c["enabled"] == "1", c["class"],
-                    int(c["checked"]) if "checked" in c else None)
+                    int(c["checked"]) if "checked" in c else None,
+                    c["items"].split("|") if c.get("items") else ([] if "items" in c else None))
             for c in _numbered(values, "control.")]
         return cls(values["sheet.caption"], values["sheet.minimized"] == "1", int(values["page.index"]),
+                   int(values["page.count"]),
                    int(values["focus.id"]), values["focus.owner"], buttons, controls)
 
     def control(self, id) -> Control:
@@ -163,6 +167,12 @@ class Wizard:
 
     def wait_gone(self, timeout=PAGE_TIMEOUT):
         self._wait("wait-gone", seconds=timeout)
+
+    def type(self, control_id, text):
+        self.driver("type", control_id, text)
+
+    def select(self, control_id, text):
+        self.driver("select", control_id, text)
 
     def tooltip(self, control_id) -> str:
         return self.driver("tooltip", control_id)["tooltip"]

@@ -12,6 +12,8 @@
 //   post MSG WPARAM [MS]   posts a window message to the sheet (e.g. a session change), then
 //                          watches MS milliseconds whether the sheet was minimized
 //   tooltip ID             the tooltip text of control ID of the active page
+//   type ID TEXT           sets the text of control ID of the active page (an edit), as typed
+//   select ID TEXT         selects the entry of drop-down list ID that begins with TEXT
 //
 // Output: UTF-8 "key=value" lines; in values a backslash, CR, LF and tab are written \\ \r \n \t.
 // Exit code: 0 done, 1 time-out or nothing found, 2 bad arguments.
@@ -181,6 +183,23 @@ bool IsCheckable(HWND control) {
 
 // --- commands -------------------------------------------------------------------------------
 
+// The entries of a drop-down list, joined by "|".
+std::wstring ComboItems(HWND combo) {
+  std::wstring items;
+  LRESULT count = 0;
+  Send(combo, CB_GETCOUNT, 0, 0, &count);
+  for (LRESULT i = 0; i < count; ++i) {
+    LRESULT length = 0;
+    if (!Send(combo, CB_GETLBTEXTLEN, i, 0, &length) || length < 0) continue;
+    std::wstring item(static_cast<size_t>(length) + 1, L'\0');
+    LRESULT copied = 0;
+    Send(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item.data()), &copied);
+    item.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
+    items += (i ? L"|" : L"") + item;
+  }
+  return items;
+}
+
 int PrintState(HWND sheet) {
   HWND page = CurrentPage(sheet);
   if (!page) return Fail("the wizard has no active page");
@@ -192,6 +211,10 @@ int PrintState(HWND sheet) {
   Put("sheet.caption", TextOf(sheet));
   Put("sheet.minimized", IsIconic(sheet) ? 1 : 0);
   Put("page.index", index);
+  LRESULT tabs = 0;  // the sheet keeps one tab per page, hidden in a wizard
+  if (LRESULT tab = 0; Send(sheet, PSM_GETTABCONTROL, 0, 0, &tab) && tab)
+    Send(reinterpret_cast<HWND>(tab), TCM_GETITEMCOUNT, 0, 0, &tabs);
+  Put("page.count", tabs);
   HWND focus = FocusOf(sheet);
   HWND owner = focus ? GetParent(focus) : nullptr;
   Put("focus.id", focus ? GetDlgCtrlID(focus) : 0);
@@ -213,8 +236,37 @@ int PrintState(HWND sheet) {
     LRESULT checked = 0;
     if (IsCheckable(control) && Send(control, BM_GETCHECK, 0, 0, &checked)) Put(key + "checked", checked);
     Put(key + "text", TextOf(control));
+    if (ClassOf(control) == L"ComboBox") Put(key + "items", ComboItems(control));
   }
   fflush(stdout);
+  return kDone;
+}
+
+HWND PageControl(int id) {
+  HWND sheet = FindWizard();
+  HWND page = sheet ? CurrentPage(sheet) : nullptr;
+  return page ? GetDlgItem(page, id) : nullptr;
+}
+
+// WM_SETTEXT and then the change notification the edit would send for typed text.
+int Type(int id, const std::wstring& text) {
+  HWND control = PageControl(id);
+  if (!control) return Fail("no such control on the active page");
+  LRESULT done = 0;
+  if (!Send(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), &done) || !done)
+    return Fail("the control took no text");
+  Put("typed", id);
+  return kDone;
+}
+
+int Select(int id, const std::wstring& text) {
+  HWND control = PageControl(id);
+  if (!control) return Fail("no such control on the active page");
+  LRESULT index = CB_ERR;
+  if (!Send(control, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text.c_str()), &index) ||
+      index == CB_ERR)
+    return Fail("no such entry");
+  Put("selected", index);
   return kDone;
 }
 
@@ -435,7 +487,8 @@ bool Number(const wchar_t* text, long* value) {
 int Usage() {
   fprintf(stderr,
           "usage: wizdriver state | wait-control ID MS | press back|next|finish|cancel | key enter|tab|escape\n"
-          "       | focus ID | post MSG WPARAM [MS] | wait-box MS | answer ID | wait-gone MS | tooltip ID\n");
+          "       | focus ID | post MSG WPARAM [MS] | wait-box MS | answer ID | wait-gone MS | tooltip ID\n"
+          "       | type ID TEXT | select ID TEXT\n");
   return kUsage;
 }
 
@@ -469,6 +522,10 @@ int wmain(int argc, wchar_t** argv) {
     result = WaitGone(a);
   } else if (command == L"tooltip" && argc == 3 && Number(argv[2], &a)) {
     result = Tooltip(a);
+  } else if (command == L"type" && argc == 4 && Number(argv[2], &a)) {
+    result = Type(a, argv[3]);
+  } else if (command == L"select" && argc == 4 && Number(argv[2], &a)) {
+    result = Select(a, argv[3]);
   }
   fflush(stdout);
   return result == kUsage ? Usage() : result;

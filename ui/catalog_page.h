@@ -1,0 +1,15 @@
+// The fixed drive that holds the document catalog, the system drive first; stored as
+// "[CATALOGDRIVE]".
+#pragma once
+
+#include "ui/wizard_page.h"
+
+class CatalogPage : public WizardPage {
+ public:
+  CatalogPage(WizardHost& host, HINSTANCE library) : WizardPage(host, 2004, library) {}
+  BOOL OnInitDialog() override;
+  BOOL OnSetActive() override;
+  bool PreTranslateMessage(MSG& message) override;
+  LRESULT OnWizardNext() override;
+  void LoadPageTexts() override;
+};

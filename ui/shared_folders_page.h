@@ -1,0 +1,24 @@
+// The document server's two local working folders (virus scanning and document compression),
+// stored as "[VIRUS_SCAN_PATH]" and "[DOCUMENT_COMPRESS_PATH]".
+#pragma once
+
+#include <string>
+
+#include "ui/wizard_page.h"
+
+class SharedFoldersPage : public WizardPage {
+ public:
+  SharedFoldersPage(WizardHost& host, HINSTANCE library) : WizardPage(host, 2002, library) {}
+  BOOL OnInitDialog() override;
+  BOOL OnSetActive() override;
+  bool PreTranslateMessage(MSG& message) override;
+  LRESULT OnWizardNext() override;
+  void LoadPageTexts() override;
+  bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+  std::wstring BrowsePath() const override { return browsing_; }
+
+ private:
+  void Browse(int edit, UINT titleId);
+
+  std::wstring browsing_;  // the folder of the edit being browsed for
+};

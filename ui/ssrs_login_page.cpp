@@ -1,0 +1,170 @@
+#include "ui/ssrs_login_page.h"
+
+#include "core/log_file.h"
+#include "core/property_map.h"
+#include "platform/platform.h"
+#include "platform/text.h"
+#include "ui/fit_control.h"
+#include "ui/login_checks.h"
+#include "ui/rich_text.h"
+#include "ui/wait_cursor.h"
+#include "ui/wizard_fonts.h"
+
+namespace {
+
+constexpr int kAccount = 1000, kPassword = 1001, kUrl = 2005, kSharedFolder = 2023, kBrowse = 2028;
+constexpr int kDescription = 2017;
+constexpr UINT kInformationBitmap = 1017;
+
+// Each label with the information icon beside it and the icon's tooltip text.
+constexpr struct {
+  int label;
+  UINT labelText;
+  int icon;
+  UINT tip;
+} kFields[] = {
+    {2015, 50200, 2029, 50205},
+    {2016, 50201, 2030, 50206},
+    {2021, 50202, 2031, 50207},
+    {2022, 50208, 2032, 50209},
+};
+
+}  // namespace
+
+SSRSLoginPage::~SSRSLoginPage() {
+  if (network_) CoTaskMemFree(network_);
+}
+
+BOOL SSRSLoginPage::OnInitDialog() {
+  WizardPage::OnInitDialog();
+  LoadPageTexts();
+  for (const auto& field : kFields) FitControlToText(Item(field.label), Item(field.icon), TheWizardFonts().Text(), log_);
+  information_.reset(LoadImageW(library_, MAKEINTRESOURCEW(kInformationBitmap), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
+  for (const auto& field : kFields) {
+    SendMessageW(Item(field.icon), STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(information_.get()));
+  }
+  MakeTooltips();
+  return TRUE;
+}
+
+void SSRSLoginPage::LoadPageTexts() {
+  const HFONT font = TheWizardFonts().Text();
+  for (const auto& field : kFields) SetText(field.label, String(field.labelText), font);
+  SetText(kBrowse, String(50151), nullptr);
+  SetRichText(Item(wizard_control::Title), String(50203), TheWizardFonts().Title(), kTitleBlue);
+  SetRichText(Item(kDescription), String(50204), font, RGB(0, 0, 0));
+  for (int edit : {kAccount, kPassword, kUrl, kSharedFolder}) {
+    SendMessageW(Item(edit), WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  }
+}
+
+void SSRSLoginPage::MakeTooltips() {
+  tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Window(), nullptr, nullptr, nullptr);
+  if (!tooltip_) {
+    log_.Log(L"Creating the tooltips failed with error code %d", static_cast<int>(GetLastError()));
+    return;
+  }
+  // The icons are plain statics: the mouse reaches the page, so each tool is the icon's
+  // rectangle on the page, its text asked for when shown.
+  for (const auto& field : kFields) {
+    TOOLINFOW tool{};
+    tool.cbSize = sizeof(tool);
+    tool.hwnd = Window();
+    tool.uId = static_cast<UINT_PTR>(field.icon);
+    tool.lpszText = LPSTR_TEXTCALLBACKW;
+    GetWindowRect(Item(field.icon), &tool.rect);
+    MapWindowPoints(nullptr, Window(), reinterpret_cast<POINT*>(&tool.rect), 2);
+    SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  }
+  SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, 300);
+  SendMessageW(tooltip_, TTM_ACTIVATE, TRUE, 0);
+}
+
+BOOL SSRSLoginPage::OnSetActive() {
+  PropSheet_SetWizButtons(SheetWindow(), PSWIZB_BACK | PSWIZB_NEXT);
+  ShowBackButton(true);
+  ShowNextButton();
+  FocusButton(wizard_control::Next);
+  ShowCancelButton(true);
+  return WizardPage::OnSetActive();
+}
+
+bool SSRSLoginPage::PreTranslateMessage(MSG& message) {
+  if (tooltip_ && message.hwnd == Window() && message.message >= WM_MOUSEFIRST && message.message <= WM_MOUSELAST) {
+    SendMessageW(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&message));
+  }
+  return false;
+}
+
+bool SSRSLoginPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  if (message == WM_NOTIFY) {
+    auto* info = reinterpret_cast<NMTTDISPINFOW*>(lParam);
+    if (info->hdr.hwndFrom != tooltip_ || info->hdr.code != TTN_GETDISPINFOW) return false;
+    for (const auto& field : kFields) {
+      if (info->hdr.idFrom == static_cast<UINT_PTR>(field.icon)) tipText_ = String(field.tip);
+    }
+    info->lpszText = tipText_.data();
+    result = 0;
+    return true;
+  }
+  if (message == WM_COMMAND && LOWORD(wParam) == kBrowse && HIWORD(wParam) == BN_CLICKED) {
+    Browse();
+    result = 0;
+    return true;
+  }
+  return false;
+}
+
+std::wstring SSRSLoginPage::BrowsePath() const { return text::Trim(ItemText(kSharedFolder)); }
+
+void SSRSLoginPage::Browse() {
+  if (!network_ && FAILED(SHGetFolderLocation(Window(), CSIDL_NETWORK, nullptr, 0, &network_))) network_ = nullptr;
+  std::wstring chosen;
+  // File-system folders only, new dialog style, no new-folder button; it opens on the Network.
+  const Browsed browsed = BrowseForFolder(50214, 0x241, chosen, network_);
+  if (browsed == Browsed::Cancelled) return;
+  if (browsed == Browsed::NoPath) {
+    ShowErrorMessage(104);
+    return;
+  }
+  int refusal = 0;
+  {
+    WaitCursor wait;
+    refusal = LoginChecks(log_, host_.Properties(), host_.GetPlatform()).CheckSharedFolder(chosen);
+  }
+  if (refusal) {
+    ShowErrorMessage(refusal);
+    return;
+  }
+  SetWindowTextW(Item(kSharedFolder), chosen.c_str());
+}
+
+LRESULT SSRSLoginPage::OnWizardNext() {
+  const std::wstring account = text::Trim(ItemText(kAccount));
+  std::wstring password = text::Trim(ItemText(kPassword));
+  const std::wstring url = ItemText(kUrl);
+  const std::wstring sharedFolder = text::Trim(ItemText(kSharedFolder));
+  ServiceAccount typed;
+  int refusal = CheckAccountForm(account, password, typed);
+  if (!refusal) {
+    WaitCursor wait;
+    LoginChecks checks(log_, host_.Properties(), host_.GetPlatform());
+    refusal = checks.CheckSharedFolder(sharedFolder);
+    if (!refusal) refusal = checks.CheckReportServer(url, account, password, host_.SetupDirectory());
+  }
+  SecureZeroMemory(typed.password.data(), typed.password.size() * sizeof(wchar_t));
+  if (!refusal) {
+    PropertyMap& properties = host_.Properties();
+    properties.Set(L"[USER]", account);
+    properties.Set(L"[PASSWORD]", password);
+    properties.Set(L"[SERVER_NAME]", text::Trim(url));
+    properties.Set(L"[SHARED_FOLDER]", sharedFolder);
+  }
+  SecureZeroMemory(password.data(), password.size() * sizeof(wchar_t));
+  if (refusal) {
+    ShowErrorMessage(refusal);
+    return -1;
+  }
+  return 0;
+}

@@ -1,0 +1,31 @@
+// The report manager's account, report server and shared network folder: Next has the report
+// server verify the account and proves the share writable before anything is stored.
+#pragma once
+
+#include <string>
+
+#include "platform/handles.h"
+#include "ui/wizard_page.h"
+
+class SSRSLoginPage : public WizardPage {
+ public:
+  SSRSLoginPage(WizardHost& host, HINSTANCE library) : WizardPage(host, 2001, library), library_(library) {}
+  ~SSRSLoginPage() override;
+  BOOL OnInitDialog() override;
+  BOOL OnSetActive() override;
+  bool PreTranslateMessage(MSG& message) override;
+  LRESULT OnWizardNext() override;
+  void LoadPageTexts() override;
+  bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+  std::wstring BrowsePath() const override;
+
+ private:
+  void MakeTooltips();
+  void Browse();
+
+  HINSTANCE library_;
+  platform::GdiObject information_;  // bitmap 1017 of the product's library
+  HWND tooltip_ = nullptr;
+  std::wstring tipText_;             // the text a tooltip asked for last
+  PIDLIST_ABSOLUTE network_ = nullptr;
+};
