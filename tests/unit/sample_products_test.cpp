@@ -37,7 +37,12 @@ class TemplateWindow {
  public:
   TemplateWindow(HMODULE library, int page) {
     parent_ = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 800, 700, nullptr, nullptr, nullptr, nullptr);
-    page_ = CreateDialogParamW(library, MAKEINTRESOURCEW(page), parent_, Procedure, 0);
+    // From the template's bytes: a library loaded as data is no module to create windows for.
+    HRSRC found = FindResourceW(library, MAKEINTRESOURCEW(page), MAKEINTRESOURCEW(5));  // RT_DIALOG
+    HGLOBAL loaded = found ? LoadResource(library, found) : nullptr;
+    if (loaded)
+      page_ = CreateDialogIndirectParamW(GetModuleHandleW(nullptr), static_cast<LPCDLGTEMPLATEW>(LockResource(loaded)),
+                                         parent_, Procedure, 0);
   }
   ~TemplateWindow() {
     if (page_) DestroyWindow(page_);
@@ -106,8 +111,9 @@ TEST_F(ProductTemplatesTest, EveryPageHoldsTheControlsItsPageUses) {
     EXPECT_EQ(CompareStringOrdinal(name, -1, c.windowClass, -1, TRUE), CSTR_EQUAL) << text::ToUtf8(name);
     EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(control, GWL_STYLE)) & c.style, c.style);
     // The low bits of a static's style are its kind: a picture is no text label and the reverse.
-    if (c.style == 0 && CompareStringOrdinal(c.windowClass, -1, L"Static", -1, TRUE) == CSTR_EQUAL && c.id != kHeader)
+    if (c.style == 0 && CompareStringOrdinal(c.windowClass, -1, L"Static", -1, TRUE) == CSTR_EQUAL && c.id != kHeader) {
       EXPECT_EQ(GetWindowLongW(control, GWL_STYLE) & SS_TYPEMASK, SS_LEFT);
+    }
   }
 }
 
@@ -221,9 +227,10 @@ TEST(VerifySsrsTest, ReadsTheSettingsInEachEncoding) {
   }
   // Not valid UTF-8: the ANSI code page (1252 here: 0xFC is u with diaeresis).
   const std::string ansi = "Account=D\\J\xFCrgen";
-  if (GetACP() == 1252)
+  if (GetACP() == 1252) {
     EXPECT_EQ(verify_ssrs::ParseSettings(verify_ssrs::DecodeText({ansi.begin(), ansi.end()})).account,
               L"D\\J\u00FCrgen");
+  }
   const wchar_t utf16[] = L"\xFEFFUrl=http://e\nAccount=D\\u";
   std::vector<char> bytes(reinterpret_cast<const char*>(utf16),
                           reinterpret_cast<const char*>(utf16) + sizeof utf16 - sizeof(wchar_t));
