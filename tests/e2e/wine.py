@@ -95,15 +95,16 @@ class WinePrefix:
 
 
 class Distribution:
-    """A copy of the built distribution folder inside the prefix (C:\\dist)."""
+    """A copy of a built distribution folder (by default the sample suite's) inside the prefix
+    (C:\\dist)."""
 
-    def __init__(self, prefix: WinePrefix, name="dist"):
+    def __init__(self, prefix: WinePrefix, name="dist", source: Path = DIST):
         self.prefix = prefix
         self.windows_dir = f"C:\\{name}"
         self.dir = prefix.drive_c / name
         if self.dir.exists():
             shutil.rmtree(self.dir)
-        shutil.copytree(DIST, self.dir)
+        shutil.copytree(source, self.dir)
 
     @property
     def setup(self):
