@@ -40,7 +40,7 @@ def test_warnings_alone_exit_with_1(prefix):
 def test_samples_and_the_reference_example_are_clean(prefix, tmp_path):
     example = re.search(r"## A complete example\s+```xml\n(.*?)```", DOCS.read_text(encoding="utf-8"), re.S)
     (tmp_path / "Example.xml").write_text(example.group(1), encoding="utf-8")
-    samples = sorted((ROOT / "samples").glob("*.xml"))
+    samples = sorted((ROOT / "samples").glob("*.xml")) + sorted((ROOT / "samples" / "products").glob("*.xml"))
     assert samples
     assert setupcheck(prefix, *[str(p.relative_to(ROOT)) for p in samples], cwd=ROOT) == (0, [])
     assert setupcheck(prefix, "Example.xml", cwd=tmp_path) == (0, [])
@@ -50,6 +50,15 @@ def test_the_built_distribution_is_clean_with_its_packages(prefix):
     # The folder form picks the definition as setup.exe does and looks for every Location in it.
     assert (DIST / "setup.exe").exists(), "build the dist target first"
     assert setupcheck(prefix, "dist", cwd=DIST.parent) == (0, [])
+
+
+def test_each_server_product_distribution_is_clean_with_its_packages(prefix):
+    products = DIST.parent / "products"
+    names = sorted(p.stem for p in (ROOT / "samples" / "products").glob("*.xml"))
+    assert names
+    for name in names:
+        assert (products / name / "setup.exe").exists(), "build the products target first"
+        assert setupcheck(prefix, name, cwd=products) == (0, []), name
 
 
 def doc_table(text):

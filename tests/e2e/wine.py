@@ -96,7 +96,8 @@ class WinePrefix:
 
 
 class Distribution:
-    """A copy of the built distribution folder inside the prefix (C:\\dist)."""
+    """A copy of a built distribution folder (by default the sample suite's) inside the prefix
+    (C:\\dist)."""
 
     def __init__(self, prefix: WinePrefix, name="dist", source: Path = DIST):
         self.prefix = prefix
