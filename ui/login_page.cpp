@@ -89,7 +89,7 @@ LRESULT LoginPage::OnWizardNext() {
   PropertyMap& properties = host_.Properties();
   if (!upgrade_) {
     properties.Set(L"[USER]", text::Trim(account));
-    properties.Set(L"[PASSWORD]", text::Trim(password));
+    properties.Set(L"[PASSWORD]", password);  // as typed: blanks may belong to it
   }
   SecureZeroMemory(password.data(), password.size() * sizeof(wchar_t));
   properties.Set(L"[SERVER_NAME]", StoredServerName(server));

@@ -142,7 +142,7 @@ void SSRSLoginPage::Browse() {
 
 LRESULT SSRSLoginPage::OnWizardNext() {
   const std::wstring account = text::Trim(ItemText(kAccount));
-  std::wstring password = text::Trim(ItemText(kPassword));
+  std::wstring password = ItemText(kPassword);  // as typed: blanks may belong to it
   const std::wstring url = ItemText(kUrl);
   const std::wstring sharedFolder = text::Trim(ItemText(kSharedFolder));
   ServiceAccount typed;

@@ -64,15 +64,23 @@ def share(prefix):
 
 def walk(wizard, pages, short, at_page):
     """Goes through the pages in order, checking each is the one expected, with a screenshot;
-    at_page(name, state) fills a page before Next."""
+    at_page(name, state) fills a page before Next. The install page of these small packages may
+    be over before it can be seen: it is looked at when it is still there, and the finish page
+    must come at its place after it."""
     for index, name in enumerate(pages):
-        state = wizard.wait_page(PAGE_CONTROL[name], timeout=240)
+        if name == "install":
+            state = wizard.wait_page((INSTALL, FINISH))
+            if state.holds(INSTALL) and state.control(INSTALL).visible:
+                assert state.page == index
+                wizard.screenshot(f"{short}_{name}")
+            continue
+        state = wizard.wait_page(PAGE_CONTROL[name], timeout=240 if name == "finish" else 60)
         assert state.page == index, f"{name} is page {state.page}, expected {index}"
         wizard.screenshot(f"{short}_{name}")
         if name == "finish":
             assert state.buttons["finish"].enabled
             wizard.press("finish")
-        elif name != "install":
+        else:
             at_page(name, state)
             wizard.press("next")
     return wizard.exit_code()
@@ -93,7 +101,7 @@ def document_server_pages(wizard, prefix, name, state):
             fill(wizard, values)
             refused(wizard, number, SERVER)
         assert "gethostbyname failed with error code: 11001" in setup_log(prefix)
-        fill(wizard, {SERVER: "localhost."})  # one-letter domain; the dot is dropped
+        fill(wizard, {SERVER: "localhost"})  # with a one-letter domain
     elif name == "catalog":
         catalog = state.control(CATALOG)
         assert "C:\\" in catalog.items and catalog.text == "C:\\"
@@ -137,7 +145,7 @@ def upgrade_login(wizard, prefix, name, state):
     assert not state.buttons["back"].visible
     assert not state.control(ACCOUNT).visible and not state.control(PASSWORD).visible
     assert state.control(SERVER).visible
-    fill(wizard, {SERVER: "localhost."})
+    fill(wizard, {SERVER: "localhost"})
 
 
 FILL = {"VaradavuRadare": document_server_pages, "VoruderaDEZ": login_page, "VURovizo": login_page,
@@ -166,7 +174,7 @@ def test_each_product_sheet_shows_its_pages_in_install_upgrade_repair_and_uninst
     code = product_code(dist, short)
 
     wizard.start()
-    assert walk(wizard, pages["install"], f"{short}_install",
+    assert walk(wizard, pages["install"], "install",
                 lambda name, state: FILL[short](wizard, prefix, name, state)) == 0
     assert prefix.product_state(code) == 5
     dump = dump_of(setup_log(prefix))
@@ -174,13 +182,13 @@ def test_each_product_sheet_shows_its_pages_in_install_upgrade_repair_and_uninst
     assert dump["[PASSWORD]"] != SECRET
 
     wizard.start("/upgrade")
-    assert walk(wizard, pages["upgrade"], f"{short}_upgrade",
+    assert walk(wizard, pages["upgrade"], "upgrade",
                 lambda name, state: upgrade_login(wizard, prefix, name, state)) == 0
     if "login" in pages["upgrade"]:
         assert dump_of(setup_log(prefix))["[SERVER_NAME]"] == "localhost"
 
     for switch in ("/r", "/u"):
         wizard.start(switch)
-        assert walk(wizard, ["install", "finish"], f"{short}_{switch[1:]}", None) == 0
+        assert walk(wizard, ["install", "finish"], switch[1:], None) == 0
     assert prefix.product_state(code) != 5
     assert files_holding(prefix, [SECRET]) == []

@@ -142,8 +142,10 @@ class Wizard:
         return State.parse(self.driver("state"))
 
     def wait_page(self, control_id, timeout=PAGE_TIMEOUT) -> State:
-        """Waits until the active page holds the visible control (pages are known by their controls)."""
-        return State.parse(self._wait("wait-control", control_id, seconds=timeout))
+        """Waits until the active page holds the visible control (pages are known by their controls);
+        a tuple of controls: any of them."""
+        ids = ",".join(map(str, control_id)) if isinstance(control_id, tuple) else control_id
+        return State.parse(self._wait("wait-control", ids, seconds=timeout))
 
     def press(self, button):
         self.driver("press", button)

@@ -2,7 +2,7 @@
 // Wine prefix, for the GUI tests.
 //
 //   state                  the sheet, the focus, its buttons and the controls of the active page
-//   wait-control ID MS     waits until the active page holds a visible control ID, then "state"
+//   wait-control ID[,ID] MS  waits until the active page holds a visible control of those, then "state"
 //   press back|next|finish|cancel
 //   key enter|tab|escape   to the window that has the focus in the wizard's thread
 //   focus ID               a sheet button or a page control
@@ -270,15 +270,34 @@ int Select(int id, const std::wstring& text) {
   return kDone;
 }
 
-int WaitControl(int id, DWORD timeoutMs) {
-  HWND sheet = PollFor(timeoutMs, [id]() -> HWND {
+int WaitControl(const std::vector<int>& ids, DWORD timeoutMs) {
+  HWND sheet = PollFor(timeoutMs, [&ids]() -> HWND {
     HWND wizard = FindWizard();
     HWND page = wizard ? CurrentPage(wizard) : nullptr;
-    HWND control = page ? GetDlgItem(page, id) : nullptr;
-    return control && IsWindowVisible(control) ? wizard : nullptr;
+    for (int id : ids) {
+      HWND control = page ? GetDlgItem(page, id) : nullptr;
+      if (control && IsWindowVisible(control)) return wizard;
+    }
+    return nullptr;
   });
   if (!sheet) return Fail("time-out: no active page with that visible control");
   return PrintState(sheet);
+}
+
+// "ID" or "ID,ID,..."
+bool Numbers(const wchar_t* text, std::vector<int>* values) {
+  std::wstring rest = text;
+  for (size_t start = 0; start <= rest.size();) {
+    size_t comma = rest.find(L',', start);
+    std::wstring part = rest.substr(start, comma == std::wstring::npos ? std::wstring::npos : comma - start);
+    wchar_t* end = nullptr;
+    long value = wcstol(part.c_str(), &end, 10);
+    if (part.empty() || *end != L'\0' || value < 0) return false;
+    values->push_back(static_cast<int>(value));
+    if (comma == std::wstring::npos) break;
+    start = comma + 1;
+  }
+  return !values->empty();
 }
 
 int Press(const std::wstring& name) {
@@ -486,7 +505,7 @@ bool Number(const wchar_t* text, long* value) {
 
 int Usage() {
   fprintf(stderr,
-          "usage: wizdriver state | wait-control ID MS | press back|next|finish|cancel | key enter|tab|escape\n"
+          "usage: wizdriver state | wait-control ID[,ID] MS | press back|next|finish|cancel | key enter|tab|escape\n"
           "       | focus ID | post MSG WPARAM [MS] | wait-box MS | answer ID | wait-gone MS | tooltip ID\n"
           "       | type ID TEXT | select ID TEXT\n");
   return kUsage;
@@ -502,8 +521,9 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"state" && argc == 2) {
     HWND sheet = FindWizard();
     result = sheet ? PrintState(sheet) : Fail("no wizard");
-  } else if (command == L"wait-control" && argc == 4 && Number(argv[2], &a) && Number(argv[3], &b)) {
-    result = WaitControl(a, b);
+  } else if (std::vector<int> ids; command == L"wait-control" && argc == 4 && Numbers(argv[2], &ids) &&
+                                     Number(argv[3], &b)) {
+    result = WaitControl(ids, b);
   } else if (command == L"press" && argc == 3) {
     result = Press(argv[2]);
   } else if (command == L"key" && argc == 3) {
