@@ -83,6 +83,7 @@ bool CWizardSheet::Create() {
   }
   if (handles.empty()) {
     host_.Log().WriteLine(L"The wizard has no page to show.");
+    if (host_.SetupResultCode() == 0) host_.SetSetupResultCode(ERROR_INSTALL_FAILURE);
     return false;
   }
   PROPSHEETHEADERW header{};
@@ -98,7 +99,10 @@ bool CWizardSheet::Create() {
   INT_PTR created = PropertySheetW(&header);
   creating = nullptr;
   if (created <= 0 || !window_) {
-    host_.Log().Log(L"Creating the setup wizard failed with error code %d", static_cast<int>(GetLastError()));
+    const DWORD error = GetLastError();
+    host_.Log().Log(L"Creating the setup wizard failed with error code %d", static_cast<int>(error));
+    // Nothing was installed, but nothing the user asked for was done either: not a success.
+    if (host_.SetupResultCode() == 0) host_.SetSetupResultCode(error ? static_cast<int>(error) : ERROR_INSTALL_FAILURE);
     return false;
   }
   return true;

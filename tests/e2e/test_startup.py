@@ -1,7 +1,7 @@
 """Start-up of the real setup.exe: command line, log, culture, system facts and exit."""
 import pytest
 
-from wine import log_folder, read_log
+from wine import log_folder, read_log, run_setup
 
 ARGS = ["/q", "VUROVIZO_PASSWORD=topsecret", "TARGETDIR=C:\\x", "autoupdate"]
 
@@ -104,3 +104,10 @@ def test_broken_culture_file_falls_back_to_en_us(prefix, dist, run):
     assert property_dump(lines)["Culture"] == "en-US"
     assert not any(l.startswith("Loading ") for l in lines), lines
 
+
+
+def test_a_wizard_that_cannot_be_shown_ends_in_failure(prefix, dist):
+    # These runs have no X display: the wizard's window cannot be made.
+    code, lines = run_setup(prefix, dist)
+    assert any(l.startswith("Creating the setup wizard failed with error code ") for l in lines)
+    assert code != 0 and f"Returning {code}" in lines

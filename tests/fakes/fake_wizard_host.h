@@ -28,6 +28,7 @@ class FakeWizardHost : public WizardHost {
   std::wstring installedDirectory;  // empty: the product is not installed
   bool validPaths = true, appsClosed = true, prerequisites = true, restart = false;
   std::wstring setupDirectory = L"C:\\dist\\";
+  HMODULE library = nullptr;  // the product's resource library; null: none
   std::wstring empty;
 
   LogFile& Log() override { return log; }
@@ -44,7 +45,7 @@ class FakeWizardHost : public WizardHost {
   ProductCatalog& Products() override { return products; }
   bool SoloProduct() const override { return products.size() == 1; }
   const XmlDocument& SetupDocument() const override { return document; }
-  HMODULE ProductLibrary() const override { return nullptr; }
+  HMODULE ProductLibrary() const override { return library; }
   const std::wstring& ProductDisplayName() const override { return displayName; }
   const std::wstring& ProductText1007() const override { return text1007; }
   const std::wstring& ProductText1008() const override { return empty; }

@@ -8,7 +8,9 @@
 #include "fakes/fake_wizard_host.h"
 #include "fixtures.h"
 #include "ui/launch_dialogs.h"
+#include "core/run_mode.h"
 #include "ui/multiline_list.h"
+#include "ui/product_sheets.h"
 #include "ui/product_page.h"
 #include "ui/wizard_fonts.h"
 #include "ui/wizard_sheet.h"
@@ -89,6 +91,47 @@ TEST_F(WizardWindowTest, ProductPageKeepsTheUserWhereTheFolderOrTheProgramsRefus
     EXPECT_EQ(PropSheet_GetCurrentPageHwnd(sheet.Window()), page) << appsClosed;
     // Only the folder's refusal is the page's own message (104); the program check shows its own.
     EXPECT_EQ(host_.machine.prompts.asked.size(), appsClosed ? 1u : 0u);
+  }
+}
+
+TEST_F(WizardWindowTest, LoginPageStoresWhatPassedTheChecksAndOnlyTheServerInAnUpgrade) {
+  // The product's own templates, as a document server's sheet loads them.
+  platform::Library library(LoadLibraryExW((test_files::ExecutableFolder() + L"VaradavuRadareresources.dll").c_str(),
+                                           nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+  ASSERT_TRUE(library);
+  host_.library = static_cast<HMODULE>(library.get());
+  host_.machine.network.names[L"db.example."] = L"10.0.0.5";
+  struct Case {
+    const wchar_t* name;
+    uint32_t modes;
+    DWORD logonError;
+    std::wstring user, server;
+    size_t messages;
+  } cases[] = {
+      {L"upgrade: the server alone, stored without its dot", mode::Upgrade, 0, L"", L"db.example", 0},
+      {L"install: the account and the server", mode::Install, 0, L"O\\svc", L"db.example", 0},
+      {L"install: an account that cannot log on keeps the page", mode::Install, ERROR_LOGON_FAILURE, L"", L"", 1},
+  };
+  for (const Case& c : cases) {
+    host_.modeFlags = c.modes;
+    host_.machine.accounts.serviceError = c.logonError;
+    host_.machine.prompts.asked.clear();
+    for (const wchar_t* name : {L"[USER]", L"[PASSWORD]", L"[SERVER_NAME]"}) host_.properties.Set(name, L"");
+    DocumentWizardSheet sheet(host_);
+    const size_t index = c.modes == mode::Upgrade ? 0 : 1;
+    HWND page = Show(sheet, index);
+    ASSERT_TRUE(page) << c.name;
+    EXPECT_EQ(IsWindowVisible(GetDlgItem(page, 1000)) != FALSE, c.modes != mode::Upgrade) << c.name;
+    SetDlgItemTextW(page, 1000, L" O\\svc ");
+    SetDlgItemTextW(page, 1001, L" secret ");
+    SetDlgItemTextW(page, 2005, L"db.example.");
+    PropSheet_PressButton(sheet.Window(), PSBTN_NEXT);
+    Pump();
+    EXPECT_EQ(host_.properties.Get(L"[USER]"), c.user) << c.name;
+    EXPECT_EQ(host_.properties.Get(L"[PASSWORD]"), c.user.empty() ? L"" : L" secret ") << c.name;
+    EXPECT_EQ(host_.properties.Get(L"[SERVER_NAME]"), c.server) << c.name;
+    EXPECT_EQ(host_.machine.prompts.asked.size(), c.messages) << c.name;
+    EXPECT_EQ(PropSheet_GetCurrentPageHwnd(sheet.Window()) == page, c.messages > 0) << c.name;
   }
 }
 
