@@ -140,21 +140,17 @@ SAMPLE_PRODUCTS = {
 }
 
 
-def files_holding(prefix: WinePrefix, secrets, folders=("Program Files\\Orvanta", "Program Files (x86)\\Orvanta")):
-    """Every file under C:\\Temp, C:\\ProgramData and the given folders of drive C, and the
-    registry export, that holds one of the secrets in ANSI or UTF-16: (where, secret) pairs."""
-    export = prefix.drive_c / "registry.reg"
-    prefix.run("regedit", "/E", "C:\\registry.reg")
-    roots = [prefix.drive_c / "Temp", prefix.drive_c / "ProgramData"] + [prefix.drive_c / f for f in folders]
-    files = [export] + [f for root in roots if root.exists() for f in root.rglob("*") if f.is_file()]
-    found = []
-    for f in files:
-        data = f.read_bytes()
-        for secret in secrets:
-            if secret.encode("cp1252") in data or secret.encode("utf-16-le") in data:
-                found.append((str(f), secret))
-    export.unlink()
-    return found
+def files_holding(prefix: WinePrefix, secrets):
+    """Every file of the prefix (the registry's files included) that holds one of the secrets in
+    ANSI or UTF-16: (where, secret) pairs."""
+    hits = []
+    for path in prefix.path.rglob("*"):
+        if path.is_file() and not path.is_symlink() and path.stat().st_size < 50_000_000:
+            data = path.read_bytes()
+            for secret in secrets:
+                if secret.encode("cp1252") in data or secret.encode("utf-16-le") in data:
+                    hits.append((str(path), secret))
+    return hits
 
 
 def uninstall_all(prefix: WinePrefix, extra=()):
