@@ -32,10 +32,7 @@ void CatalogPage::LoadPageTexts() {
 }
 
 BOOL CatalogPage::OnSetActive() {
-  PropSheet_SetWizButtons(SheetWindow(), PSWIZB_BACK | PSWIZB_NEXT);
-  ShowBackButton(true);
-  ShowNextButton();
-  FocusButton(wizard_control::Next);
+  ShowStepButtons(true);
   return WizardPage::OnSetActive();
 }
 

@@ -54,11 +54,7 @@ void LoginPage::LayOutForUpgrade() {
 
 BOOL LoginPage::OnSetActive() {
   // In an upgrade this page comes first: there is nothing to go back to.
-  PropSheet_SetWizButtons(SheetWindow(), upgrade_ ? PSWIZB_NEXT : (PSWIZB_BACK | PSWIZB_NEXT));
-  ShowBackButton(!upgrade_);
-  ShowNextButton();
-  FocusButton(wizard_control::Next);
-  ShowCancelButton(true);
+  ShowStepButtons(!upgrade_);
   return WizardPage::OnSetActive();
 }
 

@@ -90,11 +90,7 @@ void ProductPage::LoadPageTexts() {
 }
 
 BOOL ProductPage::OnSetActive() {
-  PropSheet_SetWizButtons(SheetWindow(), PSWIZB_BACK | PSWIZB_NEXT);
-  ShowBackButton(true);
-  ShowNextButton();
-  FocusButton(wizard_control::Next);
-  ShowCancelButton(true);
+  ShowStepButtons(true);
   return WizardPage::OnSetActive();
 }
 

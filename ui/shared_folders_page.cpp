@@ -33,11 +33,7 @@ void SharedFoldersPage::LoadPageTexts() {
 }
 
 BOOL SharedFoldersPage::OnSetActive() {
-  PropSheet_SetWizButtons(SheetWindow(), PSWIZB_BACK | PSWIZB_NEXT);
-  ShowBackButton(true);
-  ShowNextButton();
-  FocusButton(wizard_control::Next);
-  ShowCancelButton(true);
+  ShowStepButtons(true);
   return WizardPage::OnSetActive();
 }
 

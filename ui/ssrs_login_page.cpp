@@ -82,11 +82,7 @@ void SSRSLoginPage::MakeTooltips() {
 }
 
 BOOL SSRSLoginPage::OnSetActive() {
-  PropSheet_SetWizButtons(SheetWindow(), PSWIZB_BACK | PSWIZB_NEXT);
-  ShowBackButton(true);
-  ShowNextButton();
-  FocusButton(wizard_control::Next);
-  ShowCancelButton(true);
+  ShowStepButtons(true);
   return WizardPage::OnSetActive();
 }
 

@@ -248,6 +248,14 @@ void WizardPage::ShowBackButton(bool show) {
   if (show) CaptionButton(back, String(50103));
 }
 
+void WizardPage::ShowStepButtons(bool back) {
+  PropSheet_SetWizButtons(SheetWindow(), back ? (PSWIZB_BACK | PSWIZB_NEXT) : PSWIZB_NEXT);
+  ShowBackButton(back);
+  ShowNextButton();
+  FocusButton(wizard_control::Next);
+  ShowCancelButton(true);
+}
+
 void WizardPage::ShowNextButton() {
   HWND next = SheetItem(wizard_control::Next);
   if (!next) return;

@@ -68,6 +68,8 @@ class WizardPage {
 
   // Wizard buttons, as the pages' activation sets them.
   void ShowBackButton(bool show);
+  // A page between the first and the last: Back (when asked), Next with the focus, Cancel.
+  void ShowStepButtons(bool back);
   void ShowNextButton();
   void ShowCancelButton(bool show);
   void SetFinishCaption();
