@@ -58,7 +58,6 @@ class State:
     caption: str
     minimized: bool
     page: int
-    pages: int
     focus: int
     focus_owner: str
     buttons: dict  # name ("back", ...) -> Control
@@ -76,7 +75,6 @@ class State:
                     c["items"].split("|") if c.get("items") else ([] if "items" in c else None))
             for c in _numbered(values, "control.")]
         return cls(values["sheet.caption"], values["sheet.minimized"] == "1", int(values["page.index"]),
-                   int(values["page.count"]),
                    int(values["focus.id"]), values["focus.owner"], buttons, controls)
 
     def control(self, id) -> Control:

@@ -211,10 +211,6 @@ int PrintState(HWND sheet) {
   Put("sheet.caption", TextOf(sheet));
   Put("sheet.minimized", IsIconic(sheet) ? 1 : 0);
   Put("page.index", index);
-  LRESULT tabs = 0;  // the sheet keeps one tab per page, hidden in a wizard
-  if (LRESULT tab = 0; Send(sheet, PSM_GETTABCONTROL, 0, 0, &tab) && tab)
-    Send(reinterpret_cast<HWND>(tab), TCM_GETITEMCOUNT, 0, 0, &tabs);
-  Put("page.count", tabs);
   HWND focus = FocusOf(sheet);
   HWND owner = focus ? GetParent(focus) : nullptr;
   Put("focus.id", focus ? GetDlgCtrlID(focus) : 0);
