@@ -3,6 +3,7 @@
 #include "core/property_map.h"
 #include "core/protected_folder.h"
 #include "core/secret_mask.h"
+#include "platform/files.h"
 
 std::wstring LogFile::MakeLogFolder(platform::Security& security, std::vector<std::wstring>& notes) {
   wchar_t drive[261] = {};
@@ -24,6 +25,16 @@ void LogFile::Open(PropertyMap& properties, platform::Security& security) {
   HoldFolder();
   for (const std::wstring& note : notes) WriteLine(note);
   properties.Set(L"[TEMPDIRECTORY]", folder_);
+}
+
+void LogFile::MaskFile(const std::wstring& path, const SecretMask& secrets) {
+  if (secrets.Empty() || !platform::FileExists(path)) return;
+  if (!platform::RewriteInPlace(path, [&](const std::string& bytes) { return secrets.ApplyToFile(bytes); }))
+    Log(L"Hiding passwords in %s failed with error %d.", path, static_cast<int>(GetLastError()));
+}
+
+void LogFile::MaskFile(const std::wstring& path) {
+  if (secrets_) MaskFile(path, *secrets_);
 }
 
 void LogFile::HoldFolder() {

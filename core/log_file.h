@@ -28,6 +28,10 @@ class LogFile {
   void WriteLine(const std::wstring& line);
   // The mask the lines pass; Open takes the property map's.
   void MaskWith(SecretMask& secrets) { secrets_ = &secrets; }
+  // Hides the secrets in another program's log file (an installer's verbose log) in place, in
+  // its own encoding; a failure is logged. The second form uses the mask the lines pass.
+  void MaskFile(const std::wstring& path, const SecretMask& secrets);
+  void MaskFile(const std::wstring& path);
 
   template <typename... A>
   void Log(std::wstring_view format, const A&... args) {

@@ -42,9 +42,11 @@ class FakeSecurity : public platform::Security {
     bool directory = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
     return platform::FolderFacts{directory ? platform::FolderFacts::Kind::Directory : platform::FolderFacts::Kind::Missing};
   }
+  // On disk, a folder that already stands answers as Windows does.
   DWORD CreateProtectedFolder(const std::wstring& path) override {
-    if (onDisk && createError == 0) CreateDirectoryW(path.c_str(), nullptr);
-    return Changed(L"create " + path, createError, path, platform::FolderFacts::Kind::Directory);
+    DWORD error = createError;
+    if (onDisk && error == 0 && !CreateDirectoryW(path.c_str(), nullptr)) error = GetLastError();
+    return Changed(L"create " + path, error, path, platform::FolderFacts::Kind::Directory);
   }
   DWORD ProtectFolder(const std::wstring& path) override {
     return Changed(L"protect " + path, protectError, path, platform::FolderFacts::Kind::Directory);
