@@ -10,7 +10,7 @@ std::wstring LogFile::MakeLogFolder(platform::Security& security, std::vector<st
   DWORD n = GetEnvironmentVariableW(L"SYSTEMDRIVE", drive, 261);
   std::wstring folder = (n > 0 && n < 261) ? std::wstring(drive, n) : std::wstring();
   folder += L"\\Temp";
-  MakePlainFolder(security, folder, notes);
+  MakeSharedFolder(security, folder, notes);
   folder += L"\\DEVadirez";
   ProtectedFolder made = MakeProtectedFolder(security, folder);
   notes.insert(notes.end(), made.notes.begin(), made.notes.end());

@@ -32,7 +32,7 @@ class FakeSecurity : public platform::Security {
   // made for real, so code above can write into it.
   std::map<std::wstring, platform::FolderFacts> folders;
   std::vector<std::wstring> folderCalls;
-  DWORD createError = 0, protectError = 0, removeError = 0;
+  DWORD createError = 0, protectError = 0, removeError = 0, guardError = 0;
   bool onDisk = true;
 
   platform::FolderFacts InspectFolder(const std::wstring& path) override {
@@ -53,6 +53,9 @@ class FakeSecurity : public platform::Security {
   }
   DWORD RemoveLink(const std::wstring& path) override {
     return Changed(L"remove " + path, removeError, path, platform::FolderFacts::Kind::Missing);
+  }
+  DWORD GuardSharedFolder(const std::wstring& path) override {
+    return Changed(L"guard " + path, guardError, path, platform::FolderFacts::Kind::Directory);
   }
 
  private:

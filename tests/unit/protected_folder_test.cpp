@@ -71,4 +71,38 @@ TEST_P(ProtectedFolderTest, LeavesOnlyAnAdministratorsFolder) {
 INSTANTIATE_TEST_SUITE_P(Rows, ProtectedFolderTest, testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// A shared parent (C:\Temp) keeps everyone's right to add to it; only the right to remove or
+// rename what it holds, which would swap the protected folder once the setup lets go of it, is
+// taken back.
+TEST(SharedFolderTest, WhoeverMayRemoveItsEntriesLosesThatRight) {
+  const std::wstring parent = L"C:\\Temp";
+  const struct {
+    const char* name;
+    platform::FolderFacts found;
+    DWORD guardError;
+    bool safe;
+    std::vector<std::wstring> calls;
+    const wchar_t* note;
+  } rows[] = {
+      {"OthersOnlyAdd", {Kind::Directory, false, true, 0, false}, 0, true, {}, nullptr},
+      {"OthersMayRemove", {Kind::Directory, false, true, 0, true}, 0, true, {L"guard " + parent},
+       L"could be renamed or emptied by other users; only administrators may now remove what it holds"},
+      {"ForeignOwner", {Kind::Directory, true, true, 0, true}, 0, true, {L"guard " + parent}, L"only administrators"},
+      {"GuardFails", {Kind::Directory, true, true, 0, true}, 5, false, {L"guard " + parent},
+       L"taking that back failed with error code 5"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    FakeSecurity security;
+    security.onDisk = false;
+    security.folders[parent] = row.found;
+    security.guardError = row.guardError;
+    std::vector<std::wstring> notes;
+    EXPECT_EQ(row.safe, MakeSharedFolder(security, parent, notes));
+    EXPECT_EQ(row.calls, security.folderCalls);
+    ASSERT_EQ(row.note ? 1u : 0u, notes.size());
+    if (row.note) EXPECT_NE(std::wstring::npos, notes[0].find(row.note)) << notes[0];
+  }
+}
+
 }  // namespace
