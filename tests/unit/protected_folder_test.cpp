@@ -101,7 +101,9 @@ TEST(SharedFolderTest, WhoeverMayRemoveItsEntriesLosesThatRight) {
     EXPECT_EQ(row.safe, MakeSharedFolder(security, parent, notes));
     EXPECT_EQ(row.calls, security.folderCalls);
     ASSERT_EQ(row.note ? 1u : 0u, notes.size());
-    if (row.note) EXPECT_NE(std::wstring::npos, notes[0].find(row.note)) << notes[0];
+    if (row.note) {
+      EXPECT_NE(std::wstring::npos, notes[0].find(row.note)) << notes[0];
+    }
   }
 }
 
