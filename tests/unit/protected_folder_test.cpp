@@ -108,3 +108,44 @@ TEST(SharedFolderTest, WhoeverMayRemoveItsEntriesLosesThatRight) {
 }
 
 }  // namespace
+
+#include <aclapi.h>
+#include <sddl.h>
+
+#include "fixtures.h"
+
+namespace {
+
+// The real access lists, as far as the system keeps them: a folder open to everyone lets others
+// remove its entries until it is guarded; afterwards they may still add to it.
+TEST(Win32SharedFolderTest, GuardingTakesTheRemovingRightsAndKeepsAdding) {
+  ScratchFolder scratch;
+  const std::wstring folder = scratch.path() + L"shared";
+  ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+  PSECURITY_DESCRIPTOR open = nullptr;
+  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;OICI;FA;;;WD)", SDDL_REVISION_1, &open,
+                                                                   nullptr));
+  BOOL present = FALSE, defaulted = FALSE;
+  PACL everyone = nullptr;
+  GetSecurityDescriptorDacl(open, &present, &everyone, &defaulted);
+  std::wstring name = folder;
+  ASSERT_EQ(0u, SetNamedSecurityInfoW(name.data(), SE_FILE_OBJECT,
+                                      DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr,
+                                      nullptr, everyone, nullptr));
+  LocalFree(open);
+  platform::Win32Security security;
+  const platform::FolderFacts before = security.InspectFolder(folder);
+  ASSERT_TRUE(before.othersMayRemove);
+
+  ASSERT_EQ(0u, security.GuardSharedFolder(folder));
+  // Wine keeps no access lists: it shows one made from the Unix mode bits, where Everyone's write
+  // bit reads back as 0x1301ff (delete and delete-child included) before and after, and the
+  // owner stays the running user. Only Windows can show the result.
+  if (GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version"))
+    GTEST_SKIP() << "the guarded list cannot be read back under Wine";
+  const platform::FolderFacts after = security.InspectFolder(folder);
+  EXPECT_FALSE(after.othersMayRemove);
+  EXPECT_TRUE(after.othersMayWrite) << "others may still add to it";
+}
+
+}  // namespace
