@@ -5,12 +5,13 @@
 #include "core/secret_mask.h"
 #include "platform/files.h"
 
-std::wstring LogFile::MakeLogFolder(platform::Security& security, std::vector<std::wstring>& notes) {
+std::wstring LogFile::MakeLogFolder(platform::Security& security, std::vector<std::wstring>& notes, bool* parentSafe) {
   wchar_t drive[261] = {};
   DWORD n = GetEnvironmentVariableW(L"SYSTEMDRIVE", drive, 261);
   std::wstring folder = (n > 0 && n < 261) ? std::wstring(drive, n) : std::wstring();
   folder += L"\\Temp";
-  MakeSharedFolder(security, folder, notes);
+  const bool guarded = MakeSharedFolder(security, folder, notes);
+  if (parentSafe) *parentSafe = guarded;
   folder += L"\\DEVadirez";
   ProtectedFolder made = MakeProtectedFolder(security, folder);
   notes.insert(notes.end(), made.notes.begin(), made.notes.end());
@@ -20,7 +21,7 @@ std::wstring LogFile::MakeLogFolder(platform::Security& security, std::vector<st
 void LogFile::Open(PropertyMap& properties, platform::Security& security) {
   MaskWith(properties.Secrets());
   std::vector<std::wstring> notes;
-  folder_ = MakeLogFolder(security, notes);
+  folder_ = MakeLogFolder(security, notes, &folderSafeAfterRun_);
   OpenAt(folder_ + L"\\Setup.log");
   HoldFolder();
   for (const std::wstring& note : notes) WriteLine(note);
