@@ -65,6 +65,12 @@ std::vector<std::wstring> WithRestartArguments(LogFile& log, const std::wstring&
 void RestartSetup(LogFile& log, platform::Processes& processes, platform::Registry& registry,
                   const RestartRequest& request) {
   const std::wstring folder = text::Format(L"%s\\Restart", request.logFolder);
+  if (!log.FolderSafeAfterRun()) {
+    // The copy would run as administrator after this process ends, from a folder another user
+    // could by then have renamed away and replaced.
+    log.Log(L"The setup is not restarted: other users could replace %s once the setup ends.", folder);
+    return;
+  }
   if (request.security) {
     // The copy runs as administrator: nobody else may add to it or point the folder elsewhere.
     ProtectedFolder made = MakeProtectedFolder(*request.security, folder);

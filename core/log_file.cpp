@@ -3,13 +3,15 @@
 #include "core/property_map.h"
 #include "core/protected_folder.h"
 #include "core/secret_mask.h"
+#include "platform/files.h"
 
-std::wstring LogFile::MakeLogFolder(platform::Security& security, std::vector<std::wstring>& notes) {
+std::wstring LogFile::MakeLogFolder(platform::Security& security, std::vector<std::wstring>& notes, bool* parentSafe) {
   wchar_t drive[261] = {};
   DWORD n = GetEnvironmentVariableW(L"SYSTEMDRIVE", drive, 261);
   std::wstring folder = (n > 0 && n < 261) ? std::wstring(drive, n) : std::wstring();
   folder += L"\\Temp";
-  MakePlainFolder(security, folder, notes);
+  const bool guarded = MakeSharedFolder(security, folder, notes);
+  if (parentSafe) *parentSafe = guarded;
   folder += L"\\DEVadirez";
   ProtectedFolder made = MakeProtectedFolder(security, folder);
   notes.insert(notes.end(), made.notes.begin(), made.notes.end());
@@ -19,11 +21,21 @@ std::wstring LogFile::MakeLogFolder(platform::Security& security, std::vector<st
 void LogFile::Open(PropertyMap& properties, platform::Security& security) {
   MaskWith(properties.Secrets());
   std::vector<std::wstring> notes;
-  folder_ = MakeLogFolder(security, notes);
+  folder_ = MakeLogFolder(security, notes, &folderSafeAfterRun_);
   OpenAt(folder_ + L"\\Setup.log");
   HoldFolder();
   for (const std::wstring& note : notes) WriteLine(note);
   properties.Set(L"[TEMPDIRECTORY]", folder_);
+}
+
+void LogFile::MaskFile(const std::wstring& path, const SecretMask& secrets) {
+  if (secrets.Empty() || !platform::FileExists(path)) return;
+  if (!platform::RewriteInPlace(path, [&](const std::string& bytes) { return secrets.ApplyToFile(bytes); }))
+    Log(L"Hiding passwords in %s failed with error %d.", path, static_cast<int>(GetLastError()));
+}
+
+void LogFile::MaskFile(const std::wstring& path) {
+  if (secrets_) MaskFile(path, *secrets_);
 }
 
 void LogFile::HoldFolder() {

@@ -28,6 +28,10 @@ class LogFile {
   void WriteLine(const std::wstring& line);
   // The mask the lines pass; Open takes the property map's.
   void MaskWith(SecretMask& secrets) { secrets_ = &secrets; }
+  // Hides the secrets in another program's log file (an installer's verbose log) in place, in
+  // its own encoding; a failure is logged. The second form uses the mask the lines pass.
+  void MaskFile(const std::wstring& path, const SecretMask& secrets);
+  void MaskFile(const std::wstring& path);
 
   template <typename... A>
   void Log(std::wstring_view format, const A&... args) {
@@ -42,8 +46,15 @@ class LogFile {
   // UTF-16 to the thread's ANSI code page, with its replacement characters.
   static std::string ToAnsi(const std::wstring& line);
   // "<SYSTEMDRIVE>\Temp\DEVadirez", creating the two folders when missing; the second one only
-  // administrators may change (see protected_folder.h). Notes say what was done.
-  static std::wstring MakeLogFolder(platform::Security& security, std::vector<std::wstring>& notes);
+  // administrators may change (see protected_folder.h). Notes say what was done; `parentSafe`, when
+  // given, whether nobody else can remove the folder through its parent.
+  static std::wstring MakeLogFolder(platform::Security& security, std::vector<std::wstring>& notes,
+                                    bool* parentSafe = nullptr);
+  // Whether what is left in the log folder to run after this process ends (the clean-up batch,
+  // the restart copy) stays out of other users' reach: false when its parent could not be
+  // guarded, for then the folder could be renamed away and replaced once it is no longer held.
+  bool FolderSafeAfterRun() const { return folderSafeAfterRun_; }
+  void SetFolderSafeAfterRun(bool safe) { folderSafeAfterRun_ = safe; }
   // Keeps the folder from being renamed or replaced while this log is open.
   void HoldFolder();
 
@@ -53,6 +64,7 @@ class LogFile {
 
  private:
   SecretMask* secrets_ = nullptr;
+  bool folderSafeAfterRun_ = true;
   platform::UniqueHandle file_;
   platform::UniqueHandle folderHold_;
   std::wstring path_;

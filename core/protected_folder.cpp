@@ -55,9 +55,22 @@ ProtectedFolder MakeProtectedFolder(platform::Security& security, const std::wst
   return result;
 }
 
-bool MakePlainFolder(platform::Security& security, const std::wstring& path, std::vector<std::wstring>& notes) {
+bool MakeSharedFolder(platform::Security& security, const std::wstring& path, std::vector<std::wstring>& notes) {
   platform::FolderFacts facts = security.InspectFolder(path);
-  if (facts.kind == Kind::Directory) return true;
-  if (!ClearWayFor(security, path, facts.kind, notes)) return false;
-  return CreateDirectoryW(path.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+  if (facts.kind != Kind::Directory) {
+    if (!ClearWayFor(security, path, facts.kind, notes)) return false;
+    if (!CreateDirectoryW(path.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return false;
+    // A folder made here inherits the drive root's list, which lets every user rename it.
+    facts = security.InspectFolder(path);
+  }
+  if (!facts.othersMayRemove) return true;
+  DWORD error = security.GuardSharedFolder(path);
+  if (error != 0) {
+    notes.push_back(text::Format(L"%s can be renamed or emptied by other users; taking that back failed with error code %d",
+                                 path, static_cast<int>(error)));
+    return false;
+  }
+  notes.push_back(text::Format(
+      L"%s could be renamed or emptied by other users; only administrators may now remove what it holds", path));
+  return true;
 }

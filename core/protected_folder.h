@@ -16,6 +16,8 @@ struct ProtectedFolder {
 // file) standing in its place with a real folder.
 ProtectedFolder MakeProtectedFolder(platform::Security& security, const std::wstring& path);
 
-// For a shared parent such as C:\Temp: a link there is removed and a plain folder made; its
-// access list is left as it is. Notes as above.
-bool MakePlainFolder(platform::Security& security, const std::wstring& path, std::vector<std::wstring>& notes);
+// For a shared parent such as C:\Temp: a link there is removed and a folder made. Whoever may
+// rename or delete the parent or its entries can swap the protected folder below it once the
+// setup lets go of it (the clean-up batch and the restart copy run from there afterwards), so
+// those rights are taken back for administrators; everyone keeps adding to it. Notes as above.
+bool MakeSharedFolder(platform::Security& security, const std::wstring& path, std::vector<std::wstring>& notes);

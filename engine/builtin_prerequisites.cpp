@@ -46,7 +46,8 @@ class ComponentBuiltIns final : public BuiltInInstallers {
     ComponentInstaller installer(log_, machine_, logFolder_);
     std::optional<VendorLink> link = VendorLinks::SqlCmdLnUtilsFor(nativeClientFlavour);
     // Without a package for this client generation the download has nothing to fetch and fails.
-    UINT result = installer.DownloadAndInstallMsi(link ? links_.Url(*link) : std::wstring(), L"SqlCmdLnUtils.msi", L"");
+    UINT result = installer.DownloadAndInstallMsi(link ? links_.Url(*link) : std::wstring(), L"SqlCmdLnUtils.msi", L"",
+                                                  link ? links_.Sha256(*link) : std::wstring());
     installer.exitCode = result;
     return ResultOf(installer, result == 0 || result == 3010 || result == 1641);
   }

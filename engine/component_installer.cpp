@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "platform/file_hash.h"
 #include "platform/files.h"
 #include "platform/handles.h"
 #include "platform/text.h"
@@ -20,6 +21,11 @@ constexpr DWORD kPieceSize = 1024;
 constexpr int kFolderAttempts = 100;
 constexpr int kUiLevelNone = 2;         // INSTALLUILEVEL_NONE
 constexpr UINT kInstallFailure = 1603;  // ERROR_INSTALL_FAILURE
+constexpr size_t kSha256Digits = 64;
+
+bool IsSha256Text(const std::wstring& digest) {
+  return digest.size() == kSha256Digits && digest.find_first_not_of(L"0123456789abcdefABCDEF") == std::wstring::npos;
+}
 
 std::wstring FolderOf(const std::wstring& path) {
   size_t slash = path.find_last_of(L'\\');
@@ -37,7 +43,8 @@ ComponentInstaller::ComponentInstaller(LogFile& log, platform::Platform& machine
       processes(machine.processes),
       http_(&machine.http),
       installer_(&machine.installer),
-      system_(&machine.system) {}
+      system_(&machine.system),
+      security_(&machine.security) {}
 
 ComponentInstaller::~ComponentInstaller() {
   if (workFolder.empty() || !platform::IsDirectory(workFolder)) return;
@@ -106,21 +113,33 @@ bool ComponentInstaller::EnsureWorkFolder() {
   if (folder.back() != L'\\') folder += L'\\';
   // Only a folder this run made itself is used: one that already stands may hold a file someone
   // else put there under the name about to be run. A left-over "ZEMDownload" gives way to the
-  // first free numbered name.
+  // first free numbered name. Made with the administrators-only access list, so that nobody
+  // else can swap the installer between its download and its start (the temporary folder may be
+  // the shared Windows one).
   workFolder = folder + L"ZEMDownload";
-  for (int n = 1; !CreateDirectoryW(workFolder.c_str(), nullptr); ++n) {
-    const DWORD error = GetLastError();
+  for (int n = 1;; ++n) {
+    const DWORD error = security_ ? security_->CreateProtectedFolder(workFolder) : ERROR_NOT_SUPPORTED;
+    if (error == 0) break;
     if (error != ERROR_ALREADY_EXISTS || n > kFolderAttempts) {
-      // A folder that cannot be made shows up as the file that cannot be opened.
-      log.Log(L"Creating %s failed with error code %d", workFolder, error);
-      break;
+      // Never fall back on a folder someone else made: nothing is fetched.
+      Fail(error);
+      log.Log(L"Creating %s failed with error code %d", workFolder, exitCode);
+      workFolder.clear();
+      return false;
     }
     workFolder = text::Format(L"%sZEMDownload.%d", folder, n);
   }
   return true;
 }
 
-bool ComponentInstaller::Download(const std::wstring& url, const std::wstring& file) {
+bool ComponentInstaller::Download(const std::wstring& url, const std::wstring& file, const std::wstring& sha256) {
+  // A digest that cannot be one is a mistake in the variables list: the file it was meant to
+  // vouch for is not fetched at all rather than run unchecked.
+  if (!sha256.empty() && !IsSha256Text(sha256)) {
+    Fail(ERROR_BAD_CONFIGURATION);
+    log.Log(L"The SHA-256 given for %s is not 64 hexadecimal digits; nothing was downloaded", url);
+    return false;
+  }
   EnsureWorkFolder();
   if (!http_) {
     Fail(ERROR_NOT_SUPPORTED);
@@ -183,8 +202,29 @@ bool ComponentInstaller::Download(const std::wstring& url, const std::wstring& f
   unsigned long long announced = 0;
   const bool lengthKnown = transfer->QueryContentLength(announced) == 0;
   if (!SaveBody(*transfer, file, lengthKnown ? &announced : nullptr)) return false;
+  transfer.reset();
+  if (!sha256.empty() && !Verify(file, sha256)) return false;
   exitCode = 0;
   return true;
+}
+
+bool ComponentInstaller::Verify(const std::wstring& file, const std::wstring& sha256) {
+  DWORD error = 0;
+  const std::wstring actual = platform::FileSha256(file, error);
+  if (actual.empty()) {
+    Fail(error);
+    log.Log(L"Computing the SHA-256 of %s failed with error code %d", file, exitCode);
+  } else if (_wcsicmp(actual.c_str(), sha256.c_str()) != 0) {
+    Fail(ERROR_INVALID_DATA);
+    log.Log(L"The SHA-256 of %s is %s, not %s as given: the download is refused", file, actual, sha256);
+  } else {
+    return true;
+  }
+  if (DeleteFileW(file.c_str()))
+    log.Log(L"Deleted refused download %s", file);
+  else
+    log.Log(L"Deleting refused download %s failed with error code %d", file, GetLastError());
+  return false;
 }
 
 bool ComponentInstaller::SaveBody(platform::HttpTransfer& transfer, const std::wstring& file,
@@ -246,22 +286,22 @@ void ComponentInstaller::DeletePartial(const std::wstring& file) {
 }
 
 void ComponentInstaller::DownloadAndRun(const std::wstring& url, const std::wstring& name,
-                                        const std::wstring& parameters) {
+                                        const std::wstring& parameters, const std::wstring& sha256) {
   if (!EnsureWorkFolder()) return;
   const std::wstring file = workFolder + L"\\" + name;
   log.Log(L"Downloading %s to %s", url, file);
-  if (!Download(url, file)) return;
+  if (!Download(url, file, sha256)) return;
   log.WriteLine(L"Download successful");
   ShellExecuteAndWait(file, parameters);
   DeleteFileW(file.c_str());
 }
 
 UINT ComponentInstaller::DownloadAndInstallMsi(const std::wstring& url, const std::wstring& name,
-                                               const std::wstring& commandLine) {
+                                               const std::wstring& commandLine, const std::wstring& sha256) {
   if (!EnsureWorkFolder()) return kInstallFailure;
   const std::wstring file = workFolder + L"\\" + name;
   log.Log(L"Downloading %s to %s", url, file);
-  if (!Download(url, file) || !installer_) return kInstallFailure;
+  if (!Download(url, file, sha256) || !installer_) return kInstallFailure;
   log.WriteLine(L"Download successful");
   log.Log(L"Installing %s", file);
   const bool quiet = hidden;
@@ -269,6 +309,8 @@ UINT ComponentInstaller::DownloadAndInstallMsi(const std::wstring& url, const st
   const std::wstring logPath = text::Format(L"%s\\%s.log", logFolder, name);
   installer_->EnableLog(platform::kVerboseLogMode, logPath, 0);
   UINT result = installer_->InstallProduct(file, commandLine);
+  // The installer's verbose log may hold what the setup was given in secret, as the packages' do.
+  log.MaskFile(logPath);
   log.Log(L"Installation returned %d. Log file is %s", result, logPath);
   if (quiet) installer_->SetInternalUI(previous);
   DeleteFileW(file.c_str());

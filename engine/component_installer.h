@@ -29,14 +29,17 @@ class ComponentInstaller {
   // for; `exitCode` as above.
   void RunWithoutRedirection(const std::wstring& commandLine);
 
-  // Fetches the URL over plain HTTP on port 80 into the file; true when the whole body is in it.
+  // Fetches the URL (http:// on port 80, https:// over TLS on 443) into the file; true when the
+  // whole body is in it and, when `sha256` is given, its SHA-256 is that one (any letter case).
   // On failure `exitCode` holds the error or the HTTP status and no file is left behind.
-  bool Download(const std::wstring& url, const std::wstring& file);
+  bool Download(const std::wstring& url, const std::wstring& file, const std::wstring& sha256 = {});
   // Downloads `name` into the work folder, runs it with the parameters and deletes it.
-  void DownloadAndRun(const std::wstring& url, const std::wstring& name, const std::wstring& parameters);
+  void DownloadAndRun(const std::wstring& url, const std::wstring& name, const std::wstring& parameters,
+                      const std::wstring& sha256 = {});
   // Downloads `name` and installs it with Windows Installer, logging verbosely into the log
   // folder; the installer's result, or 1603 when the download failed.
-  UINT DownloadAndInstallMsi(const std::wstring& url, const std::wstring& name, const std::wstring& commandLine);
+  UINT DownloadAndInstallMsi(const std::wstring& url, const std::wstring& name, const std::wstring& commandLine,
+                             const std::wstring& sha256 = {});
 
   bool hidden = true;       // children and Windows Installer run without user interface
   std::wstring workFolder;  // the download folder; empty until the first download
@@ -51,8 +54,9 @@ class ComponentInstaller {
   std::wstring WindowsFolder() const;
   // The path in double quotes when it holds a blank, else as it is.
   static std::wstring QuoteIfBlank(const std::wstring& path);
-  // Builds the download folder under the user's temporary folder; false (logged) when there is
-  // no temporary folder.
+  // Builds the download folder under the user's temporary folder, new and writable only by
+  // administrators; false (logged, `exitCode` set) when there is no temporary folder or no new
+  // folder could be made.
   bool EnsureWorkFolder();
 
  private:
@@ -61,8 +65,11 @@ class ComponentInstaller {
   // announced: the body's length as the answer gave it; null when it gave none.
   bool SaveBody(platform::HttpTransfer& transfer, const std::wstring& file, const unsigned long long* announced);
   void DeletePartial(const std::wstring& file);
+  // True when the saved file's SHA-256 is the one given; otherwise the file is deleted.
+  bool Verify(const std::wstring& file, const std::wstring& sha256);
 
   platform::Http* http_ = nullptr;
   platform::WindowsInstaller* installer_ = nullptr;
   platform::SystemQueries* system_ = nullptr;
+  platform::Security* security_ = nullptr;
 };

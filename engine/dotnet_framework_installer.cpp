@@ -47,7 +47,7 @@ bool DotNetFrameworkInstaller::InstallDotNet4(const std::wstring& version) {
   if (RebootRequired(log)) return true;
   const std::wstring parameters = std::wstring(hidden ? L"/q " : L"") + L"/lcid 1033 /norestart";
   const DotNet4Package package = ChooseDotNet4Package(osCode, servicePack, version);
-  DownloadAndRun(links_.Url(package.link), package.fileName, parameters);
+  DownloadAndRun(links_.Url(package.link), package.fileName, parameters, links_.Sha256(package.link));
   if (exitCode == kRequirementsNotMet)
     errorText = std::wstring(kRequirementsText) + L" Disk space required is 850 MB (32-bit) and 3.5 GB (64-bit).";
   if (exitCode == kRebootRequired) {
@@ -95,7 +95,8 @@ bool DotNetFrameworkInstaller::InstallDotNet35Sp1() {
       !MsiProductInstalled(log, machine_.installer, is64Bit ? kRasterizerX64 : kRasterizerX86, L"RGB9RAST"))
     FullPackageRoute();
   else
-    DownloadAndRun(links_.Url(VendorLink::DotNet35Sp1Web), L"dotNetFx35setup.exe", parameters);
+    DownloadAndRun(links_.Url(VendorLink::DotNet35Sp1Web), L"dotNetFx35setup.exe", parameters,
+                   links_.Sha256(VendorLink::DotNet35Sp1Web));
   if (exitCode == kRequirementsNotMet)
     errorText = std::wstring(kRequirementsText) + L" Disk space required is 280 MB (32-bit) and 610 MB (64-bit).";
   return DotNet35Present();
@@ -107,7 +108,7 @@ void DotNetFrameworkInstaller::FullPackageRoute() {
   const std::wstring package = workFolder + L"\\dotnetfx35.exe";
   const std::wstring url = links_.Url(VendorLink::DotNet35Sp1Full);
   log.Log(L"Downloading %s to %s", url, package);
-  if (!Download(url, package)) return;
+  if (!Download(url, package, links_.Sha256(VendorLink::DotNet35Sp1Full))) return;
   // Quoted when needed: the temporary folder of Windows XP lies under "Documents and Settings".
   const std::wstring extracted = workFolder + L"\\dotnetfx35";
   ShellExecuteAndWait(package, text::Format(L"/q /x:%s", QuoteIfBlank(extracted)));

@@ -329,6 +329,13 @@ void FinalizeActions::DeleteFiles() {
     DeleteFileW(batch.c_str());
     return;
   }
+  if (!log_.FolderSafeAfterRun()) {
+    // cmd.exe reads a batch line by line by its path: once this process has let the folder go,
+    // another user could rename it away through its parent and put his own batch there.
+    log_.Log(L"%s is not started: other users could replace it once the setup ends; what is in use is left.", batch);
+    DeleteFileW(batch.c_str());
+    return;
+  }
   if (!context_.processes) {
     log_.Log(L"No process launcher; %s not started.", batch);
     return;

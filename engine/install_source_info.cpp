@@ -30,10 +30,15 @@ void InstallSourceInfo::Open() {
     return;
   }
   if (security_) {
-    // A record another user could rewrite or swap between reading and saving is not used.
-    ProtectedFolder made = MakeProtectedFolder(*security_, path_.substr(0, path_.find_last_of(L'\\')));
-    for (const std::wstring& note : made.notes) log_.WriteLine(note);
-    if (!made.usable) return;
+    // A record another user could rewrite or swap between reading and saving is not used; nor one
+    // whose folder another user could rename away between runs through its parent.
+    const std::wstring folder = path_.substr(0, path_.find_last_of(L'\\'));
+    std::vector<std::wstring> notes;
+    const bool parentSafe = MakeSharedFolder(*security_, folder.substr(0, folder.find_last_of(L'\\')), notes);
+    ProtectedFolder made = MakeProtectedFolder(*security_, folder);
+    notes.insert(notes.end(), made.notes.begin(), made.notes.end());
+    for (const std::wstring& note : notes) log_.WriteLine(note);
+    if (!parentSafe || !made.usable) return;
   }
   HRESULT loadStatus = S_OK;
   loaded_ = document_.Load(path_, &loadStatus);

@@ -65,10 +65,7 @@ std::wstring EnableMsiLog(const EngineContext& context, const std::wstring& file
 }
 
 void MaskMsiLog(const EngineContext& context, const std::wstring& path) {
-  const SecretMask& secrets = context.properties.Secrets();
-  if (secrets.Empty() || !platform::FileExists(path)) return;
-  if (!platform::RewriteInPlace(path, [&](const std::string& bytes) { return secrets.ApplyToFile(bytes); }))
-    context.log.Log(L"Hiding passwords in %s failed with error %d.", path, static_cast<int>(GetLastError()));
+  context.log.MaskFile(path, context.properties.Secrets());
 }
 
 std::wstring HiddenArguments(const EngineContext& context, const std::wstring& arguments) {

@@ -25,6 +25,7 @@ bool SqlClientInstaller::EnsureSqlNativeClient() {
   }
   chosenFlavour = flavour;
   const bool licensed = flavour == Sql2008R2x86 || flavour == Sql2008R2x64;
-  exitCode = DownloadAndInstallMsi(links_.Url(*link), L"sqlncli.msi", licensed ? L"IACCEPTSQLNCLILICENSETERMS=YES" : L"");
+  exitCode = DownloadAndInstallMsi(links_.Url(*link), L"sqlncli.msi", licensed ? L"IACCEPTSQLNCLILICENSETERMS=YES" : L"",
+                                   links_.Sha256(*link));
   return exitCode == 0 || exitCode == 1641 || exitCode == 3010;
 }

@@ -63,9 +63,20 @@ VendorLinks::VendorLinks() {
 
 VendorLinks::VendorLinks(const ReadContext& values, const std::wstring& variablesListPath) : VendorLinks() {
   std::map<std::wstring, std::wstring> defaults;
-  for (const VendorLinkInfo& info : kTable) defaults[info.variable] = info.defaultUrl;
-  const auto links = ReadConfigVariables(values, variablesListPath, std::move(defaults));
-  for (const VendorLinkInfo& info : kTable) urls_[static_cast<size_t>(info.link)] = links.at(info.variable);
+  for (const VendorLinkInfo& info : kTable) {
+    defaults[info.variable] = info.defaultUrl;
+    defaults[Sha256Variable(info)] = L"";
+  }
+  const auto settings = ReadConfigVariables(values, variablesListPath, std::move(defaults));
+  for (const VendorLinkInfo& info : kTable) {
+    urls_[static_cast<size_t>(info.link)] = settings.at(info.variable);
+    sha256s_[static_cast<size_t>(info.link)] = settings.at(Sha256Variable(info));
+  }
+}
+
+std::wstring VendorLinks::Sha256Variable(const VendorLinkInfo& info) {
+  std::wstring name = info.variable;
+  return name.insert(name.size() - 1, L"Sha256");
 }
 
 std::optional<VendorLink> VendorLinks::SqlNativeClientFor(int flavour) {

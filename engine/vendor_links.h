@@ -1,5 +1,6 @@
 // Where the platform components' vendor installers are fetched from: the vendor's published
-// link by default, or a mirror named by a ConfigVariable of the variables list.
+// link by default, or a mirror named by a ConfigVariable of the variables list; and the SHA-256
+// the fetched file must have, when the list gives one ("{NameSha256}" beside "{Name}").
 #pragma once
 
 #include <array>
@@ -50,10 +51,15 @@ class VendorLinks {
   // The vendor's links only.
   VendorLinks();
   // The vendor's links, each replaced by a non-empty ConfigVariable of the variables list at
-  // that path; a missing or unreadable list leaves the vendor's links.
+  // that path; a missing or unreadable list leaves the vendor's links and no digests.
   VendorLinks(const ReadContext& values, const std::wstring& variablesListPath);
 
   const std::wstring& Url(VendorLink link) const { return urls_[static_cast<size_t>(link)]; }
+  // The SHA-256 the list gives for the link's file, as written; empty when it gives none.
+  const std::wstring& Sha256(VendorLink link) const { return sha256s_[static_cast<size_t>(link)]; }
+  // The ConfigVariable that holds a link's SHA-256: "{DotNet4WebInstallerUrlSha256}" for
+  // "{DotNet4WebInstallerUrl}".
+  static std::wstring Sha256Variable(const VendorLinkInfo& info);
 
   // The packages of a SqlClientFlavour (2 to 7); none for any other value.
   static std::optional<VendorLink> SqlNativeClientFor(int flavour);
@@ -61,4 +67,5 @@ class VendorLinks {
 
  private:
   std::array<std::wstring, kVendorLinkCount> urls_;
+  std::array<std::wstring, kVendorLinkCount> sha256s_;
 };

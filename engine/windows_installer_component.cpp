@@ -47,7 +47,7 @@ bool WindowsInstallerComponent::InstallWindowsInstaller45() {
   const std::wstring parameters = std::wstring(hidden ? L"/quiet " : L"") + L"/norestart";
   // The update replaces msi.dll: this process must not hold it meanwhile.
   msi_.reset();
-  DownloadAndRun(links_.Url(package->link), package->fileName, parameters);
+  DownloadAndRun(links_.Url(package->link), package->fileName, parameters, links_.Sha256(package->link));
   LoadMsi();
   return WindowsInstallerVersionCheck(log, machine_.installer);
 }

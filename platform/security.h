@@ -21,6 +21,9 @@ struct FolderFacts {
   bool foreignOwner = false;    // owned by neither Administrators nor SYSTEM
   bool othersMayWrite = false;  // no access list, or one letting anyone else change or add to it
   DWORD error = 0;              // the failed query of an Unreadable path
+  // Someone else may rename or delete the folder or what it holds, or give himself that right:
+  // it has no access list, or grants others delete, delete-child, or change of owner or list.
+  bool othersMayRemove = false;
 };
 
 class Security {
@@ -43,6 +46,10 @@ class Security {
   virtual DWORD ProtectFolder(const std::wstring& path) = 0;
   // Removes a link (or a file) standing where a folder belongs, never what it points to.
   virtual DWORD RemoveLink(const std::wstring& path) = 0;
+  // For a shared folder (C:\Temp): owner Administrators, and a protected access list that keeps
+  // every right others have to add to it and to what they made, but gives the rights to rename
+  // or delete it or its entries, or to change its owner or list, to Administrators and SYSTEM.
+  virtual DWORD GuardSharedFolder(const std::wstring& path) = 0;
 };
 
 class Win32Security final : public Security {
@@ -55,6 +62,7 @@ class Win32Security final : public Security {
   DWORD CreateProtectedFolder(const std::wstring& path) override;
   DWORD ProtectFolder(const std::wstring& path) override;
   DWORD RemoveLink(const std::wstring& path) override;
+  DWORD GuardSharedFolder(const std::wstring& path) override;
 };
 
 }  // namespace platform

@@ -3,6 +3,8 @@
 #include <aclapi.h>
 #include <sddl.h>
 
+#include <string>
+
 #include "platform/handles.h"
 #include "platform/security.h"
 
@@ -54,6 +56,30 @@ bool OthersMayWrite(PACL dacl, PSID self) {
   return false;
 }
 
+// What lets someone other than the two remove the folder's entries or the folder itself, or take
+// that right: a protected folder below a shared one is only safe while nobody else holds these.
+constexpr DWORD kRemovingRights = DELETE | FILE_DELETE_CHILD | WRITE_DAC | WRITE_OWNER;
+
+DWORD FileRights(DWORD mask) {
+  GENERIC_MAPPING mapping{FILE_GENERIC_READ, FILE_GENERIC_WRITE, FILE_GENERIC_EXECUTE, FILE_ALL_ACCESS};
+  MapGenericMask(&mask, &mapping);
+  return mask;
+}
+
+// Rights an entry grants on the folder itself (an inherit-only entry grants them only below it).
+bool OthersMayRemove(PACL dacl, PSID self) {
+  if (!dacl) return true;
+  for (DWORD i = 0; i < dacl->AceCount; ++i) {
+    void* entry = nullptr;
+    if (!GetAce(dacl, i, &entry)) return true;
+    auto* header = static_cast<ACE_HEADER*>(entry);
+    if (header->AceType != ACCESS_ALLOWED_ACE_TYPE || (header->AceFlags & INHERIT_ONLY_ACE)) continue;
+    auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(entry);
+    if ((FileRights(allowed->Mask) & kRemovingRights) && !IsTrusted(&allowed->SidStart, self)) return true;
+  }
+  return false;
+}
+
 bool ProtectedDescriptor(LocalMemory& owner, PSECURITY_DESCRIPTOR& descriptor, const wchar_t* sddl = kProtectedDacl) {
   if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor, nullptr))
     return false;
@@ -91,7 +117,7 @@ FolderFacts Win32Security::InspectFolder(const std::wstring& path) {
   LocalMemory held(descriptor);
   if (error != ERROR_SUCCESS) {
     // What cannot be read cannot be trusted: it is reclaimed like a foreign folder.
-    facts.foreignOwner = facts.othersMayWrite = true;
+    facts.foreignOwner = facts.othersMayWrite = facts.othersMayRemove = true;
     return facts;
   }
   // Only an administrator's own account is trusted; a plain user's setup trusts no one but the two.
@@ -99,6 +125,8 @@ FolderFacts Win32Security::InspectFolder(const std::wstring& path) {
   PSID trustedSelf = ProcessTokenIsAdministrator() ? self.sid : nullptr;
   facts.foreignOwner = !owner || !IsTrusted(owner, trustedSelf);
   facts.othersMayWrite = OthersMayWrite(dacl, trustedSelf);
+  // The owner may always rewrite the list, and with it give himself the right to remove.
+  facts.othersMayRemove = facts.foreignOwner || OthersMayRemove(dacl, trustedSelf);
   return facts;
 }
 
@@ -140,6 +168,80 @@ DWORD Win32Security::RemoveLink(const std::wstring& path) {
   // RemoveDirectoryW on a junction or directory link removes the link, never its target's contents.
   BOOL removed = (attributes & FILE_ATTRIBUTE_DIRECTORY) ? RemoveDirectoryW(path.c_str()) : DeleteFileW(path.c_str());
   return removed ? 0 : GetLastError();
+}
+
+DWORD Win32Security::GuardSharedFolder(const std::wstring& path) {
+  PACL dacl = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  DWORD error = GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                      &dacl, nullptr, &descriptor);
+  LocalMemory held(descriptor);
+  if (error != ERROR_SUCCESS) return error;
+  LocalMemory nullListHeld;
+  if (!dacl) {
+    // No list lets everyone do anything: everyone keeps all but the removing rights.
+    PSECURITY_DESCRIPTOR everyone = nullptr;
+    BOOL present = FALSE, defaulted = FALSE;
+    if (!ProtectedDescriptor(nullListHeld, everyone, L"D:(A;OICIIO;FA;;;WD)(A;;0x1201bf;;;WD)") ||
+        !GetSecurityDescriptorDacl(everyone, &present, &dacl, &defaulted))
+      return GetLastError();
+  }
+  SelfSid self;
+  PSID trustedSelf = ProcessTokenIsAdministrator() ? self.sid : nullptr;
+  BYTE admins[SECURITY_MAX_SID_SIZE], system[SECURITY_MAX_SID_SIZE];
+  DWORD adminsSize = sizeof(admins), systemSize = sizeof(system);
+  if (!CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, admins, &adminsSize) ||
+      !CreateWellKnownSid(WinLocalSystemSid, nullptr, system, &systemSize))
+    return GetLastError();
+
+  // Each entry at most twice (an inherited-and-effective one is split), plus the two full ones.
+  DWORD size = sizeof(ACL) + 2 * (sizeof(ACCESS_ALLOWED_ACE) + SECURITY_MAX_SID_SIZE);
+  for (DWORD i = 0; i < dacl->AceCount; ++i) {
+    void* entry = nullptr;
+    if (!GetAce(dacl, i, &entry)) return GetLastError();
+    size += 2 * static_cast<ACE_HEADER*>(entry)->AceSize;
+  }
+  std::string buffer(size, '\0');
+  auto* guarded = reinterpret_cast<PACL>(buffer.data());
+  if (!InitializeAcl(guarded, size, ACL_REVISION_DS)) return GetLastError();
+  for (DWORD i = 0; i < dacl->AceCount; ++i) {
+    void* entry = nullptr;
+    GetAce(dacl, i, &entry);
+    auto* header = static_cast<ACE_HEADER*>(entry);
+    std::string copy(static_cast<const char*>(entry), header->AceSize);
+    auto* copied = reinterpret_cast<ACE_HEADER*>(copy.data());
+    copied->AceFlags &= ~INHERITED_ACE;  // the list is protected: what was inherited is now its own
+    DWORD keep = 0;
+    bool split = false;
+    if (header->AceType == ACCESS_ALLOWED_ACE_TYPE && !(header->AceFlags & INHERIT_ONLY_ACE)) {
+      auto* allowed = reinterpret_cast<ACCESS_ALLOWED_ACE*>(copied);
+      const DWORD rights = FileRights(allowed->Mask);
+      if ((rights & kRemovingRights) && !IsTrusted(&allowed->SidStart, trustedSelf)) {
+        keep = rights & ~kRemovingRights;
+        // What is made below keeps the entry whole; only the folder itself loses the rights.
+        split = (copied->AceFlags & (OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE)) != 0;
+        if (split) {
+          copied->AceFlags |= INHERIT_ONLY_ACE;
+        } else {
+          allowed->Mask = keep;
+        }
+      }
+    }
+    if (!AddAce(guarded, ACL_REVISION_DS, MAXDWORD, copied, copied->AceSize)) return GetLastError();
+    if (split && keep != 0) {
+      auto* allowed = reinterpret_cast<ACCESS_ALLOWED_ACE*>(copied);
+      if (!AddAccessAllowedAceEx(guarded, ACL_REVISION_DS, 0, keep, &allowed->SidStart)) return GetLastError();
+    }
+  }
+  for (PSID trusted : {static_cast<PSID>(admins), static_cast<PSID>(system)})
+    if (!AddAccessAllowedAceEx(guarded, ACL_REVISION_DS, OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE, FILE_ALL_ACCESS,
+                               trusted))
+      return GetLastError();
+  std::wstring name = path;
+  return SetNamedSecurityInfoW(name.data(), SE_FILE_OBJECT,
+                               OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION |
+                                   PROTECTED_DACL_SECURITY_INFORMATION,
+                               admins, nullptr, guarded, nullptr);
 }
 
 }  // namespace platform

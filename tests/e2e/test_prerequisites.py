@@ -1,5 +1,6 @@
 """Prerequisites in real silent runs: a file prerequisite from the sample, and the .NET Framework
 fetched from a local stand-in for the vendor's download server."""
+import hashlib
 import http.server
 import ssl
 import subprocess
@@ -62,8 +63,9 @@ def vendor():
     server.close()
 
 
-def with_dotnet(dist, link):
-    """The definition asks for .NET 4.7.2 first; the variables list points its download at link."""
+def with_dotnet(dist, link, sha256=None):
+    """The definition asks for .NET 4.7.2 first; the variables list points its download at link
+    (and gives its SHA-256 when one is given)."""
     definition = dist.dir / "RizodSuite.xml"
     text = definition.read_text().replace('NETFramework="4.8"', 'NETFramework="4.7.2"')
     text = text.replace("  <PrerequisiteFileGroup>", """  <PrerequisiteFileGroup>
@@ -71,9 +73,11 @@ def with_dotnet(dist, link):
   </PrerequisiteFileGroup>
   <PrerequisiteFileGroup>""", 1)
     definition.write_text(text)
+    settings = f'  <ConfigVariable Name="{DOTNET_LINK}" value="{link}" />\n'
+    if sha256 is not None:
+        settings += f'  <ConfigVariable Name="{DOTNET_LINK[:-1]}Sha256}}" value="{sha256}" />\n'
     variables = dist.dir / "VariablesList.xml"
-    variables.write_text(variables.read_text().replace(
-        "</Variables>", f'  <ConfigVariable Name="{DOTNET_LINK}" value="{link}" />\n</Variables>'))
+    variables.write_text(variables.read_text().replace("</Variables>", settings + "</Variables>"))
 
 
 def download_folder(prefix):
@@ -167,3 +171,83 @@ def test_an_https_download_with_an_untrusted_certificate_fails(prefix, dist, unt
     assert untrusted_vendor.requests == []   # no request got through the refused handshake
     assert "Installing prerequisite failed." in lines
     assert not download_folder(prefix).exists()
+
+
+def make_test_authority(folder):
+    """A certificate authority of the tests and a server certificate for 127.0.0.1 it signed:
+    (the authority's DER bytes, the server's PEM file with its key)."""
+    def openssl(*args):
+        subprocess.run(["openssl", *args], check=True, capture_output=True, timeout=60, cwd=folder)
+    openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj", "/CN=Setup Tests Root",
+            "-keyout", "ca.key", "-out", "ca.pem", "-addext", "basicConstraints=critical,CA:TRUE",
+            "-addext", "keyUsage=critical,keyCertSign,cRLSign")
+    openssl("req", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=127.0.0.1", "-keyout", "server.key",
+            "-out", "server.csr")
+    (folder / "server.ext").write_text("basicConstraints=CA:FALSE\nkeyUsage=critical,digitalSignature,keyEncipherment\n"
+                                       "extendedKeyUsage=serverAuth\nsubjectAltName=DNS:127.0.0.1,IP:127.0.0.1\n")
+    openssl("x509", "-req", "-in", "server.csr", "-CA", "ca.pem", "-CAkey", "ca.key", "-CAcreateserial", "-days", "2",
+            "-sha256", "-extfile", "server.ext", "-out", "server.crt")
+    openssl("x509", "-in", "ca.pem", "-outform", "der", "-out", "ca.der")
+    pem = folder / "server.pem"
+    pem.write_bytes((folder / "server.crt").read_bytes() + (folder / "server.key").read_bytes())
+    return (folder / "ca.der").read_bytes(), pem
+
+
+def root_store_key(der):
+    """The machine's root store in the registry, where Wine's crypt32 (like Windows) finds each
+    trusted authority under its SHA-1 thumbprint."""
+    return "HKLM\\Software\\Microsoft\\SystemCertificates\\Root\\Certificates\\" + hashlib.sha1(der).hexdigest().upper()
+
+
+@pytest.fixture
+def trusted_vendor(prefix, tmp_path):
+    """The vendor over TLS on 127.0.0.1:443 with a certificate from an authority the prefix trusts."""
+    der, pem = make_test_authority(tmp_path)
+    # The blob is a serialized certificate: property 32 (the encoded certificate), flag 1, length.
+    blob = (32).to_bytes(4, "little") + (1).to_bytes(4, "little") + len(der).to_bytes(4, "little") + der
+    key = root_store_key(der)
+    prefix.reg_add(key, "Blob", blob.hex(), kind="REG_BINARY")
+    try:
+        server = Vendor(443, pem)
+    except OSError as error:
+        pytest.skip(f"cannot listen on 127.0.0.1:443: {error}")
+    yield server
+    server.close()
+    prefix._run(["wine", "reg", "delete", key, "/f"])
+
+
+def exitwith_sha256():
+    return hashlib.sha256((BIN / "exitwith.exe").read_bytes()).hexdigest()
+
+
+def test_an_https_download_from_a_trusted_authority_installs(prefix, dist, trusted_vendor):
+    uninstall_all(prefix, [RUNTIME])
+    with_dotnet(dist, "https://127.0.0.1/dotnet/NDP472-KB4054531-Web.exe", exitwith_sha256().upper())
+    code, lines = run_setup(prefix, dist, "/q")
+    assert code == 0, "\n".join(lines)
+    assert trusted_vendor.requests == ["/dotnet/NDP472-KB4054531-Web.exe"]
+    assert "Download successful" in lines
+    assert not download_folder(prefix).exists()
+    assert prefix.product_state(RIZOD_SERVER) == 5
+    uninstall_all(prefix, [RUNTIME])
+
+
+def test_a_download_with_another_sha256_is_deleted_and_never_run(prefix, dist, vendor):
+    uninstall_all(prefix, [RUNTIME])
+    record = prefix.host_path("C:\\installer.log")
+    record.unlink(missing_ok=True)
+    prefix.env["EXITWITH_LOG"] = "C:\\installer.log"
+    wrong = hashlib.sha256(b"another installer").hexdigest()
+    try:
+        with_dotnet(dist, "http://127.0.0.1/dotnet/NDP472-KB4054531-Web.exe", wrong)
+        code, lines = run_setup(prefix, dist, "/q")
+    finally:
+        del prefix.env["EXITWITH_LOG"]
+    assert code == 13, "\n".join(lines)  # ERROR_INVALID_DATA
+    refused = [l for l in lines if l.startswith("The SHA-256 of ") and l.endswith(f"not {wrong} as given: the download is refused")]
+    assert refused and exitwith_sha256() in refused[0], "\n".join(lines)
+    assert any(l.startswith("Deleted refused download ") for l in lines)
+    assert "Installing prerequisite failed." in lines
+    assert not record.exists(), "the refused file never ran"
+    assert not download_folder(prefix).exists()
+    assert prefix.product_state(RIZOD_SERVER) == -1

@@ -1,9 +1,12 @@
 """Passwords given on the command line or written in the definition reach no file and no registry
-value of the machine, in ANSI or UTF-16, after an install, a repair, an uninstall and a failed
-install."""
+value of the machine, in ANSI or UTF-16, after an install, a repair, an uninstall, a failed
+install and a prerequisite that needs a reboot."""
+import shutil
+
 import pytest
 
-from wine import FAILING, build_failing_package, dump_of, log_folder, run_setup, uninstall_all
+from test_prerequisites import vendor, with_dotnet  # noqa: F401 (vendor is a fixture)
+from wine import BIN, FAILING, build_failing_package, dump_of, log_folder, run_setup, uninstall_all
 
 SECRETS = {
     "DOCUMENT_SERVICEACCOUNTPWD": "Ds-Secret-2",
@@ -16,8 +19,9 @@ ARGS = ["/q"] + [f"{name}={value}" for name, value in SECRETS.items()]
 
 
 def with_secrets(definition: str) -> str:
-    """The sample definition with [PASSWORD] in a package's arguments, a pre-uninstall command and
-    a finalize command, and a secret literal in the prerequisite's arguments."""
+    """The sample definition with [PASSWORD] in a package's arguments, a pre-uninstall command, a
+    finalize command, a post-install command and an executable prerequisite's arguments, and a
+    secret literal in the MSI prerequisite's arguments."""
     definition = definition.replace(
         'ARPINSTALLLOCATION="[INSTALLDIRECTORY]"</InstallArguments>',
         'ARPINSTALLLOCATION="[INSTALLDIRECTORY]" DBPASSWORD="[PASSWORD]"</InstallArguments>', 1)
@@ -32,8 +36,32 @@ def with_secrets(definition: str) -> str:
     definition = definition.replace(
         "<InstallLog>OrvantaRuntime_Install.log</InstallLog>",
         f"<Arguments>RUNTIME_PWD={DEFINITION_SECRET}</Arguments><InstallLog>OrvantaRuntime_Install.log</InstallLog>", 1)
-    assert definition.count("[PASSWORD]") == 3 and DEFINITION_SECRET in definition
+    definition = definition.replace("  </PrerequisiteFileGroup>", """    <PrerequisiteFile>
+      <Order>2</Order>
+      <Name>Orvanta Agent</Name>
+      <Location>[WORKINGDIRECTORY]\\Packages\\agent.exe</Location>
+      <Arguments>/quiet Agent_Password=[PASSWORD]</Arguments>
+    </PrerequisiteFile>
+  </PrerequisiteFileGroup>""", 1)
+    definition = definition.replace("      </PackageFileGroup>", """        <PackageFile>
+          <Name>Rizod Database Update</Name>
+          <Location>[WORKINGDIRECTORY]\\Packages\\dbupdate.exe</Location>
+          <InstallArguments>/quiet DB_PWD=[PASSWORD]</InstallArguments>
+          <PostInstallOrder>1</PostInstallOrder>
+        </PackageFile>
+      </PackageFileGroup>""", 1)
+    assert definition.count("[PASSWORD]") == 5 and DEFINITION_SECRET in definition
     return definition
+
+
+def with_tools(dist):
+    """The executable prerequisite and the post-install command: exitwith.exe, which writes its
+    command line to exitwith.log beside itself (in C:\\dist, which is not searched for leaks)."""
+    for name in ("agent.exe", "dbupdate.exe"):
+        shutil.copy(BIN / "exitwith.exe", dist.dir / "Packages" / name)
+    record = dist.dir / "Packages" / "exitwith.log"
+    record.unlink(missing_ok=True)
+    return record
 
 
 def leaks(prefix):
@@ -58,9 +86,14 @@ def test_no_password_in_any_file_or_the_registry_after_install_repair_and_uninst
     uninstall_all(prefix)
     definition = dist.dir / "RizodSuite.xml"
     definition.write_text(with_secrets(definition.read_text()))
+    record = with_tools(dist)
 
     code, lines = run_setup(prefix, dist, *ARGS)
     assert code == 0, lines
+    # Both tools ran and were given the password itself: masking is for the logs only.
+    ran = record.read_text().splitlines()
+    assert any(f"Agent_Password={SECRETS['VUROVIZO_PASSWORD']}" in l for l in ran), ran
+    assert any(f"DB_PWD={SECRETS['VUROVIZO_PASSWORD']}" in l for l in ran), ran
     assert dump_of(lines)["[PASSWORD]"] == "******"
     for name in SECRETS:
         assert f"{name}=******" in lines
@@ -85,6 +118,7 @@ def test_no_password_in_any_file_or_the_registry_after_install_repair_and_uninst
 def test_no_password_left_by_a_failed_install(prefix, dist, tmp_path):
     uninstall_all(prefix, [FAILING])
     build_failing_package(dist, tmp_path)
+    with_tools(dist)
     definition = with_secrets((dist.dir / "RizodSuite.xml").read_text())
     failing_group = f"""
       <PackageFileGroup>
@@ -106,3 +140,21 @@ def test_no_password_left_by_a_failed_install(prefix, dist, tmp_path):
     assert not any("Hiding passwords" in line for line in lines), lines
     assert leaks(prefix) == []
     uninstall_all(prefix, [FAILING])
+
+
+def test_no_password_left_by_a_prerequisite_that_needs_a_reboot(prefix, dist, vendor):  # noqa: F811
+    uninstall_all(prefix)
+    definition = dist.dir / "RizodSuite.xml"
+    definition.write_text(with_secrets(definition.read_text()))
+    with_tools(dist)
+    with_dotnet(dist, "http://127.0.0.1/dotnet/NDP472-KB4054531-Web.exe")
+    prefix.env["EXITWITH_CODE"] = "3010"
+    try:
+        code, lines = run_setup(prefix, dist, *ARGS)
+    finally:
+        del prefix.env["EXITWITH_CODE"]
+    assert code == 103010, lines
+    assert "Setting ZEM-REBOOT-REQUIRED environment variable to true." in lines
+    assert leaks(prefix) == []
+    prefix._run(["wine", "reg", "delete", "HKLM\\System\\CurrentControlSet\\Control\\Session Manager\\Environment",
+                 "/v", "ZEM-REBOOT-REQUIRED", "/f"])

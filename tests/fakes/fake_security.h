@@ -32,7 +32,7 @@ class FakeSecurity : public platform::Security {
   // made for real, so code above can write into it.
   std::map<std::wstring, platform::FolderFacts> folders;
   std::vector<std::wstring> folderCalls;
-  DWORD createError = 0, protectError = 0, removeError = 0;
+  DWORD createError = 0, protectError = 0, removeError = 0, guardError = 0;
   bool onDisk = true;
 
   platform::FolderFacts InspectFolder(const std::wstring& path) override {
@@ -42,15 +42,20 @@ class FakeSecurity : public platform::Security {
     bool directory = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
     return platform::FolderFacts{directory ? platform::FolderFacts::Kind::Directory : platform::FolderFacts::Kind::Missing};
   }
+  // On disk, a folder that already stands answers as Windows does.
   DWORD CreateProtectedFolder(const std::wstring& path) override {
-    if (onDisk && createError == 0) CreateDirectoryW(path.c_str(), nullptr);
-    return Changed(L"create " + path, createError, path, platform::FolderFacts::Kind::Directory);
+    DWORD error = createError;
+    if (onDisk && error == 0 && !CreateDirectoryW(path.c_str(), nullptr)) error = GetLastError();
+    return Changed(L"create " + path, error, path, platform::FolderFacts::Kind::Directory);
   }
   DWORD ProtectFolder(const std::wstring& path) override {
     return Changed(L"protect " + path, protectError, path, platform::FolderFacts::Kind::Directory);
   }
   DWORD RemoveLink(const std::wstring& path) override {
     return Changed(L"remove " + path, removeError, path, platform::FolderFacts::Kind::Missing);
+  }
+  DWORD GuardSharedFolder(const std::wstring& path) override {
+    return Changed(L"guard " + path, guardError, path, platform::FolderFacts::Kind::Directory);
   }
 
  private:

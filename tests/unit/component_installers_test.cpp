@@ -311,11 +311,13 @@ TEST_F(InstallersTest, TheWindowsFolderIsWindirElseTheSystems) {
   }
 }
 
-TEST_F(InstallersTest, AConfigVariableOverridesItsLink) {
+TEST_F(InstallersTest, AConfigVariableOverridesItsLinkAndGivesItsSha256) {
   const std::wstring path = scratch + L"\\VariablesList.xml";
+  const std::wstring digest(64, L'E');  // not the fake body's
   std::ofstream(path.c_str())
       << "<VariablesList><ConfigVariable Name=\"{CultureName}\" value=\"en-US\"/>"
          "<ConfigVariable Name=\"{DotNet472WebInstallerUrl}\" value=\"http://mirror.local/ndp472.exe\"/>"
+         "<ConfigVariable Name=\"{DotNet472WebInstallerUrlSha256}\" value=\" " << text::ToUtf8(digest) << " \"/>"
          "<Group><ConfigVariable Name=\"{SqlCmdLnUtils2012X64Url}\" value=\" http://mirror.local/cmd.msi \"/></Group>"
          "<ConfigVariable Name=\"{DotNet4WebInstallerUrl}\" value=\"\"/></VariablesList>";
   PropertyMap properties;
@@ -327,12 +329,17 @@ TEST_F(InstallersTest, AConfigVariableOverridesItsLink) {
                                   : info.link == VendorLink::SqlCmdLnUtils2012X64 ? L"http://mirror.local/cmd.msi"
                                                                                   : info.defaultUrl;
     EXPECT_EQ(expected, mirrored.Url(info.link));
+    EXPECT_EQ(info.link == VendorLink::DotNet472Web ? digest : L"", mirrored.Sha256(info.link));
     EXPECT_EQ(std::wstring(info.defaultUrl), missing.Url(info.link));
+    EXPECT_EQ(L"", missing.Sha256(info.link));
   }
   Windows(10, 0, kWorkstation);
   DotNetFrameworkInstaller installer(log, machine, mirrored, logs);
   InWork(installer).InstallDotNet4(L"4.7.2");
   EXPECT_EQ(L"CrackUrl http://mirror.local/ndp472.exe", fake.http.calls.at(1));
+  // The digest reaches the download: the fake's body is not that file, so nothing runs.
+  EXPECT_EQ(static_cast<uint32_t>(ERROR_INVALID_DATA), installer.exitCode);
+  EXPECT_TRUE(processes.calls.empty()) << Show(processes.calls);
 }
 
 TEST(VendorLinkTableTest, FlavoursTwoToSevenNameTheirGenerationAndBitness) {

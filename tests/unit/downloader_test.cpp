@@ -4,6 +4,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "core/secret_mask.h"
 #include "download_fixture.h"
 #include "engine/component_installer.h"
 
@@ -100,6 +101,50 @@ TEST_F(DownloaderTest, EachFailureIsLoggedWithItsCodeAndLeavesNoFile) {
   }
 }
 
+// The body "abc" against its published SHA-256 (the FIPS 180-2 example), in either case.
+TEST_F(DownloaderTest, AGivenSha256MustMatchOrTheFileIsDeletedAndNothingRuns) {
+  const std::wstring abc = L"ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad";
+  const std::wstring other = L"ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ae";
+  const std::wstring file = Work(L"a.exe");
+  const struct {
+    const char* name;
+    std::wstring sha256;
+    uint32_t exitCode;  // 0: fetched and run
+    Lines log;
+  } cases[] = {
+      {"no digest", L"", 3010, {}},
+      {"match", abc, 3010, {}},
+      {"match in capitals", L"BA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AD", 3010, {}},
+      {"mismatch",
+       other,
+       ERROR_INVALID_DATA,
+       {L"The SHA-256 of " + file + L" is " + abc + L", not " + other + L" as given: the download is refused",
+        L"Deleted refused download " + file}},
+      {"too short", abc.substr(1), ERROR_BAD_CONFIGURATION,
+       {L"The SHA-256 given for http://h/a.exe is not 64 hexadecimal digits; nothing was downloaded"}},
+      {"not hexadecimal", L"g" + abc.substr(1), ERROR_BAD_CONFIGURATION,
+       {L"The SHA-256 given for http://h/a.exe is not 64 hexadecimal digits; nothing was downloaded"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    log.lines.clear();
+    fake.http = FakeHttp{};
+    fake.http.body = "abc";
+    processes.fileExisted.clear();
+    processes.shell = {FakeLaunch{0, true, 0, true, 3010, 0}};
+    installer.DownloadAndRun(L"http://h/a.exe", L"a.exe", L"/q", c.sha256);
+    EXPECT_EQ(c.exitCode, installer.exitCode);
+    EXPECT_EQ(c.exitCode == 3010, processes.fileExisted.size() == 1) << "only a verified file runs";
+    EXPECT_FALSE(platform::FileExists(file));
+    EXPECT_EQ(c.exitCode != ERROR_BAD_CONFIGURATION, !fake.http.calls.empty()) << "a malformed digest fetches nothing";
+    Lines logged;
+    for (const auto& line : log.lines)
+      if (line.find(L"SHA-256") != std::wstring::npos || line.find(L"Deleted") != std::wstring::npos)
+        logged.push_back(line);
+    EXPECT_LINES(c.log, logged);
+  }
+}
+
 TEST_F(DownloaderTest, AReadFailureHalfWayDeletesThePartialFile) {
   fake.http.readFailsAt = 2000;
   EXPECT_FALSE(installer.Download(L"http://h/half.exe", Work(L"half.exe")));
@@ -153,6 +198,20 @@ TEST_F(DownloaderTest, DownloadAndInstallMsiLogsBesideTheSetupLogAndRestoresTheU
   EXPECT_TRUE(log.Has(L"Installation returned 3010. Log file is " + logs + L"\\sqlncli.msi.log"));
 }
 
+// The vendor package's verbose log is masked as the products' are: Wine's installer writes every
+// property, and Windows writes the command line.
+TEST_F(DownloaderTest, TheVendorPackagesLogIsMaskedInPlace) {
+  SecretMask secrets;
+  secrets.Add(L"Sa-Secret-9");
+  log.MaskWith(secrets);
+  const std::wstring logPath = logs + L"\\sqlncli.msi.log";
+  fake.installer.writeLog = [](const std::wstring& path, const std::wstring&) {
+    std::ofstream(path.c_str(), std::ios::binary) << "Property(S): SQL_SA_PASSWORD = Sa-Secret-9\r\n";
+  };
+  EXPECT_EQ(0u, installer.DownloadAndInstallMsi(L"http://h/n.msi", L"sqlncli.msi", L""));
+  EXPECT_EQ("Property(S): SQL_SA_PASSWORD = ******\r\n", ReadShared(logPath));
+}
+
 TEST_F(DownloadFixture, TheWorkFolderIsMadeUnderTheTemporaryFolderAndRemovedQuoted) {
   const std::wstring temp = scratch + L"\\temp with blanks";
   ASSERT_TRUE(CreateDirectoryW(temp.c_str(), nullptr));
@@ -162,6 +221,8 @@ TEST_F(DownloadFixture, TheWorkFolderIsMadeUnderTheTemporaryFolderAndRemovedQuot
     installer.DownloadAndRun(L"http://h/a.exe", L"a.exe", L"");
     EXPECT_EQ(temp + L"\\ZEMDownload", installer.workFolder);
     EXPECT_TRUE(platform::IsDirectory(installer.workFolder));
+    EXPECT_EQ(std::vector<std::wstring>{L"create " + installer.workFolder}, fake.security.folderCalls)
+        << "made with the administrators-only access list";
     processes.calls.clear();
   }
   EXPECT_EQ(L"ShellOpen [cmd.exe] [/d /c rd /s /q \"" + temp + L"\\ZEMDownload\"] hidden", processes.calls.at(0));
@@ -177,6 +238,18 @@ TEST_F(DownloadFixture, TheWorkFolderIsMadeUnderTheTemporaryFolderAndRemovedQuot
     missing.workFolder = scratch + L"\\gone";
   }
   EXPECT_TRUE(processes.calls.empty());
+}
+
+// A download folder that cannot be made new is never replaced by one that stands: nothing is fetched.
+TEST_F(DownloadFixture, NoNewDownloadFolderFetchesNothing) {
+  fake.system.tempFolder = scratch;
+  fake.security.createError = ERROR_ACCESS_DENIED;
+  ComponentInstaller installer(log, machine, logs);
+  installer.DownloadAndRun(L"http://h/a.exe", L"a.exe", L"");
+  EXPECT_EQ(static_cast<uint32_t>(ERROR_ACCESS_DENIED), installer.exitCode);
+  EXPECT_TRUE(installer.workFolder.empty());
+  EXPECT_TRUE(fake.http.calls.empty()) << Show(fake.http.calls);
+  EXPECT_LINES(Lines{L"Creating " + scratch + L"\\ZEMDownload failed with error code 5"}, log.lines);
 }
 
 // Without a temporary folder nothing is fetched and the failure keeps its code (never 0).

@@ -146,6 +146,27 @@ TEST_F(FinalizeTest, BatchHoldsOnlyDeletableEntriesAndStartsHidden) {
   EXPECT_EQ(fake_.processes.calls, (std::vector<std::wstring>{L"ShellOpen [" + batch + L"] [] hidden", L"CloseChild"}));
 }
 
+// Under a parent other users could empty, no batch is left to run: what can go still goes now.
+TEST_F(FinalizeTest, NoBatchRunsWhenTheLogFolderCouldBeReplacedAfterTheRun) {
+  WriteFile(root_ + L"QV\\a.dat");
+  WriteFile(root_ + L"QV\\b.dat");
+  ASSERT_NO_FATAL_FAILURE(
+      Load(L"<DeleteFileGroup>" + Delete(root_ + L"QV\\a.dat") + Delete(root_ + L"QV\\b.dat") + L"</DeleteFileGroup>"));
+  log_.SetFolderSafeAfterRun(false);
+  {
+    platform::UniqueHandle held(CreateFileW((root_ + L"QV\\a.dat").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(held);
+    actions_->DeleteFiles();
+  }
+  const std::wstring batch = root_ + L"Logs\\cleanup.bat";
+  EXPECT_TRUE(platform::FileExists(root_ + L"QV\\a.dat")) << "in use: left";
+  EXPECT_FALSE(platform::FileExists(root_ + L"QV\\b.dat"));
+  EXPECT_FALSE(platform::FileExists(batch));
+  EXPECT_TRUE(fake_.processes.calls.empty());
+  EXPECT_TRUE(log_.Has(batch + L" is not started: other users could replace it once the setup ends; what is in use is left."));
+}
+
 TEST_F(FinalizeTest, BatchRunsForVanishedEntriesAndIsRemovedWhenNothingIsDeletable) {
   struct Row {
     std::wstring location;

@@ -115,26 +115,34 @@ TEST_F(InstallSourceInfoTest, DeletionsAreSavedOnceAtClose) {
 
 TEST_F(InstallSourceInfoTest, TheRecordIsUsedOnlyOnceItsFolderIsAdministratorsAlone) {
   const std::wstring folder = root.substr(0, root.size() - 1);
+  const std::wstring parent = folder.substr(0, folder.find_last_of(L'\\'));
+  using Kind = platform::FolderFacts::Kind;
+  const platform::FolderFacts swappable{Kind::Directory, true, true, 0, true};
   const struct {
     const char* name;
-    platform::FolderFacts found;
-    DWORD protectError;
+    platform::FolderFacts found, parentFound;
+    DWORD protectError, guardError;
     bool saved;
-  } rows[] = {{"Ours", {platform::FolderFacts::Kind::Directory}, 0, true},
-              {"OpenIsReclaimed", {platform::FolderFacts::Kind::Directory, true, true}, 0, true},
-              {"NotReclaimedIsNotUsed", {platform::FolderFacts::Kind::Directory, true, true}, 5, false}};
+  } rows[] = {{"Ours", {Kind::Directory}, {Kind::Directory}, 0, 0, true},
+              {"OpenIsReclaimed", {Kind::Directory, true, true}, {Kind::Directory}, 0, 0, true},
+              {"NotReclaimedIsNotUsed", {Kind::Directory, true, true}, {Kind::Directory}, 5, 0, false},
+              {"ParentOthersMayEmptyIsGuarded", {Kind::Directory}, swappable, 0, 0, true},
+              {"ParentNotGuardedIsNotUsed", {Kind::Directory}, swappable, 0, 5, false}};
   for (const auto& row : rows) {
     WriteRecord(Entry(L"Rizod", cached, L"x"));
     FakeSecurity security;
     security.folders[folder] = row.found;
+    security.folders[parent] = row.parentFound;
     security.protectError = row.protectError;
+    security.guardError = row.guardError;
     {
       InstallSourceInfo info(values, record, &security);
       info.Open();
       info.DeleteEntry(L"Rizod");
     }
     EXPECT_EQ(ReadAll(record).find("Rizod") == std::string::npos, row.saved) << row.name;
-    EXPECT_EQ(security.folderCalls.size(), row.found.othersMayWrite ? 1u : 0u) << row.name;
+    EXPECT_EQ(security.folderCalls.size(), (row.found.othersMayWrite ? 1u : 0u) + (row.parentFound.othersMayRemove ? 1u : 0u))
+        << row.name;
   }
 }
 

@@ -87,6 +87,19 @@ TEST_F(RestartTest, SecretArgumentsTravelSealedBesideTheCopy) {
   EXPECT_EQ(WithRestartArguments(log_, folder, {L"/restart"}), std::vector<std::wstring>{L"/restart"});
 }
 
+// Under a parent other users could empty, the copy could be swapped before it runs as administrator.
+TEST_F(RestartTest, NothingIsCopiedOrScheduledWhenTheLogFolderCouldBeReplacedAfterTheRun) {
+  log_.SetFolderSafeAfterRun(false);
+  for (int exitCode : {103010, 103011}) {
+    Restart(exitCode);
+    EXPECT_TRUE(processes_.calls.empty()) << exitCode;
+    EXPECT_EQ(RunOnceValue(), L"(none)");
+  }
+  EXPECT_FALSE(platform::IsDirectory(logs_ + L"\\Restart"));
+  EXPECT_TRUE(log_.Has(L"The setup is not restarted: other users could replace " + logs_ +
+                       L"\\Restart once the setup ends."));
+}
+
 TEST_F(RestartTest, AFailedCopyRestartsNothing) {
   processes_.shell = {FakeLaunch{}, FakeLaunch{0, true, 0, true, 4, 0}};
   Restart(103010);
