@@ -174,3 +174,44 @@ def test_a_folder_too_long_for_the_page_is_shortened_with_its_whole_text_as_tool
     wizard.press("finish")
     assert wizard.exit_code() == 0
     assert dump_of(setup_log(prefix))["[INSTALLDIRECTORY]"] == folder
+
+
+# The document-cache question: a launch message whose text is the cache's culture text. It is
+# asked when the last product of the family goes and a cache is left on the machine.
+CACHE_MESSAGE = """  <LaunchMessages>
+    <LaunchMessage MessageOrder="1"><MessageInfo>[50170]</MessageInfo><Option>OKCancel</Option>
+      <FailOn>Cancel</FailOn></LaunchMessage>
+  </LaunchMessages>
+</Setup>"""
+
+
+def test_the_document_cache_question_shows_its_whole_text_and_records_a_cleared_box(
+        prefix, dist, wizard):
+    uninstall_all(prefix)
+    definition = dist.dir / "RizodSuite.xml"
+    text = definition.read_text().replace('Platform="OP"', 'Platform="SaaS"')
+    definition.write_text(text.replace("</Setup>", CACHE_MESSAGE))
+    assert dist.run("/q") == 0
+    cache = prefix.drive_c / "ProgramData" / "QV" / "DCS"
+    cache.mkdir(parents=True, exist_ok=True)
+    (cache / "documents.dat").write_text("cached")
+    try:
+        wizard.start("/u")
+        box = wizard.box()
+        wizard.screenshot("document_cache")  # three lines of text in a box drawn for two
+        assert box.text.startswith("A shared document cache from an earlier installation was found")
+        assert box.text.endswith("Do you want to continue?") and box.checked == {1019: 1}
+        assert wizard.toggle(1019) == 0
+        wizard.answer(IDOK)
+        # The suite's own question: the cache choice is made, so a plain box.
+        assert wizard.box().text.startswith("The following products will be removed from this computer")
+        wizard.answer(IDYES)
+        wizard.wait_page(FINISH, timeout=240)
+        wizard.press("finish")
+        assert wizard.exit_code() == 0
+    finally:
+        for f in cache.iterdir():
+            f.unlink()
+        cache.rmdir()
+    assert dump_of(setup_log(prefix))["DCSCache"] == "True"
+    assert prefix.product_state(RIZOD[0]) != 5

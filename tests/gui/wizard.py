@@ -92,11 +92,16 @@ class Box:
     caption: str
     text: str
     buttons: dict  # id -> text
+    checked: dict = field(default_factory=dict)  # check box id -> 0 or 1
+    size: tuple = (0, 0)  # width, height in pixels
 
     @classmethod
     def parse(cls, values):
-        buttons = {int(b["id"]): b["text"] for b in _numbered(values, "box.button.")}
-        return cls(values["box.caption"], values["box.text"], buttons)
+        rows = _numbered(values, "box.button.")
+        buttons = {int(b["id"]): b["text"] for b in rows}
+        checked = {int(b["id"]): int(b["checked"]) for b in rows if "checked" in b}
+        return cls(values["box.caption"], values["box.text"], buttons, checked,
+                   (int(values.get("box.width", 0)), int(values.get("box.height", 0))))
 
 
 class DriverError(AssertionError):
@@ -161,6 +166,10 @@ class Wizard:
 
     def box(self, timeout=BOX_TIMEOUT) -> Box:
         return Box.parse(self._wait("wait-box", seconds=timeout))
+
+    def toggle(self, check_box_id) -> int:
+        """Clicks a check box of the open box; answers its new state."""
+        return int(self.driver("toggle", check_box_id)["checked"])
 
     def answer(self, button_id):
         self.driver("answer", button_id)

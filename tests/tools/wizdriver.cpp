@@ -12,6 +12,7 @@
 //   post MSG WPARAM [MS]   posts a window message to the sheet (e.g. a session change), then
 //                          watches MS milliseconds whether the sheet was minimized
 //   tooltip ID             the tooltip text of control ID of the active page
+//   toggle ID              clicks check box ID of the message box or dialog, which stays open
 //   type ID TEXT           sets the text of control ID of the active page (an edit), as typed
 //   select ID TEXT         selects the entry of drop-down list ID that begins with TEXT
 //
@@ -135,10 +136,13 @@ HWND FindWizard() {
 // static (IDC_STATIC, -1) says what it is about.
 HWND BoxText(HWND box) {
   if (HWND text = GetDlgItem(box, kBoxTextId)) return text;
+  HWND numbered = nullptr;  // else the first static with a text (an icon's static has none)
   for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-    if (GetWindowLongPtrW(child, GWLP_ID) == -1 && ClassOf(child) == L"Static") return child;
+    if (ClassOf(child) != L"Static") continue;
+    if (GetWindowLongPtrW(child, GWLP_ID) == -1 && GetWindowTextLengthW(child) > 0) return child;
+    if (!numbered && GetWindowTextLengthW(child) > 0) numbered = child;
   }
-  return nullptr;
+  return numbered;
 }
 
 HWND FindBox() {
@@ -376,8 +380,26 @@ void PrintBox(HWND box) {
     std::string key = "box.button." + std::to_string(n++) + ".";
     Put(key + "id", GetDlgCtrlID(control));
     Put(key + "text", TextOf(control));
+    LRESULT checked = 0;
+    if (IsCheckable(control) && Send(control, BM_GETCHECK, 0, 0, &checked)) Put(key + "checked", checked);
   }
+  RECT frame{};
+  GetWindowRect(box, &frame);
+  Put("box.width", frame.right - frame.left);
+  Put("box.height", frame.bottom - frame.top);
   fflush(stdout);
+}
+
+// Clicks a check box of the box, which stays open.
+int Toggle(int id) {
+  HWND box = FindBox();
+  HWND control = box ? GetDlgItem(box, id) : nullptr;
+  if (!control || !IsCheckable(control)) return Fail("the box has no such check box");
+  LRESULT checked = 0;
+  if (!Send(control, BM_CLICK, 0, 0, nullptr) || !Send(control, BM_GETCHECK, 0, 0, &checked))
+    return Fail("the check box did not answer");
+  Put("checked", checked);
+  return kDone;
 }
 
 int WaitBox(DWORD timeoutMs) {
@@ -503,7 +525,7 @@ int Usage() {
   fprintf(stderr,
           "usage: wizdriver state | wait-control ID[,ID] MS | press back|next|finish|cancel | key enter|tab|escape\n"
           "       | focus ID | post MSG WPARAM [MS] | wait-box MS | answer ID | wait-gone MS | tooltip ID\n"
-          "       | type ID TEXT | select ID TEXT\n");
+          "       | toggle ID | type ID TEXT | select ID TEXT\n");
   return kUsage;
 }
 
@@ -538,6 +560,8 @@ int wmain(int argc, wchar_t** argv) {
     result = WaitGone(a);
   } else if (command == L"tooltip" && argc == 3 && Number(argv[2], &a)) {
     result = Tooltip(a);
+  } else if (command == L"toggle" && argc == 3 && Number(argv[2], &a)) {
+    result = Toggle(a);
   } else if (command == L"type" && argc == 4 && Number(argv[2], &a)) {
     result = Type(a, argv[3]);
   } else if (command == L"select" && argc == 4 && Number(argv[2], &a)) {
