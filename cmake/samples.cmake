@@ -64,6 +64,7 @@ endfunction()
 
 product_resources(Rizod "#0b3d66" "#6fa8dc")
 product_resources(Uvarud "#3d6b0b" "#a8dc6f")
+set(SUITE_RESOURCE_DLLS ${SAMPLE_RESOURCE_DLLS})
 product_resources(VaradavuRadare "#4a1d66" "#b48fdc")
 product_resources(VoruderaDEZ "#0b5c5c" "#6fdcd0")
 product_resources(VURovizo "#6b3d0b" "#dcaa6f")
@@ -76,7 +77,7 @@ set(SETUP_DIST ${CMAKE_BINARY_DIR}/dist)
 file(GLOB SETUP_SAMPLE_FILES CONFIGURE_DEPENDS ${SAMPLES}/*.xml)
 file(GLOB SETUP_WORKDIR_FILES CONFIGURE_DEPENDS ${SAMPLES}/workdir/*)
 set(resource_files)
-foreach(t ${SAMPLE_RESOURCE_DLLS})
+foreach(t ${SUITE_RESOURCE_DLLS})
   list(APPEND resource_files $<TARGET_FILE:${t}>)
 endforeach()
 add_custom_target(dist ALL
@@ -90,7 +91,7 @@ add_custom_target(dist ALL
   COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:setup> $<TARGET_FILE:culture_en-US>
           $<TARGET_FILE:culture_fr-CA> ${SAMPLES}/VariablesList.xml ${SETUP_WORKDIR_FILES} ${SETUP_DIST}/Packages
   COMMAND ${CMAKE_COMMAND} -E copy_if_different ${SAMPLES}/RizodSuite.xml ${SETUP_DIST}/Packages/Rizod.xml
-  DEPENDS setup progress culture_en-US culture_fr-CA sample_packages ${SAMPLE_RESOURCE_DLLS} ${SETUP_SAMPLE_FILES}
+  DEPENDS setup progress culture_en-US culture_fr-CA sample_packages ${SUITE_RESOURCE_DLLS} ${SETUP_SAMPLE_FILES}
           ${SETUP_WORKDIR_FILES}
   COMMENT "Laying out the sample distribution in ${SETUP_DIST}"
   VERBATIM)
