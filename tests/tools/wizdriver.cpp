@@ -132,17 +132,18 @@ HWND FindWizard() {
 }
 
 // A message box: a dialog-class top-level window with the text static, not a property sheet.
-// The text of a message box (its static 0xFFFF), or of a dialog of ours whose first unnumbered
-// static (IDC_STATIC, -1) says what it is about.
+// The text of a message box (its static 0xFFFF), or of a dialog of ours: its first unnumbered
+// static (IDC_STATIC, -1) with a text, else its message static 225.
 HWND BoxText(HWND box) {
+  constexpr int kDialogMessageId = 225;  // the message static of the setup's own question dialogs
   if (HWND text = GetDlgItem(box, kBoxTextId)) return text;
-  HWND numbered = nullptr;  // else the first static with a text (an icon's static has none)
   for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-    if (ClassOf(child) != L"Static") continue;
-    if (GetWindowLongPtrW(child, GWLP_ID) == -1 && GetWindowTextLengthW(child) > 0) return child;
-    if (!numbered && GetWindowTextLengthW(child) > 0) numbered = child;
+    // An icon's static is unnumbered too, but has no text.
+    if (GetWindowLongPtrW(child, GWLP_ID) == -1 && ClassOf(child) == L"Static" && GetWindowTextLengthW(child) > 0)
+      return child;
   }
-  return numbered;
+  HWND message = GetDlgItem(box, kDialogMessageId);
+  return message && ClassOf(message) == L"Static" ? message : nullptr;
 }
 
 HWND FindBox() {
