@@ -2,6 +2,7 @@
 
 #include "checks/iis_probe.h"
 #include "checks/system_info.h"
+#include "platform/text.h"
 
 AspNetInstaller::AspNetInstaller(LogFile& log, platform::Platform& machine, const std::wstring& logFolder)
     : ComponentInstaller(log, machine, logFolder),
@@ -14,7 +15,7 @@ uint32_t AspNetInstaller::EnableAspNet4() {
     const wchar_t* framework = is64Bit ? L"\\Microsoft.NET\\Framework64" : L"\\Microsoft.NET\\Framework";
     ShellExecuteAndWait(windows + framework + L"\\v4.0.30319\\aspnet_regiis.exe", L"-ir -enable");
   } else {
-    RunWithoutRedirection(QuoteIfBlank(windows + L"\\system32\\dism.exe") +
+    RunWithoutRedirection(text::QuoteIfBlank(windows + L"\\system32\\dism.exe") +
                           L" /online /enable-feature /all /featureName:IIS-ASPNET45 /quiet /norestart");
   }
   return exitCode;

@@ -94,10 +94,6 @@ std::wstring ComponentInstaller::WindowsFolder() const {
   return folder;
 }
 
-std::wstring ComponentInstaller::QuoteIfBlank(const std::wstring& path) {
-  return path.find(L' ') == std::wstring::npos ? path : L"\"" + path + L"\"";
-}
-
 // A failed step must never leave 0 behind: callers read 0 as success.
 void ComponentInstaller::Fail(DWORD error) { exitCode = error != 0 ? error : ERROR_GEN_FAILURE; }
 
@@ -220,10 +216,7 @@ bool ComponentInstaller::Verify(const std::wstring& file, const std::wstring& sh
   } else {
     return true;
   }
-  if (DeleteFileW(file.c_str()))
-    log.Log(L"Deleted refused download %s", file);
-  else
-    log.Log(L"Deleting refused download %s failed with error code %d", file, GetLastError());
+  DeleteDownload(file, L"refused");
   return false;
 }
 
@@ -245,7 +238,7 @@ bool ComponentInstaller::SaveBody(platform::HttpTransfer& transfer, const std::w
       Fail(error);
       log.Log(L"InternetReadFile failed with error code %d", exitCode);
       out.reset();
-      DeletePartial(file);
+      DeleteDownload(file, L"incomplete");
       return false;
     }
     if (got == 0) break;
@@ -255,7 +248,7 @@ bool ComponentInstaller::SaveBody(platform::HttpTransfer& transfer, const std::w
       Fail(GetLastError());
       log.Log(L"Writing %s failed with error code %d", file, exitCode);
       out.reset();
-      DeletePartial(file);
+      DeleteDownload(file, L"incomplete");
       return false;
     }
   }
@@ -264,25 +257,25 @@ bool ComponentInstaller::SaveBody(platform::HttpTransfer& transfer, const std::w
     Fail(ERROR_HANDLE_EOF);
     log.Log(L"The download ended after %u of %u bytes", total, *announced);
     out.reset();
-    DeletePartial(file);
+    DeleteDownload(file, L"incomplete");
     return false;
   }
   if (!FlushFileBuffers(out.get())) {
     Fail(GetLastError());
     log.Log(L"Writing %s failed with error code %d", file, exitCode);
     out.reset();
-    DeletePartial(file);
+    DeleteDownload(file, L"incomplete");
     return false;
   }
   return true;
 }
 
 // Half a vendor installer must never be run by a later step.
-void ComponentInstaller::DeletePartial(const std::wstring& file) {
+void ComponentInstaller::DeleteDownload(const std::wstring& file, const wchar_t* kind) {
   if (DeleteFileW(file.c_str()))
-    log.Log(L"Deleted incomplete download %s", file);
+    log.Log(L"Deleted %s download %s", kind, file);
   else
-    log.Log(L"Deleting incomplete download %s failed with error code %d", file, GetLastError());
+    log.Log(L"Deleting %s download %s failed with error code %d", kind, file, GetLastError());
 }
 
 void ComponentInstaller::DownloadAndRun(const std::wstring& url, const std::wstring& name,

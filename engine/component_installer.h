@@ -52,8 +52,6 @@ class ComponentInstaller {
  protected:
   // The Windows folder (WINDIR, else the system's answer) without a trailing backslash.
   std::wstring WindowsFolder() const;
-  // The path in double quotes when it holds a blank, else as it is.
-  static std::wstring QuoteIfBlank(const std::wstring& path);
   // Builds the download folder under the user's temporary folder, new and writable only by
   // administrators; false (logged, `exitCode` set) when there is no temporary folder or no new
   // folder could be made.
@@ -64,7 +62,7 @@ class ComponentInstaller {
   void Fail(DWORD error);
   // announced: the body's length as the answer gave it; null when it gave none.
   bool SaveBody(platform::HttpTransfer& transfer, const std::wstring& file, const unsigned long long* announced);
-  void DeletePartial(const std::wstring& file);
+  void DeleteDownload(const std::wstring& file, const wchar_t* kind);  // kind: "incomplete", "refused"
   // True when the saved file's SHA-256 is the one given; otherwise the file is deleted.
   bool Verify(const std::wstring& file, const std::wstring& sha256);
 

@@ -69,14 +69,14 @@ bool DotNetFrameworkInstaller::WindowsFeatureStep() {
     case OsWin10:
     case OsWin81:
     case OsWin8:
-      RunWithoutRedirection(QuoteIfBlank(system32 + L"dism.exe") +
+      RunWithoutRedirection(text::QuoteIfBlank(system32 + L"dism.exe") +
                             L" /online /enable-feature /all /featureName:NetFx3 /quiet /norestart");
       break;
     case OsWin7:
       ShellExecuteAndWait(system32 + L"ocsetup.exe", L"NetFx3 /quiet /norestart");
       break;
     case OsWin2008R2:
-      RunWithoutRedirection(QuoteIfBlank(system32 + L"servermanagercmd.exe") + L" -install NET-Framework");
+      RunWithoutRedirection(text::QuoteIfBlank(system32 + L"servermanagercmd.exe") + L" -install NET-Framework");
       break;
     default:
       return true;  // no feature tool here: the vendor's installer does it
@@ -111,7 +111,7 @@ void DotNetFrameworkInstaller::FullPackageRoute() {
   if (!Download(url, package, links_.Sha256(VendorLink::DotNet35Sp1Full))) return;
   // Quoted when needed: the temporary folder of Windows XP lies under "Documents and Settings".
   const std::wstring extracted = workFolder + L"\\dotnetfx35";
-  ShellExecuteAndWait(package, text::Format(L"/q /x:%s", QuoteIfBlank(extracted)));
+  ShellExecuteAndWait(package, text::Format(L"/q /x:%s", text::QuoteIfBlank(extracted)));
 
   const std::wstring rasterizer = extracted + L"\\wcu\\dotNetFramework\\dotNetFX30\\" +
                                   (is64Bit ? L"RGB9RAST_x64.msi" : L"RGB9RAST_x86.msi");

@@ -43,19 +43,6 @@ bool IsTrusted(PSID sid, PSID self) {
          (self && EqualSid(sid, self));
 }
 
-bool OthersMayWrite(PACL dacl, PSID self) {
-  if (!dacl) return true;  // no list at all: everyone may do anything
-  for (DWORD i = 0; i < dacl->AceCount; ++i) {
-    void* entry = nullptr;
-    if (!GetAce(dacl, i, &entry)) return true;
-    auto* header = static_cast<ACE_HEADER*>(entry);
-    if (header->AceType != ACCESS_ALLOWED_ACE_TYPE) continue;
-    auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(entry);
-    if ((allowed->Mask & kChangingRights) && !IsTrusted(&allowed->SidStart, self)) return true;
-  }
-  return false;
-}
-
 // What lets someone other than the two remove the folder's entries or the folder itself, or take
 // that right: a protected folder below a shared one is only safe while nobody else holds these.
 constexpr DWORD kRemovingRights = DELETE | FILE_DELETE_CHILD | WRITE_DAC | WRITE_OWNER;
@@ -66,16 +53,19 @@ DWORD FileRights(DWORD mask) {
   return mask;
 }
 
-// Rights an entry grants on the folder itself (an inherit-only entry grants them only below it).
-bool OthersMayRemove(PACL dacl, PSID self) {
-  if (!dacl) return true;
+// Whether an allow entry gives anyone but the trusted accounts one of the rights. onFolderItself:
+// only entries that apply to the folder itself (not inherit-only ones), their generic rights mapped.
+bool OthersHold(PACL dacl, PSID self, DWORD rights, bool onFolderItself) {
+  if (!dacl) return true;  // no list at all: everyone may do anything
   for (DWORD i = 0; i < dacl->AceCount; ++i) {
     void* entry = nullptr;
     if (!GetAce(dacl, i, &entry)) return true;
     auto* header = static_cast<ACE_HEADER*>(entry);
-    if (header->AceType != ACCESS_ALLOWED_ACE_TYPE || (header->AceFlags & INHERIT_ONLY_ACE)) continue;
+    if (header->AceType != ACCESS_ALLOWED_ACE_TYPE) continue;
+    if (onFolderItself && (header->AceFlags & INHERIT_ONLY_ACE)) continue;
     auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(entry);
-    if ((FileRights(allowed->Mask) & kRemovingRights) && !IsTrusted(&allowed->SidStart, self)) return true;
+    const DWORD mask = onFolderItself ? FileRights(allowed->Mask) : allowed->Mask;
+    if ((mask & rights) && !IsTrusted(&allowed->SidStart, self)) return true;
   }
   return false;
 }
@@ -124,9 +114,9 @@ FolderFacts Win32Security::InspectFolder(const std::wstring& path) {
   SelfSid self;
   PSID trustedSelf = ProcessTokenIsAdministrator() ? self.sid : nullptr;
   facts.foreignOwner = !owner || !IsTrusted(owner, trustedSelf);
-  facts.othersMayWrite = OthersMayWrite(dacl, trustedSelf);
+  facts.othersMayWrite = OthersHold(dacl, trustedSelf, kChangingRights, false);
   // The owner may always rewrite the list, and with it give himself the right to remove.
-  facts.othersMayRemove = facts.foreignOwner || OthersMayRemove(dacl, trustedSelf);
+  facts.othersMayRemove = facts.foreignOwner || OthersHold(dacl, trustedSelf, kRemovingRights, true);
   return facts;
 }
 

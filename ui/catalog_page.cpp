@@ -3,7 +3,6 @@
 #include "core/property_map.h"
 #include "platform/files.h"
 #include "platform/platform.h"
-#include "platform/text.h"
 #include "ui/wizard_fonts.h"
 
 namespace {

@@ -30,12 +30,6 @@ std::vector<SheetPage> SheetPages(ProductSheetKind kind, uint32_t modeFlags) {
   return {P::Install, P::Finish};
 }
 
-ProductWizardSheet::~ProductWizardSheet() {
-  login_.reset();
-  catalog_.reset();
-  sharedFolders_.reset();
-}
-
 void ProductWizardSheet::CreatePages() {
   const uint32_t modes = host_.ModeFlags();
   const bool install = modes & mode::Install;

@@ -3,7 +3,9 @@
 // product's resource library, not to setup.exe.
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "ui/wizard_sheet.h"
 
@@ -17,7 +19,6 @@ std::vector<SheetPage> SheetPages(ProductSheetKind kind, uint32_t modeFlags);
 class ProductWizardSheet : public CWizardSheet {
  public:
   ProductWizardSheet(WizardHost& host, ProductSheetKind kind) : CWizardSheet(host, L""), kind_(kind) {}
-  ~ProductWizardSheet() override;
   void CreatePages() override;
   void AddWizardPages() override { AddPages(); }
   void AddProgressPages() override { AddPages(); }
