@@ -32,10 +32,6 @@ CCommonBootstrapperApp* g_app = nullptr;
 // Machine-wide, so setups started in other sessions and by other users count too.
 constexpr wchar_t kRunLockName[] = L"Global\\ZEM_SetupBootstrapper_Running";
 
-bool IsOldSystem(OsCode osCode) {
-  return osCode == OsWin2003R2 || osCode == OsWin2003 || osCode == OsWinXPx64 || osCode == OsWinXP;
-}
-
 }  // namespace
 
 CCommonBootstrapperApp* TheApp() { return g_app; }
@@ -90,7 +86,7 @@ bool CCommonBootstrapperApp::InitInstance() {
   if (!cmd_.silent) {
     DWORD session = 1;
     bool sessionZero = platform_.security.SessionId(session) && session == 0;
-    bool byContext = (sessionZero && !IsOldSystem(systemInfo.GetOsCode())) || systemAccount_;
+    bool byContext = (sessionZero && !PredatesSessionIsolation(systemInfo.GetOsCode())) || systemAccount_;
     if (byContext && (cmd_.modeFlags & (mode::Repair | mode::Upgrade))) {
       cmd_.silent = true;
       silenceForced_ = true;
@@ -171,12 +167,8 @@ EngineContext CCommonBootstrapperApp::MakeEngineContext() {
   context.modeFlags = modeFlags_;
   context.exitCode = &setupResultCode_;
   context.restartRequested = &packageRestart_;
-  context.progressRunning = progressRunning_;
-  context.sendProgressStatus = [this](const std::wstring& text) { SendProgress(ProgressInterface::kStatus, text); };
   context.processes = &platform_.processes;
-  context.prompts = &platform_.prompts;
   context.productDisplayName = ProductDisplayName();
-  context.windowTitle = CurrentTitle();
   context.systemAccount = systemAccount_;
   context.definitionFileName = cmd_.definitionFileName;
   context.variablesListFileName = variablesListFileName_;

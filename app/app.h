@@ -18,6 +18,7 @@
 #include "definition/product.h"
 #include "definition/xml_document.h"
 #include "engine/engine_context.h"
+#include "engine/run_plan.h"
 #include "platform/com_apartment.h"
 #include "platform/handles.h"
 #include "platform/machine_lock.h"
@@ -123,9 +124,11 @@ class CCommonBootstrapperApp {
   void SendProgress(uint32_t code, const std::wstring& text);
   void AppendExtraInstallProperties(const std::wstring& text) { cmd_.extraInstallProperties += text; }
   void SetInstallDirectoryValue(const std::wstring& directory) { SetInstallDirectory(directory); }
-  // The prerequisites of the definition; false when the run must stop. statusWindow: the
-  // wizard's status line, null in silent runs.
-  bool RunPrerequisites(EngineContext& context, HWND statusWindow);
+  // The prerequisites of the definition; false when the run must stop. Their status goes to the
+  // context's observer.
+  bool RunPrerequisites(EngineContext& context);
+  // What this run does once its checks have passed, for the driver that shows it.
+  RunPlan Plan(RunDriver driver) const;
   // The launch messages of the definition; false when one refuses the run.
   bool RunLaunchMessages(CheckContext& checks, LaunchScreens* screens = nullptr);
   // The notice that this Windows is not supported, with its link for the product's culture.

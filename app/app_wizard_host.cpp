@@ -1,9 +1,7 @@
 #include "app/app_wizard_host.h"
 
 #include "app/app.h"
-#include "app/restart_setup.h"
 #include "checks/app_checks.h"
-#include "checks/msi_registry_checks.h"
 #include "core/localization.h"
 #include "core/property_map.h"
 
@@ -16,7 +14,6 @@ int AppWizardHost::SetupResultCode() const { return app_.SetupResultCode(); }
 void AppWizardHost::SetSetupResultCode(int code) { app_.SetSetupResultCode(code); }
 ::PlatformKind AppWizardHost::PlatformKind() const { return app_.PlatformKind(); }
 const std::wstring& AppWizardHost::ShortName() const { return app_.ShortName(); }
-const std::wstring& AppWizardHost::GUID() const { return app_.GUID(); }
 const std::wstring& AppWizardHost::SetupDirectory() const { return app_.SetupDirectory(); }
 ProductCatalog& AppWizardHost::Products() { return app_.Products(); }
 bool AppWizardHost::SoloProduct() const { return app_.SoloProduct(); }
@@ -31,8 +28,6 @@ void AppWizardHost::SetInstallDirectory(const std::wstring& directory) { app_.Se
 bool AppWizardHost::ValidateInstallPath(const std::wstring& path) { return app_.ValidateInstallPath(path); }
 bool AppWizardHost::ResolveInstallDirectory(std::wstring& out) { return app_.ResolveInstallDirectory(app_.GUID(), out); }
 const std::wstring& AppWizardHost::QVDirectory() const { return app_.QVDirectory(); }
-std::wstring AppWizardHost::ExtraInstallProperties() const { return app_.ExtraInstallProperties(); }
-EngineContext AppWizardHost::MakeEngineContext() { return app_.MakeEngineContext(); }
 bool AppWizardHost::RestartRequired() { return app_.RebootNeeded() || app_.PackageRestartRequested(); }
 void AppWizardHost::SetRebootRequiredFlag() { app_.SetRebootRequiredFlag(); }
 const std::wstring& AppWizardHost::RebootPrerequisiteName() const { return app_.RebootPrerequisiteName(); }
@@ -57,28 +52,14 @@ std::wstring AppWizardHost::DefaultInstallDirectory() {
 
 bool AppWizardHost::CheckRunningApps(HWND owner) {
   CheckContext checks = app_.MakeCheckContext();
-  checks.owner = owner;
+  platform::OwnedPrompts prompts(app_.GetPlatform().prompts, owner);
+  checks.prompts = &prompts;
   return AppCheck(checks).CheckRunningApps();
 }
 
-void AppWizardHost::RerunMsiChecks() {
-  CheckContext checks = app_.MakeCheckContext();
-  MsiRegistryChecker(checks, false).RunMsiChecks();
-}
-
-bool AppWizardHost::InstallPrerequisites(HWND statusWindow) {
-  EngineContext context = app_.MakeEngineContext();
-  return app_.RunPrerequisites(context, statusWindow);
-}
-
-void AppWizardHost::RestartSetup() {
-  RestartRequest request;
-  request.logFolder = app_.LogFolder();
-  request.security = &app_.GetPlatform().security;
-  request.setupDirectory = app_.SetupDirectory();
-  SplitSecretArguments(app_.Arguments(), request.commandLine, request.secretArguments);
-  request.exitCode = app_.SetupResultCode();
-  ::RestartSetup(app_.Log(), app_.GetPlatform().processes, app_.GetPlatform().registry, request);
+const RunPlan& AppWizardHost::Plan() {
+  if (!plan_) plan_ = app_.Plan(RunDriver::Wizard);
+  return *plan_;
 }
 
 void AppWizardHost::ShowUnsupportedSystem(HWND owner) { app_.ShowUnsupportedSystem(owner); }

@@ -1,13 +1,16 @@
 // The run as the wizard sees it: the application object behind the wizard's interface.
 #pragma once
 
+#include <optional>
+
+#include "app/app_run_services.h"
 #include "ui/wizard_host.h"
 
 class CCommonBootstrapperApp;
 
 class AppWizardHost final : public WizardHost {
  public:
-  explicit AppWizardHost(CCommonBootstrapperApp& app) : app_(app) {}
+  explicit AppWizardHost(CCommonBootstrapperApp& app) : app_(app), services_(app) {}
 
   LogFile& Log() override;
   PropertyMap& Properties() override;
@@ -18,7 +21,6 @@ class AppWizardHost final : public WizardHost {
   void SetSetupResultCode(int code) override;
   ::PlatformKind PlatformKind() const override;
   const std::wstring& ShortName() const override;
-  const std::wstring& GUID() const override;
   const std::wstring& SetupDirectory() const override;
   ProductCatalog& Products() override;
   bool SoloProduct() const override;
@@ -37,19 +39,18 @@ class AppWizardHost final : public WizardHost {
   std::wstring DefaultInstallDirectory() override;
   const std::wstring& QVDirectory() const override;
   bool CheckRunningApps(HWND owner) override;
-  void RerunMsiChecks() override;
-  std::wstring ExtraInstallProperties() const override;
-  EngineContext MakeEngineContext() override;
-  bool InstallPrerequisites(HWND statusWindow) override;
+  const RunPlan& Plan() override;
+  RunServices& Services() override { return services_; }
   bool PrerequisiteResult() const override { return prerequisiteResult_; }
   void SetPrerequisiteResult(bool passed) override { prerequisiteResult_ = passed; }
   bool RestartRequired() override;
   void SetRebootRequiredFlag() override;
-  void RestartSetup() override;
   const std::wstring& RebootPrerequisiteName() const override;
   void ShowUnsupportedSystem(HWND owner) override;
 
  private:
   CCommonBootstrapperApp& app_;
+  AppRunServices services_;
+  std::optional<RunPlan> plan_;  // decided on first use: the mode is settled before the wizard shows
   bool prerequisiteResult_ = true;
 };

@@ -1,4 +1,4 @@
-// The steps both drivers share: the prerequisites and the launch messages.
+// The steps both drivers share: the plan, the prerequisites and the launch messages.
 #include "app/app.h"
 #include "checks/launch_checks.h"
 #include "checks/system_info.h"
@@ -10,7 +10,7 @@
 #include "engine/prerequisite_installer.h"
 #include "ui/launch_dialogs.h"
 
-bool CCommonBootstrapperApp::RunPrerequisites(EngineContext& context, HWND statusWindow) {
+bool CCommonBootstrapperApp::RunPrerequisites(EngineContext& context) {
   LogFile unopened;  // the facts were logged at start-up; asking again need not repeat them
   SystemInfo system(unopened, platform_.system);
   PrerequisiteMachine facts{system.GetOsCode(), system.ServicePackMajor(), [this] { return RebootRequiredFlag(); },
@@ -19,12 +19,22 @@ bool CCommonBootstrapperApp::RunPrerequisites(EngineContext& context, HWND statu
       MakeBuiltInInstallers(context, platform_, setupDirectory_ + variablesListFileName_);
   PrerequisiteOutcome outcome;
   PrerequisiteInstaller prerequisites(context, *builtIns, facts, outcome);
-  const bool goOn = prerequisites.InstallPrerequisites(statusWindow);
+  const bool goOn = prerequisites.InstallPrerequisites();
   if (!outcome.rebootPrerequisiteName.empty()) SetRebootPrerequisiteName(outcome.rebootPrerequisiteName);
   if (!outcome.resultText.empty()) SetResultTextValue(outcome.resultText);
   if (!outcome.dotNetDisplayName.empty()) SetDotNetDisplayName(outcome.dotNetDisplayName);
   if (outcome.rebootNeeded) SetRebootNeeded(true);
   return goOn;
+}
+
+RunPlan CCommonBootstrapperApp::Plan(RunDriver driver) const {
+  RunFacts facts;
+  facts.modeFlags = modeFlags_;
+  facts.driver = driver;
+  facts.os = properties_->Get(L"OS");
+  facts.shortName = shortName_;
+  facts.solo = soloProduct_;
+  return PlanRun(facts);
 }
 
 bool CCommonBootstrapperApp::RunLaunchMessages(CheckContext& checks, LaunchScreens* screens) {

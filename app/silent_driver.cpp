@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "app/app.h"
+#include "app/app_run_services.h"
 #include "checks/app_checks.h"
 #include "checks/install_checks.h"
 #include "checks/launch_checks.h"
@@ -18,18 +19,40 @@
 #include "engine/package_file.h"
 #include "engine/prerequisite_installer.h"
 #include "engine/progress_interface.h"
+#include "engine/run_executor.h"
 #include "platform/text.h"
 #include "platform/trace.h"
-#include "ui/document_defaults.h"
+#include "checks/document_defaults.h"
 
-FinalizeActions SilentDriver::Finalizer(EngineContext& context, Product& product) {
-  finalized_.insert(&product);
-  return FinalizeActions(context, product);
-}
+// The silent run's observer: status and outcome go down the progress pipe while the progress
+// program runs, and the log says what the administrator would otherwise not learn.
+class SilentObserver final : public RunObserver {
+ public:
+  explicit SilentObserver(CCommonBootstrapperApp& app) : app_(app) {}
+  bool ShowsStatus() const override { return app_.ProgressRunning(); }
+  void OnStatus(const std::wstring& text) override { app_.SendProgress(ProgressInterface::kStatus, text); }
+  void OnPrerequisitesDone(bool passed) override {
+    if (passed) return;
+    app_.Log().WriteLine(L"Installing prerequisite failed.");
+    // The administrator of a silent run sees the reason nowhere else.
+    const std::wstring reason = ResultText();
+    app_.Log().Log(L"Result text is %s", reason);
+    app_.SendProgress(ProgressInterface::kFailed, reason);
+  }
+  void OnRetiredSystem() override { app_.SendProgress(ProgressInterface::kNotSupported, L""); }
+  void OnWorkDone() override {
+    if (!app_.ProgressRunning()) return;
+    app_.Log().WriteLine(L"Stopping progress dialog");
+    app_.SendProgress(ProgressInterface::kFinished, L"");
+  }
+  void OnWorkStopped() override {
+    if (app_.ProgressRunning()) app_.SendProgress(ProgressInterface::kFailed, ResultText());
+  }
 
-void SilentDriver::SetSuccessProperty(bool succeeded) {
-  app_.Properties().Set(L"SetupSuccess", succeeded ? L"True" : L"False");
-}
+ private:
+  std::wstring ResultText() { return app_.ResultText(static_cast<uint32_t>(app_.SetupResultCode())); }
+  CCommonBootstrapperApp& app_;
+};
 
 void SilentDriver::Run(bool silenceForced) {
   LogFile& log = app_.Log();
@@ -73,28 +96,12 @@ void SilentDriver::Run(bool silenceForced) {
   MsiRegistryChecker(checks, true).RunRegistryChecks();
   platform::trace::Mark("registry checks done");
 
-  app_.GetPlatform().installer.SetInternalUI(2);  // INSTALLUILEVEL_NONE: no package shows a window
-
-  EngineContext context = app_.MakeEngineContext();
-  if (!app_.RunPrerequisites(context, nullptr)) {
-    log.WriteLine(L"Installing prerequisite failed.");
-    // The administrator of a silent run sees the reason nowhere else.
-    const std::wstring reason = app_.ResultText(static_cast<uint32_t>(app_.SetupResultCode()));
-    log.Log(L"Result text is %s", reason);
-    app_.SendProgress(ProgressInterface::kFailed, reason);
-    return;
-  }
-
-  if (modeFlags & mode::Upgrade) app_.AppendExtraInstallProperties(L" UPGRADE=1");
-
-  if (modeFlags & mode::Install)
-    InstallBranch(context);
-  else if (modeFlags & mode::Uninstall)
-    UninstallBranch(context, checks);
-  else if (modeFlags & mode::Repair)
-    RepairBranch(context);
-  else if (modeFlags & mode::Upgrade)
-    UpgradeBranch(context);
+  AppRunServices services(app_);
+  SilentObserver observer(app_);
+  RunExecutor executor(services, observer);
+  executor.RunWork(app_.Plan(RunDriver::Silent));
+  for (const auto& product : app_.Products())
+    if (executor.Finalized(*product)) finalized_.insert(product.get());
   platform::trace::Mark("packages done");
 }
 
@@ -118,114 +125,3 @@ bool SilentDriver::RunRefusingChecks(CheckContext& checks) {
   return true;
 }
 
-void SilentDriver::InstallBranch(EngineContext& context) {
-  if (app_.InstallDirectory().empty()) {
-    std::wstring shared;
-    if (app_.SharedClientInstallDirectory(shared))
-      app_.SetInstallDirectoryValue(shared);
-    else
-      app_.ApplyDefaultInstallDirectory();
-  }
-  if (text::EqualsNoCase(app_.ShortName(), L"VaradavuRadare"))
-    VaradavuRadareDefaults(app_.Log(), app_.Properties(), app_.GetPlatform().system).ApplyForSilentInstall();
-  InstallPackageFile install(context, app_.ExtraInstallProperties());
-  install.Initialize();
-  install.RunSequence(mode::Install, nullptr);
-  for (const auto& product : app_.Products()) {
-    SetSuccessProperty(product->Succeeded);
-    FinalizeActions finalize = Finalizer(context, *product);
-    if (product->Succeeded) {
-      finalize.CopySetupFiles();
-      finalize.CopyProxyOverride();
-      finalize.RunFinalizeGroups();
-    } else {
-      finalize.ExecuteCommands();
-    }
-  }
-  if (app_.RebootNeeded()) app_.SetRebootRequiredFlag();
-}
-
-void SilentDriver::UninstallBranch(EngineContext& context, CheckContext& checks) {
-  UninstallPackageFile uninstall(context, app_.ExtraInstallProperties());
-  uninstall.Initialize();
-  uninstall.RunSequence(mode::Uninstall, nullptr);
-  // The installed-state answers of the products that remain are stale now.
-  if (!app_.SoloProduct()) MsiRegistryChecker(checks, false).RunMsiChecks();
-  for (const auto& product : app_.Products()) {
-    SetSuccessProperty(product->Succeeded);
-    FinalizeActions finalize = Finalizer(context, *product);
-    if (product->Succeeded)
-      finalize.RunFinalizeGroups();
-    else
-      finalize.ExecuteCommands();
-  }
-}
-
-void SilentDriver::RepairBranch(EngineContext& context) {
-  RepairPackageFile repair(context, app_.ExtraInstallProperties());
-  repair.Initialize();
-  repair.RunSequence(mode::Repair, nullptr);
-  for (const auto& product : app_.Products()) {
-    SetSuccessProperty(product->Succeeded);
-    FinalizeActions finalize = Finalizer(context, *product);
-    if (product->Succeeded) {
-      finalize.CopyProxyOverride();
-      finalize.RunFinalizeGroups();
-    } else {
-      finalize.ExecuteCommands();
-    }
-  }
-  StopProgress();
-}
-
-void SilentDriver::StopProgress() {
-  if (!app_.ProgressRunning()) return;
-  app_.Log().WriteLine(L"Stopping progress dialog");
-  app_.SendProgress(ProgressInterface::kFinished, L"");
-}
-
-void SilentDriver::UpgradeBranch(EngineContext& context) {
-  PropertyMap& properties = app_.Properties();
-  if (properties.Get(L"[SERVER_NAME]").empty())
-    properties.Set(L"[SERVER_NAME]", app_.GetPlatform().system.ComputerDnsName());
-  UninstallPackageFile uninstall(context, app_.ExtraInstallProperties());
-  InstallPackageFile install(context, app_.ExtraInstallProperties());
-  uninstall.Initialize();
-  install.Initialize();
-
-  bool done = false, unsupported = false;
-  // The new release does not install on these systems: refuse before the old one is removed.
-  const std::wstring os = properties.Get(L"OS");
-  if (text::Contains(os, L"XP") || text::EqualsNoCase(os, L"Vista") || text::Contains(os, L"Win2003")) {
-    app_.Log().Log(L"Upgrade refused: %s is not supported; the installed release is kept.", os);
-    app_.SetSetupResultCode(exit_code::Cancelled);
-    unsupported = true;
-  } else {
-    uninstall.RunSequence(mode::Uninstall, nullptr);
-    int code = app_.SetupResultCode();
-    if (code == exit_code::Success || code == exit_code::RebootRequired) {
-      install.RunSequence(mode::Install, nullptr);
-      code = app_.SetupResultCode();
-      if (code == exit_code::Success || code == exit_code::RebootRequired) {
-        done = true;
-        StopProgress();
-        if (!app_.Products().empty()) {
-          // Only the first product is finalized, whatever its own outcome.
-          Product& first = *app_.Products().front();
-          SetSuccessProperty(first.Succeeded);
-          FinalizeActions finalize = Finalizer(context, first);
-          finalize.CopySetupFiles();
-          finalize.CopyProxyOverride();
-          finalize.RunFinalizeGroups();
-        }
-        if (app_.RebootNeeded()) app_.SetRebootRequiredFlag();
-      }
-    }
-  }
-  if (!done && app_.ProgressRunning()) {
-    if (unsupported)
-      app_.SendProgress(ProgressInterface::kNotSupported, L"");
-    else
-      app_.SendProgress(ProgressInterface::kFailed, app_.ResultText(static_cast<uint32_t>(app_.SetupResultCode())));
-  }
-}

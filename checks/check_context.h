@@ -1,8 +1,6 @@
 // What every check needs from the run: its log, properties, definition and the machine.
 #pragma once
 
-#include <windows.h>
-
 #include <string>
 
 #include "definition/product.h"
@@ -25,8 +23,10 @@ struct CheckContext {
   const ProductCatalog* products = nullptr;  // the definition's products, in catalog order
   Localization* localization = nullptr;      // culture texts of the messages; none in some tests
   bool silent = false;
-  HWND owner = nullptr;                      // owner of the checks' message boxes
+  platform::Prompts* prompts = nullptr;      // the checks' message boxes; the machine's own when none
   std::wstring productDisplayName;           // caption of the checks' message boxes
+
+  platform::Prompts& Prompts() const { return prompts ? *prompts : machine.prompts; }
 
   // What the definition's values are read and substituted with.
   ReadContext Values() const { return {log, properties, localization}; }

@@ -18,10 +18,10 @@ inline std::wstring CultureMessage(const CheckContext& context, UINT id, const s
   return context.localization ? context.localization->Message(id, args) : std::wstring();
 }
 
-// Shows a box owned by the checks' window, with the buttons localised just before it appears.
+// Shows a box through the checks' prompts (owned by the wizard when it shows), with the buttons localised just before it appears.
 inline int ShowCheckMessage(CheckContext& context, const std::wstring& text, const std::wstring& caption, UINT type) {
   Localization* localization = context.localization;
-  return context.machine.prompts.Show(context.owner, text, caption, type, [localization] {
+  return context.Prompts().Show(nullptr, text, caption, type, [localization] {
     if (localization) localization->InstallMessageBoxHook();
   });
 }

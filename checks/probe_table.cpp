@@ -93,7 +93,7 @@ Answer AnyServiceRunning(ProbeState& s, std::initializer_list<const wchar_t*> na
 
 Answer DotNet4(ProbeState& s) {
   const std::wstring os = s.ctx.properties.Get(L"OS");
-  if (text::Contains(os, L"XP") || text::Contains(os, L"Win2003") || text::EqualsNoCase(os, L"Vista")) {
+  if (IsRetiredSystem(os)) {
     s.ctx.log.WriteLine(L"Skipping .NET Framework install since operating system does not meet minimum requirements.");
     return std::nullopt;
   }

@@ -69,6 +69,13 @@ std::wstring OsKeyword(OsCode code) {
   return L"Unknown";
 }
 
+bool IsRetiredSystem(const std::wstring& osKeyword) {
+  return text::Contains(osKeyword, L"XP") || text::Contains(osKeyword, L"Win2003") ||
+         text::EqualsNoCase(osKeyword, L"Vista");
+}
+
+bool PredatesSessionIsolation(OsCode code) { return code != OsVista && IsRetiredSystem(OsKeyword(code)); }
+
 uint64_t MemoryInGigabytes(uint64_t bytes) {
   const uint64_t gigabyte = 1ULL << 30;
   return bytes / gigabyte + (bytes % gigabyte != 0 ? 1 : 0);

@@ -52,6 +52,11 @@ class SystemInfo {
 
 // "Win10", "XP", ... ; "Unknown" for any other code.
 std::wstring OsKeyword(OsCode code);
+// The systems the current releases have left behind (XP, Server 2003, Vista), by the "OS" keyword:
+// the .NET Framework 4 is not offered there and an upgrade is refused before anything is removed.
+bool IsRetiredSystem(const std::wstring& osKeyword);
+// The retired systems older than Vista, which run services and users in one session.
+bool PredatesSessionIsolation(OsCode code);
 // Whole gigabytes, rounded up.
 uint64_t MemoryInGigabytes(uint64_t bytes);
 // Sets "OS", "Processor", "DomainController", "RAM" and "RebootRequired".

@@ -5,32 +5,6 @@
 #include "platform/prompts.h"
 #include "platform/text.h"
 
-namespace {
-
-// The hook is per thread: a worker thread's box must not take the main thread's hook.
-thread_local platform::UniqueHook t_hook;
-thread_local const Localization* t_hookOwner = nullptr;
-
-LRESULT CALLBACK ButtonHook(int code, WPARAM wParam, LPARAM lParam) {
-  HHOOK self = t_hook.get();
-  if (code == HCBT_ACTIVATE && t_hookOwner) {
-    HWND box = reinterpret_cast<HWND>(wParam);
-    static const struct { int button; UINT text; } kButtons[] = {
-        {IDYES, 50189}, {IDNO, 50190}, {IDOK, 50191}, {IDCANCEL, 50192}, {IDRETRY, 50193}};
-    for (const auto& b : kButtons) {
-      HWND button = GetDlgItem(box, b.button);
-      if (button) SetWindowTextW(button, t_hookOwner->String(b.text).c_str());
-    }
-    // One box only: the hook removes itself once it has done its work.
-    t_hook.reset();
-    t_hookOwner = nullptr;
-    return 0;
-  }
-  return CallNextHookEx(self, code, wParam, lParam);
-}
-
-}  // namespace
-
 void ShowPlainMessage(platform::Prompts& prompts, Localization* localization, const std::wstring& text) {
   prompts.Show(nullptr, text, L"", MB_OK, [localization] {
     if (localization) localization->InstallMessageBoxHook();
@@ -120,9 +94,11 @@ std::wstring Localization::FormatArgs(std::wstring result, const std::vector<std
 }
 
 void Localization::InstallMessageBoxHook() {
-  t_hook.reset();
-  t_hookOwner = this;
-  t_hook.reset(SetWindowsHookExW(WH_CBT, ButtonHook, nullptr, GetCurrentThreadId()));
+  platform::RenameNextBoxButtons({{IDYES, String(50189)},
+                                  {IDNO, String(50190)},
+                                  {IDOK, String(50191)},
+                                  {IDCANCEL, String(50192)},
+                                  {IDRETRY, String(50193)}});
 }
 
 bool Localization::DocumentCachePresent() const {

@@ -60,11 +60,6 @@ bool PropertyMap::ValueMatches(const std::wstring& value, const std::wstring& te
   return false;
 }
 
-bool IsSecretName(const std::wstring& name) {
-  return text::ContainsNoCase(name, L"PASSWORD") || text::ContainsNoCase(name, L"PWD") ||
-         text::EqualsNoCase(name, L"[CMDLINE]");
-}
-
 void PropertyMap::Dump(LogFile& log) const {
   for (const auto& [name, value] : values_) {
     if (IsSecretName(name))

@@ -8,10 +8,6 @@
 
 class LogFile;
 
-// Whether a value of this name must never be written out: the name holds "PASSWORD" or "PWD" in
-// any letter case, or is the setup's command line.
-bool IsSecretName(const std::wstring& name);
-
 class PropertyMap {
  public:
   bool Set(const std::wstring& name, const std::wstring& value);

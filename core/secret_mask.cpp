@@ -4,7 +4,12 @@
 
 #include <algorithm>
 
-#include "core/property_map.h"
+#include "platform/text.h"
+
+bool IsSecretName(const std::wstring& name) {
+  return text::ContainsNoCase(name, L"PASSWORD") || text::ContainsNoCase(name, L"PWD") ||
+         text::EqualsNoCase(name, L"[CMDLINE]");
+}
 
 namespace {
 

@@ -4,6 +4,10 @@
 #include <string>
 #include <vector>
 
+// Whether a value of this name must never be written out: the name holds "PASSWORD" or "PWD" in
+// any letter case, or is the setup's command line.
+bool IsSecretName(const std::wstring& name);
+
 class SecretMask {
  public:
   static constexpr const wchar_t* kShown = L"******";

@@ -11,13 +11,13 @@
 #include "definition/product.h"
 #include "definition/read_context.h"
 #include "definition/xml_document.h"
+#include "engine/engine_observer.h"
 
 class LogFile;
 class Localization;
 class PropertyMap;
 namespace platform {
 class Processes;
-class Prompts;
 class Security;
 class WindowsInstaller;
 }
@@ -38,25 +38,24 @@ struct EngineContext {
   uint32_t modeFlags = 0;      // the resolved run mode
   int* exitCode = nullptr;     // the run's exit code (SetupResultCode)
   bool* restartRequested = nullptr;  // set when a package or a commit answers 3010
-  bool progressRunning = false;
   platform::Processes* processes = nullptr;  // launches of finalize commands and clean-up batches
-  platform::Prompts* prompts = nullptr;      // message boxes of wizard runs (an owner page is given)
   std::wstring productDisplayName;           // the run's product, as its messages name it
-  std::wstring windowTitle;                  // caption of the wizard's message boxes
   bool systemAccount = false;                // the process runs as the local system account
   std::wstring definitionFileName;           // for "not found in" lines
   std::wstring variablesListFileName;        // copied next to the installed product
   std::wstring installSourceRecordPath;      // the machine's install-source record; empty: none
   std::wstring systemFolder;                 // where msiexec.exe is started from; empty: unknown
   platform::Security* security = nullptr;    // keeps the record's folder administrators' alone
+  EngineObserver* observer = nullptr;        // who shows the run; none: nothing is shown
 
   // Services of other parts of the run; an empty function means "not available here".
-  std::function<void(const std::wstring& text)> sendProgressStatus;      // status message to the progress process
   std::function<void(const std::wstring& productCode)> familyCheck;      // recomputes "Tier1_Installed"
   std::function<void()> rerunRegistryChecks;                             // before a rollback pass
   std::function<DWORD(const std::wstring& commandLine)> runHidden;       // hidden command, waited for
   std::function<void(const std::wstring& productShortName)> restoreInstallSource;
   std::function<void(const std::wstring& productShortName)> deleteInstallSource;
+
+  EngineObserver& Observer() const { return observer ? *observer : NoObserver(); }
 
   // What the definition's values are read and substituted with.
   ReadContext Values() const { return {log, properties, localization}; }

@@ -11,7 +11,7 @@ void InstallPackageFile::Initialize() {
   operationWord_ = context_.localization ? context_.localization->String(50122) : std::wstring();
 }
 
-int InstallPackageFile::ProcessPackage(const XmlNode& package, HWND statusWindow) {
+int InstallPackageFile::ProcessPackage(const XmlNode& package) {
   std::wstring name = Read(package, L"Name");
   if (!Conditions(package, ConditionKind::Install, context_.Values()).Evaluate()) {
     context_.log.Log(L"Skipping install of %s since it does not meet install condition(s).", name);
@@ -23,15 +23,15 @@ int InstallPackageFile::ProcessPackage(const XmlNode& package, HWND statusWindow
     context_.log.Log(L"Skipping install of %s since it is already installed.", name);
     return 0;
   }
-  return InstallMsiPackage(package, statusWindow, name);
+  return InstallMsiPackage(package, name);
 }
 
 void InstallPackageFile::RunRollbackPass(const XmlNode& group) {
   if (context_.rerunRegistryChecks) context_.rerunRegistryChecks();
   ForEachNumberedChild(group, L"PackageFile[InstallRollbackOrder=\"%d\"]", [&](int, const XmlNode& package) {
-    UninstallPackageFile rollback(context_, baseProperties_, ownerPage_);
+    UninstallPackageFile rollback(context_, baseProperties_);
     rollback.Initialize();
-    rollback.UninstallPackage(package, nullptr, true);
+    rollback.UninstallPackage(package, true);
     return true;
   });
 }

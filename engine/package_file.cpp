@@ -8,7 +8,6 @@
 #include "core/secret_mask.h"
 #include "definition/conditions.h"
 #include "definition/xml_readers.h"
-#include "platform/prompts.h"
 #include "platform/files.h"
 #include "platform/text.h"
 #include "platform/windows_installer.h"
@@ -17,8 +16,8 @@ namespace {
 bool Succeeded(int result) { return result == 0 || result == 3010; }
 }  // namespace
 
-PackageFile::PackageFile(EngineContext& context, std::wstring baseProperties, HWND ownerPage)
-    : context_(context), baseProperties_(std::move(baseProperties)), ownerPage_(ownerPage) {}
+PackageFile::PackageFile(EngineContext& context, std::wstring baseProperties)
+    : context_(context), baseProperties_(std::move(baseProperties)) {}
 
 std::wstring PackageFile::Read(const XmlNode& package, const wchar_t* element) const {
   std::wstring value;
@@ -28,20 +27,6 @@ std::wstring PackageFile::Read(const XmlNode& package, const wchar_t* element) c
 
 std::wstring PackageFile::Text(UINT id, const std::wstring& argument) const {
   return context_.localization ? context_.localization->Message(id, {argument}) : std::wstring();
-}
-
-void ShowStatusText(const EngineContext& context, HWND statusWindow, const std::wstring& text) {
-  if (statusWindow) {
-    ShowWindow(statusWindow, SW_HIDE);
-    SetWindowTextW(statusWindow, text.c_str());
-    ShowWindow(statusWindow, SW_SHOW);
-  } else if (context.progressRunning && context.sendProgressStatus) {
-    context.sendProgressStatus(text);
-  }
-}
-
-void PackageFile::ShowStatus(HWND statusWindow, const std::wstring& text) const {
-  ShowStatusText(context_, statusWindow, text);
 }
 
 std::wstring PackageFile::ReadLogName(const XmlNode& package) const {
@@ -76,16 +61,18 @@ std::wstring HiddenArguments(const EngineContext& context, const std::wstring& a
 
 std::wstring PackageFile::EnableMsiLog(const std::wstring& fileName) const { return ::EnableMsiLog(context_, fileName); }
 
-int PackageFile::InstallMsiPackage(const XmlNode& package, HWND statusWindow, const std::wstring& name) {
+int PackageFile::InstallMsiPackage(const XmlNode& package, const std::wstring& name) {
   std::wstring logName = ReadLogName(package);
   std::wstring location = Read(package, L"Location");
   if (location.empty()) return 2;
-  if (HasStatusTarget(statusWindow) && !name.empty()) ShowStatus(statusWindow, Text(50141, name));
+  if (Observer().ShowsStatus() && !name.empty()) Observer().OnStatus(Text(50141, name));
   std::wstring arguments = BuildArguments(package);
   const std::wstring logPath = EnableMsiLog(logName);
+  Observer().OnPackageStarted(name);
   int result = static_cast<int>(context_.installer.InstallProduct(location, HiddenArguments(context_, arguments)));
   MaskMsiLog(context_, logPath);
   context_.log.Log(L"Installing %s returned %d.", location, result);
+  Observer().OnPackageEnded(name, result);
   return result;
 }
 
@@ -106,11 +93,12 @@ bool PackageFile::ProductGroups(const Product& product, std::vector<XmlNode>& gr
   return true;
 }
 
-int PackageFile::ProcessPackage(const XmlNode&, HWND) { return 0; }
-void PackageFile::OnGroupCommitted(Product&, HWND) {}
+int PackageFile::ProcessPackage(const XmlNode&) { return 0; }
+void PackageFile::OnGroupCommitted(Product&) {}
 void PackageFile::RunRollbackPass(const XmlNode&) {}
 
-bool PackageFile::RunSequence(uint32_t kind, HWND statusWindow) {
+bool PackageFile::RunSequence(uint32_t kind) {
+  EngineObserver& observer = Observer();
   const uint32_t runMode = context_.modeFlags;
   const bool several = context_.products.size() > 1;
   for (const auto& productPointer : context_.products) {
@@ -132,7 +120,7 @@ bool PackageFile::RunSequence(uint32_t kind, HWND statusWindow) {
     if (!ProductGroups(product, groups)) return false;
 
     for (const XmlNode& group : groups) {
-      if (HasStatusTarget(statusWindow)) ShowStatus(statusWindow, Text(50138, operationWord_));
+      if (observer.ShowsStatus()) observer.OnStatus(Text(50138, operationWord_));
 
       std::unique_ptr<platform::MsiTransactions> transactions = context_.installer.LoadTransactions();
       if (!transactions || !transactions->Available()) {
@@ -144,12 +132,13 @@ bool PackageFile::RunSequence(uint32_t kind, HWND statusWindow) {
         context_.SetExitCode(static_cast<int>(begun));
         continue;
       }
-      HWND cancel = (ownerPage_ && runMode != mode::Upgrade) ? GetDlgItem(GetParent(ownerPage_), IDCANCEL) : nullptr;
-      if (cancel) EnableWindow(cancel, TRUE);
+      // An upgrade is not interrupted between its halves' groups.
+      const bool cancellable = runMode != mode::Upgrade;
+      if (cancellable) observer.OnCancelAllowed(true);
 
       int groupResult = -1;
       ForEachNumberedChild(group, L"PackageFile[" + orderElement_ + L"=\"%d\"]", [&](int, const XmlNode& package) {
-        groupResult = ProcessPackage(package, statusWindow);
+        groupResult = ProcessPackage(package);
         if (groupResult == ERROR_SUCCESS_REBOOT_REQUIRED) context_.RequestRestart();
         if (Succeeded(groupResult)) return true;
         context_.SetExitCode(groupResult);
@@ -162,28 +151,21 @@ bool PackageFile::RunSequence(uint32_t kind, HWND statusWindow) {
         context_.SetExitCode(exit_code::DefinitionInvalid);
       }
       const bool passed = Succeeded(groupResult);
-      if (statusWindow) ShowWindow(statusWindow, SW_HIDE);
+      observer.OnStatusHidden();
       std::wstring transactionLog =
           text::Format(passed ? L"%s_%sCommit.log" : L"%s_%sRollback.log", product.ShortName, operationWord_);
-      if (HasStatusTarget(statusWindow)) {
-        std::wstring status = Text(passed ? 50139 : 50140, operationWord_);
-        if (statusWindow)
-          SetWindowTextW(statusWindow, status.c_str());
-        else
-          ShowStatus(nullptr, status);
-      }
-      if (statusWindow) ShowWindow(statusWindow, SW_SHOW);
+      if (observer.ShowsStatus()) observer.OnStatus(Text(passed ? 50139 : 50140, operationWord_));
       const std::wstring transactionLogPath = EnableMsiLog(transactionLog);
-      if (cancel) EnableWindow(cancel, FALSE);
+      if (cancellable) observer.OnCancelAllowed(false);
 
       UINT ended = transactions->End(passed ? 1 : 0);
       MaskMsiLog(context_, transactionLogPath);
       // 3010 from the commit means committed, with a restart to follow.
       if (passed && (ended == 0 || ended == ERROR_SUCCESS_REBOOT_REQUIRED)) {
         if (ended == ERROR_SUCCESS_REBOOT_REQUIRED) context_.RequestRestart();
-        RunPostPass(product, group, statusWindow);
+        RunPostPass(product, group);
         product.Succeeded = true;
-        OnGroupCommitted(product, statusWindow);
+        OnGroupCommitted(product);
       } else {
         // The packages succeeded but their commit did not: nothing stays installed, so the run
         // must not end with a success code.
@@ -199,11 +181,11 @@ bool PackageFile::RunSequence(uint32_t kind, HWND statusWindow) {
   return true;
 }
 
-void PackageFile::RunPostPass(Product& product, const XmlNode& group, HWND statusWindow) {
+void PackageFile::RunPostPass(Product& product, const XmlNode& group) {
   context_.log.WriteLine(L"Start post install");
   exitCodeRequired_ = false;
   ForEachNumberedChild(group, L"PackageFile[PostInstallOrder=\"%d\"]", [&](int, const XmlNode& package) {
-    InstallPostPackage(package, statusWindow);
+    InstallPostPackage(package);
     return true;
   });
   if (!failedPackages_.empty()) {
@@ -213,13 +195,11 @@ void PackageFile::RunPostPass(Product& product, const XmlNode& group, HWND statu
         L"The %s installation was completed with the following errors. Contact your system administrator.\n\n%s\n"
         L"Click OK to close this message.",
         product.Name, list);
-    // In the wizard the user is told too, in the culture's words; the pass waits for the box.
-    if (ownerPage_ && context_.prompts && context_.localization) {
-      Localization* localization = context_.localization;
+    // Whoever watches is told too, in the culture's words; the pass waits for them.
+    if (Localization* localization = context_.localization) {
       std::wstring localized;
       for (const auto& name : failedPackages_) localized += localization->Message(50187, {name});
-      context_.prompts->Show(ownerPage_, localization->Message(50188, {context_.productDisplayName, localized}),
-                             context_.windowTitle, MB_OK, [localization] { localization->InstallMessageBoxHook(); });
+      Observer().OnFailure(localization->Message(50188, {context_.productDisplayName, localized}));
     }
   }
   if (exitCodeRequired_) {
@@ -229,7 +209,7 @@ void PackageFile::RunPostPass(Product& product, const XmlNode& group, HWND statu
   }
 }
 
-int PackageFile::InstallPostPackage(const XmlNode& package, HWND statusWindow) {
+int PackageFile::InstallPostPackage(const XmlNode& package) {
   std::wstring name = Read(package, L"Name");
   if (!Conditions(package, ConditionKind::Install, context_.Values()).Evaluate()) {
     context_.log.Log(L"Skipping install of %s since it does not meet install condition(s).", name);
@@ -237,8 +217,8 @@ int PackageFile::InstallPostPackage(const XmlNode& package, HWND statusWindow) {
   }
   std::wstring location = Read(package, L"Location");
   if (location.empty()) return -1;
-  if (HasStatusTarget(statusWindow) && !name.empty())
-    ShowStatus(statusWindow, Text(context_.modeFlags == mode::Repair ? 50142 : 50141, name));
+  if (Observer().ShowsStatus() && !name.empty())
+    Observer().OnStatus(Text(context_.modeFlags == mode::Repair ? 50142 : 50141, name));
   const bool carriesExitCode = text::EqualsNoCase(Read(package, L"ExitCodeRequired"), L"Yes");
   if (carriesExitCode) exitCodeRequired_ = true;
   std::wstring arguments = BuildArguments(package);

@@ -23,12 +23,10 @@ void MaskMsiLog(const EngineContext& context, const std::wstring& path);
 // their names listed in MsiHiddenProperties.
 std::wstring HiddenArguments(const EngineContext& context, const std::wstring& arguments);
 
-// A status text into the status window when there is one, else to the progress process when it runs.
-void ShowStatusText(const EngineContext& context, HWND statusWindow, const std::wstring& text);
 
 class PackageFile {
  public:
-  PackageFile(EngineContext& context, std::wstring baseProperties, HWND ownerPage = nullptr);
+  PackageFile(EngineContext& context, std::wstring baseProperties);
   virtual ~PackageFile() = default;
   PackageFile(const PackageFile&) = delete;
   PackageFile& operator=(const PackageFile&) = delete;
@@ -37,35 +35,32 @@ class PackageFile {
   virtual void Initialize() {}
 
   // kind: 2 install, 4 uninstall, 8 repair. False when the groups of a product cannot be selected.
-  bool RunSequence(uint32_t kind, HWND statusWindow);
+  bool RunSequence(uint32_t kind);
 
-  virtual int ProcessPackage(const XmlNode& package, HWND statusWindow);
-  virtual void OnGroupCommitted(Product& product, HWND statusWindow);
-  virtual void RunPostPass(Product& product, const XmlNode& group, HWND statusWindow);
+  virtual int ProcessPackage(const XmlNode& package);
+  virtual void OnGroupCommitted(Product& product);
+  virtual void RunPostPass(Product& product, const XmlNode& group);
   virtual void RunRollbackPass(const XmlNode& group);
 
   std::wstring ReadLogName(const XmlNode& package) const;
   std::wstring BuildArguments(const XmlNode& package) const;
   std::wstring EnableMsiLog(const std::wstring& fileName) const;
-  int InstallMsiPackage(const XmlNode& package, HWND statusWindow, const std::wstring& name);
+  int InstallMsiPackage(const XmlNode& package, const std::wstring& name);
 
   const std::vector<std::wstring>& FailedPackages() const { return failedPackages_; }
 
  protected:
   // The text of a child element of a package (substituted); empty when missing.
   std::wstring Read(const XmlNode& package, const wchar_t* element) const;
-  // Status window when given, else the progress process when it runs.
-  void ShowStatus(HWND statusWindow, const std::wstring& text) const;
-  bool HasStatusTarget(HWND statusWindow) const { return statusWindow || context_.progressRunning; }
+  EngineObserver& Observer() const { return context_.Observer(); }
   std::wstring Text(UINT id, const std::wstring& argument) const;
-  int InstallPostPackage(const XmlNode& package, HWND statusWindow);
+  int InstallPostPackage(const XmlNode& package);
   // The package groups of a product, in document order; false (logged) when they cannot be selected.
   bool ProductGroups(const Product& product, std::vector<XmlNode>& groups) const;
 
   EngineContext& context_;
   std::wstring baseProperties_;
   std::wstring orderElement_, logElement_, operationWord_;
-  HWND ownerPage_;
   const Product* currentProduct_ = nullptr;  // the product whose groups run now
   bool exitCodeRequired_ = false;
   int requiredExitCode_ = 0;
@@ -76,7 +71,7 @@ class InstallPackageFile : public PackageFile {
  public:
   using PackageFile::PackageFile;
   void Initialize() override;
-  int ProcessPackage(const XmlNode& package, HWND statusWindow) override;
+  int ProcessPackage(const XmlNode& package) override;
   void RunRollbackPass(const XmlNode& group) override;
 };
 
@@ -84,8 +79,8 @@ class RepairPackageFile : public PackageFile {
  public:
   using PackageFile::PackageFile;
   void Initialize() override;
-  int ProcessPackage(const XmlNode& package, HWND statusWindow) override;
-  void OnGroupCommitted(Product& product, HWND statusWindow) override;
+  int ProcessPackage(const XmlNode& package) override;
+  void OnGroupCommitted(Product& product) override;
   const std::vector<std::wstring>& RepairedGuids() const { return repairedGuids_; }
 
  private:
@@ -96,10 +91,10 @@ class UninstallPackageFile : public PackageFile {
  public:
   using PackageFile::PackageFile;
   void Initialize() override;
-  int ProcessPackage(const XmlNode& package, HWND statusWindow) override;
-  void OnGroupCommitted(Product& product, HWND statusWindow) override;
-  void RunPostPass(Product& product, const XmlNode& group, HWND statusWindow) override;
-  int UninstallPackage(const XmlNode& package, HWND statusWindow, bool rollback);
+  int ProcessPackage(const XmlNode& package) override;
+  void OnGroupCommitted(Product& product) override;
+  void RunPostPass(Product& product, const XmlNode& group) override;
+  int UninstallPackage(const XmlNode& package, bool rollback);
 
  private:
   // The record's entry is checked against the cached package Windows Installer reports for guid.

@@ -34,7 +34,7 @@ std::wstring PrerequisiteInstaller::FirstProductVersion() const {
   return context_.products.empty() ? std::wstring() : context_.products.front()->NETFramework;
 }
 
-bool PrerequisiteInstaller::InstallPrerequisites(HWND statusWindow) {
+bool PrerequisiteInstaller::InstallPrerequisites() {
   if (!selected_) {
     if (context_.document.SelectAll(L"//PrerequisiteFileGroup", groups_) == XmlQuery::Failed) {
       outcome_.rebootPrerequisiteName = L"XML_ERROR";
@@ -47,7 +47,7 @@ bool PrerequisiteInstaller::InstallPrerequisites(HWND statusWindow) {
   for (; nextGroup_ < groups_.size(); ++nextGroup_) {
     bool goOn = true;
     ForEachNumberedChild(groups_[nextGroup_], L"PrerequisiteFile[Order=\"%d\"]", [&](int, const XmlNode& prerequisite) {
-      goOn = Prerequisite(prerequisite, statusWindow);
+      goOn = Prerequisite(prerequisite);
       return goOn;
     });
     if (!goOn) {
@@ -58,7 +58,7 @@ bool PrerequisiteInstaller::InstallPrerequisites(HWND statusWindow) {
   return true;
 }
 
-bool PrerequisiteInstaller::Prerequisite(const XmlNode& prerequisite, HWND statusWindow) {
+bool PrerequisiteInstaller::Prerequisite(const XmlNode& prerequisite) {
   const std::wstring previous = currentName_;
   currentName_ = Read(prerequisite, L"Name");
   // The same prerequisite listed again after another one was already put on the machine.
@@ -68,29 +68,30 @@ bool PrerequisiteInstaller::Prerequisite(const XmlNode& prerequisite, HWND statu
 
   XmlNode custom;
   if (prerequisite.SelectSingle(L"Custom", custom) == XmlQuery::Found)
-    return BuiltInPrerequisite(prerequisite, Read(prerequisite, L"Custom"), statusWindow);
-  int result = FilePrerequisite(prerequisite, statusWindow);
+    return BuiltInPrerequisite(prerequisite, Read(prerequisite, L"Custom"));
+  int result = FilePrerequisite(prerequisite);
   if (result == 0 || result == 3010) return true;
   context_.SetExitCode(exit_code::Failed);
   return false;
 }
 
-void PrerequisiteInstaller::Announce(const std::wstring& name, HWND statusWindow) {
+void PrerequisiteInstaller::Announce(const std::wstring& name) {
   if (name.empty()) return;
   // Silent runs without a progress window need the name too: the reboot text names it.
   outcome_.rebootPrerequisiteName = name;
-  if (!(statusWindow || context_.progressRunning)) return;
+  EngineObserver& observer = context_.Observer();
+  if (!observer.ShowsStatus()) return;
   context_.log.Log(L"Installing %s", name);
-  ShowStatusText(context_, statusWindow,
-                 context_.localization ? context_.localization->Message(50141, {name}) : std::wstring());
+  observer.OnStatus(context_.localization ? context_.localization->Message(50141, {name}) : std::wstring());
 }
 
-int PrerequisiteInstaller::FilePrerequisite(const XmlNode& prerequisite, HWND statusWindow) {
+int PrerequisiteInstaller::FilePrerequisite(const XmlNode& prerequisite) {
   if (!Conditions(prerequisite, ConditionKind::Install, context_.Values()).Evaluate()) return 0;
   std::wstring location = Read(prerequisite, L"Location");
   if (location.empty()) return 0;
-  Announce(currentName_, statusWindow);
+  Announce(currentName_);
   std::wstring arguments = Read(prerequisite, L"Arguments");
+  context_.Observer().OnPackageStarted(currentName_);
   int result = 0;
   if (text::Contains(location, L".msi")) {
     const std::wstring logPath = EnableMsiLog(context_, Read(prerequisite, L"InstallLog"));
@@ -103,6 +104,7 @@ int PrerequisiteInstaller::FilePrerequisite(const XmlNode& prerequisite, HWND st
     result = context_.runHidden ? static_cast<int>(context_.runHidden(started)) : static_cast<int>(ERROR_NOT_SUPPORTED);
     context_.log.Log(L"Installing %s returned %d", commandLine, result);
   }
+  context_.Observer().OnPackageEnded(currentName_, result);
   // A 3010 here is the package's own business: it is not turned into a reboot request.
   if (result == 0 || result == 3010) installedList_.push_back(currentName_);
   return result;
@@ -113,12 +115,11 @@ void PrerequisiteInstaller::Fail(const ComponentResult& result) {
   outcome_.resultText = result.errorText;
 }
 
-bool PrerequisiteInstaller::BuiltInPrerequisite(const XmlNode& prerequisite, const std::wstring& custom,
-                                                HWND statusWindow) {
+bool PrerequisiteInstaller::BuiltInPrerequisite(const XmlNode& prerequisite, const std::wstring& custom) {
   if (!Conditions(prerequisite, ConditionKind::Install, context_.Values()).Evaluate() || custom.empty())
     return true;
   if (custom == L".NET 3.5 SP1") {
-    Announce(currentName_, statusWindow);
+    Announce(currentName_);
     ComponentResult result = builtIns_.DotNet35Sp1();
     if (!result.success) {
       Fail(result);
@@ -131,9 +132,9 @@ bool PrerequisiteInstaller::BuiltInPrerequisite(const XmlNode& prerequisite, con
     installedList_.push_back(currentName_);
     return true;
   }
-  if (custom == L".NET 4") return DotNet4(statusWindow);
+  if (custom == L".NET 4") return DotNet4();
   if (custom == L"Windows Installer 4.5") {
-    Announce(currentName_, statusWindow);
+    Announce(currentName_);
     ComponentResult result = builtIns_.WindowsInstaller45();
     if (result.success) {
       installedList_.push_back(currentName_);
@@ -146,7 +147,7 @@ bool PrerequisiteInstaller::BuiltInPrerequisite(const XmlNode& prerequisite, con
     return false;
   }
   if (custom == L"SQLCMD") {
-    Announce(currentName_, statusWindow);
+    Announce(currentName_);
     builtIns_.WindowsInstaller45();  // its outcome does not matter here
     int flavour = 8;
     ComponentResult client = builtIns_.SqlNativeClient(flavour);
@@ -166,7 +167,7 @@ bool PrerequisiteInstaller::BuiltInPrerequisite(const XmlNode& prerequisite, con
     return true;
   }
   if (custom == L"ASP.NET 4.0") {
-    Announce(currentName_, statusWindow);
+    Announce(currentName_);
     ComponentResult result = builtIns_.AspNet4();
     if (result.exitCode == 0)
       installedList_.push_back(currentName_);
@@ -177,10 +178,10 @@ bool PrerequisiteInstaller::BuiltInPrerequisite(const XmlNode& prerequisite, con
   return true;
 }
 
-bool PrerequisiteInstaller::DotNet4(HWND statusWindow) {
+bool PrerequisiteInstaller::DotNet4() {
   const std::wstring version = FirstProductVersion();
   outcome_.dotNetDisplayName = DotNetDisplayName(machine_.osCode, machine_.servicePackMajor, version);
-  Announce(outcome_.dotNetDisplayName, statusWindow);
+  Announce(outcome_.dotNetDisplayName);
   ComponentResult result = builtIns_.DotNet4(version.empty() ? std::wstring(kDefaultDotNetVersion) : version);
   if (!result.success) {
     Fail(result);

@@ -2,8 +2,6 @@
 // package files named by the definition, and the built-in component installers.
 #pragma once
 
-#include <windows.h>
-
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -58,7 +56,7 @@ class PrerequisiteInstaller {
                         PrerequisiteOutcome& outcome);
 
   // True when the installation may go on; the run's exit code says why not.
-  bool InstallPrerequisites(HWND statusWindow);
+  bool InstallPrerequisites();
 
   const std::vector<std::wstring>& InstalledList() const { return installedList_; }
   // "Microsoft .NET Framework <version>" where the current framework line can be installed, else
@@ -66,11 +64,11 @@ class PrerequisiteInstaller {
   static std::wstring DotNetDisplayName(OsCode osCode, int servicePackMajor, const std::wstring& version);
 
  private:
-  bool Prerequisite(const XmlNode& prerequisite, HWND statusWindow);
-  int FilePrerequisite(const XmlNode& prerequisite, HWND statusWindow);
-  bool BuiltInPrerequisite(const XmlNode& prerequisite, const std::wstring& custom, HWND statusWindow);
-  bool DotNet4(HWND statusWindow);
-  void Announce(const std::wstring& name, HWND statusWindow);
+  bool Prerequisite(const XmlNode& prerequisite);
+  int FilePrerequisite(const XmlNode& prerequisite);
+  bool BuiltInPrerequisite(const XmlNode& prerequisite, const std::wstring& custom);
+  bool DotNet4();
+  void Announce(const std::wstring& name);
   void Fail(const ComponentResult& result);
   std::wstring Read(const XmlNode& prerequisite, const wchar_t* element) const;
   std::wstring FirstProductVersion() const;

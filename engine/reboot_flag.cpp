@@ -31,7 +31,5 @@ void SetRebootRequiredFlag(LogFile& log, platform::Registry& registry) {
     return;
   }
   log.WriteLine(L"Setting ZEM-REBOOT-REQUIRED environment variable to true.");
-  DWORD_PTR ignored = 0;
-  SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L"Environment"), SMTO_ABORTIFHUNG,
-                      100, &ignored);
+  platform::BroadcastEnvironmentChange();
 }

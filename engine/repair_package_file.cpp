@@ -18,7 +18,7 @@ void RepairPackageFile::Initialize() {
   operationWord_ = context_.localization ? context_.localization->String(50123) : std::wstring();
 }
 
-int RepairPackageFile::ProcessPackage(const XmlNode& package, HWND statusWindow) {
+int RepairPackageFile::ProcessPackage(const XmlNode& package) {
   std::wstring name = Read(package, L"Name");
   if (!Conditions(package, ConditionKind::Install, context_.Values()).Evaluate()) {
     context_.log.Log(L"Skipping repair of %s since it does not meet repair condition(s).", name);
@@ -28,20 +28,22 @@ int RepairPackageFile::ProcessPackage(const XmlNode& package, HWND statusWindow)
   if (guid.empty()) return 13;
   if (!platform::IsInstalledState(context_.installer.QueryProductState(guid))) {
     // Missing from the machine: a repair installs it.
-    InstallPackageFile install(context_, baseProperties_, ownerPage_);
+    InstallPackageFile install(context_, baseProperties_);
     install.Initialize();
-    return install.InstallMsiPackage(package, statusWindow, name);
+    return install.InstallMsiPackage(package, name);
   }
   if (std::find(repairedGuids_.begin(), repairedGuids_.end(), guid) != repairedGuids_.end()) return 0;
-  if (statusWindow && !name.empty()) ShowStatus(statusWindow, Text(50142, name));  // the progress process is not told
+  if (Observer().ShowsStatus() && !name.empty()) Observer().OnDetail(Text(50142, name));
   const std::wstring logPath = EnableMsiLog(ReadLogName(package));
+  Observer().OnPackageStarted(name);
   int result = static_cast<int>(context_.installer.ReinstallProduct(guid, kReinstallMode));
   MaskMsiLog(context_, logPath);
   context_.log.Log(L"Repairing %s returned %d.", name, result);
+  Observer().OnPackageEnded(name, result);
   return result;
 }
 
-void RepairPackageFile::OnGroupCommitted(Product& product, HWND) {
+void RepairPackageFile::OnGroupCommitted(Product& product) {
   std::vector<XmlNode> groups;
   if (!ProductGroups(product, groups)) return;
   for (const XmlNode& group : groups) {

@@ -36,11 +36,11 @@ void UninstallPackageFile::DeleteInstallSource(const std::wstring& name) {
     context_.deleteInstallSource(name);
 }
 
-int UninstallPackageFile::ProcessPackage(const XmlNode& package, HWND statusWindow) {
-  return UninstallPackage(package, statusWindow, false);
+int UninstallPackageFile::ProcessPackage(const XmlNode& package) {
+  return UninstallPackage(package, false);
 }
 
-int UninstallPackageFile::UninstallPackage(const XmlNode& package, HWND statusWindow, bool rollback) {
+int UninstallPackageFile::UninstallPackage(const XmlNode& package, bool rollback) {
   std::wstring name = Read(package, L"Name");
   if (!Conditions(package, ConditionKind::Uninstall, context_.Values()).Evaluate()) {
     context_.log.Log(L"Skipping uninstall of %s since it does not meet uninstall condition(s).", name);
@@ -57,7 +57,7 @@ int UninstallPackageFile::UninstallPackage(const XmlNode& package, HWND statusWi
     context_.log.Log(L"Skipping uninstall of %s since it is not installed.", name);
     return 0;
   }
-  if (HasStatusTarget(statusWindow) && !name.empty()) ShowStatus(statusWindow, Text(50143, name));
+  if (Observer().ShowsStatus() && !name.empty()) Observer().OnStatus(Text(50143, name));
 
   // Each product's record entry under its own name: another product's must survive this uninstall.
   const std::wstring shortName = currentProduct_ ? currentProduct_->ShortName : context_.shortName;
@@ -65,6 +65,7 @@ int UninstallPackageFile::UninstallPackage(const XmlNode& package, HWND statusWi
 
   std::wstring logName = ReadLogName(package);
   std::wstring arguments = Read(package, L"UninstallArguments");
+  Observer().OnPackageStarted(name);
   int result = 0;
   if (!arguments.empty()) {
     std::wstring commandLine = text::Format(L"%s %s", text::QuoteIfBlank(Read(package, L"Location")), arguments);
@@ -87,18 +88,19 @@ int UninstallPackageFile::UninstallPackage(const XmlNode& package, HWND statusWi
     MaskMsiLog(context_, logPath);
   }
   context_.log.Log(L"Uninstalling %s returned %d.", name, result);
+  Observer().OnPackageEnded(name, result);
   if ((result == 0 || result == 3010) && !shortName.empty() && !rollback) uninstalledProducts_.push_back(shortName);
   return result;
 }
 
-void UninstallPackageFile::OnGroupCommitted(Product&, HWND) {
+void UninstallPackageFile::OnGroupCommitted(Product&) {
   for (const auto& name : uninstalledProducts_)
     DeleteInstallSource(name);
 }
 
-void UninstallPackageFile::RunPostPass(Product&, const XmlNode& group, HWND statusWindow) {
+void UninstallPackageFile::RunPostPass(Product&, const XmlNode& group) {
   ForEachNumberedChild(group, L"PackageFile[PostUninstallOrder=\"%d\"]", [&](int, const XmlNode& package) {
-    UninstallPackage(package, statusWindow, false);
+    UninstallPackage(package, false);
     return true;
   });
 }

@@ -30,6 +30,14 @@ inline std::wstring EnvironmentValue(const std::wstring& name) {
   return value;
 }
 
+// Tells the running programs that the machine's environment variables changed; a program that
+// does not answer within a tenth of a second is not waited for.
+inline void BroadcastEnvironmentChange() {
+  DWORD_PTR ignored = 0;
+  SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L"Environment"), SMTO_ABORTIFHUNG,
+                      100, &ignored);
+}
+
 // Opens an existing file for reading with no sharing and closes it at once: 0 when that worked,
 // else the system error (a file another program holds open, even for reading, fails).
 inline DWORD ExclusiveOpenError(const std::wstring& path) {

@@ -5,6 +5,8 @@
 
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace platform {
 
@@ -17,10 +19,29 @@ class Prompts {
                    const std::function<void()>& prepare) = 0;
 };
 
+// The next message box this thread shows gets these captions on its buttons (by IDYES, IDOK, ...);
+// boxes after it keep the system's own.
+void RenameNextBoxButtons(std::vector<std::pair<int, std::wstring>> captions);
+
 class Win32Prompts final : public Prompts {
  public:
   int Show(HWND owner, const std::wstring& text, const std::wstring& caption, UINT type,
            const std::function<void()>& prepare) override;
+};
+
+// Prompts whose boxes belong to one window unless the caller names another: code that knows no
+// windows asks through it and the box still stays above the wizard.
+class OwnedPrompts final : public Prompts {
+ public:
+  OwnedPrompts(Prompts& inner, HWND owner) : inner_(inner), owner_(owner) {}
+  int Show(HWND owner, const std::wstring& text, const std::wstring& caption, UINT type,
+           const std::function<void()>& prepare) override {
+    return inner_.Show(owner ? owner : owner_, text, caption, type, prepare);
+  }
+
+ private:
+  Prompts& inner_;
+  HWND owner_;
 };
 
 }  // namespace platform

@@ -39,8 +39,19 @@ check_folder progress "$(rank core)"
 # setupcheck.exe reads definitions with the setup's own code up to the probe table.
 check_folder checker "$(rank checks)"
 
+# Below the wizard nothing knows a window: the engine reports to an observer, the checks ask
+# through the prompts seam. A window type or a window call there is a layering fault too.
+WINDOW_API='\b(HWND|HDC|HMENU|HBRUSH|HFONT|WNDPROC|DLGPROC)\b|\b(SetWindowTextW?|GetWindowTextW?|ShowWindow|EnableWindow|GetDlgItem|GetParent|SendMessageW?|SendMessageTimeoutW?|PostMessageW?|SendNotifyMessageW?|MessageBoxW?|CreateWindowExW?|SetWindowsHookExW?|DialogBoxParamW?|InvalidateRect)[[:space:]]*\('
+for folder in core definition checks engine; do
+  hits=$(grep -rnE "$WINDOW_API" "$folder" --include='*.h' --include='*.cpp' || true)
+  if [ -n "$hits" ]; then
+    echo "$hits" | sed "s|^|layers: window API in $folder/: |"
+    bad=1
+  fi
+done
+
 if [ "$bad" -ne 0 ]; then
-  echo "layers: upward includes found"
+  echo "layers: upward includes or window calls found"
   exit 1
 fi
 echo "layers: ok (${LAYERS[*]})"

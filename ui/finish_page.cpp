@@ -9,12 +9,11 @@
 #include "core/property_map.h"
 #include "core/run_mode.h"
 #include "definition/xml_readers.h"
-#include "engine/finalize_actions.h"
+#include "engine/run_executor.h"
 #include "platform/files.h"
 #include "platform/platform.h"
 #include "ui/finish_offers.h"
 #include "ui/finish_outcome.h"
-#include "ui/finish_plan.h"
 #include "ui/multiline_list.h"
 #include "ui/welcome_page.h"
 #include "ui/wizard_fonts.h"
@@ -185,28 +184,11 @@ BOOL FinishPage::OnWizardFinish() {
   // What the user ticked, read while the boxes are still on the screen.
   const bool openReadMe = Checked(Item(kReadMeBox)), launchDashboard = Checked(Item(kDashboardBox));
   ShowWindow(SheetWindow(), SW_HIDE);
-  const FinishPlan plan = PlanFinish(host_.SetupResultCode(), host_.ModeFlags(), Outcomes());
-  if (plan.restartHandOver) {
-    host_.RestartSetup();
-  } else {
-    if (plan.recheckMsiFirst) host_.RerunMsiChecks();
-    EngineContext context = host_.MakeEngineContext();
-    size_t index = 0;
-    for (const auto& product : host_.Products()) {
-      const uint32_t steps = index < plan.products.size() ? plan.products[index] : 0;
-      ++index;
-      if (steps & finish_step::SetSuccess)
-        host_.Properties().Set(L"SetupSuccess", product->Succeeded ? L"True" : L"False");
-      FinalizeActions finalize(context, *product);
-      if (steps & finish_step::CopySetupFiles) finalize.CopySetupFiles();
-      if (steps & finish_step::ProxyOverride) finalize.CopyProxyOverride();
-      if (steps & finish_step::FinalizeGroups) finalize.RunFinalizeGroups();
-      if (steps & finish_step::ExecuteCommandsOnly) finalize.ExecuteCommands();
-    }
-    if (plan.offersAfterwards) {
-      if (openReadMe) OpenReadMe();
-      if (launchDashboard) LaunchDashboard();
-    }
+  RunObserver quiet;  // the wizard is hidden: the finalize steps show nothing
+  const FinishPlan plan = RunExecutor(host_.Services(), quiet).RunFinish();
+  if (!plan.restartHandOver && plan.offersAfterwards) {
+    if (openReadMe) OpenReadMe();
+    if (launchDashboard) LaunchDashboard();
   }
   log_.WriteLine(L"Closing setup");
   return TRUE;

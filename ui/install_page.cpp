@@ -9,8 +9,7 @@
 #include "core/log_file.h"
 #include "core/property_map.h"
 #include "core/run_mode.h"
-#include "engine/finalize_actions.h"
-#include "engine/package_file.h"
+#include "engine/run_executor.h"
 #include "platform/platform.h"
 #include "platform/text.h"
 #include "ui/page_texts.h"
@@ -24,10 +23,6 @@ std::atomic<bool> workerThreadStarted{false};
 
 constexpr int kInstallLevelNone = 2;  // INSTALLUILEVEL_NONE
 constexpr UINT kQuestionBox = MB_YESNO | MB_ICONQUESTION;
-
-bool UpdateManager(const std::wstring& shortName) {
-  return text::EqualsNoCase(shortName, L"DEVadirez") || text::EqualsNoCase(shortName, L"DEVadirezClient");
-}
 
 }  // namespace
 
@@ -106,31 +101,18 @@ void InstallPage::StartWorker(UINT positionFlags) {
   if (workerThreadStarted) return;
   log_.Log(L"WindowPosChanged flag is %#X", positionFlags);
   if (!(positionFlags & (SWP_SHOWWINDOW | SWP_NOMOVE))) return;
-  const uint32_t flags = host_.ModeFlags();
-  LPTHREAD_START_ROUTINE worker = nullptr;
-  if (flags & mode::Install) {
-    log_.WriteLine(L"StartInstallation thread");
-    worker = InstallWorker;
-  } else if (flags & mode::Uninstall) {
-    log_.WriteLine(L"StartUninstall thread");
-    worker = UninstallWorker;
-  } else if (flags & mode::Repair) {
-    log_.WriteLine(L"StartRepair thread");
-    worker = RepairWorker;
-  } else if (flags & mode::Upgrade) {
-    log_.WriteLine(L"StartUpgrade thread");
-    worker = UpgradeWorker;
-  }
   workerThreadStarted = true;
-  if (!worker) return;
-  worker_.reset(CreateThread(nullptr, 0, worker, this, 0, nullptr));
+  const RunPlan& plan = host_.Plan();
+  if (plan.workerLine.empty()) return;
+  log_.WriteLine(plan.workerLine);
+  worker_.reset(CreateThread(nullptr, 0, Worker, this, 0, nullptr));
   if (!worker_) {
     log_.Log(L"Starting the worker thread failed with error code %d", static_cast<int>(GetLastError()));
     Finish();
   }
 }
 
-void InstallPage::BeginSequence() {
+void InstallPage::OnSequenceStarting() {
   platform::WindowsInstaller& installer = host_.GetPlatform().installer;
   installer.SetInternalUI(kInstallLevelNone);
   auto context = std::make_shared<MSIInterface>();
@@ -141,90 +123,41 @@ void InstallPage::BeginSequence() {
   installer_ = std::move(context);  // the previous context goes once the handler no longer sees it
 }
 
-void InstallPage::RunInstallSequence(const std::wstring& text) {
-  BeginSequence();
-  EngineContext context = host_.MakeEngineContext();
-  InstallPackageFile install(context, host_.ExtraInstallProperties() + text, Window());
-  install.Initialize();
-  install.RunSequence(mode::Install, StatusLine());
+void InstallPage::OnStatus(const std::wstring& text) {
+  HWND line = StatusLine();
+  ShowWindow(line, SW_HIDE);
+  SetWindowTextW(line, text.c_str());
+  ShowWindow(line, SW_SHOW);
 }
 
-void InstallPage::RunUninstallSequence(const std::wstring& text) {
-  BeginSequence();
-  EngineContext context = host_.MakeEngineContext();
-  UninstallPackageFile uninstall(context, text, Window());
-  uninstall.Initialize();
-  uninstall.RunSequence(mode::Uninstall, StatusLine());
+void InstallPage::OnStatusHidden() { ShowWindow(StatusLine(), SW_HIDE); }
+
+void InstallPage::OnCancelAllowed(bool allowed) { EnableWindow(SheetItem(wizard_control::Cancel), allowed); }
+
+void InstallPage::OnFailure(const std::wstring& text) {
+  Localization* localization = host_.GetLocalization();
+  host_.GetPlatform().prompts.Show(Window(), text, host_.CurrentTitle(), MB_OK, [localization] {
+    if (localization) localization->InstallMessageBoxHook();
+  });
 }
 
-void InstallPage::RunRepairSequence() {
-  BeginSequence();
-  EngineContext context = host_.MakeEngineContext();
-  RepairPackageFile repair(context, L"", Window());
-  repair.Initialize();
-  repair.RunSequence(mode::Repair, StatusLine());
-}
+void InstallPage::OnPrerequisitesDone(bool passed) { host_.SetPrerequisiteResult(passed); }
 
-bool InstallPage::RunPrerequisites() {
-  const bool passed = host_.InstallPrerequisites(StatusLine());
-  host_.SetPrerequisiteResult(passed);
-  return passed;
-}
+void InstallPage::OnRetiredSystem() { host_.ShowUnsupportedSystem(Window()); }
 
 void InstallPage::Finish() {
   workerFinished_ = true;
   SendNotifyMessageW(Window(), kWorkerFinishedMessage, 0, 0);
 }
 
-DWORD WINAPI InstallPage::InstallWorker(LPVOID parameter) {
-  auto* page = static_cast<InstallPage*>(parameter);
-  page->host_.GetPlatform().installer.SetInternalUI(kInstallLevelNone);
-  page->log_.WriteLine(L"Begin Installation");
-  page->log_.WriteLine(L"Start Prerequisites check");
-  const bool passed = page->RunPrerequisites();
-  page->log_.WriteLine(L"Prerequisites check complete");
-  if (passed) page->RunInstallSequence(L"");
-  LogFile& log = page->log_;
-  page->Finish();
-  log.WriteLine(L"End Installation");
-  return 0;
-}
-
-DWORD WINAPI InstallPage::UninstallWorker(LPVOID parameter) {
-  auto* page = static_cast<InstallPage*>(parameter);
-  page->host_.GetPlatform().installer.SetInternalUI(kInstallLevelNone);
-  if (page->RunPrerequisites()) page->RunUninstallSequence(page->host_.ExtraInstallProperties());
-  page->Finish();
-  return 0;
-}
-
-DWORD WINAPI InstallPage::RepairWorker(LPVOID parameter) {
-  auto* page = static_cast<InstallPage*>(parameter);
-  page->host_.GetPlatform().installer.SetInternalUI(kInstallLevelNone);
-  page->RunRepairSequence();
-  page->Finish();
-  return 0;
-}
-
-DWORD WINAPI InstallPage::UpgradeWorker(LPVOID parameter) {
+DWORD WINAPI InstallPage::Worker(LPVOID parameter) {
   auto* page = static_cast<InstallPage*>(parameter);
   WizardHost& host = page->host_;
-  host.GetPlatform().installer.SetInternalUI(kInstallLevelNone);
-  if (page->RunPrerequisites()) {
-    const std::wstring text = L"UPGRADE=1 " + host.ExtraInstallProperties();
-    const std::wstring os = host.Properties().Get(L"OS");
-    // The new release does not install on these systems: refuse before the old one is removed.
-    if (text::Contains(os, L"XP") || text::EqualsNoCase(os, L"Vista") || text::Contains(os, L"Win2003")) {
-      page->log_.Log(L"Upgrade refused: %s is not supported; the installed release is kept.", os);
-      host.ShowUnsupportedSystem(page->Window());
-      host.SetSetupResultCode(exit_code::Cancelled);
-    } else {
-      page->RunUninstallSequence(text);
-      if (!platform::IsInstalledState(host.GetPlatform().installer.QueryProductState(host.GUID())))
-        page->RunInstallSequence(text);
-    }
-  }
-  page->Finish();
+  RunExecutor(host.Services(), *page).RunWork(host.Plan());
+  LogFile& log = page->log_;
+  const std::wstring endLine = host.Plan().endLine;
+  page->Finish();  // the page may go from here on
+  if (!endLine.empty()) log.WriteLine(endLine);
   return 0;
 }
 
@@ -269,21 +202,13 @@ BOOL InstallPage::OnWizardFinish() {
 void InstallPage::FinishTransition() {
   CWizardSheet* sheet = Sheet();
   if (!sheet) return;
-  if (!UpdateManager(host_.ShortName()) || host_.SetupResultCode() != exit_code::Success ||
-      host_.ModeFlags() != mode::Upgrade || host_.Products().empty()) {
+  const RunPlan& plan = host_.Plan();
+  if (plan.closeOnSuccess.empty() || host_.SetupResultCode() != exit_code::Success || host_.Products().empty()) {
     sheet->RestoreIfMinimized();
     if (sheet->FinishPage()) sheet->SetActivePage(*sheet->FinishPage());
     return;
   }
-  // A successful upgrade of the update manager closes without the finish page.
-  Product& first = *host_.Products().front();
-  host_.Properties().Set(L"SetupSuccess", first.Succeeded ? L"True" : L"False");
-  EngineContext context = host_.MakeEngineContext();
-  FinalizeActions finalize(context, first);
-  finalize.CopySetupFiles();
-  finalize.CopyProxyOverride();
-  if (host_.RestartRequired()) host_.SetRebootRequiredFlag();
-  finalize.RunFinalizeGroups();
+  RunExecutor(host_.Services(), *this).RunSteps(plan.closeOnSuccess);
   sheet->EndWizard();
 }
 

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <memory>
 
+#include "engine/run_executor.h"
 #include "platform/handles.h"
 #include "ui/msi_interface.h"
 #include "ui/wizard_page.h"
@@ -12,7 +13,8 @@
 // The worker's one message to the page: the work has ended.
 constexpr UINT kWorkerFinishedMessage = WM_USER;
 
-class InstallPage : public WizardPage {
+// The page is the run's observer: the engine reports to it from the worker thread.
+class InstallPage : public WizardPage, private RunObserver {
  public:
   explicit InstallPage(WizardHost& host);
   BOOL OnInitDialog() override;
@@ -28,19 +30,22 @@ class InstallPage : public WizardPage {
   bool WorkerFinished() const { return workerFinished_; }
 
  private:
-  static DWORD WINAPI InstallWorker(LPVOID page);
-  static DWORD WINAPI UninstallWorker(LPVOID page);
-  static DWORD WINAPI RepairWorker(LPVOID page);
-  static DWORD WINAPI UpgradeWorker(LPVOID page);
+  static DWORD WINAPI Worker(LPVOID page);
   void StartWorker(UINT positionFlags);
-  void Finish();  // the end of every worker
-  // A new installer context and the handler installed with it.
-  void BeginSequence();
-  void RunInstallSequence(const std::wstring& text);
-  void RunUninstallSequence(const std::wstring& text);
-  void RunRepairSequence();
-  bool RunPrerequisites();
+  void Finish();  // the end of the worker
   void FinishTransition();
+
+  // What the engine reports, shown on the page.
+  bool ShowsStatus() const override { return true; }
+  void OnStatus(const std::wstring& text) override;
+  void OnDetail(const std::wstring& text) override { OnStatus(text); }
+  void OnStatusHidden() override;
+  void OnCancelAllowed(bool allowed) override;
+  void OnFailure(const std::wstring& text) override;
+  void OnPrerequisitesDone(bool passed) override;
+  // A new installer context and the handler installed with it.
+  void OnSequenceStarting() override;
+  void OnRetiredSystem() override;
   HWND StatusLine() const { return Item(208); }
 
   bool canadian_ = false;

@@ -3,7 +3,7 @@
 #include "core/property_map.h"
 #include "platform/platform.h"
 #include "platform/text.h"
-#include "ui/login_checks.h"
+#include "checks/login_checks.h"
 #include "ui/wait_cursor.h"
 #include "ui/wizard_fonts.h"
 

@@ -4,7 +4,7 @@
 #include "platform/files.h"
 #include "platform/platform.h"
 #include "platform/text.h"
-#include "ui/login_checks.h"
+#include "checks/login_checks.h"
 #include "ui/wizard_fonts.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include "platform/platform.h"
 #include "platform/text.h"
 #include "ui/fit_control.h"
-#include "ui/login_checks.h"
+#include "checks/login_checks.h"
 #include "ui/rich_text.h"
 #include "ui/wait_cursor.h"
 #include "ui/wizard_fonts.h"

@@ -9,7 +9,8 @@
 
 #include "core/platform_kind.h"
 #include "definition/product.h"
-#include "engine/engine_context.h"
+#include "engine/run_executor.h"
+#include "engine/run_plan.h"
 
 class LogFile;
 class Localization;
@@ -34,7 +35,6 @@ class WizardHost {
   virtual void SetSetupResultCode(int code) = 0;
   virtual ::PlatformKind PlatformKind() const = 0;
   virtual const std::wstring& ShortName() const = 0;
-  virtual const std::wstring& GUID() const = 0;
   // The folder setup.exe runs from (with its backslash), where its helper tools lie.
   virtual const std::wstring& SetupDirectory() const = 0;
 
@@ -61,19 +61,16 @@ class WizardHost {
 
   // Checks the pages run again.
   virtual bool CheckRunningApps(HWND owner) = 0;
-  virtual void RerunMsiChecks() = 0;
 
-  // The work of the install page's worker.
-  virtual std::wstring ExtraInstallProperties() const = 0;
-  virtual EngineContext MakeEngineContext() = 0;
-  virtual bool InstallPrerequisites(HWND statusWindow) = 0;
+  // The work: the plan of this run and what its executor needs.
+  virtual const RunPlan& Plan() = 0;
+  virtual RunServices& Services() = 0;
   virtual bool PrerequisiteResult() const = 0;
   virtual void SetPrerequisiteResult(bool passed) = 0;
 
   // Restart and reboot.
   virtual bool RestartRequired() = 0;  // a prerequisite or a package asked for a reboot
   virtual void SetRebootRequiredFlag() = 0;
-  virtual void RestartSetup() = 0;
   virtual const std::wstring& RebootPrerequisiteName() const = 0;
   // The notice that this Windows is not supported (modal).
   virtual void ShowUnsupportedSystem(HWND owner) = 0;

@@ -30,6 +30,35 @@ class FakeWizardHost : public WizardHost {
   std::wstring setupDirectory = L"C:\\dist\\";
   HMODULE library = nullptr;  // the product's resource library; null: none
   std::wstring empty;
+  RunPlan plan;  // empty: the install page starts no work
+
+  // The executor's services over the same fields.
+  struct Services final : RunServices {
+    explicit Services(FakeWizardHost& h) : host(h) {}
+    FakeWizardHost& host;
+    EngineContext MakeEngineContext() override {
+      return EngineContext(host.log, host.properties, host.localization.get(), host.machine.installer, host.document,
+                           host.products);
+    }
+    ProductCatalog& Products() override { return host.products; }
+    bool InstallPrerequisites(EngineContext&) override { return host.prerequisites; }
+    std::wstring ExtraInstallProperties() override { return L""; }
+    void AppendExtraInstallProperties(const std::wstring&) override {}
+    void QuietInstaller() override {}
+    void DefaultServerName() override {}
+    void DefaultInstallDirectory() override {}
+    void DocumentServerDefaults() override {}
+    void RerunMsiChecks() override { host.log.WriteLine(L"RerunMsiChecks"); }
+    bool FirstProductInstalled() override { return !host.installedDirectory.empty(); }
+    bool RebootNeeded() override { return host.restart; }
+    bool RestartRequired() override { return host.restart; }
+    void SetRebootRequiredFlag() override { host.SetRebootRequiredFlag(); }
+    void RestartSetup() override { host.log.WriteLine(L"RestartSetup"); }
+    void SetSuccessProperty(bool succeeded) override { host.properties.Set(L"SetupSuccess", succeeded ? L"True" : L"False"); }
+    int ExitCode() override { return host.resultCode; }
+    void SetExitCode(int code) override { host.resultCode = code; }
+    void Log(const std::wstring& line) override { host.log.WriteLine(line); }
+  } services{*this};
 
   LogFile& Log() override { return log; }
   PropertyMap& Properties() override { return properties; }
@@ -40,7 +69,6 @@ class FakeWizardHost : public WizardHost {
   void SetSetupResultCode(int code) override { resultCode = code; }
   ::PlatformKind PlatformKind() const override { return kind; }
   const std::wstring& ShortName() const override { return shortName; }
-  const std::wstring& GUID() const override { return guid; }
   const std::wstring& SetupDirectory() const override { return setupDirectory; }
   ProductCatalog& Products() override { return products; }
   bool SoloProduct() const override { return products.size() == 1; }
@@ -62,17 +90,12 @@ class FakeWizardHost : public WizardHost {
   std::wstring DefaultInstallDirectory() override { return defaultDirectory; }
   const std::wstring& QVDirectory() const override { return qvDirectory; }
   bool CheckRunningApps(HWND) override { return appsClosed; }
-  void RerunMsiChecks() override { log.WriteLine(L"RerunMsiChecks"); }
-  std::wstring ExtraInstallProperties() const override { return L""; }
-  EngineContext MakeEngineContext() override {
-    return EngineContext(log, properties, localization.get(), machine.installer, document, products);
-  }
-  bool InstallPrerequisites(HWND) override { return prerequisites; }
+  const RunPlan& Plan() override { return plan; }
+  RunServices& Services() override { return services; }
   bool PrerequisiteResult() const override { return prerequisites; }
   void SetPrerequisiteResult(bool passed) override { prerequisites = passed; }
   bool RestartRequired() override { return restart; }
   void SetRebootRequiredFlag() override { log.WriteLine(L"SetRebootRequiredFlag"); }
-  void RestartSetup() override { log.WriteLine(L"RestartSetup"); }
   const std::wstring& RebootPrerequisiteName() const override { return empty; }
   void ShowUnsupportedSystem(HWND) override { log.WriteLine(L"ShowUnsupportedSystem"); }
 };

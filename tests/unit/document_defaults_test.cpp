@@ -5,7 +5,7 @@
 #include "fakes/fake_system_queries.h"
 #include "fakes/memory_log.h"
 #include "fixtures.h"
-#include "ui/document_defaults.h"
+#include "checks/document_defaults.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "core/property_map.h"
 #include "fakes/fake_platform.h"
 #include "fakes/memory_log.h"
-#include "ui/login_checks.h"
+#include "checks/login_checks.h"
 
 namespace {
 

@@ -22,6 +22,7 @@
 #include "engine/engine_context.h"
 #include "engine/package_file.h"
 #include "fakes/fake_prompts.h"
+#include "fakes/recording_observer.h"
 #include "fakes/fake_windows_installer.h"
 #include "fakes/memory_log.h"
 #include "fixtures.h"
@@ -124,9 +125,9 @@ class SequenceTest : public testing::Test {
     c.modeFlags = mode::Install;
     c.exitCode = &exitCode_;
     c.restartRequested = &restart_;
-    c.progressRunning = true;
+    // The progress pipe's view: status texts only.
+    c.observer = &observer_;
     // Every hook lands in the installer's call list, so one trace shows the whole order.
-    c.sendProgressStatus = [this](const std::wstring& t) { progress_.push_back(t); };
     c.familyCheck = [this](const std::wstring& code) {
       msi_.calls.push_back(L"FamilyCheck " + code + L" " + properties_.Get(L"Tier1_Installed"));
     };
@@ -144,12 +145,12 @@ class SequenceTest : public testing::Test {
   void Install(const std::wstring& base = L"") {
     InstallPackageFile sequence(*context_, base);
     sequence.Initialize();
-    ASSERT_TRUE(sequence.RunSequence(mode::Install, nullptr));
+    ASSERT_TRUE(sequence.RunSequence(mode::Install));
   }
   void Uninstall(const std::wstring& base = L"") {
     UninstallPackageFile sequence(*context_, base);
     sequence.Initialize();
-    ASSERT_TRUE(sequence.RunSequence(mode::Uninstall, nullptr));
+    ASSERT_TRUE(sequence.RunSequence(mode::Uninstall));
   }
 
   Product& P(size_t i) { return *products_.at(i); }
@@ -186,6 +187,7 @@ class SequenceTest : public testing::Test {
   int exitCode_ = 0;
   bool restart_ = false;
   std::vector<std::wstring> progress_;
+  RecordingObserver observer_{progress_};
   std::map<std::wstring, DWORD> commandResults_;
 };
 
@@ -731,7 +733,7 @@ TEST_F(SequenceTest, FailureSummaryAccumulatesOverProducts) {
   commandResults_[L"C:\\fb.exe"] = 1603;
   InstallPackageFile sequence(*context_, L"");
   sequence.Initialize();
-  ASSERT_TRUE(sequence.RunSequence(mode::Install, nullptr));
+  ASSERT_TRUE(sequence.RunSequence(mode::Install));
   EXPECT_TRUE(log_.Has(Summary(L"Rizod", {L"FailA"})));
   EXPECT_TRUE(log_.Has(Summary(L"Raxel", {L"FailA", L"FailB"})));
   EXPECT_EQ(sequence.FailedPackages(), (std::vector<std::wstring>{L"FailA", L"FailB"}));
@@ -739,23 +741,15 @@ TEST_F(SequenceTest, FailureSummaryAccumulatesOverProducts) {
   EXPECT_EQ(exitCode_, 0);
 }
 
-TEST_F(SequenceTest, FailureSummaryIsShownInTheWizardOnly) {
-  for (HWND owner : {static_cast<HWND>(nullptr), reinterpret_cast<HWND>(0x1234)}) {
-    ASSERT_NO_FATAL_FAILURE(Load({ProductXml(kRizod, {Group({Main(1, L"A"), Post(1, L"FailA", L"C:\\fa.exe")})})}));
-    commandResults_[L"C:\\fa.exe"] = 1;
-    FakePrompts prompts;
-    context_->prompts = &prompts;
-    context_->productDisplayName = L"Rizod Server";
-    context_->windowTitle = L"Rizod Server Installation";
-    InstallPackageFile sequence(*context_, L"", owner);
-    sequence.Initialize();
-    sequence.RunSequence(mode::Install, nullptr);
-    ASSERT_EQ(prompts.asked.size(), owner ? 1u : 0u);
-    if (!owner) continue;
-    EXPECT_EQ(prompts.asked[0].caption, L"Rizod Server Installation");
-    EXPECT_EQ(prompts.asked[0].type, static_cast<UINT>(MB_OK));
-    EXPECT_EQ(prompts.asked[0].text, localization_->Message(50188, {L"Rizod Server", localization_->Message(50187, {L"FailA"})}));
-  }
+TEST_F(SequenceTest, FailureSummaryGoesToTheObserver) {
+  ASSERT_NO_FATAL_FAILURE(Load({ProductXml(kRizod, {Group({Main(1, L"A"), Post(1, L"FailA", L"C:\\fa.exe")})})}));
+  commandResults_[L"C:\\fa.exe"] = 1;
+  context_->productDisplayName = L"Rizod Server";
+  InstallPackageFile sequence(*context_, L"");
+  sequence.Initialize();
+  sequence.RunSequence(mode::Install);
+  ASSERT_EQ(observer_.failures.size(), 1u);
+  EXPECT_EQ(observer_.failures[0], localization_->Message(50188, {L"Rizod Server", localization_->Message(50187, {L"FailA"})}));
 }
 
 TEST_F(SequenceTest, PostPackageWithoutLocationOrConditionsDoesNothing) {
@@ -908,7 +902,7 @@ TEST_F(SequenceTest, RepairReinstallsOnceAndInstallsWhatIsMissing) {
   context_->modeFlags = mode::Repair;
   RepairPackageFile repair(*context_, L" UPGRADE=1");
   repair.Initialize();
-  ASSERT_TRUE(repair.RunSequence(mode::Repair, nullptr));
+  ASSERT_TRUE(repair.RunSequence(mode::Repair));
 
   EXPECT_EQ(Only({L"ReinstallProduct", L"InstallProduct", L"EnableLog"}),
             (std::vector<std::wstring>{
@@ -937,7 +931,7 @@ TEST_F(SequenceTest, RepairSkipsPackagesWhoseConditionsDoNotHold) {
   properties_.Set(L"OS", L"Win7");
   RepairPackageFile repair(*context_, L"");
   repair.Initialize();
-  ASSERT_TRUE(repair.RunSequence(mode::Repair, nullptr));
+  ASSERT_TRUE(repair.RunSequence(mode::Repair));
   EXPECT_TRUE(Only({L"ReinstallProduct", L"InstallProduct"}).empty());
   EXPECT_TRUE(log_.Has(L"Skipping repair of A since it does not meet repair condition(s)."));
   EXPECT_TRUE(P(0).Succeeded);  // a skipped package does not fail its group

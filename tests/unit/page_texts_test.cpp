@@ -8,7 +8,7 @@
 #include "core/run_mode.h"
 #include "ui/finish_offers.h"
 #include "ui/finish_outcome.h"
-#include "ui/finish_plan.h"
+#include "engine/finish_plan.h"
 #include "ui/page_texts.h"
 
 namespace {

@@ -16,6 +16,7 @@
 #include "engine/prerequisite_installer.h"
 #include "fakes/fake_windows_installer.h"
 #include "fakes/memory_log.h"
+#include "fakes/recording_observer.h"
 #include "platform/text.h"
 
 namespace {
@@ -76,15 +77,14 @@ class PrerequisiteTest : public testing::Test {
     context_->shortName = shortName;
     context_->modeFlags = mode;
     context_->exitCode = &exitCode_;
-    context_->progressRunning = true;
-    context_->sendProgressStatus = [this](const std::wstring& t) { status_.push_back(t); };
+    context_->observer = &observer_;
     context_->runHidden = [this](const std::wstring& command) -> DWORD {
       commands_.push_back(command);
       return commandResult_;
     };
     PrerequisiteMachine machine{osCode, servicePack, [this] { return rebootFlag_; }, [this] { flagWrites_++; }};
     installer_ = std::make_unique<PrerequisiteInstaller>(*context_, builtIns_, machine, outcome_);
-    return installer_->InstallPrerequisites(nullptr);
+    return installer_->InstallPrerequisites();
   }
 
   MemoryLog log_;
@@ -101,6 +101,7 @@ class PrerequisiteTest : public testing::Test {
   bool rebootFlag_ = false;
   int flagWrites_ = 0;
   std::vector<std::wstring> commands_, status_;
+  RecordingObserver observer_{status_};
 };
 
 TEST_F(PrerequisiteTest, DuplicateSkippedOnlyAfterADifferentPrerequisite) {
@@ -110,7 +111,7 @@ TEST_F(PrerequisiteTest, DuplicateSkippedOnlyAfterADifferentPrerequisite) {
   EXPECT_EQ(commands_, (std::vector<std::wstring>{L"C:\\p\\tool.exe", L"C:\\p\\tool.exe", L"C:\\p\\other.exe"}));
   EXPECT_EQ(installer_->InstalledList(), (std::vector<std::wstring>{L"Tool", L"Tool", L"Other"}));
   // The list is walked once: a second call installs nothing.
-  EXPECT_TRUE(installer_->InstallPrerequisites(nullptr));
+  EXPECT_TRUE(installer_->InstallPrerequisites());
   EXPECT_EQ(commands_.size(), 3u);
 }
 

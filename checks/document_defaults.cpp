@@ -1,4 +1,4 @@
-#include "ui/document_defaults.h"
+#include "checks/document_defaults.h"
 
 #include <windows.h>
 

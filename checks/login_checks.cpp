@@ -1,4 +1,4 @@
-#include "ui/login_checks.h"
+#include "checks/login_checks.h"
 
 #include <windows.h>
 

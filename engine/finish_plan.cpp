@@ -1,4 +1,4 @@
-#include "ui/finish_plan.h"
+#include "engine/finish_plan.h"
 
 #include "core/exit_codes.h"
 #include "core/run_mode.h"
