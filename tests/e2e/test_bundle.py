@@ -9,7 +9,7 @@ import subprocess
 
 import pytest
 
-from wine import BIN, BUILD, ROOT, Distribution, log_folder, read_log, uninstall_all
+from wine import BIN, BUILD, FAILING, ROOT, Distribution, build_failing_package, log_folder, read_log, uninstall_all
 
 _spec = importlib.util.spec_from_file_location("pack_bundle", ROOT / "scripts" / "pack-bundle.py")
 pack_bundle = importlib.util.module_from_spec(_spec)
@@ -48,36 +48,36 @@ def windows_path(prefix, host):
     return "C:\\" + "\\".join(host.relative_to(prefix.drive_c).parts)
 
 
-def with_post_install_step(dist, program, arguments):
-    """A post-install step of the first group: how a product's own step fails or waits."""
-    shutil.copy(BIN / program, dist.dir / "Packages" / program)
+def with_failing_package(dist, scratch):
+    """The Uvarud group ends with a package whose launch condition is false (1603)."""
+    location = build_failing_package(dist, scratch)
     definition = (dist.dir / "RizodSuite.xml").read_text()
-    step = f"""
+    package = f"""
         <PackageFile>
-          <Name>Step</Name>
-          <Location>[WORKINGDIRECTORY]\\Packages\\{program}</Location>
-          <InstallArguments>{arguments}</InstallArguments>
-          <PostInstallOrder>1</PostInstallOrder>
+          <Name>Uvarud Legacy Bridge</Name>
+          <GUID>{FAILING}</GUID>
+          <Location>{location}</Location>
+          <InstallOrder>3</InstallOrder>
         </PackageFile>"""
-    end = definition.index("</PackageFileGroup>")
-    (dist.dir / "RizodSuite.xml").write_text(definition[:end] + step + definition[end:])
+    end = definition.rindex("</PackageFileGroup>")
+    (dist.dir / "RizodSuite.xml").write_text(definition[:end] + package + definition[end:])
 
 
 # How each outcome is brought about in the folder (and so in its bundle): the arguments, a change
 # to the distribution, the Windows version.
 OUTCOMES = {
     "success": (["/q"], None, None, 0),
-    "failed product": (["/q"], lambda d: with_post_install_step(d, "exitwith.exe", "1603"), None, 1603),
+    "failed product": (["/q"], with_failing_package, None, 1603),
     "cancelled": (["/upgrade", "/q"], None, "winxp", 1602),
 }
 
 
 @pytest.mark.parametrize("outcome", OUTCOMES)
-def test_the_bundle_ends_as_its_folder_does_and_leaves_no_folder(prefix, outcome):
+def test_the_bundle_ends_as_its_folder_does_and_leaves_no_folder(prefix, outcome, tmp_path):
     args, change, version, expected = OUTCOMES[outcome]
     dist = Distribution(prefix)
     if change:
-        change(dist)
+        change(dist, tmp_path)
     bundle = windows_path(prefix, packed(prefix, dist.dir, "outcome"))
     codes = []
     prefix.set_windows_version(version)
@@ -159,13 +159,13 @@ def files_of(folder):
     return [("\\".join(p.relative_to(folder).parts), p.read_bytes()) for p in sorted(folder.rglob("*")) if p.is_file()]
 
 
-def craft(folder, cabinet_names=None, manifest_names=None, manifest_sizes=None):
+def craft(folder, cabinet_names=None, manifest_names=None, manifest_sizes=None, manifest_digests=None):
     """A bundle of the folder with the cabinet's and the manifest's names or sizes replaced, every
     hash otherwise consistent, so that only the one fault is there to find."""
     entries = files_of(folder)
     names = [n for n, _ in entries]
     cabinet = pack_bundle.cabinet_from_entries(list(zip(cabinet_names or names, [c for _, c in entries])))
-    records = [(m, (manifest_sizes or {}).get(m, len(c)), hashlib.sha256(c).hexdigest())
+    records = [(m, (manifest_sizes or {}).get(m, len(c)), (manifest_digests or {}).get(m, hashlib.sha256(c).hexdigest()))
                for m, (_, c) in zip(manifest_names or names, entries)]
     return pack_bundle.assemble(STUB.read_bytes(), cabinet, pack_bundle.manifest_text(cabinet, records))
 
@@ -184,7 +184,7 @@ BAD_BUNDLES = {
     "cut before its trailer": (lambda f, good: good[:len(STUB.read_bytes()) + 100], DAMAGED),
     "a changed byte in the cabinet": (lambda f, good: flip(good, payload_offsets(good)[0] + 200), DAMAGED),
     "a changed byte in the manifest": (lambda f, good: flip(good, sum(payload_offsets(good)[:2]) + 30), DAMAGED),
-    "a manifest that does not match": (lambda f, good: craft(f, manifest_sizes={"data\\notes.txt": 4999}), DAMAGED),
+    "a manifest that does not match": (lambda f, good: craft(f, manifest_digests={"data\\notes.txt": "0" * 64}), DAMAGED),
     "a dot-dot entry": (lambda f, good: craft(f, cabinet_names=["..\\notes.txt", "setup.exe"]), UNSAFE),
     "a dot-dot entry in the manifest": (lambda f, good: craft(f, manifest_names=["..\\..\\notes.txt", "setup.exe"]), UNSAFE),
     "an absolute entry": (lambda f, good: craft(f, cabinet_names=["\\Temp\\notes.txt", "setup.exe"]), UNSAFE),
