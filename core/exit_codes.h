@@ -19,6 +19,11 @@ enum ExitCode : int {
   AnotherSetupRunning = 1618,   // as Windows Installer answers for another installation in progress
   DefinitionUnreadable = 1619,  // the product definition is missing or cannot be read
   DefinitionInvalid = 1620,     // the product definition does not parse or holds no product
+  // A one-file setup (bundle) that stopped before its setup ran:
+  BundleDamaged = 103020,       // truncated, corrupted or tampered: its content does not match its manifest
+  BundleUnsafe = 103021,        // a file would land outside its folder, or it unpacks past its size bound
+  BundleUnpackFailed = 103022,  // its folder could not be made or written (disk full, no rights)
+  BundleStartFailed = 103023,   // the unpacked setup.exe could not be started
 };
 
 }  // namespace exit_code

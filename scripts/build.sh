@@ -21,7 +21,7 @@ build x64 x86_64 ON
 build i686 i686 OFF
 
 # The i686 programs cannot run here; check that they are 32-bit PE files of sensible size.
-for f in setup.exe progress.exe setup_en-US.dll setup_fr-CA.dll VerifySSRS.exe; do
+for f in setup.exe progress.exe bundle_stub.exe setup_en-US.dll setup_fr-CA.dll VerifySSRS.exe; do
   path="$ROOT/build/i686/bin/$f"
   i686-w64-mingw32-objdump -f "$path" | grep -q 'file format pei-i386' || { echo "build: $f is not an i386 PE file"; exit 1; }
   size=$(stat -c %s "$path")

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Fails when a layer includes a header of a layer above it. The order, bottom to top:
 #   platform -> core -> definition -> checks -> engine -> ui -> app
-# progress.exe is a program of its own beside the stack: it may use platform and core only.
+# progress.exe and the one-file setup's stub (bundle/) are programs of their own beside the stack:
+# they may use platform and core only.
 # setupcheck.exe (checker/) may use the layers up to checks.
 # Usage: scripts/check-layers.sh [ROOT]
 set -euo pipefail
@@ -36,6 +37,8 @@ check_folder() {  # check_folder FOLDER HIGHEST_ALLOWED_RANK
 
 for layer in "${LAYERS[@]}"; do check_folder "$layer" "$(rank "$layer")"; done
 check_folder progress "$(rank core)"
+# The one-file setup's stub, a program of its own too: platform and core only.
+check_folder bundle "$(rank core)"
 # setupcheck.exe reads definitions with the setup's own code up to the probe table.
 check_folder checker "$(rank checks)"
 

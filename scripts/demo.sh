@@ -4,13 +4,14 @@
 #   scripts/demo.sh          silent run
 #   scripts/demo.sh --wizard the same distribution started without switches: on $DISPLAY when
 #                            there is one, else driven under Xvfb with a screenshot of each page
+#   scripts/demo.sh --bundle silent run of the one-file setup build/x64/RizodSuite-setup.exe
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$ROOT"
 
 scripts/install-deps.sh
 cmake -S . -B build/x64 -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-x86_64.cmake" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build/x64 -j "$(nproc)" --target dist exitcode msistate wizdriver >/dev/null
+cmake --build build/x64 -j "$(nproc)" --target dist sample_bundle exitcode msistate wizdriver >/dev/null
 
 if [ "${1:-}" = "--wizard" ] && [ -z "${DISPLAY:-}" ]; then
   exec /usr/bin/python3 scripts/demo_wizard.py
@@ -29,8 +30,13 @@ ARGS=(/q)
 if [ "${1:-}" = "--wizard" ]; then
   ARGS=()
 fi
-echo "demo: running C:\\dist\\setup.exe ${ARGS[*]} in $PREFIX"
-code=$(wine 'C:\exitcode.exe' 'C:\dist\setup.exe' "${ARGS[@]}" </dev/null 2>/dev/null | tr -d '\r' | tail -1)
+PROGRAM='C:\dist\setup.exe'
+if [ "${1:-}" = "--bundle" ]; then
+  cp build/x64/RizodSuite-setup.exe "$PREFIX/drive_c/"
+  PROGRAM='C:\RizodSuite-setup.exe'
+fi
+echo "demo: running $PROGRAM ${ARGS[*]} in $PREFIX"
+code=$(wine 'C:\exitcode.exe' "$PROGRAM" "${ARGS[@]}" </dev/null 2>/dev/null | tr -d '\r' | tail -1)
 LOG="$PREFIX/drive_c/Temp/DEVadirez"
 echo "demo: exit code $code"
 echo "demo: what the run did (from Setup.log):"
@@ -42,6 +48,10 @@ for p in "Rizod Server:{6C1E2A4B-3D5F-4A71-9B20-7E8F10A2C301}" "Rizod Documentat
   state=$(wine 'C:\msistate.exe' "${p#*:}" </dev/null 2>/dev/null | tr -d '\r' | tail -1)
   echo "  ${p%%:*}: $state"
 done
+if [ "${1:-}" = "--bundle" ]; then
+  echo "demo: what the bundle did (from Bundle.log):"
+  tr -d '\r' < "$LOG/Bundle.log" | cut -d' ' -f3- | tail -3 | sed 's/^/  /'
+fi
 echo "demo: logs in C:\\Temp\\DEVadirez = $LOG:"
 (cd "$LOG" && ls -1 | sed 's/^/  /')
 echo "demo: run it again to uninstall (the first product is now installed): scripts/demo.sh"

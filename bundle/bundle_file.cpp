@@ -1,0 +1,111 @@
+#include "bundle/bundle_file.h"
+
+#include <cstring>
+#include <vector>
+
+#include "platform/sha256.h"
+#include "platform/text.h"
+
+namespace bundle {
+
+namespace {
+
+constexpr DWORD kPiece = 256 * 1024;
+
+bool ReadAt(HANDLE file, uint64_t offset, void* buffer, DWORD size, DWORD& got) {
+  OVERLAPPED at{};
+  at.Offset = static_cast<DWORD>(offset);
+  at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+  return ReadFile(file, buffer, size, &got, &at) != 0;
+}
+
+// The SHA-256 of [offset, offset + size); empty when it cannot be read.
+std::string RangeSha256(HANDLE file, uint64_t offset, uint64_t size, DWORD& error) {
+  platform::Sha256 hash;
+  if (!hash.Start(error)) return {};
+  std::vector<char> piece(kPiece);
+  while (size > 0) {
+    DWORD got = 0;
+    const DWORD want = size < kPiece ? static_cast<DWORD>(size) : kPiece;
+    if (!ReadAt(file, offset, piece.data(), want, got) || got != want) {
+      error = got != want ? ERROR_HANDLE_EOF : GetLastError();
+      return {};
+    }
+    hash.Add(piece.data(), got);
+    offset += got;
+    size -= got;
+  }
+  return hash.HexDigest();
+}
+
+std::string Hex(const uint8_t (&digest)[32]) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string hex;
+  for (uint8_t b : digest) {
+    hex += kDigits[b >> 4];
+    hex += kDigits[b & 15];
+  }
+  return hex;
+}
+
+}  // namespace
+
+CheckedBundle CheckBundle(const std::wstring& path) {
+  CheckedBundle b;
+  const auto fail = [&b](int code, const std::wstring& problem) {
+    b.failure = code;
+    b.problem = problem;
+    return std::move(b);
+  };
+  b.file.reset(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr));
+  LARGE_INTEGER size{};
+  if (!b.file || !GetFileSizeEx(b.file.get(), &size))
+    return fail(exit_code::BundleUnpackFailed,
+                text::Format(L"opening it failed with error code %d", static_cast<int>(GetLastError())));
+  const uint64_t fileSize = static_cast<uint64_t>(size.QuadPart);
+
+  std::vector<uint8_t> headers(4096);
+  DWORD got = 0;
+  if (!ReadAt(b.file.get(), 0, headers.data(), static_cast<DWORD>(headers.size()), got))
+    return fail(exit_code::BundleDamaged, L"its headers cannot be read");
+  headers.resize(got);
+  const std::optional<ImageLayout> image = ReadImageLayout(headers, fileSize);
+  if (!image) return fail(exit_code::BundleDamaged, L"it is not a complete program file");
+
+  std::vector<uint8_t> tail(kTrailerSize + kMaxPadding);
+  const uint64_t tailStart = image->contentEnd > tail.size() ? image->contentEnd - tail.size() : 0;
+  tail.resize(static_cast<size_t>(image->contentEnd - tailStart));
+  if (!ReadAt(b.file.get(), tailStart, tail.data(), static_cast<DWORD>(tail.size()), got) || got != tail.size())
+    return fail(exit_code::BundleDamaged, L"its end cannot be read");
+  const std::optional<Payload> payload = FindPayload(tail, image->contentEnd, image->imageEnd);
+  if (!payload) return fail(exit_code::BundleDamaged, L"it carries no complete payload (truncated or damaged)");
+  b.payload = *payload;
+
+  std::string manifestText(static_cast<size_t>(payload->manifestSize), '\0');
+  if (!ReadAt(b.file.get(), payload->manifestOffset, manifestText.data(), static_cast<DWORD>(manifestText.size()),
+              got) || got != manifestText.size())
+    return fail(exit_code::BundleDamaged, L"its manifest cannot be read");
+  platform::Sha256 manifestHash;
+  DWORD error = 0;
+  if (!manifestHash.Start(error))
+    return fail(exit_code::BundleUnpackFailed,
+                text::Format(L"SHA-256 is not available (error code %d)", static_cast<int>(error)));
+  manifestHash.Add(manifestText.data(), manifestText.size());
+  if (manifestHash.HexDigest() != Hex(payload->manifestSha256))
+    return fail(exit_code::BundleDamaged, L"its manifest does not match its trailer");
+  std::wstring problem;
+  const ManifestVerdict verdict = ParseManifest(manifestText, b.manifest, problem);
+  if (verdict != ManifestVerdict::Ok)
+    return fail(verdict == ManifestVerdict::Unsafe ? exit_code::BundleUnsafe : exit_code::BundleDamaged, problem);
+  if (b.manifest.cabinetSize != payload->cabinetSize)
+    return fail(exit_code::BundleDamaged, L"its cabinet's size does not match the manifest");
+  const std::string cabinet = RangeSha256(b.file.get(), payload->cabinetOffset, payload->cabinetSize, error);
+  if (cabinet.empty())
+    return fail(exit_code::BundleDamaged,
+                text::Format(L"reading its cabinet failed with error code %d", static_cast<int>(error)));
+  if (cabinet != b.manifest.cabinetSha256) return fail(exit_code::BundleDamaged, L"its cabinet does not match the manifest");
+  return b;
+}
+
+}  // namespace bundle

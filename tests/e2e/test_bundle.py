@@ -1,0 +1,238 @@
+"""The one-file setup (a bundle made by scripts/pack-bundle.py) under Wine: it installs as its folder
+does, passes arguments and exit codes through, leaves nothing behind, loads no planted DLL, refuses
+a damaged or unsafe bundle before anything runs, and keeps working once signed."""
+import hashlib
+import importlib.util
+import shutil
+import struct
+import subprocess
+
+import pytest
+
+from wine import BIN, BUILD, FAILING, ROOT, Distribution, build_failing_package, log_folder, read_log, uninstall_all
+
+_spec = importlib.util.spec_from_file_location("pack_bundle", ROOT / "scripts" / "pack-bundle.py")
+pack_bundle = importlib.util.module_from_spec(_spec)
+_spec.loader.exec_module(pack_bundle)
+
+STUB = BIN / "bundle_stub.exe"
+RIZOD = ["{6C1E2A4B-3D5F-4A71-9B20-7E8F10A2C301}", "{6C1E2A4B-3D5F-4A71-9B20-7E8F10A2C302}",
+         "{6C1E2A4B-3D5F-4A71-9B20-7E8F10A2C303}"]
+DAMAGED, UNSAFE = 103020, 103021
+
+
+def unpacked_folders(prefix):
+    return sorted((prefix.drive_c / "windows" / "temp").glob("Setup-*"))
+
+
+def bundle_lines(prefix):
+    path = log_folder(prefix) / "Bundle.log"
+    return read_log(path) if path.exists() else []
+
+
+def clear_logs(prefix):
+    for f in log_folder(prefix).glob("*"):
+        if f.is_file():
+            f.unlink()
+
+
+def packed(prefix, folder, name):
+    """folder packed into C:\\bundles\\<name>.exe, as the build packs the sample."""
+    out = prefix.drive_c / "bundles" / f"{name}.exe"
+    out.parent.mkdir(exist_ok=True)
+    pack_bundle.pack(STUB, folder, out)
+    return out
+
+
+def windows_path(prefix, host):
+    return "C:\\" + "\\".join(host.relative_to(prefix.drive_c).parts)
+
+
+def with_failing_package(dist, scratch):
+    """The Uvarud group ends with a package whose launch condition is false (1603)."""
+    location = build_failing_package(dist, scratch)
+    definition = (dist.dir / "RizodSuite.xml").read_text()
+    package = f"""
+        <PackageFile>
+          <Name>Uvarud Legacy Bridge</Name>
+          <GUID>{FAILING}</GUID>
+          <Location>{location}</Location>
+          <InstallOrder>3</InstallOrder>
+        </PackageFile>"""
+    end = definition.rindex("</PackageFileGroup>")
+    (dist.dir / "RizodSuite.xml").write_text(definition[:end] + package + definition[end:])
+
+
+# How each outcome is brought about in the folder (and so in its bundle): the arguments, a change
+# to the distribution, the Windows version.
+OUTCOMES = {
+    "success": (["/q"], None, None, 0),
+    "failed product": (["/q"], with_failing_package, None, 1603),
+    "cancelled": (["/upgrade", "/q"], None, "winxp", 1602),
+}
+
+
+@pytest.mark.parametrize("outcome", OUTCOMES)
+def test_the_bundle_ends_as_its_folder_does_and_leaves_no_folder(prefix, outcome, tmp_path):
+    args, change, version, expected = OUTCOMES[outcome]
+    dist = Distribution(prefix)
+    if change:
+        change(dist, tmp_path)
+    bundle = windows_path(prefix, packed(prefix, dist.dir, "outcome"))
+    codes = []
+    prefix.set_windows_version(version)
+    try:
+        for program in (dist.setup, bundle):
+            uninstall_all(prefix)
+            clear_logs(prefix)
+            codes.append(prefix.run(program, *args))
+    finally:
+        prefix.set_windows_version(None)
+    assert codes == [expected, expected], bundle_lines(prefix)
+    assert unpacked_folders(prefix) == []
+    setup_lines = read_log(log_folder(prefix) / "Setup.log")
+    assert f"Returning {expected}" in setup_lines
+    assert any(l.endswith(f"setup.exe returned {expected}") for l in bundle_lines(prefix))
+    if expected == 0:
+        assert [prefix.product_state(c) for c in RIZOD] == [5, 5, 5]
+    uninstall_all(prefix)
+
+
+@pytest.fixture
+def probe(prefix, tmp_path):
+    """A distribution whose setup.exe is exitwith.exe: it records its command line in
+    C:\\Temp\\probe.log and exits with EXITWITH_CODE, so a test sees whether and how it ran."""
+    folder = tmp_path / "probe"
+    (folder / "data").mkdir(parents=True)
+    shutil.copy(BIN / "exitwith.exe", folder / "setup.exe")
+    (folder / "data" / "notes.txt").write_text("x" * 5000)
+    record = prefix.host_path("C:\\Temp\\probe.log")
+    record.parent.mkdir(exist_ok=True)
+    record.unlink(missing_ok=True)
+    saved = dict(prefix.env)
+    prefix.env.update(EXITWITH_LOG="C:\\Temp\\probe.log", EXITWITH_CODE="0")
+    yield folder, record
+    prefix.env.clear()
+    prefix.env.update(saved)
+
+
+def quoted(arg):
+    """How exitcode.exe writes an argument into the command line it starts."""
+    if arg and not any(c in arg for c in ' \t"'):
+        return arg
+    return '"' + arg.replace('"', '\\"') + '"'
+
+
+@pytest.mark.parametrize("code", [0, 3010, 1603, 103010, 0xC0000005])
+def test_arguments_reach_the_setup_untouched_and_its_code_comes_back(prefix, probe, code):
+    folder, record = probe
+    bundle = windows_path(prefix, packed(prefix, folder, "probe"))
+    prefix.env["EXITWITH_CODE"] = str(code if code < 0x80000000 else code - (1 << 32))
+    args = ["/q", 'NOTE=a "quoted" value', "TARGETDIR=C:\\Program Files\\Rizod", "tab\there", "PASSWORD=s3cret"]
+    assert prefix.run(bundle, *args) == code
+    line = record.read_text(encoding="utf-8").splitlines()[-1]
+    setup = line[:line.index('" ') + 1]
+    assert setup.startswith('"C:\\windows\\Temp\\Setup-') and setup.endswith('\\setup.exe"'), line
+    assert line[len(setup):] == " " + " ".join(quoted(a) for a in args)
+    assert unpacked_folders(prefix) == []
+    assert not any("s3cret" in l for l in bundle_lines(prefix))
+
+
+@pytest.mark.parametrize("dll", ["version", "riched20", "cabinet"])
+def test_a_dll_planted_beside_the_bundle_is_not_loaded(prefix, probe, dll):
+    folder, record = probe
+    bundle = packed(prefix, folder, "planted")
+    shutil.copy(BUILD / "planted" / f"{dll}.dll", bundle.parent / f"{dll}.dll")
+    marker = bundle.parent / f"{dll}.dll.loaded"
+    marker.unlink(missing_ok=True)
+    prefix.env["WINEDLLOVERRIDES"] += f";{dll}=n,b"  # Windows' order: the program's folder first
+    try:
+        code = prefix.run(windows_path(prefix, bundle), "/q")
+    finally:
+        (bundle.parent / f"{dll}.dll").unlink()
+    assert not marker.exists()
+    assert code == 0
+    assert record.exists()
+
+
+def files_of(folder):
+    return [("\\".join(p.relative_to(folder).parts), p.read_bytes()) for p in sorted(folder.rglob("*")) if p.is_file()]
+
+
+def craft(folder, cabinet_names=None, manifest_names=None, manifest_sizes=None, manifest_digests=None):
+    """A bundle of the folder with the cabinet's and the manifest's names or sizes replaced, every
+    hash otherwise consistent, so that only the one fault is there to find."""
+    entries = files_of(folder)
+    names = [n for n, _ in entries]
+    cabinet = pack_bundle.cabinet_from_entries(list(zip(cabinet_names or names, [c for _, c in entries])))
+    records = [(m, (manifest_sizes or {}).get(m, len(c)), (manifest_digests or {}).get(m, hashlib.sha256(c).hexdigest()))
+               for m, (_, c) in zip(manifest_names or names, entries)]
+    return pack_bundle.assemble(STUB.read_bytes(), cabinet, pack_bundle.manifest_text(cabinet, records))
+
+
+def flip(data, at):
+    return data[:at] + bytes([data[at] ^ 0xFF]) + data[at + 1:]
+
+
+def payload_offsets(data):
+    return struct.unpack("<QQQ", data[-64:-40])
+
+
+LONG = "d" * 200 + "\\" + "e" * 70 + ".txt"
+BAD_BUNDLES = {
+    "truncated": (lambda f, good: good[:len(good) - 1000], DAMAGED),
+    "cut before its trailer": (lambda f, good: good[:len(STUB.read_bytes()) + 100], DAMAGED),
+    "a changed byte in the cabinet": (lambda f, good: flip(good, payload_offsets(good)[0] + 200), DAMAGED),
+    "a changed byte in the manifest": (lambda f, good: flip(good, sum(payload_offsets(good)[:2]) + 30), DAMAGED),
+    "a manifest that does not match": (lambda f, good: craft(f, manifest_digests={"data\\notes.txt": "0" * 64}), DAMAGED),
+    "a dot-dot entry": (lambda f, good: craft(f, cabinet_names=["..\\notes.txt", "setup.exe"]), UNSAFE),
+    "a dot-dot entry in the manifest": (lambda f, good: craft(f, manifest_names=["..\\..\\notes.txt", "setup.exe"]), UNSAFE),
+    "an absolute entry": (lambda f, good: craft(f, cabinet_names=["\\Temp\\notes.txt", "setup.exe"]), UNSAFE),
+    "a drive-letter entry": (lambda f, good: craft(f, cabinet_names=["C:notes.txt", "setup.exe"]), UNSAFE),
+    "a name longer than MAX_PATH": (lambda f, good: craft(f, cabinet_names=[LONG, "setup.exe"],
+                                                          manifest_names=[LONG, "setup.exe"]), UNSAFE),
+    "expansion past its bound": (lambda f, good: craft(f, manifest_sizes={"data\\notes.txt": 100}), UNSAFE),
+}
+
+
+@pytest.mark.parametrize("fault", BAD_BUNDLES)
+def test_a_bad_bundle_is_refused_before_anything_runs(prefix, probe, fault):
+    folder, record = probe
+    good = packed(prefix, folder, "good").read_bytes()
+    make, expected = BAD_BUNDLES[fault]
+    bad = prefix.drive_c / "bundles" / "bad.exe"
+    bad.write_bytes(make(folder, good))
+    clear_logs(prefix)
+    code = prefix.run("C:\\bundles\\bad.exe", "/q")
+    lines = bundle_lines(prefix)
+    assert code == expected, lines
+    assert not record.exists()  # the setup never ran
+    assert unpacked_folders(prefix) == []
+    assert not (prefix.drive_c / "windows" / "notes.txt").exists()
+    assert not (prefix.drive_c / "Temp" / "notes.txt").exists()
+    assert any(l.startswith("C:\\bundles\\bad.exe cannot be used: ") and l.endswith(f"Returning {expected}")
+               for l in lines), lines
+
+
+def test_a_signed_bundle_verifies_and_installs(prefix, tmp_path):
+    uninstall_all(prefix)
+    key, cert = tmp_path / "key.pem", tmp_path / "cert.pem"
+    subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", str(key), "-out", str(cert),
+                    "-days", "2", "-subj", "/CN=Bundle Test Signer", "-addext", "extendedKeyUsage=codeSigning"],
+                   check=True, capture_output=True)
+    unsigned = BUILD / "RizodSuite-setup.exe"
+    signed = prefix.drive_c / "bundles" / "RizodSuite-setup.exe"
+    signed.parent.mkdir(exist_ok=True)
+    signed.unlink(missing_ok=True)
+    subprocess.run(["osslsigncode", "sign", "-certs", str(cert), "-key", str(key), "-n", "Rizod Suite",
+                    "-h", "sha256", "-in", str(unsigned), "-out", str(signed)], check=True, capture_output=True)
+    assert signed.stat().st_size > unsigned.stat().st_size
+    verified = subprocess.run(["osslsigncode", "verify", "-CAfile", str(cert), "-in", str(signed)],
+                              capture_output=True, text=True)
+    assert verified.returncode == 0, verified.stdout + verified.stderr
+    assert "Signature verification: ok" in verified.stdout
+    clear_logs(prefix)
+    assert prefix.run("C:\\bundles\\RizodSuite-setup.exe", "/q") == 0, bundle_lines(prefix)
+    assert [prefix.product_state(c) for c in RIZOD] == [5, 5, 5]
+    assert unpacked_folders(prefix) == []
+    uninstall_all(prefix)
