@@ -27,23 +27,15 @@
 
 namespace {
 
-CCommonBootstrapperApp* g_app = nullptr;
-
 // Machine-wide, so setups started in other sessions and by other users count too.
 constexpr wchar_t kRunLockName[] = L"Global\\ZEM_SetupBootstrapper_Running";
 
 }  // namespace
 
-CCommonBootstrapperApp* TheApp() { return g_app; }
-
 CCommonBootstrapperApp::CCommonBootstrapperApp(platform::Platform& platform, AppEnvironment environment)
-    : platform_(platform), environment_(std::move(environment)) {
-  g_app = this;
-}
+    : platform_(platform), environment_(std::move(environment)) {}
 
-CCommonBootstrapperApp::~CCommonBootstrapperApp() {
-  if (g_app == this) g_app = nullptr;
-}
+CCommonBootstrapperApp::~CCommonBootstrapperApp() = default;
 
 void CCommonBootstrapperApp::TakeFirstProduct() {
   const Product& first = *products_.front();
@@ -64,7 +56,6 @@ bool CCommonBootstrapperApp::InitInstance() {
   com_.emplace();
 
   // Steps 4-7: property map, setup folder, variables list, log.
-  properties_ = std::make_shared<PropertyMap>();
   setupDirectory_ = environment_.setupDirectory;
   if (!setupDirectory_.empty() && setupDirectory_.back() != L'\\') setupDirectory_ += L'\\';
   properties_->Set(L"[WORKINGDIRECTORY]", setupDirectory_);
@@ -81,6 +72,7 @@ bool CCommonBootstrapperApp::InitInstance() {
   TestSystemAccount();
   environment_.arguments = WithRestartArguments(*log_, setupDirectory_, environment_.arguments);
   ReadCommandLine(environment_.arguments, cmd_, *properties_, *log_);
+  if (!cmd_.installDirectory.empty()) state_.SetInstallDirectory(cmd_.installDirectory);
 
   SystemInfo systemInfo(*log_, platform_.system);
   if (!cmd_.silent) {
@@ -103,7 +95,7 @@ bool CCommonBootstrapperApp::InitInstance() {
       ShowPlainMessage(platform_.prompts, localization_.get(), message);
     }
     log_->WriteLine(message);
-    setupResultCode_ = exit_code::NotAdministrator;
+    state_.SetExitCode(exit_code::NotAdministrator);
     return false;
   }
 
@@ -127,14 +119,15 @@ bool CCommonBootstrapperApp::InitInstance() {
       if (!driver.Finalized(*product)) FinalizeActions(context, *product).ExecuteCommands();
     }
     // A restart the packages asked for is part of the outcome, not lost in their logs.
-    if (setupResultCode_ == exit_code::Success && packageRestart_) {
+    if (state_.ExitCode() == exit_code::Success && state_.PackageRestartRequested()) {
       log_->WriteLine(L"A package asked for the computer to be restarted.");
-      setupResultCode_ = exit_code::SuccessRestartRequired;
+      state_.SetExitCode(exit_code::SuccessRestartRequired);
     }
   } else {
     InteractiveDriver(*this).Run();
     // A restart the packages asked for is part of the outcome here too.
-    if (setupResultCode_ == exit_code::Success && packageRestart_) setupResultCode_ = exit_code::SuccessRestartRequired;
+    if (state_.ExitCode() == exit_code::Success && state_.PackageRestartRequested())
+      state_.SetExitCode(exit_code::SuccessRestartRequired);
   }
   return false;
 }
@@ -150,7 +143,7 @@ void CCommonBootstrapperApp::StartProgress(bool dotNetRequired) {
   run.platformKind = PlatformKind();
   if (localization_) run.productCulture = localization_->ProductCulture();
   run.cultureString = [this](UINT id) { return localization_ ? localization_->String(id) : std::wstring(); };
-  progressRunning_ = progress_->Start(ProductDisplayName(), dotNetRequired, modeFlags_, run) == 0;
+  progressRunning_ = progress_->Start(ProductDisplayName(), dotNetRequired, state_.ModeFlags(), run) == 0;
 }
 
 void CCommonBootstrapperApp::SendProgress(uint32_t code, const std::wstring& text) {
@@ -164,9 +157,8 @@ EngineContext CCommonBootstrapperApp::MakeEngineContext() {
   EngineContext context(*log_, *properties_, localization_.get(), platform_.installer, setupDocument_, products_);
   context.logFolder = logFolder_;
   context.shortName = shortName_;
-  context.modeFlags = modeFlags_;
-  context.exitCode = &setupResultCode_;
-  context.restartRequested = &packageRestart_;
+  context.modeFlags = state_.ModeFlags();
+  context.state = &state_;
   context.processes = &platform_.processes;
   context.productDisplayName = ProductDisplayName();
   context.systemAccount = systemAccount_;
@@ -210,9 +202,9 @@ bool CCommonBootstrapperApp::LoadDefinitionDocument() {
   cmd_.definitionFileName = context.definitionFileName;
   // A run that could do nothing must not look like a success to a deployment tool.
   if (loaded == DefinitionLoad::NotFound || loaded == DefinitionLoad::Unreadable)
-    setupResultCode_ = exit_code::DefinitionUnreadable;
+    state_.SetExitCode(exit_code::DefinitionUnreadable);
   else if (loaded == DefinitionLoad::Invalid)
-    setupResultCode_ = exit_code::DefinitionInvalid;
+    state_.SetExitCode(exit_code::DefinitionInvalid);
   return loaded == DefinitionLoad::Loaded;
 }
 
@@ -220,7 +212,7 @@ bool CCommonBootstrapperApp::LoadProducts() {
   DefinitionContext context{*log_,       *properties_,    platform_.prompts,      localization_.get(),
                             cmd_.silent, setupDirectory_, cmd_.definitionFileName};
   if (::LoadProducts(setupDocument_, context, products_)) return true;
-  setupResultCode_ = exit_code::DefinitionInvalid;
+  state_.SetExitCode(exit_code::DefinitionInvalid);
   return false;
 }
 
@@ -271,25 +263,20 @@ bool CCommonBootstrapperApp::ValidateInstallPath(const std::wstring& path) {
 }
 
 void CCommonBootstrapperApp::DetectMode() {
-  modeFlags_ &= ~mode::Default;
+  uint32_t flags = state_.ModeFlags() & ~mode::Default;
   ProductFamily family = Family();
   const InstallDirectoryResolver directories = Directories();
   ModeDecision decision =
       ModeDetection(*log_, *properties_, platform_.installer, family, directories).Detect(cmd_.modeFlags, guid_, oldGuid_);
-  modeFlags_ |= decision.flags;
-  if (decision.installDirectory) SetInstallDirectory(*decision.installDirectory);
-}
-
-void CCommonBootstrapperApp::SetInstallDirectory(const std::wstring& directory) {
-  cmd_.installDirectory = directory;
-  properties_->Set(L"[INSTALLDIRECTORY]", directory);
+  state_.SetModeFlags(flags | decision.flags);
+  if (decision.installDirectory) state_.SetInstallDirectory(*decision.installDirectory);
 }
 
 bool CCommonBootstrapperApp::LoadProductTexts() {
   ProductTextSettings settings;
   settings.kind = PlatformKind();
   settings.solo = soloProduct_;
-  settings.modeFlags = modeFlags_;
+  settings.modeFlags = state_.ModeFlags();
   settings.silent = cmd_.silent;
   settings.setupDirectory = setupDirectory_;
   settings.prompts = &platform_.prompts;
@@ -311,7 +298,7 @@ std::wstring CCommonBootstrapperApp::LogCopyName(const std::wstring& folder, con
 }
 
 void CCommonBootstrapperApp::CopyLog() {
-  std::wstring target = LogCopyName(logFolder_, shortName_, modeFlags_);
+  std::wstring target = LogCopyName(logFolder_, shortName_, state_.ModeFlags());
   log_->Log(L"Copying %s to %s", log_->Path(), target);
   // An overwritten copy would keep the access list of whoever made the old file.
   DeleteFileW(target.c_str());
@@ -333,13 +320,13 @@ bool CCommonBootstrapperApp::RefuseSecondSetup() {
     ShowPlainMessage(platform_.prompts, nullptr,
                      L"Another setup is running on this computer. Wait until it has finished, then start this "
                      L"setup again.");
-  setupResultCode_ = exit_code::AnotherSetupRunning;
+  state_.SetExitCode(exit_code::AnotherSetupRunning);
   return false;
 }
 
 int CCommonBootstrapperApp::ExitInstance() {
-  if (!log_) return setupResultCode_;
-  log_->Log(L"Returning %d", setupResultCode_);
+  if (!log_) return state_.ExitCode();
+  log_->Log(L"Returning %d", state_.ExitCode());
   // COM objects go before COM itself.
   products_.clear();
   registryCheckGroups_.reset();
@@ -349,5 +336,5 @@ int CCommonBootstrapperApp::ExitInstance() {
   // A refused second setup leaves the running one's files alone.
   if (runLock_ && runLock_->Held()) CopyLog();
   runLock_.reset();
-  return setupResultCode_;
+  return state_.ExitCode();
 }

@@ -15,6 +15,7 @@
 #include "app/product_texts.h"
 #include "checks/check_context.h"
 #include "core/platform_kind.h"
+#include "core/run_state.h"
 #include "definition/product.h"
 #include "definition/xml_document.h"
 #include "engine/engine_context.h"
@@ -56,8 +57,8 @@ class CCommonBootstrapperApp {
   void SetRebootPrerequisiteName(const std::wstring& name) { rebootPrerequisiteName_ = name; }
   // A failing installer's own words, which the result text then gives.
   void SetResultTextValue(const std::wstring& text) { resultText_ = text; }
-  bool RebootNeeded() const { return rebootNeeded_; }
-  void SetRebootNeeded(bool needed) { rebootNeeded_ = needed; }
+  bool RebootNeeded() const { return state_.RebootNeeded(); }
+  void SetRebootNeeded(bool needed) { state_.SetRebootNeeded(needed); }
   const std::wstring& DotNetDisplayName() const { return dotNetDisplayName_; }
   void SetDotNetDisplayName(const std::wstring& name) { dotNetDisplayName_ = name; }
 
@@ -66,20 +67,20 @@ class CCommonBootstrapperApp {
   Localization* GetLocalization() { return localization_.get(); }
   platform::Platform& GetPlatform() { return platform_; }
 
-  uint32_t ModeFlags() const { return modeFlags_; }
+  // The run's decisions and outcome; one owner, handed by reference.
+  RunState& State() { return state_; }
+  uint32_t ModeFlags() const { return state_.ModeFlags(); }
   uint32_t CommandLineModeFlags() const { return cmd_.modeFlags; }
-  int SetupResultCode() const { return setupResultCode_; }
-  void SetSetupResultCode(int code) { setupResultCode_ = code; }
+  int SetupResultCode() const { return state_.ExitCode(); }
+  void SetSetupResultCode(int code) { state_.SetExitCode(code); }
   bool Silent() const { return cmd_.silent; }
   bool SilenceForced() const { return silenceForced_; }
   bool SystemAccount() const { return systemAccount_; }
   bool AutoUpdate() const { return cmd_.autoUpdate; }
   const std::wstring& SetupDirectory() const { return setupDirectory_; }
   const std::wstring& LogFolder() const { return logFolder_; }
-  const std::wstring& VariablesListFileName() const { return variablesListFileName_; }
   const std::wstring& ExtraInstallProperties() const { return cmd_.extraInstallProperties; }
-  const std::wstring& DefinitionFileName() const { return cmd_.definitionFileName; }
-  const std::wstring& InstallDirectory() const { return cmd_.installDirectory; }
+  const std::wstring& InstallDirectory() const { return state_.InstallDirectory(); }
   const std::wstring& ShortName() const { return shortName_; }
   const std::wstring& QVDirectory() const { return qvDirectory_; }
 
@@ -102,7 +103,7 @@ class CCommonBootstrapperApp {
   bool SharedClientInstallDirectory(std::wstring& out) const { return Directories().SharedClient(out); }
   std::wstring NormalizeInstallDirectory(std::wstring path) const { return Directories().Normalize(std::move(path)); }
   void DefaultInstallDirectory(std::wstring& out) const { out = Directories().Default(); }
-  void ApplyDefaultInstallDirectory() { SetInstallDirectory(Directories().Default()); }
+  void ApplyDefaultInstallDirectory() { state_.SetInstallDirectory(Directories().Default()); }
 
   // Display name, texts 1007/1008 and the titles from the products' resource libraries.
   bool LoadProductTexts();
@@ -123,7 +124,7 @@ class CCommonBootstrapperApp {
   // A message to the progress program, sent only while it runs.
   void SendProgress(uint32_t code, const std::wstring& text);
   void AppendExtraInstallProperties(const std::wstring& text) { cmd_.extraInstallProperties += text; }
-  void SetInstallDirectoryValue(const std::wstring& directory) { SetInstallDirectory(directory); }
+  void SetInstallDirectoryValue(const std::wstring& directory) { state_.SetInstallDirectory(directory); }
   // The prerequisites of the definition; false when the run must stop. Their status goes to the
   // context's observer.
   bool RunPrerequisites(EngineContext& context);
@@ -136,10 +137,9 @@ class CCommonBootstrapperApp {
   // The document-cache question of the launch messages; IDOK or IDCANCEL.
   int AskDocumentCache(const std::wstring& text);
   const std::wstring& RebootPrerequisiteName() const { return rebootPrerequisiteName_; }
-  const std::wstring& CommandLineText() const { return cmd_.commandLine; }
   const std::vector<std::wstring>& Arguments() const { return environment_.arguments; }
   // A package or a group commit answered 3010.
-  bool PackageRestartRequested() const { return packageRestart_; }
+  bool PackageRestartRequested() const { return state_.PackageRestartRequested(); }
   // What a package sequence needs from this run.
   EngineContext MakeEngineContext();
   // What the checks need from this run.
@@ -154,7 +154,6 @@ class CCommonBootstrapperApp {
   void TestSystemAccount();
   bool RefuseSecondSetup();
   void CopyLog();
-  void SetInstallDirectory(const std::wstring& directory);
   void TakeFirstProduct();
   ProductFamily Family() { return ProductFamily(*log_, *properties_, platform_, platformText_); }
   InstallDirectoryResolver Directories() const {
@@ -167,15 +166,14 @@ class CCommonBootstrapperApp {
   std::unique_ptr<platform::MachineLock> runLock_;  // held from start-up to the end of the exit
   platform::Library richEdit_;
 
-  std::shared_ptr<PropertyMap> properties_;
+  std::shared_ptr<PropertyMap> properties_ = std::make_shared<PropertyMap>();
   std::shared_ptr<Localization> localization_;
   std::shared_ptr<LogFile> log_;
   std::shared_ptr<ProgressInterface> progress_;
   std::wstring logFolder_;
   std::wstring setupDirectory_;
 
-  uint32_t modeFlags_ = mode::Default;
-  int setupResultCode_ = 0;
+  RunState state_{*properties_};
   CommandLineFields cmd_;
   XmlDocument setupDocument_;
   std::unique_ptr<std::vector<XmlNode>> registryCheckGroups_;  // selected on first use
@@ -186,14 +184,9 @@ class CCommonBootstrapperApp {
   std::wstring qvDirectory_, rootDirectory_, platformText_, shortName_;
   std::wstring rebootPrerequisiteName_;
   std::wstring dotNetDisplayName_;
-  bool rebootNeeded_ = false;
-  bool packageRestart_ = false;  // a package or a commit answered 3010
   std::wstring resultText_;
   std::wstring variablesListFileName_;
   bool systemAccount_ = false;
   bool silenceForced_ = false;
   bool progressRunning_ = false;
 };
-
-// The process's one application object.
-CCommonBootstrapperApp* TheApp();

@@ -15,44 +15,13 @@
 #include "platform/text.h"
 #include "ui/wizard_fonts.h"
 #include "ui/product_sheets.h"
+#include "ui/wizard_sheet.h"
 
 unsigned MaintenanceMessageId(const std::wstring& shortName, int platformKind) {
   if (text::EqualsNoCase(shortName, L"DAT")) return 50228;
   if (platformKind == static_cast<int>(PlatformKind::OnPremises)) return 50116;
   if (platformKind == static_cast<int>(PlatformKind::Foundation)) return 50285;
   return 50224;
-}
-
-SheetKind ChooseSheetKind(const std::wstring& shortName) {
-  static const struct {
-    const wchar_t* shortName;
-    SheetKind kind;
-  } kSheets[] = {
-      {L"VaradavuRadare", SheetKind::Document},
-      {L"VURovizo", SheetKind::UpdateServer},
-      {L"VaruzaVuruduzOduzur", SheetKind::ReportManager},
-      {L"VoruderaDEZ", SheetKind::DocumentStoragePlatform},
-  };
-  for (const auto& sheet : kSheets) {
-    if (text::EqualsNoCase(shortName, sheet.shortName)) return sheet.kind;
-  }
-  return SheetKind::Generic;
-}
-
-std::unique_ptr<CWizardSheet> InteractiveDriver::MakeSheet(SheetKind kind, WizardHost& host) {
-  switch (kind) {
-    case SheetKind::Document:
-      return std::make_unique<DocumentWizardSheet>(host);
-    case SheetKind::UpdateServer:
-      return std::make_unique<VURovizoWizardSheet>(host);
-    case SheetKind::ReportManager:
-      return std::make_unique<VaruzaVuruduzOduzurWizardSheet>(host);
-    case SheetKind::DocumentStoragePlatform:
-      return std::make_unique<DSPWizardSheet>(host);
-    case SheetKind::Generic:
-      break;
-  }
-  return std::make_unique<CWizardSheet>(host, L"");
 }
 
 void InteractiveDriver::Run() {
@@ -94,11 +63,10 @@ void InteractiveDriver::Run() {
 
   LogFile unopened;  // the facts were logged at start-up
   SystemInfo system(unopened, app_.GetPlatform().system);
-  TheWizardFonts().Prepare(app_.GetPlatform().system.WindowsFolder(), system.Version().major);
   app_.GetPlatform().installer.SetInternalUI(2);  // INSTALLUILEVEL_NONE: the wizard shows the progress
 
   AppWizardHost host(app_);
-  std::unique_ptr<CWizardSheet> sheet = MakeSheet(ChooseSheetKind(app_.ShortName()), host);
-  sheet->CreatePages();
-  sheet->DoModal();
+  CWizardSheet sheet(host, MakeSheetPages(ChooseSheetKind(app_.ShortName()), host));
+  sheet.Fonts().Prepare(app_.GetPlatform().system.WindowsFolder(), system.Version().major);
+  sheet.DoModal();
 }

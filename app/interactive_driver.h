@@ -2,16 +2,11 @@
 // installed product started without a switch, then the wizard sheet of the product.
 #pragma once
 
-#include <memory>
 #include <string>
 
-class CCommonBootstrapperApp;
-class CWizardSheet;
-class WizardHost;
+#include "ui/product_sheets.h"
 
-// The wizard sheet a product gets, by its short name.
-enum class SheetKind { Generic, Document, UpdateServer, ReportManager, DocumentStoragePlatform };
-SheetKind ChooseSheetKind(const std::wstring& shortName);
+class CCommonBootstrapperApp;
 
 // The maintenance message's text number for an installed product started without a switch.
 unsigned MaintenanceMessageId(const std::wstring& shortName, int platformKind);
@@ -20,9 +15,6 @@ class InteractiveDriver {
  public:
   explicit InteractiveDriver(CCommonBootstrapperApp& app) : app_(app) {}
   void Run();
-
-  // The sheet of the product's kind.
-  static std::unique_ptr<CWizardSheet> MakeSheet(SheetKind kind, WizardHost& host);
 
  private:
   CCommonBootstrapperApp& app_;

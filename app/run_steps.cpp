@@ -29,7 +29,7 @@ bool CCommonBootstrapperApp::RunPrerequisites(EngineContext& context) {
 
 RunPlan CCommonBootstrapperApp::Plan(RunDriver driver) const {
   RunFacts facts;
-  facts.modeFlags = modeFlags_;
+  facts.modeFlags = state_.ModeFlags();
   facts.driver = driver;
   facts.os = properties_->Get(L"OS");
   facts.shortName = shortName_;

@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 
+#include "core/run_state.h"
 #include "definition/product.h"
 #include "definition/read_context.h"
 #include "definition/xml_document.h"
@@ -36,8 +37,7 @@ struct EngineContext {
   std::wstring logFolder;
   std::wstring shortName;      // the first product's, for the install-source record
   uint32_t modeFlags = 0;      // the resolved run mode
-  int* exitCode = nullptr;     // the run's exit code (SetupResultCode)
-  bool* restartRequested = nullptr;  // set when a package or a commit answers 3010
+  RunState* state = nullptr;   // the run's outcome; none: nothing is recorded
   platform::Processes* processes = nullptr;  // launches of finalize commands and clean-up batches
   std::wstring productDisplayName;           // the run's product, as its messages name it
   bool systemAccount = false;                // the process runs as the local system account
@@ -60,11 +60,12 @@ struct EngineContext {
   // What the definition's values are read and substituted with.
   ReadContext Values() const { return {log, properties, localization}; }
 
-  int ExitCode() const { return exitCode ? *exitCode : 0; }
+  int ExitCode() const { return state ? state->ExitCode() : 0; }
   void SetExitCode(int code) const {
-    if (exitCode) *exitCode = code;
+    if (state) state->SetExitCode(code);
   }
+  // A package or a commit answered 3010.
   void RequestRestart() const {
-    if (restartRequested) *restartRequested = true;
+    if (state) state->RequestPackageRestart();
   }
 };

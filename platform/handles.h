@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <objbase.h>
 #include <oleauto.h>
 
 #include <string>
@@ -67,6 +68,30 @@ using LocalSid = UniqueOwner<ClosedBy<PSID, &::LocalFree>>;
 using UniqueHook = UniqueOwner<ClosedBy<HHOOK, &::UnhookWindowsHookEx>>;
 using ServiceHandle = UniqueOwner<ClosedBy<SC_HANDLE, &::CloseServiceHandle>>;
 using GdiObject = UniqueOwner<ClosedBy<HGDIOBJ, &::DeleteObject>>;
+using MemoryDC = UniqueOwner<ClosedBy<HDC, &::DeleteDC>>;  // CreateCompatibleDC
+using LocalMemory = UniqueOwner<ClosedBy<HLOCAL, &::LocalFree>>;
+// Memory the shell or COM hands over (an item list, a string); T is the pointer type.
+template <typename T>
+using CoTaskMemory = UniqueOwner<ClosedBy<T, &::CoTaskMemFree>>;
+
+// A window's device context (GetDC), released to that window.
+class WindowDC {
+ public:
+  explicit WindowDC(HWND window) : window_(window), dc_(GetDC(window)) {}
+  // One got otherwise for the window (GetDCEx).
+  WindowDC(HWND window, HDC dc) : window_(window), dc_(dc) {}
+  ~WindowDC() {
+    if (dc_) ReleaseDC(window_, dc_);
+  }
+  WindowDC(const WindowDC&) = delete;
+  WindowDC& operator=(const WindowDC&) = delete;
+  HDC get() const { return dc_; }
+  explicit operator bool() const { return dc_ != nullptr; }
+
+ private:
+  HWND window_;
+  HDC dc_;
+};
 
 // A COM interface pointer that releases what it holds.
 template <typename T>

@@ -38,12 +38,12 @@ DWORD WriteProtectedLines(const std::wstring& path, const std::vector<std::wstri
   if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kAdministratorsAndSystemOnly, SDDL_REVISION_1,
                                                             &descriptor, nullptr))
     return GetLastError();
+  LocalMemory ownedDescriptor(descriptor);
   SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor, FALSE};
   DeleteFileW(path.c_str());  // a file planted earlier keeps its own access list under CREATE_ALWAYS
   UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, &attributes, CREATE_NEW,
                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   DWORD error = file ? 0 : GetLastError();
-  LocalFree(descriptor);
   if (error) return error;
   DWORD written = 0;
   if (!WriteFile(file.get(), sealed.blob.pbData, sealed.blob.cbData, &written, nullptr) || written != sealed.blob.cbData) {

@@ -4,6 +4,8 @@
 
 #include <cwctype>
 
+#include "platform/handles.h"
+
 namespace text {
 namespace {
 
@@ -194,9 +196,9 @@ std::wstring SystemMessage(uint32_t code) {
   wchar_t* buffer = nullptr;
   DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                            nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  platform::LocalMemory owned(buffer);
   if (n == 0 || !buffer) return {};
   std::wstring message(buffer, n);
-  LocalFree(buffer);
   return message.substr(0, message.find(L'\r'));
 }
 

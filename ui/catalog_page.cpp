@@ -3,17 +3,18 @@
 #include "core/property_map.h"
 #include "platform/files.h"
 #include "platform/platform.h"
+#include "resources/wizard_ids.h"
 #include "ui/wizard_fonts.h"
 
 namespace {
-constexpr int kDrives = 2008;
+constexpr int kDrives = IDC_CATALOG_DRIVES;
 }
 
 BOOL CatalogPage::OnInitDialog() {
   WizardPage::OnInitDialog();
   LoadPageTexts();
   HWND list = Item(kDrives);
-  SendMessageW(list, WM_SETFONT, reinterpret_cast<WPARAM>(TheWizardFonts().Text()), FALSE);
+  SendMessageW(list, WM_SETFONT, reinterpret_cast<WPARAM>(Fonts().Text()), FALSE);
   platform::SystemQueries& system = host_.GetPlatform().system;
   for (wchar_t letter = L'A'; letter <= L'Z'; ++letter) {
     const std::wstring root = std::wstring(1, letter) + L":\\";
@@ -26,8 +27,8 @@ BOOL CatalogPage::OnInitDialog() {
 }
 
 void CatalogPage::LoadPageTexts() {
-  SetText(2013, String(50155), TheWizardFonts().Text());
-  SetText(2014, String(50156), TheWizardFonts().Text());
+  SetText(IDC_CATALOG_TEXT, String(50155), Fonts().Text());
+  SetText(IDC_CATALOG_LABEL, String(50156), Fonts().Text());
 }
 
 BOOL CatalogPage::OnSetActive() {

@@ -2,11 +2,12 @@
 // "[CATALOGDRIVE]".
 #pragma once
 
+#include "resources/wizard_ids.h"
 #include "ui/wizard_page.h"
 
 class CatalogPage : public WizardPage {
  public:
-  CatalogPage(WizardHost& host, HINSTANCE library) : WizardPage(host, 2004, library) {}
+  CatalogPage(WizardHost& host, HINSTANCE library) : WizardPage(host, IDD_CATALOG_PAGE, library) {}
   BOOL OnInitDialog() override;
   BOOL OnSetActive() override;
   bool PreTranslateMessage(MSG& message) override;

@@ -12,6 +12,7 @@
 #include "engine/run_executor.h"
 #include "platform/files.h"
 #include "platform/platform.h"
+#include "resources/wizard_ids.h"
 #include "ui/finish_offers.h"
 #include "ui/finish_outcome.h"
 #include "ui/multiline_list.h"
@@ -21,12 +22,12 @@
 
 namespace {
 
-constexpr int kTitle = 180;
-constexpr int kOutcome = 187;
-constexpr int kTable = 2033;
-constexpr int kLink = 1003;
-constexpr int kReadMeBox = 221;
-constexpr int kDashboardBox = 197;
+constexpr int kTitle = IDC_FINISH_TITLE;
+constexpr int kOutcome = IDC_OUTCOME;
+constexpr int kTable = IDC_OUTCOME_TABLE;
+constexpr int kLink = IDC_LINK;
+constexpr int kReadMeBox = IDC_README_BOX;
+constexpr int kDashboardBox = IDC_DASHBOARD_BOX;
 
 bool Checked(HWND box) { return box && IsWindowVisible(box) && SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
@@ -40,7 +41,7 @@ std::vector<bool> FinishPage::Outcomes() const {
 
 void FinishPage::DoDataExchange() {
   WizardPage::DoDataExchange();
-  if (host_.PlatformKind() != PlatformKind::OnPremises) side_.Attach(Item(203));
+  if (host_.PlatformKind() != PlatformKind::OnPremises) side_.Attach(Item(IDC_SIDE_PICTURE));
 }
 
 BOOL FinishPage::OnInitDialog() {
@@ -48,7 +49,7 @@ BOOL FinishPage::OnInitDialog() {
   mixed_ = walk.mixed;
   if (!walk.setupSuccess.empty()) host_.Properties().Set(L"SetupSuccess", walk.setupSuccess);
   WizardPage::OnInitDialog();
-  const WizardFonts& fonts = TheWizardFonts();
+  const WizardFonts& fonts = Fonts();
   SendMessageW(Item(kTitle), WM_SETFONT, reinterpret_cast<WPARAM>(fonts.Title()), FALSE);
   SendMessageW(Item(kOutcome), WM_SETFONT, reinterpret_cast<WPARAM>(fonts.Text()), FALSE);
   SendMessageW(Item(kOutcome), EM_SETBKGNDCOLOR, 0, kPageWhite);
@@ -109,7 +110,7 @@ void FinishPage::SetUpCheckBoxes() {
     SetWindowTextW(dashboardBox, localization->Message(50132, {name}).c_str());
     SendMessageW(dashboardBox, BM_SETCHECK, host_.RestartRequired() ? BST_UNCHECKED : BST_CHECKED, 0);
   }
-  for (HWND box : {readMeBox, dashboardBox}) SendMessageW(box, WM_SETFONT, reinterpret_cast<WPARAM>(TheWizardFonts().Text()), FALSE);
+  for (HWND box : {readMeBox, dashboardBox}) SendMessageW(box, WM_SETFONT, reinterpret_cast<WPARAM>(Fonts().Text()), FALSE);
 }
 
 void FinishPage::LoadPageTexts() {
@@ -135,7 +136,7 @@ void FinishPage::LoadPageTexts() {
   const OutcomeTexts texts = FinishOutcome(in);
 
   if (texts.recordReboot) host_.SetRebootRequiredFlag();
-  SetText(kTitle, localization->Message(texts.title, {in.modeWord}), TheWizardFonts().Title());
+  SetText(kTitle, localization->Message(texts.title, {in.modeWord}), Fonts().Title());
   HWND table = Item(kTable);
   if (texts.showTable) {
     FillTable();
@@ -256,7 +257,7 @@ bool FinishPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
 HBRUSH FinishPage::OnCtlColor(HDC dc, HWND control, UINT message) {
   HBRUSH brush = WizardPage::OnCtlColor(dc, control, message);
   if (message == WM_CTLCOLORSTATIC && GetDlgCtrlID(control) == kTitle) {
-    SelectObject(dc, TheWizardFonts().Title());
+    SelectObject(dc, Fonts().Title());
     SetTextColor(dc, host_.PlatformKind() == PlatformKind::OnPremises ? kTitleBlue : kTitleGrey);
   }
   return brush;

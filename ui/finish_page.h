@@ -4,13 +4,14 @@
 
 #include <vector>
 
+#include "resources/wizard_ids.h"
 #include "ui/wizard_page.h"
 
 struct OfferLaunch;
 
 class FinishPage : public WizardPage {
  public:
-  explicit FinishPage(WizardHost& host) : WizardPage(host, 179) {}
+  explicit FinishPage(WizardHost& host) : WizardPage(host, IDD_FINISH_PAGE) {}
   void DoDataExchange() override;
   BOOL OnInitDialog() override;
   BOOL OnSetActive() override;

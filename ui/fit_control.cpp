@@ -1,11 +1,13 @@
 #include "ui/fit_control.h"
 
 #include "core/log_file.h"
+#include "platform/handles.h"
 
 void FitControlToText(HWND control, HWND neighbour, HFONT font, LogFile& log) {
   wchar_t textBuffer[261] = {};
   int length = GetWindowTextW(control, textBuffer, 261);
-  HDC dc = GetDC(control);
+  platform::WindowDC context(control);
+  HDC dc = context.get();
   if (!dc) {
     log.WriteLine(L"Unable to retrive device context.");
     return;
@@ -15,7 +17,6 @@ void FitControlToText(HWND control, HWND neighbour, HFONT font, LogFile& log) {
   SIZE extent{};
   GetTextExtentPoint32W(dc, textBuffer, length, &extent);
   if (old) SelectObject(dc, old);
-  ReleaseDC(control, dc);
 
   RECT rc{};
   GetWindowRect(control, &rc);

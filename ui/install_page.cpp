@@ -12,35 +12,33 @@
 #include "engine/run_executor.h"
 #include "platform/platform.h"
 #include "platform/text.h"
+#include "resources/wizard_ids.h"
 #include "ui/page_texts.h"
 #include "ui/wizard_fonts.h"
 #include "ui/wizard_sheet.h"
 
 namespace {
 
-// The worker starts once per process, whatever page instances exist.
-std::atomic<bool> workerThreadStarted{false};
-
 constexpr int kInstallLevelNone = 2;  // INSTALLUILEVEL_NONE
 constexpr UINT kQuestionBox = MB_YESNO | MB_ICONQUESTION;
 
 }  // namespace
 
-InstallPage::InstallPage(WizardHost& host) : WizardPage(host, 174) {
+InstallPage::InstallPage(WizardHost& host) : WizardPage(host, IDD_INSTALL_PAGE) {
   Localization* localization = host.GetLocalization();
   canadian_ = localization && text::EqualsNoCase(localization->ProductCulture(), L"en-CA");
 }
 
 void InstallPage::DoDataExchange() {
   WizardPage::DoDataExchange();
-  side_.Attach(Item(203));
+  side_.Attach(Item(IDC_SIDE_PICTURE));
 }
 
 BOOL InstallPage::OnInitDialog() {
   HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
   WizardPage::OnInitDialog();
   workerFinished_ = false;
-  HWND bar = Item(204);
+  HWND bar = Item(IDC_PROGRESS_BAR);
   SendMessageW(bar, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
   SendMessageW(bar, PBM_SETPOS, 0, 0);
   SendMessageW(bar, PBM_SETMARQUEE, TRUE, 0);
@@ -65,9 +63,9 @@ void InstallPage::LoadPageTexts() {
   const std::wstring word = localization->String(texts.modeWord);
   std::wstring lower = word;
   for (auto& c : lower) c = static_cast<wchar_t>(std::towlower(c));
-  const WizardFonts& fonts = TheWizardFonts();
+  const WizardFonts& fonts = Fonts();
   SetText(wizard_control::Title, localization->Message(texts.title, {word}), fonts.Title());
-  SetText(225, localization->Message(texts.description, {lower}), fonts.Text());
+  SetText(IDC_DESCRIPTION, localization->Message(texts.description, {lower}), fonts.Text());
   SendMessageW(StatusLine(), WM_SETFONT, reinterpret_cast<WPARAM>(fonts.Text()), FALSE);
 }
 
@@ -98,10 +96,10 @@ bool InstallPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT&
 }
 
 void InstallPage::StartWorker(UINT positionFlags) {
-  if (workerThreadStarted) return;
+  if (workerStarted_) return;
   log_.Log(L"WindowPosChanged flag is %#X", positionFlags);
   if (!(positionFlags & (SWP_SHOWWINDOW | SWP_NOMOVE))) return;
-  workerThreadStarted = true;
+  workerStarted_ = true;
   const RunPlan& plan = host_.Plan();
   if (plan.workerLine.empty()) return;
   log_.WriteLine(plan.workerLine);
@@ -119,6 +117,7 @@ void InstallPage::OnSequenceStarting() {
   context->owner = Window();
   context->prompts = &host_.GetPlatform().prompts;
   context->localization = host_.GetLocalization();
+  context->askingPermitted = cancelQuestionAllowed_;
   installer.SetExternalUI(MsiExternalUIHandler, kExternalUIFilter, context.get());
   installer_ = std::move(context);  // the previous context goes once the handler no longer sees it
 }
@@ -218,7 +217,7 @@ HBRUSH InstallPage::OnCtlColor(HDC dc, HWND control, UINT message) {
   const int id = GetDlgCtrlID(control);
   if (id == wizard_control::Title) {
     SetTextColor(dc, host_.PlatformKind() == PlatformKind::OnPremises ? kTitleBlue : kTitleGrey);
-  } else if (id == 244 || id == 245) {
+  } else if (id == IDC_WARNING_FIRST || id == IDC_WARNING_SECOND) {
     SetTextColor(dc, kWarningRed);
   } else {
     SetTextColor(dc, RGB(0, 0, 0));

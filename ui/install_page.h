@@ -7,6 +7,7 @@
 
 #include "engine/run_executor.h"
 #include "platform/handles.h"
+#include "resources/wizard_ids.h"
 #include "ui/msi_interface.h"
 #include "ui/wizard_page.h"
 
@@ -46,9 +47,11 @@ class InstallPage : public WizardPage, private RunObserver {
   // A new installer context and the handler installed with it.
   void OnSequenceStarting() override;
   void OnRetiredSystem() override;
-  HWND StatusLine() const { return Item(208); }
+  HWND StatusLine() const { return Item(IDC_STATUS_LINE); }
 
   bool canadian_ = false;
+  bool workerStarted_ = false;  // the run's one worker; the page is made once per wizard
+  std::shared_ptr<std::atomic<bool>> cancelQuestionAllowed_ = std::make_shared<std::atomic<bool>>(true);
   std::atomic<bool> workerFinished_{false};
   platform::UniqueHandle worker_;
   std::shared_ptr<MSIInterface> installer_;

@@ -8,17 +8,16 @@
 #include "core/localization.h"
 #include "platform/handles.h"
 #include "platform/text.h"
+#include "resources/wizard_ids.h"
 #include "ui/wizard_fonts.h"
 
 namespace {
 
-constexpr int kMessage = 225, kKeepBox = 1019, kNote = 187, kLink = 1003;
+constexpr int kMessage = IDC_CACHE_MESSAGE, kKeepBox = IDC_KEEP_CACHE_BOX, kNote = IDC_CACHE_NOTE, kLink = IDC_LINK;
 constexpr COLORREF kBand = RGB(240, 240, 240);
 
-HBRUSH DialogWhite() {
-  static platform::GdiObject brush(CreateSolidBrush(RGB(255, 255, 255)));
-  return static_cast<HBRUSH>(brush.get());
-}
+// The system's own white brush: nothing to create or free.
+HBRUSH DialogWhite() { return static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)); }
 
 RECT ClientRectOf(HWND dialog, HWND item) {
   RECT r{};
@@ -32,12 +31,11 @@ void FitToMessage(HWND dialog, const std::wstring& text, bool singleProduct) {
   HWND message = GetDlgItem(dialog, kMessage);
   RECT place = ClientRectOf(dialog, message);
   RECT need{0, 0, place.right - place.left, 0};
-  HDC dc = GetDC(message);
+  platform::WindowDC dc(message);
   if (!dc) return;
-  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(message, WM_GETFONT, 0, 0)));
-  DrawTextW(dc, text.c_str(), -1, &need, DT_CALCRECT | DT_NOPREFIX | (singleProduct ? 0 : DT_WORDBREAK));
-  SelectObject(dc, old);
-  ReleaseDC(message, dc);
+  HGDIOBJ old = SelectObject(dc.get(), reinterpret_cast<HFONT>(SendMessageW(message, WM_GETFONT, 0, 0)));
+  DrawTextW(dc.get(), text.c_str(), -1, &need, DT_CALCRECT | DT_NOPREFIX | (singleProduct ? 0 : DT_WORDBREAK));
+  SelectObject(dc.get(), old);
   const int wider = std::max<int>(0, need.right - (place.right - place.left));
   const int taller = std::max<int>(0, need.bottom - (place.bottom - place.top));
   if (!wider && !taller) return;
@@ -170,7 +168,7 @@ INT_PTR CALLBACK UnsupportedSystemProc(HWND dialog, UINT message, WPARAM wParam,
 }  // namespace
 
 int ShowDocumentCacheDialog(HWND owner, const DocumentCacheQuestion& question) {
-  INT_PTR result = DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(163), owner, DocumentCacheProc,
+  INT_PTR result = DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_DOCUMENT_CACHE), owner, DocumentCacheProc,
                                    reinterpret_cast<LPARAM>(&question));
   return result == IDOK ? IDOK : IDCANCEL;  // a dialog that could not be shown agreed to nothing
 }
@@ -188,6 +186,6 @@ std::wstring SystemRequirementsLink(const SystemRequirementsPages& pages, const 
 
 void ShowUnsupportedSystemDialog(HWND owner, const UnsupportedSystemNotice& notice) {
   NoticeState state{&notice, {}, nullptr};
-  DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(130), owner, UnsupportedSystemProc,
+  DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_UNSUPPORTED_SYSTEM), owner, UnsupportedSystemProc,
                   reinterpret_cast<LPARAM>(&state));
 }

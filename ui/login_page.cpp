@@ -4,14 +4,16 @@
 #include "platform/platform.h"
 #include "platform/text.h"
 #include "checks/login_checks.h"
+#include "resources/wizard_ids.h"
 #include "ui/wait_cursor.h"
 #include "ui/wizard_fonts.h"
 
 namespace {
 
-constexpr int kAccount = 1000, kPassword = 1001, kServer = 2005;
-constexpr int kAccountLabel = 2015, kPasswordLabel = 2016, kServerLabel = 2021, kDescription = 2017;
-constexpr int kAccountArea = 2024, kPasswordArea = 2025, kServerArea = 2026;
+constexpr int kAccount = IDC_ACCOUNT, kPassword = IDC_PASSWORD, kServer = IDC_SERVER;
+constexpr int kAccountLabel = IDC_ACCOUNT_LABEL, kPasswordLabel = IDC_PASSWORD_LABEL, kServerLabel = IDC_SERVER_LABEL,
+              kDescription = IDC_PAGE_DESCRIPTION;
+constexpr int kAccountArea = IDC_ACCOUNT_AREA, kPasswordArea = IDC_PASSWORD_AREA, kServerArea = IDC_SERVER_AREA;
 
 // Puts a control where another one stands, in the dialog's coordinates.
 void MoveOnto(HWND dialog, int moved, int place) {
@@ -36,7 +38,7 @@ BOOL LoginPage::OnInitDialog() {
 }
 
 void LoginPage::LoadPageTexts() {
-  const HFONT font = TheWizardFonts().Text();
+  const HFONT font = Fonts().Text();
   SetText(kAccountLabel, String(50157), font);
   SetText(kPasswordLabel, String(50158), font);
   SetText(kServerLabel, String(50163), font);

@@ -5,13 +5,14 @@
 
 #include <string>
 
+#include "resources/wizard_ids.h"
 #include "ui/wizard_page.h"
 
 class LoginPage : public WizardPage {
  public:
   // updateServer: the account must also log on as a batch job.
   LoginPage(WizardHost& host, bool upgrade, bool updateServer, HINSTANCE library)
-      : WizardPage(host, 2001, library), upgrade_(upgrade), updateServer_(updateServer) {}
+      : WizardPage(host, IDD_LOGIN_PAGE, library), upgrade_(upgrade), updateServer_(updateServer) {}
   BOOL OnInitDialog() override;
   BOOL OnSetActive() override;
   bool PreTranslateMessage(MSG& message) override;

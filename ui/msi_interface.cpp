@@ -6,14 +6,6 @@
 #include "platform/prompts.h"
 #include "platform/text.h"
 
-namespace {
-
-std::atomic<bool> askingPermitted{true};
-
-}  // namespace
-
-void AllowCancelQuestion(bool allowed) { askingPermitted = allowed; }
-
 int WINAPI MsiExternalUIHandler(LPVOID context, UINT messageType, LPCWSTR message) {
   if (!message) return 0;
   auto* ui = static_cast<MSIInterface*>(context);
@@ -40,7 +32,7 @@ int WINAPI MsiExternalUIHandler(LPVOID context, UINT messageType, LPCWSTR messag
   }
   if (!ui) return IDOK;
   if (ui->cancelled) return IDCANCEL;
-  if (!ui->questionPending || !askingPermitted) return IDOK;
+  if (!ui->questionPending || !*ui->askingPermitted) return IDOK;
   const std::wstring question = text::Trim(ui->question);
   if (question.empty()) return IDOK;
   int answer = IDNO;
@@ -54,7 +46,7 @@ int WINAPI MsiExternalUIHandler(LPVOID context, UINT messageType, LPCWSTR messag
     ui->questionPending = false;
     return IDOK;
   }
-  askingPermitted = false;
+  *ui->askingPermitted = false;
   HWND sheet = ui->owner ? GetParent(ui->owner) : nullptr;
   if (HWND cancel = sheet ? GetDlgItem(sheet, IDCANCEL) : nullptr) EnableWindow(cancel, FALSE);
   ui->cancelled = true;

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <memory>
 #include <string>
 
 class Localization;
@@ -21,11 +22,11 @@ struct MSIInterface {
   std::atomic<bool> cancelled{false};       // confirmed: every later progress message cancels
   platform::Prompts* prompts = nullptr;
   Localization* localization = nullptr;     // localised buttons of the question
+  // Shared by the contexts of one wizard: once the user has confirmed, no later sequence asks.
+  std::shared_ptr<std::atomic<bool>> askingPermitted = std::make_shared<std::atomic<bool>>(true);
 };
 
 // MsiSetExternalUIW's handler; context is an MSIInterface.
 int WINAPI MsiExternalUIHandler(LPVOID context, UINT messageType, LPCWSTR message);
 // The message filter the wizard installs the handler with.
 constexpr DWORD kExternalUIFilter = 0x669F;
-// The question is asked at most until the user confirms once in this process.
-void AllowCancelQuestion(bool allowed);

@@ -205,8 +205,9 @@ void CMultilineList::MeasureRows() {
   bool missing = false;
   for (int row = 0; row < Rows() && !missing; ++row) missing = !heights_.Known(row);
   if (!missing) return;
-  HDC dc = GetDC(window_);
-  if (!dc) return;
+  platform::WindowDC context(window_);
+  if (!context) return;
+  HDC dc = context.get();
   HGDIOBJ old = SelectObject(dc, font_);
   for (int row = 0; row < Rows(); ++row) {
     if (heights_.Known(row)) continue;
@@ -220,7 +221,6 @@ void CMultilineList::MeasureRows() {
     heights_.Set(row, cellHeights);
   }
   SelectObject(dc, old);
-  ReleaseDC(window_, dc);
 }
 
 void CMultilineList::UpdateScrollBars() {
@@ -369,13 +369,12 @@ HPEN CMultilineList::GridPen() {
 bool CMultilineList::EnsureSurface(int width, int height) {
   if (width <= 0 || height <= 0) return false;
   if (surface_ && surfaceBitmap_ && surfaceSize_.cx >= width && surfaceSize_.cy >= height) return true;
-  HDC screen = GetDC(window_);
+  platform::WindowDC screen(window_);
   if (!screen) return false;
-  if (!surface_) surface_.reset(CreateCompatibleDC(screen));
+  if (!surface_) surface_.reset(CreateCompatibleDC(screen.get()));
   // Grows only: a smaller window keeps using the larger bitmap.
   SIZE size{std::max<LONG>(width, surfaceSize_.cx), std::max<LONG>(height, surfaceSize_.cy)};
-  HBITMAP bitmap = surface_ ? CreateCompatibleBitmap(screen, size.cx, size.cy) : nullptr;
-  ReleaseDC(window_, screen);
+  HBITMAP bitmap = surface_ ? CreateCompatibleBitmap(screen.get(), size.cx, size.cy) : nullptr;
   if (!bitmap) return false;
   HGDIOBJ previous = SelectObject(surface_.get(), bitmap);
   if (!surfaceOriginal_) surfaceOriginal_ = previous;

@@ -37,7 +37,6 @@ class CMultilineList {
   HWND Header() const { return header_; }
 
  private:
-  using MemoryDc = platform::UniqueOwner<platform::ClosedBy<HDC, &::DeleteDC>>;
 
   explicit CMultilineList(HWND window);
   ~CMultilineList();
@@ -68,7 +67,7 @@ class CMultilineList {
   platform::GdiObject headingFont_;      // bold copy of font_
   platform::GdiObject gridPen_;
   COLORREF gridColour_ = CLR_INVALID;
-  MemoryDc surface_;
+  platform::MemoryDC surface_;
   platform::GdiObject surfaceBitmap_;
   HGDIOBJ surfaceOriginal_ = nullptr;
   SIZE surfaceSize_{};

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/run_mode.h"
+#include "resources/wizard_ids.h"
 
 std::wstring JoinProductNames(const std::vector<std::wstring>& names) {
   std::wstring joined;
@@ -24,19 +25,19 @@ UINT WelcomeTitleText(PlatformKind kind) { return kind == PlatformKind::OnPremis
 UINT ProductDescriptionText(PlatformKind kind) { return kind == PlatformKind::Foundation ? 50283 : 1015; }
 
 InstallPageTexts InstallPageModeTexts(uint32_t modeFlags) {
-  // 189 and 248 are the template's install-only controls; an upgrade shows them all.
+  // The template's notes: an upgrade shows them all.
   InstallPageTexts texts;
   if (modeFlags & mode::Install) {
     texts.modeWord = 50111;
-    texts.hiddenControls = {189};
+    texts.hiddenControls = {IDC_INSTALL_NOTE};
   } else if (modeFlags & mode::Uninstall) {
     texts.modeWord = 50112;
-    texts.hiddenControls = {248, 189};
+    texts.hiddenControls = {IDC_UPGRADE_NOTE, IDC_INSTALL_NOTE};
   } else if (modeFlags & mode::Upgrade) {
     texts.modeWord = 50124;
   } else {
     texts.modeWord = 50123;
-    texts.hiddenControls = {189};
+    texts.hiddenControls = {IDC_INSTALL_NOTE};
   }
   return texts;
 }

@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "platform/handles.h"
 #include "ui/gif_frames.h"
 
 namespace {
@@ -19,10 +20,9 @@ struct ScreenDpi {
 
 ScreenDpi QueryScreenDpi() {
   ScreenDpi dpi;
-  if (HDC screen = GetDC(nullptr)) {
-    dpi.x = GetDeviceCaps(screen, LOGPIXELSX);
-    dpi.y = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
+  if (platform::WindowDC screen{nullptr}) {
+    dpi.x = GetDeviceCaps(screen.get(), LOGPIXELSX);
+    dpi.y = GetDeviceCaps(screen.get(), LOGPIXELSY);
   }
   return dpi;
 }

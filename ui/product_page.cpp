@@ -6,6 +6,8 @@
 #include "core/localization.h"
 #include "core/property_map.h"
 #include "core/run_mode.h"
+#include "platform/handles.h"
+#include "resources/wizard_ids.h"
 #include "ui/fit_control.h"
 #include "ui/page_texts.h"
 #include "ui/rich_text.h"
@@ -15,20 +17,17 @@
 
 namespace {
 
-constexpr int kFolder = 198;
-constexpr int kBrowse = 195;
-constexpr int kLabel = 249;
-constexpr int kLine = 250;
+constexpr int kFolder = IDC_FOLDER;
+constexpr int kBrowse = IDC_BROWSE;
+constexpr int kLabel = IDC_PATH_LABEL;
+constexpr int kLine = IDC_PATH_LINE;
 constexpr UINT_PTR kSettleTimer = 3;
-
-// The Browse button's tab stop, remembered for the process as the page's key rule wants.
-bool browseTabStop = false;
 
 }  // namespace
 
 void ProductPage::DoDataExchange() {
   WizardPage::DoDataExchange();
-  folderText_.Attach(Item(kFolder), TheWizardFonts().Text());
+  folderText_.Attach(Item(kFolder), Fonts().Text());
   folderText_.SetTextColor(RGB(0, 0, 0));
 }
 
@@ -38,11 +37,10 @@ BOOL ProductPage::OnInitDialog() {
   installed_ = host_.ResolveInstallDirectory(folder);
   if (!installed_) folder = host_.DefaultInstallDirectory();
   host_.SetInstallDirectory(folder);
-  host_.Properties().Set(L"[INSTALLDIRECTORY]", folder);
-  SendMessageW(Item(kFolder), WM_SETFONT, reinterpret_cast<WPARAM>(TheWizardFonts().Text()), FALSE);
+  SendMessageW(Item(kFolder), WM_SETFONT, reinterpret_cast<WPARAM>(Fonts().Text()), FALSE);
   ShowFolder(folder);
   LoadPageTexts();
-  FitControlToText(Item(kLabel), Item(kLine), TheWizardFonts().Text(), log_);
+  FitControlToText(Item(kLabel), Item(kLine), Fonts().Text(), log_);
   FitControlToText(Item(kBrowse), nullptr, nullptr, log_);
   SetForegroundWindow(Window());
   SetTimer(Window(), kSettleTimer, 200, nullptr);
@@ -53,8 +51,9 @@ void ProductPage::ShowFolder(const std::wstring& folder) {
   folder_ = folder;
   HWND control = Item(kFolder);
   std::wstring shown = folder;
-  if (HDC dc = GetDC(control)) {
-    HGDIOBJ old = SelectObject(dc, TheWizardFonts().Text());
+  if (platform::WindowDC context{control}) {
+    HDC dc = context.get();
+    HGDIOBJ old = SelectObject(dc, Fonts().Text());
     SIZE extent{};
     GetTextExtentPoint32W(dc, folder.c_str(), static_cast<int>(folder.size()), &extent);
     TEXTMETRICW metrics{};
@@ -67,7 +66,6 @@ void ProductPage::ShowFolder(const std::wstring& folder) {
     compacted.resize(wcslen(compacted.c_str()));
     shown = ShortenedFolder(folder, area.right, extent.cx, metrics.tmAveCharWidth, compacted.size());
     SelectObject(dc, old);
-    ReleaseDC(control, dc);
   }
   folderText_.SetTexts(shown, folder);
 }
@@ -85,8 +83,8 @@ void ProductPage::LoadPageTexts() {
   // The culture library may leave the product's own sentence to the product's library.
   if (description.empty()) description = host_.ProductText(descriptionId);
   description = Localization::FormatArgs(description, {WizardProductList(host_)});
-  SetRichText(Item(196), description, TheWizardFonts().Text(), RGB(0, 0, 0));
-  SetText(kLabel, localization->String(50153), TheWizardFonts().Text());
+  SetRichText(Item(IDC_PRODUCT_TEXT), description, Fonts().Text(), RGB(0, 0, 0));
+  SetText(kLabel, localization->String(50153), Fonts().Text());
 }
 
 BOOL ProductPage::OnSetActive() {
@@ -118,13 +116,12 @@ LRESULT ProductPage::OnWizardNext() {
     return -1;
   }
   host_.SetInstallDirectory(folder_);
-  host_.Properties().Set(L"[INSTALLDIRECTORY]", folder_);
   return 0;
 }
 
 void ProductPage::OnTabKey(bool flag) {
-  if (flag == browseTabStop) return;
-  browseTabStop = flag;
+  if (flag == browseTabStop_) return;
+  browseTabStop_ = flag;
   HWND browse = Item(kBrowse);
   LONG_PTR style = GetWindowLongPtrW(browse, GWL_STYLE);
   SetWindowLongPtrW(browse, GWL_STYLE, flag ? (style | WS_TABSTOP) : (style & ~WS_TABSTOP));

@@ -4,12 +4,13 @@
 
 #include <string>
 
+#include "resources/wizard_ids.h"
 #include "ui/wizard_page.h"
 #include "ui/zem_static.h"
 
 class ProductPage : public WizardPage {
  public:
-  explicit ProductPage(WizardHost& host) : WizardPage(host, 173) {}
+  explicit ProductPage(WizardHost& host) : WizardPage(host, IDD_PRODUCT_PAGE) {}
   BOOL OnInitDialog() override;
   BOOL OnSetActive() override;
   bool PreTranslateMessage(MSG& message) override;
@@ -31,4 +32,5 @@ class ProductPage : public WizardPage {
   std::wstring folder_;
   ZEMStatic folderText_;
   bool installed_ = false;  // the folder is the installed product's: no Browse
+  bool browseTabStop_ = false;  // the Browse button's tab stop as the key rule last set it
 };

@@ -5,12 +5,13 @@
 #include "platform/platform.h"
 #include "platform/text.h"
 #include "checks/login_checks.h"
+#include "resources/wizard_ids.h"
 #include "ui/wizard_fonts.h"
 
 namespace {
 
-constexpr int kVirusScan = 2006, kDocumentCompress = 2007;
-constexpr int kBrowseVirusScan = 2011, kBrowseDocumentCompress = 2012;
+constexpr int kVirusScan = IDC_VIRUS_SCAN, kDocumentCompress = IDC_DOCUMENT_COMPRESS;
+constexpr int kBrowseVirusScan = IDC_BROWSE_VIRUS_SCAN, kBrowseDocumentCompress = IDC_BROWSE_DOCUMENT_COMPRESS;
 
 }  // namespace
 
@@ -18,16 +19,16 @@ BOOL SharedFoldersPage::OnInitDialog() {
   WizardPage::OnInitDialog();
   LoadPageTexts();
   const std::wstring drive = platform::EnvironmentValue(L"SYSTEMDRIVE");
-  SetText(kVirusScan, text::Format(L"%s\\VirusScan", drive), TheWizardFonts().Text());
-  SetText(kDocumentCompress, text::Format(L"%s\\DocumentCompress", drive), TheWizardFonts().Text());
+  SetText(kVirusScan, text::Format(L"%s\\VirusScan", drive), Fonts().Text());
+  SetText(kDocumentCompress, text::Format(L"%s\\DocumentCompress", drive), Fonts().Text());
   return TRUE;
 }
 
 void SharedFoldersPage::LoadPageTexts() {
-  const HFONT font = TheWizardFonts().Text();
-  SetText(2018, String(50160), font);
-  SetText(2019, String(50161), font);
-  SetText(2020, String(50162), font);
+  const HFONT font = Fonts().Text();
+  SetText(IDC_FOLDERS_TEXT, String(50160), font);
+  SetText(IDC_VIRUS_SCAN_LABEL, String(50161), font);
+  SetText(IDC_DOCUMENT_COMPRESS_LABEL, String(50162), font);
   SetText(kBrowseVirusScan, String(50194), nullptr);
   SetText(kBrowseDocumentCompress, String(50195), nullptr);
 }

@@ -4,11 +4,12 @@
 
 #include <string>
 
+#include "resources/wizard_ids.h"
 #include "ui/wizard_page.h"
 
 class SharedFoldersPage : public WizardPage {
  public:
-  SharedFoldersPage(WizardHost& host, HINSTANCE library) : WizardPage(host, 2002, library) {}
+  SharedFoldersPage(WizardHost& host, HINSTANCE library) : WizardPage(host, IDD_SHARED_FOLDERS_PAGE, library) {}
   BOOL OnInitDialog() override;
   BOOL OnSetActive() override;
   bool PreTranslateMessage(MSG& message) override;

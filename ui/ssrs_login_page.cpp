@@ -4,6 +4,7 @@
 #include "core/property_map.h"
 #include "platform/platform.h"
 #include "platform/text.h"
+#include "resources/wizard_ids.h"
 #include "ui/fit_control.h"
 #include "checks/login_checks.h"
 #include "ui/rich_text.h"
@@ -12,8 +13,9 @@
 
 namespace {
 
-constexpr int kAccount = 1000, kPassword = 1001, kUrl = 2005, kSharedFolder = 2023, kBrowse = 2028;
-constexpr int kDescription = 2017;
+constexpr int kAccount = IDC_ACCOUNT, kPassword = IDC_PASSWORD, kUrl = IDC_REPORT_SERVER_URL,
+              kSharedFolder = IDC_SHARED_FOLDER, kBrowse = IDC_BROWSE_SHARED_FOLDER;
+constexpr int kDescription = IDC_PAGE_DESCRIPTION;
 constexpr UINT kInformationBitmap = 1017;
 
 // Each label with the information icon beside it and the icon's tooltip text.
@@ -23,22 +25,18 @@ constexpr struct {
   int icon;
   UINT tip;
 } kFields[] = {
-    {2015, 50200, 2029, 50205},
-    {2016, 50201, 2030, 50206},
-    {2021, 50202, 2031, 50207},
-    {2022, 50208, 2032, 50209},
+    {IDC_ACCOUNT_LABEL, 50200, IDC_ACCOUNT_HINT, 50205},
+    {IDC_PASSWORD_LABEL, 50201, IDC_PASSWORD_HINT, 50206},
+    {IDC_SERVER_LABEL, 50202, IDC_URL_HINT, 50207},
+    {IDC_SHARED_FOLDER_LABEL, 50208, IDC_SHARED_FOLDER_HINT, 50209},
 };
 
 }  // namespace
 
-SSRSLoginPage::~SSRSLoginPage() {
-  if (network_) CoTaskMemFree(network_);
-}
-
 BOOL SSRSLoginPage::OnInitDialog() {
   WizardPage::OnInitDialog();
   LoadPageTexts();
-  for (const auto& field : kFields) FitControlToText(Item(field.label), Item(field.icon), TheWizardFonts().Text(), log_);
+  for (const auto& field : kFields) FitControlToText(Item(field.label), Item(field.icon), Fonts().Text(), log_);
   information_.reset(LoadImageW(library_, MAKEINTRESOURCEW(kInformationBitmap), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
   for (const auto& field : kFields) {
     SendMessageW(Item(field.icon), STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(information_.get()));
@@ -48,10 +46,10 @@ BOOL SSRSLoginPage::OnInitDialog() {
 }
 
 void SSRSLoginPage::LoadPageTexts() {
-  const HFONT font = TheWizardFonts().Text();
+  const HFONT font = Fonts().Text();
   for (const auto& field : kFields) SetText(field.label, String(field.labelText), font);
   SetText(kBrowse, String(50151), nullptr);
-  SetRichText(Item(wizard_control::Title), String(50203), TheWizardFonts().Title(), kTitleBlue);
+  SetRichText(Item(wizard_control::Title), String(50203), Fonts().Title(), kTitleBlue);
   SetRichText(Item(kDescription), String(50204), font, RGB(0, 0, 0));
   for (int edit : {kAccount, kPassword, kUrl, kSharedFolder}) {
     SendMessageW(Item(edit), WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
@@ -115,10 +113,10 @@ bool SSRSLoginPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
 std::wstring SSRSLoginPage::BrowsePath() const { return text::Trim(ItemText(kSharedFolder)); }
 
 void SSRSLoginPage::Browse() {
-  if (!network_ && FAILED(SHGetFolderLocation(Window(), CSIDL_NETWORK, nullptr, 0, &network_))) network_ = nullptr;
+  if (!network_ && FAILED(SHGetFolderLocation(Window(), CSIDL_NETWORK, nullptr, 0, network_.put()))) network_.reset();
   std::wstring chosen;
   // File-system folders only, new dialog style, no new-folder button; it opens on the Network.
-  const Browsed browsed = BrowseForFolder(50214, 0x241, chosen, network_);
+  const Browsed browsed = BrowseForFolder(50214, 0x241, chosen, network_.get());
   if (browsed == Browsed::Cancelled) return;
   if (browsed == Browsed::NoPath) {
     ShowErrorMessage(104);

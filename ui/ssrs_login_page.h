@@ -5,12 +5,12 @@
 #include <string>
 
 #include "platform/handles.h"
+#include "resources/wizard_ids.h"
 #include "ui/wizard_page.h"
 
 class SSRSLoginPage : public WizardPage {
  public:
-  SSRSLoginPage(WizardHost& host, HINSTANCE library) : WizardPage(host, 2001, library), library_(library) {}
-  ~SSRSLoginPage() override;
+  SSRSLoginPage(WizardHost& host, HINSTANCE library) : WizardPage(host, IDD_SSRS_LOGIN_PAGE, library), library_(library) {}
   BOOL OnInitDialog() override;
   BOOL OnSetActive() override;
   bool PreTranslateMessage(MSG& message) override;
@@ -27,5 +27,5 @@ class SSRSLoginPage : public WizardPage {
   platform::GdiObject information_;  // bitmap 1017 of the product's library
   HWND tooltip_ = nullptr;
   std::wstring tipText_;             // the text a tooltip asked for last
-  PIDLIST_ABSOLUTE network_ = nullptr;
+  platform::CoTaskMemory<PIDLIST_ABSOLUTE> network_;  // the network folder, once asked for
 };

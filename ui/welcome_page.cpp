@@ -2,6 +2,7 @@
 
 #include "core/localization.h"
 #include "platform/trace.h"
+#include "resources/wizard_ids.h"
 #include "ui/page_texts.h"
 #include "ui/rich_text.h"
 #include "ui/wizard_fonts.h"
@@ -14,7 +15,7 @@ std::wstring WizardProductList(WizardHost& host) {
 
 void WelcomePage::DoDataExchange() {
   WizardPage::DoDataExchange();
-  side_.Attach(Item(203));
+  side_.Attach(Item(IDC_SIDE_PICTURE));
 }
 
 BOOL WelcomePage::OnInitDialog() {
@@ -47,13 +48,13 @@ bool WelcomePage::PreTranslateMessage(MSG& message) {
 void WelcomePage::LoadPageTexts() {
   Localization* localization = host_.GetLocalization();
   if (!localization) return;
-  const WizardFonts& fonts = TheWizardFonts();
+  const WizardFonts& fonts = Fonts();
   const UINT titleId = WelcomeTitleText(host_.PlatformKind());
   SetRichText(Item(wizard_control::Title), localization->Message(titleId, {host_.ProductText1007()}),
               fonts.Title(), kTitleBlue);
   std::wstring netFramework = host_.Products().empty() ? std::wstring() : host_.Products().front()->NETFramework;
   if (netFramework.empty()) netFramework = L"4.7.2";
-  SetRichText(Item(225), localization->Message(50146, {WizardProductList(host_), netFramework}), fonts.Text(),
+  SetRichText(Item(IDC_DESCRIPTION), localization->Message(50146, {WizardProductList(host_), netFramework}), fonts.Text(),
               RGB(0, 0, 0));
-  SetRichText(Item(218), localization->String(50147), fonts.Text(), RGB(0, 0, 0));
+  SetRichText(Item(IDC_CLICK_NEXT), localization->String(50147), fonts.Text(), RGB(0, 0, 0));
 }

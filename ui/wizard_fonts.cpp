@@ -1,6 +1,7 @@
 #include "ui/wizard_fonts.h"
 
 #include "platform/files.h"
+#include "platform/handles.h"
 
 namespace {
 
@@ -29,9 +30,8 @@ std::wstring FontsFolder(const std::wstring& windowsFolder, DWORD osMajorVersion
 }
 
 HFONT CreatePointFont(int tenthsOfPoint, const std::wstring& face) {
-  HDC screen = GetDC(nullptr);
-  int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-  if (screen) ReleaseDC(nullptr, screen);
+  platform::WindowDC screen(nullptr);
+  int dpi = screen ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 96;
   LOGFONTW font{};
   font.lfHeight = -MulDiv(tenthsOfPoint, dpi, 720);
   font.lfWeight = FW_NORMAL;
@@ -43,22 +43,17 @@ HFONT CreatePointFont(int tenthsOfPoint, const std::wstring& face) {
 
 void WizardFonts::Prepare(const std::wstring& windowsFolder, DWORD osMajorVersion) {
   const std::wstring folder = FontsFolder(windowsFolder, osMajorVersion);
-  HDC screen = GetDC(nullptr);
+  platform::WindowDC screen(nullptr);
   auto available = [&](const wchar_t* face, const wchar_t* file) {
-    return platform::FileExists(folder + file) && screen && FamilyOnScreen(screen, face);
+    return platform::FileExists(folder + file) && screen && FamilyOnScreen(screen.get(), face);
   };
   FaceAvailability faces;
   faces.segoe = available(L"Segoe UI", L"segoeui.ttf");
   faces.segoeBold = available(L"Segoe UI Bold", L"segoeuib.ttf");
   faces.verdana = available(L"Verdana", L"verdana.ttf");
   faces.verdanaBold = available(L"Verdana Bold", L"verdanab.ttf");
-  if (screen) ReleaseDC(nullptr, screen);
   face_ = ChooseWizardFace(faces);
   title_.reset(CreatePointFont(120, face_));
   text_.reset(CreatePointFont(90, face_));
 }
 
-WizardFonts& TheWizardFonts() {
-  static WizardFonts fonts;
-  return fonts;
-}

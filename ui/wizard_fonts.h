@@ -1,4 +1,4 @@
-// The two fonts every wizard page uses, made once before the sheet is built.
+// The two fonts every wizard page uses; the sheet owns them and prepares them before it shows.
 #pragma once
 
 #include <windows.h>
@@ -28,9 +28,6 @@ class WizardFonts {
   std::wstring face_;
   platform::GdiObject title_, text_;
 };
-
-// The process's wizard fonts (prepared by the interactive driver, used by every page).
-WizardFonts& TheWizardFonts();
 
 // A font of the given face and size in tenths of a point, for the screen.
 HFONT CreatePointFont(int tenthsOfPoint, const std::wstring& face);

@@ -53,6 +53,7 @@ class WizardHost {
 
   // The install folder.
   virtual std::wstring InstallDirectory() const = 0;
+  // Also "[INSTALLDIRECTORY]".
   virtual void SetInstallDirectory(const std::wstring& directory) = 0;
   virtual bool ValidateInstallPath(const std::wstring& path) = 0;
   virtual bool ResolveInstallDirectory(std::wstring& out) = 0;  // of the first product

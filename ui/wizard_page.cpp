@@ -2,94 +2,25 @@
 
 #include <algorithm>
 
-#include <shlobj.h>
-
 #include "core/exit_codes.h"
 #include "core/localization.h"
 #include "core/log_file.h"
 #include "platform/platform.h"
 #include "platform/text.h"
+#include "ui/fit_control.h"
 #include "ui/wizard_fonts.h"
 #include "ui/wizard_sheet.h"
 
-namespace {
-
-// One white brush for every page and control of the process, freed at exit.
-HBRUSH WhiteBrush() {
-  static platform::GdiObject brush(CreateSolidBrush(kPageWhite));
-  return static_cast<HBRUSH>(brush.get());
-}
-
-// The caption of a sheet button from a culture text; an empty text keeps the caption.
-void CaptionButton(HWND button, const std::wstring& text) {
-  if (button && !text.empty()) SetWindowTextW(button, text.c_str());
-}
-
-// A dialog item's caption from a culture text, widened to fit it; left of it: keeps that edge.
-void CaptionAndFit(HWND dialog, int id, const std::wstring& caption, HWND alignTo = nullptr) {
-  HWND item = GetDlgItem(dialog, id);
-  if (!item || caption.empty()) return;
-  SetWindowTextW(item, caption.c_str());
-  HDC dc = GetDC(item);
-  if (!dc) return;
-  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(item, WM_GETFONT, 0, 0)));
-  SIZE extent{};
-  GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &extent);
-  SelectObject(dc, old);
-  ReleaseDC(item, dc);
-  RECT place{};
-  GetWindowRect(item, &place);
-  MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&place), 2);
-  int width = std::max<int>(extent.cx + 8, place.right - place.left);
-  int left = place.left;
-  if (alignTo) {
-    RECT edge{};
-    GetWindowRect(alignTo, &edge);
-    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&edge), 2);
-    left = edge.left;
-  }
-  SetWindowPos(item, nullptr, left, place.top, width, place.bottom - place.top, SWP_NOZORDER);
-}
-
-}  // namespace
-
-int CALLBACK WizardPage::FolderBrowseCallback(HWND dialog, UINT message, LPARAM, LPARAM data) {
-  if (message == BFFM_VALIDATEFAILEDW) return 1;
-  auto* page = reinterpret_cast<WizardPage*>(data);
-  if (message != BFFM_INITIALIZED || !page) return 0;
-  const std::wstring title = page->String(50196);
-  if (!title.empty()) SetWindowTextW(dialog, title.c_str());
-  CaptionAndFit(dialog, 14150, page->String(50198));
-  CaptionAndFit(dialog, 14152, page->String(50197), GetDlgItem(dialog, 14148));
-  CaptionButton(GetDlgItem(dialog, IDOK), page->String(50191));
-  CaptionButton(GetDlgItem(dialog, IDCANCEL), page->String(50192));
-  const std::wstring path = text::Trim(page->BrowsePath());
-  if (path.size() > 2 && path[0] == L'\\' && path[1] == L'\\') {
-    SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(path.c_str()));
-  } else if (HWND tree = GetDlgItem(dialog, 100)) {
-    if (HTREEITEM root = TreeView_GetRoot(tree)) TreeView_Expand(tree, root, TVE_EXPAND);
-  }
-  return 0;
-}
-
-WizardPage::Browsed WizardPage::BrowseForFolder(UINT titleId, UINT flags, std::wstring& chosen,
-                                                PCIDLIST_ABSOLUTE root) {
-  const std::wstring title = String(titleId);
-  BROWSEINFOW info{};
-  info.hwndOwner = window_;
-  info.pidlRoot = root;
-  info.lpszTitle = title.c_str();
-  info.ulFlags = flags;
-  info.lpfn = FolderBrowseCallback;
-  info.lParam = reinterpret_cast<LPARAM>(this);
-  PIDLIST_ABSOLUTE item = SHBrowseForFolderW(&info);
-  if (!item) return Browsed::Cancelled;
-  wchar_t path[MAX_PATH] = {};
-  const bool hasPath = SHGetPathFromIDListW(item, path);
-  CoTaskMemFree(item);
-  if (!hasPath) return Browsed::NoPath;
-  chosen = path;
-  return Browsed::Chosen;
+Browsed WizardPage::BrowseForFolder(UINT titleId, UINT flags, std::wstring& chosen, PCIDLIST_ABSOLUTE root) {
+  FolderDialogTexts texts;
+  texts.heading = String(titleId);
+  texts.title = String(50196);
+  texts.folderLabel = String(50198);
+  texts.newFolder = String(50197);
+  texts.ok = String(50191);
+  texts.cancel = String(50192);
+  texts.startPath = BrowsePath();
+  return ::BrowseForFolder(window_, texts, flags, chosen, root);
 }
 
 WizardPage::WizardPage(WizardHost& host, UINT templateId, HINSTANCE templateModule)
@@ -138,7 +69,7 @@ INT_PTR CALLBACK WizardPage::DialogProc(HWND window, UINT message, WPARAM wParam
     case WM_ERASEBKGND: {
       RECT area{};
       GetClientRect(window, &area);
-      FillRect(reinterpret_cast<HDC>(wParam), &area, WhiteBrush());
+      FillRect(reinterpret_cast<HDC>(wParam), &area, PageBrush());
       SetWindowLongPtrW(window, DWLP_MSGRESULT, 1);
       return TRUE;
     }
@@ -226,7 +157,7 @@ void WizardPage::OnEnterKey() {
 HBRUSH WizardPage::OnCtlColor(HDC dc, HWND control, UINT message) {
   if (message == WM_CTLCOLORSTATIC) {
     const int id = GetDlgCtrlID(control);
-    const WizardFonts& fonts = TheWizardFonts();
+    const WizardFonts& fonts = Fonts();
     SetBkMode(dc, TRANSPARENT);
     if (id == wizard_control::Title) {
       SelectObject(dc, fonts.Title());
@@ -238,8 +169,15 @@ HBRUSH WizardPage::OnCtlColor(HDC dc, HWND control, UINT message) {
     return static_cast<HBRUSH>(GetStockObject(HOLLOW_BRUSH));
   }
   if (message == WM_CTLCOLORBTN) SetBkMode(dc, TRANSPARENT);
-  return WhiteBrush();
+  return PageBrush();
 }
+
+const WizardFonts& WizardPage::Fonts() const {
+  static const WizardFonts none;  // a page outside a sheet draws with the dialog's own font
+  return sheet_ ? sheet_->Fonts() : none;
+}
+
+HBRUSH WizardPage::PageBrush() { return static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)); }
 
 void WizardPage::ShowBackButton(bool show) {
   HWND back = SheetItem(wizard_control::Back);

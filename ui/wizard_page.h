@@ -8,10 +8,13 @@
 
 #include <string>
 
+#include "resources/wizard_ids.h"
+#include "ui/folder_dialog.h"
 #include "ui/picture_ex.h"
 #include "ui/wizard_host.h"
 
 class CWizardSheet;
+class WizardFonts;
 class LogFile;
 
 // Sheet buttons and the page controls every template shares.
@@ -20,8 +23,8 @@ constexpr int Back = 12323;
 constexpr int Next = 12324;
 constexpr int Finish = 12325;
 constexpr int Cancel = IDCANCEL;
-constexpr int HeaderPicture = 220;
-constexpr int Title = 185;
+constexpr int HeaderPicture = IDC_HEADER_PICTURE;
+constexpr int Title = IDC_TITLE;
 }  // namespace wizard_control
 
 // The page backgrounds and the title colour of the wizard.
@@ -79,10 +82,7 @@ class WizardPage {
   void PressButton(int which);
   // Gives a sheet button the keyboard focus, as the dialog manager would.
   void FocusButton(int id);  // PSBTN_BACK, PSBTN_NEXT, PSBTN_FINISH, PSBTN_CANCEL
-  // The callback of the shell's folder dialog for the path pages; data is the page.
-  static int CALLBACK FolderBrowseCallback(HWND dialog, UINT message, LPARAM lParam, LPARAM data);
-  // The shell's folder dialog owned by the page, with FolderBrowseCallback; root null: the desktop.
-  enum class Browsed { Cancelled, NoPath, Chosen };
+  // The shell's folder dialog owned by the page, in the culture's words; root null: the desktop.
   Browsed BrowseForFolder(UINT titleId, UINT flags, std::wstring& chosen, PCIDLIST_ABSOLUTE root = nullptr);
   // The path a path page shows, where the folder dialog starts; empty for other pages.
   virtual std::wstring BrowsePath() const { return L""; }
@@ -99,6 +99,9 @@ class WizardPage {
   bool ShowPicture(CPictureEx& picture, UINT id);
   int ImageCultureOffset() const;
   CWizardSheet* Sheet() const { return sheet_; }
+  // The sheet's fonts, and the pages' background (white: kPageWhite).
+  const WizardFonts& Fonts() const;
+  static HBRUSH PageBrush();
 
   WizardHost& host_;
   LogFile& log_;

@@ -5,16 +5,12 @@
 #include "core/localization.h"
 #include "core/log_file.h"
 #include "core/run_mode.h"
-#include "ui/finish_page.h"
-#include "ui/install_page.h"
 #include "ui/multiline_list.h"
-#include "ui/product_page.h"
-#include "ui/welcome_page.h"
 
 namespace {
 
-constexpr UINT kIconId = 128;
-constexpr UINT kBandBitmapId = 141;
+constexpr UINT kIconId = IDI_SETUP;
+constexpr UINT kBandBitmapId = IDB_BAND;
 constexpr int kBandHeight = 45;
 constexpr UINT_PTR kRestoreTimer = 1;
 constexpr UINT kRestoreDelayMs = 500;
@@ -33,43 +29,17 @@ void AddMinimizeBox(LPARAM templateData) {
 
 }  // namespace
 
-CWizardSheet::CWizardSheet(WizardHost& host, std::wstring caption) : host_(host), caption_(std::move(caption)) {}
+CWizardSheet::CWizardSheet(WizardHost& host, std::vector<std::shared_ptr<WizardPage>> pages, std::wstring caption)
+    : host_(host), caption_(std::move(caption)) {
+  for (auto& page : pages) {
+    if (!page) continue;
+    page->SetSheet(this);
+    pages_.push_back(std::move(page));
+  }
+}
 
 CWizardSheet::~CWizardSheet() {
   if (window_) DestroyWindow(window_);
-}
-
-void CWizardSheet::CreatePages() {
-  install_ = std::make_shared<InstallPage>(host_);
-  finish_ = std::make_shared<::FinishPage>(host_);
-  if (host_.ModeFlags() & mode::Install) {
-    welcome_ = std::make_shared<WelcomePage>(host_);
-    product_ = std::make_shared<ProductPage>(host_);
-    AddWizardPages();
-  } else {
-    AddProgressPages();
-  }
-  CMultilineList::Register(GetModuleHandleW(nullptr));
-  icon_ = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kIconId));
-  wtsapi_.reset(LoadLibraryExW(L"wtsapi32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
-}
-
-void CWizardSheet::AddWizardPages() {
-  AddPage(welcome_);
-  AddPage(product_);
-  AddPage(install_);
-  AddPage(finish_);
-}
-
-void CWizardSheet::AddProgressPages() {
-  AddPage(install_);
-  AddPage(finish_);
-}
-
-void CWizardSheet::AddPage(const std::shared_ptr<WizardPage>& page) {
-  if (!page) return;
-  page->SetSheet(this);
-  pages_.push_back(page);
 }
 
 void CWizardSheet::DoModal() {
@@ -77,6 +47,9 @@ void CWizardSheet::DoModal() {
 }
 
 bool CWizardSheet::Create() {
+  CMultilineList::Register(GetModuleHandleW(nullptr));
+  icon_ = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kIconId));
+  wtsapi_.reset(LoadLibraryExW(L"wtsapi32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
   std::vector<HPROPSHEETPAGE> handles;
   for (const auto& page : pages_) {
     if (HPROPSHEETPAGE handle = page->Handle()) handles.push_back(handle);
@@ -275,12 +248,10 @@ void CWizardSheet::PaintBand(HWND window) {
   GetObjectW(band_.get(), sizeof(info), &info);
   RECT area{};
   GetClientRect(window, &area);
-  HDC dc = GetDCEx(window, nullptr, DCX_CACHE | DCX_CLIPCHILDREN);
+  platform::WindowDC dc(window, GetDCEx(window, nullptr, DCX_CACHE | DCX_CLIPCHILDREN));
   if (!dc) return;
-  HDC source = CreateCompatibleDC(dc);
-  HGDIOBJ old = SelectObject(source, band_.get());
-  BitBlt(dc, 0, area.bottom - kBandHeight, area.right, info.bmHeight, source, 0, 0, SRCCOPY);
-  SelectObject(source, old);
-  DeleteDC(source);
-  ReleaseDC(window, dc);
+  platform::MemoryDC source(CreateCompatibleDC(dc.get()));
+  HGDIOBJ old = SelectObject(source.get(), band_.get());
+  BitBlt(dc.get(), 0, area.bottom - kBandHeight, area.right, info.bmHeight, source.get(), 0, 0, SRCCOPY);
+  SelectObject(source.get(), old);
 }

@@ -10,20 +10,17 @@
 #include <vector>
 
 #include "platform/handles.h"
+#include "ui/wizard_fonts.h"
 #include "ui/wizard_host.h"
 #include "ui/wizard_page.h"
 
 class CWizardSheet {
  public:
-  CWizardSheet(WizardHost& host, std::wstring caption);
+  // The pages in their order, the finish page last (MakeSheetPages).
+  CWizardSheet(WizardHost& host, std::vector<std::shared_ptr<WizardPage>> pages, std::wstring caption = L"");
   virtual ~CWizardSheet();
   CWizardSheet(const CWizardSheet&) = delete;
   CWizardSheet& operator=(const CWizardSheet&) = delete;
-
-  // Builds the page objects and adds them in order; a product sheet fills its own slots first.
-  virtual void CreatePages();
-  virtual void AddWizardPages();
-  virtual void AddProgressPages();
 
   // Shows the sheet and returns when a page ends it.
   void DoModal();
@@ -35,9 +32,12 @@ class CWizardSheet {
   void EndWizard();
 
   HWND Window() const { return window_; }
+  // The fonts of every page; prepared by whoever shows the sheet, before it is created.
+  WizardFonts& Fonts() { return fonts_; }
+  const WizardFonts& Fonts() const { return fonts_; }
   WizardPage* ActivePage() const;
   void SetActivePage(WizardPage& page);
-  WizardPage* FinishPage() const { return finish_.get(); }
+  WizardPage* FinishPage() const { return pages_.empty() ? nullptr : pages_.back().get(); }
   size_t PageCount() const { return pages_.size(); }
   WizardPage* Page(size_t index) const { return pages_[index].get(); }
   void SetFinishCaption();
@@ -45,12 +45,10 @@ class CWizardSheet {
   void RestoreIfMinimized();
 
  protected:
-  void AddPage(const std::shared_ptr<WizardPage>& page);
   virtual BOOL OnInitDialog();
   virtual bool PreTranslateMessage(MSG& message);
 
   WizardHost& host_;
-  std::shared_ptr<WizardPage> welcome_, product_, install_, finish_;
 
  private:
   static int CALLBACK SheetCallback(HWND window, UINT message, LPARAM lParam);
@@ -60,6 +58,7 @@ class CWizardSheet {
   void SessionNotifications(bool on);
 
   std::wstring caption_;
+  WizardFonts fonts_;
   std::vector<std::shared_ptr<WizardPage>> pages_;
   HWND window_ = nullptr;
   HICON icon_ = nullptr;

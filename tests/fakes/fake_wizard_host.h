@@ -81,7 +81,10 @@ class FakeWizardHost : public WizardHost {
   std::wstring ProductText(UINT) override { return L""; }
   std::wstring ResultText(uint32_t code) override { return L"Result " + std::to_wstring(code); }
   std::wstring InstallDirectory() const override { return installDirectory; }
-  void SetInstallDirectory(const std::wstring& directory) override { installDirectory = directory; }
+  void SetInstallDirectory(const std::wstring& directory) override {
+    installDirectory = directory;
+    properties.Set(L"[INSTALLDIRECTORY]", directory);
+  }
   bool ValidateInstallPath(const std::wstring&) override { return validPaths; }
   bool ResolveInstallDirectory(std::wstring& out) override {
     out = installedDirectory;

@@ -5,12 +5,16 @@ import re
 
 import pytest
 
+from ids import (
+    IDC_ACCOUNT, IDC_ACCOUNT_HINT, IDC_CATALOG_DRIVES, IDC_DESCRIPTION, IDC_DOCUMENT_COMPRESS,
+    IDC_FINISH_TITLE, IDC_PASSWORD, IDC_PROGRESS_BAR, IDC_REPORT_SERVER_URL, IDC_SERVER,
+    IDC_SHARED_FOLDER, IDC_SHARED_FOLDER_HINT, IDC_TITLE, IDC_VIRUS_SCAN)
 from wine import PRODUCTS, Distribution, dump_of, files_holding, log_folder, read_log
 from wizard import IDOK
 
-WELCOME, INSTALL, FINISH = 225, 204, 180
-ACCOUNT, PASSWORD, SERVER, URL, SHARE = 1000, 1001, 2005, 2005, 2023
-CATALOG, VIRUS_SCAN, COMPRESS = 2008, 2006, 2007
+WELCOME, INSTALL, FINISH = IDC_DESCRIPTION, IDC_PROGRESS_BAR, IDC_FINISH_TITLE
+ACCOUNT, PASSWORD, SERVER, URL, SHARE = IDC_ACCOUNT, IDC_PASSWORD, IDC_SERVER, IDC_REPORT_SERVER_URL, IDC_SHARED_FOLDER
+CATALOG, VIRUS_SCAN, COMPRESS = IDC_CATALOG_DRIVES, IDC_VIRUS_SCAN, IDC_DOCUMENT_COMPRESS
 SECRET = "Pw-Gui-Secret-7"
 MESSAGES = {
     104: "This folder cannot be used.",
@@ -123,9 +127,9 @@ def report_server_pages(wizard, prefix, name, state):
     """The report manager's refusals on its way, then values the stand-in tool accepts."""
     if name != "report":
         return
-    assert state.control(185).text == "Report Server"
-    assert wizard.tooltip(2029).startswith("The Windows account")
-    assert wizard.tooltip(2032).startswith("A network share")
+    assert state.control(IDC_TITLE).text == "Report Server"
+    assert wizard.tooltip(IDC_ACCOUNT_HINT).startswith("The Windows account")
+    assert wizard.tooltip(IDC_SHARED_FOLDER_HINT).startswith("A network share")
     for values, number in [
         ({ACCOUNT: "ORVANTA\\reports", PASSWORD: "", URL: "http://localhost/ReportServer", SHARE: "\\\\localhost\\share"}, 10000),
         ({PASSWORD: SECRET, SHARE: "C:\\Share"}, 50213),

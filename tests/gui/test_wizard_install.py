@@ -1,9 +1,12 @@
 """The wizard as a person sees it on a machine without the products: the four pages, cancel at
 each stage, and the install folder."""
+from ids import (
+    IDC_BROWSE, IDC_DASHBOARD_BOX, IDC_DESCRIPTION, IDC_FINISH_TITLE, IDC_FOLDER,
+    IDC_KEEP_CACHE_BOX, IDC_PROGRESS_BAR, IDC_README_BOX, IDC_TITLE)
 from wine import SAMPLE_PRODUCTS, build_package, dump_of, log_folder, read_log, uninstall_all
 from wizard import IDNO, IDOK, IDYES
 
-WELCOME, PRODUCT, INSTALL, FINISH = 225, 198, 204, 180
+WELCOME, PRODUCT, INSTALL, FINISH = IDC_DESCRIPTION, IDC_FOLDER, IDC_PROGRESS_BAR, IDC_FINISH_TITLE
 RIZOD = [SAMPLE_PRODUCTS[k] for k in ("RizodServer", "RizodDocs", "RizodTools")]
 CANCEL_QUESTION = "Are you sure you want to cancel setup?"
 SLOW = "{8A4D6F10-52B3-4C8E-A1D7-3F9B20C4E5A1}"
@@ -42,13 +45,13 @@ def test_first_start_walks_welcome_product_install_finish_and_installs_everythin
     wizard.start()
     state = wizard.wait_page(WELCOME)
     wizard.screenshot("welcome")
-    assert "Welcome to the Rizod Document Server Setup Wizard" in state.control(185).text
+    assert "Welcome to the Rizod Document Server Setup Wizard" in state.control(IDC_TITLE).text
     assert not state.buttons["back"].visible and state.buttons["next"].enabled
     wizard.press("next")
     state = wizard.wait_page(PRODUCT)
     wizard.screenshot("product")
-    assert state.control(198).text == "C:\\Program Files (x86)\\Orvanta\\Rizod"
-    assert state.control(195).enabled
+    assert state.control(IDC_FOLDER).text == "C:\\Program Files (x86)\\Orvanta\\Rizod"
+    assert state.control(IDC_BROWSE).enabled
     wizard.press("next")
     wizard.wait_page(INSTALL)
     wizard.screenshot("install")
@@ -85,14 +88,14 @@ def test_cancel_asks_first_no_stays_yes_reports_cancelled_and_installs_nothing(p
     box = wizard.box()
     assert box.text == CANCEL_QUESTION and box.caption == "Rizod Server"
     wizard.answer(IDNO)
-    assert wizard.wait_page(WELCOME).holds(225)
+    assert wizard.wait_page(WELCOME).holds(IDC_DESCRIPTION)
     wizard.press("cancel")
     wizard.box()
     wizard.answer(IDYES)
     state = wizard.wait_page(FINISH)
     wizard.screenshot("cancelled")
     assert state.control(FINISH).text == "Installation cancelled"
-    assert not state.control(221).visible and not state.control(197).visible
+    assert not state.control(IDC_README_BOX).visible and not state.control(IDC_DASHBOARD_BOX).visible
     wizard.press("finish")
     assert wizard.exit_code() == 1602
     assert [prefix.product_state(code) for code in RIZOD] == [-1, -1, -1]
@@ -166,9 +169,9 @@ def test_a_folder_too_long_for_the_page_is_shortened_with_its_whole_text_as_tool
     wizard.press("next")
     state = wizard.wait_page(PRODUCT)
     wizard.screenshot("long_folder")
-    shown = state.control(198).text
+    shown = state.control(IDC_FOLDER).text
     assert shown.startswith("...") and folder.endswith(shown[3:]) and len(shown) < len(folder)
-    assert wizard.tooltip(198) == folder
+    assert wizard.tooltip(IDC_FOLDER) == folder
     wizard.press("next")
     wizard.wait_page(FINISH, timeout=240)
     wizard.press("finish")
@@ -200,8 +203,8 @@ def test_the_document_cache_question_shows_its_whole_text_and_records_a_cleared_
         box = wizard.box()
         wizard.screenshot("document_cache")  # three lines of text in a box drawn for two
         assert box.text.startswith("A shared document cache from an earlier installation was found")
-        assert box.text.endswith("Do you want to continue?") and box.checked == {1019: 1}
-        assert wizard.toggle(1019) == 0
+        assert box.text.endswith("Do you want to continue?") and box.checked == {IDC_KEEP_CACHE_BOX: 1}
+        assert wizard.toggle(IDC_KEEP_CACHE_BOX) == 0
         wizard.answer(IDOK)
         # The suite's own question: the cache choice is made, so a plain box.
         assert wizard.box().text.startswith("The following products will be removed from this computer")

@@ -2,10 +2,13 @@
 on the install page, a failed product in the outcome table, and a Foundation product's plain pages."""
 import subprocess
 
+from ids import (
+    IDC_CLICK_NEXT, IDC_DESCRIPTION, IDC_FINISH_TITLE, IDC_FOLDER, IDC_OUTCOME, IDC_OUTCOME_TABLE,
+    IDC_PROGRESS_BAR)
 from wine import FAILING, SAMPLE_PRODUCTS, build_failing_package, log_folder, read_log, uninstall_all
 from wizard import IDOK, IDYES
 
-WELCOME, INSTALL, FINISH = 225, 204, 180
+WELCOME, INSTALL, FINISH = IDC_DESCRIPTION, IDC_PROGRESS_BAR, IDC_FINISH_TITLE
 RIZOD = [SAMPLE_PRODUCTS[k] for k in ("RizodServer", "RizodDocs", "RizodTools")]
 
 
@@ -47,7 +50,7 @@ def test_repair_and_uninstall_open_on_the_install_page_and_work_without_input(pr
             assert "will be removed from this computer" in wizard.box().text
             wizard.answer(IDYES)
         state = wizard.wait_page(INSTALL)
-        assert state.page == 0 and not state.holds(218)
+        assert state.page == 0 and not state.holds(IDC_CLICK_NEXT)
         wizard.screenshot(f"install{switch[1]}")
         state = wizard.wait_page(FINISH, timeout=240)
         wizard.screenshot(f"finish{switch[1]}")
@@ -74,13 +77,13 @@ def test_one_failed_product_of_two_is_reported_in_the_outcome_table(prefix, dist
     wizard.start()
     wizard.wait_page(WELCOME)
     wizard.press("next")
-    wizard.wait_page(198)
+    wizard.wait_page(IDC_FOLDER)
     wizard.press("next")
     state = wizard.wait_page(FINISH, timeout=240)
     wizard.screenshot("mixed")
     assert state.control(FINISH).text == "Installation completed with errors"
-    assert state.control(187).text == ""
-    table = state.control(2033)
+    assert state.control(IDC_OUTCOME).text == ""
+    table = state.control(IDC_OUTCOME_TABLE)
     assert table.visible
     rows = table.text.split("\n")
     assert rows[0] == "Product\tStatus"

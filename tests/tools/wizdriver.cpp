@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "platform/handles.h"
+#include "resources/wizard_ids.h"
 
 namespace {
 
@@ -135,7 +136,7 @@ HWND FindWizard() {
 // The text of a message box (its static 0xFFFF), or of a dialog of ours: its first unnumbered
 // static (IDC_STATIC, -1) with a text, else its message static 225.
 HWND BoxText(HWND box) {
-  constexpr int kDialogMessageId = 225;  // the message static of the setup's own question dialogs
+  constexpr int kDialogMessageId = IDC_CACHE_MESSAGE;  // the message static of the setup's own question dialogs
   if (HWND text = GetDlgItem(box, kBoxTextId)) return text;
   for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
     // An icon's static is unnumbered too, but has no text.

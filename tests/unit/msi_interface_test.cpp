@@ -16,13 +16,11 @@ namespace {
 class CancelHandshakeTest : public testing::Test {
  protected:
   void SetUp() override {
-    AllowCancelQuestion(true);
     context_.prompts = &prompts_;
     context_.boxType = MB_YESNO | MB_ICONQUESTION;
     installer_.progressPerInstall = 3;
     installer_.SetExternalUI(MsiExternalUIHandler, kExternalUIFilter, &context_);
   }
-  void TearDown() override { AllowCancelQuestion(true); }
   void PressCancel() {
     context_.question = L"  Cancel?  ";
     context_.caption = L"Rizod Server";
@@ -65,6 +63,7 @@ TEST_F(CancelHandshakeTest, YesCancelsEveryLaterProgressMessageWithoutAskingAgai
   EXPECT_EQ(prompts_.asked.size(), 1u);
   // A new context of the next sequence: the question is not asked again in this process.
   MSIInterface next;
+  next.askingPermitted = context_.askingPermitted;
   next.prompts = &prompts_;
   next.question = L"Cancel?";
   next.questionPending = true;
@@ -109,7 +108,7 @@ TEST(SheetChoice, ByShortNameIgnoringCase) {
   } cases[] = {
       {L"VaradavuRadare", SheetKind::Document},         {L"vurovizo", SheetKind::UpdateServer},
       {L"VARUZAVURUDUZODUZUR", SheetKind::ReportManager}, {L"VoruderaDEZ", SheetKind::DocumentStoragePlatform},
-      {L"Rizod", SheetKind::Generic},                   {L"", SheetKind::Generic},
+      {L"Rizod", SheetKind::Plain},                   {L"", SheetKind::Plain},
   };
   for (const Case& c : cases) EXPECT_EQ(ChooseSheetKind(c.shortName), c.kind) << c.shortName;
 }

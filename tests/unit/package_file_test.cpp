@@ -123,8 +123,7 @@ class SequenceTest : public testing::Test {
     c.systemFolder = L"C:\\Win Dir\\system32";
     c.shortName = products_.front()->ShortName;
     c.modeFlags = mode::Install;
-    c.exitCode = &exitCode_;
-    c.restartRequested = &restart_;
+    c.state = state_.get();
     // The progress pipe's view: status texts only.
     c.observer = &observer_;
     // Every hook lands in the installer's call list, so one trace shows the whole order.
@@ -184,8 +183,7 @@ class SequenceTest : public testing::Test {
   XmlDocument doc_;
   ProductCatalog products_;
   std::unique_ptr<EngineContext> context_;
-  int exitCode_ = 0;
-  bool restart_ = false;
+  std::unique_ptr<RunState> state_ = std::make_unique<RunState>(properties_);
   std::vector<std::wstring> progress_;
   RecordingObserver observer_{progress_};
   std::map<std::wstring, DWORD> commandResults_;
@@ -225,7 +223,7 @@ TEST_F(SequenceTest, EachGroupIsOneCommittedTransactionInDocumentOrder) {
   EXPECT_EQ(log_.Count(L"Start post install"), 2u);
   EXPECT_TRUE(P(0).Succeeded);
   EXPECT_EQ(P(0).ResultCode, 0);
-  EXPECT_EQ(exitCode_, 0);
+  EXPECT_EQ(state_->ExitCode(), 0);
 }
 
 struct OutcomeCase {
@@ -244,7 +242,7 @@ TEST_P(OutcomeTest, OnlyZeroAndRestartKeepTheGroupGoing) {
       kRizod, {Group({Main(1, L"A", {{L"InstallRollbackOrder", L"1"}}), Main(2, L"B"), Post(1, L"P", L"C:\\p.exe")})})}));
   msi_.installResults[Msi(L"A")] = c.first;
   msi_.installResults[Msi(L"B")] = c.second;
-  exitCode_ = 7;
+  state_->SetExitCode(7);
   Install();
 
   EXPECT_EQ(Called(L"InstallProduct C:\\pkg\\B.msi []"), c.secondRuns);
@@ -253,8 +251,8 @@ TEST_P(OutcomeTest, OnlyZeroAndRestartKeepTheGroupGoing) {
   EXPECT_EQ(Only({L"EndTransaction"}), std::vector<std::wstring>{c.committed ? L"EndTransaction 1" : L"EndTransaction 0"});
   EXPECT_EQ(P(0).Succeeded, c.committed);
   EXPECT_EQ(P(0).ResultCode, c.resultCode);
-  EXPECT_EQ(exitCode_, c.exitCode);
-  EXPECT_EQ(restart_, c.restart);
+  EXPECT_EQ(state_->ExitCode(), c.exitCode);
+  EXPECT_EQ(state_->PackageRestartRequested(), c.restart);
   // Post pass after a commit only, rollback pass after a rollback only.
   EXPECT_EQ(Called(L"RunHidden C:\\p.exe"), c.committed);
   EXPECT_EQ(log_.Has(L"Start post install"), c.committed);
@@ -276,13 +274,13 @@ INSTANTIATE_TEST_SUITE_P(Results, OutcomeTest,
 TEST_F(SequenceTest, RestartAnsweredByACommitOrAPostPackageIsRemembered) {
   for (bool byCommit : {true, false}) {
     SCOPED_TRACE(byCommit);
-    restart_ = false;
+    state_ = std::make_unique<RunState>(properties_);
     ASSERT_NO_FATAL_FAILURE(Load({ProductXml(kRizod, {Group({Main(1, L"A"), Post(1, L"P", L"C:\\p.exe")})})}));
     if (byCommit) msi_.endResults = {3010};
     commandResults_[L"C:\\p.exe"] = byCommit ? 0 : 3010;
     Install();
     EXPECT_TRUE(P(0).Succeeded);
-    EXPECT_TRUE(restart_);
+    EXPECT_TRUE(state_->PackageRestartRequested());
   }
 }
 
@@ -304,7 +302,7 @@ TEST_F(SequenceTest, GroupWithoutPackageOneRollsBackAndRunsItsRollbackPass) {
   EXPECT_EQ(Trace(), expected);
   EXPECT_FALSE(P(0).Succeeded);
   EXPECT_EQ(P(0).ResultCode, -1);
-  EXPECT_EQ(exitCode_, 1620);  // nothing was installed: not a success
+  EXPECT_EQ(state_->ExitCode(), 1620);  // nothing was installed: not a success
   EXPECT_TRUE(log_.Has(L"A package group of RUI has no package numbered 1; it is rolled back."));
 }
 
@@ -315,7 +313,7 @@ TEST_F(SequenceTest, LaterGroupDecidesTheProductButTheRunKeepsTheFirstFailure) {
   EXPECT_EQ(Only({L"EndTransaction"}), (std::vector<std::wstring>{L"EndTransaction 0", L"EndTransaction 1"}));
   EXPECT_TRUE(P(0).Succeeded);
   EXPECT_EQ(P(0).ResultCode, 0);
-  EXPECT_EQ(exitCode_, 1603);
+  EXPECT_EQ(state_->ExitCode(), 1603);
 }
 
 struct TransactionCase {
@@ -342,7 +340,7 @@ TEST_P(TransactionTest, GroupIsLeftUntouchedWhenNoTransactionOpens) {
   EXPECT_EQ(CountStarting(L"EndTransaction"), 0u);
   EXPECT_TRUE(P(0).Succeeded);
   EXPECT_EQ(P(0).ResultCode, 77);
-  EXPECT_EQ(exitCode_, c.exitCode);
+  EXPECT_EQ(state_->ExitCode(), c.exitCode);
 }
 
 INSTANTIATE_TEST_SUITE_P(Transactions, TransactionTest,
@@ -379,7 +377,7 @@ TEST_P(CommitTest, OnlyACommitThatHoldsRunsThePostPass) {
   EXPECT_EQ(tail, expected);
   EXPECT_EQ(P(0).Succeeded, c.committed);
   EXPECT_EQ(P(0).ResultCode, 0);
-  EXPECT_EQ(exitCode_, c.exitCode);
+  EXPECT_EQ(state_->ExitCode(), c.exitCode);
 }
 
 INSTANTIATE_TEST_SUITE_P(EndTransaction, CommitTest,
@@ -407,11 +405,11 @@ TEST_P(DependencyTest, UnmetDependencySkipsTheProductOutsideUninstall) {
                                            {Group({Main(1, L"X")})})}));
   msi_.states[L"{BASE}"] = c.baseState;
   context_->modeFlags = c.mode;
-  exitCode_ = c.initialExit;
+  state_->SetExitCode(c.initialExit);
   Install();
   EXPECT_EQ(Called(L"InstallProduct C:\\pkg\\X.msi []"), c.processed);
   EXPECT_EQ(P(1).ResultCode, c.resultCode);
-  EXPECT_EQ(exitCode_, c.runExit);
+  EXPECT_EQ(state_->ExitCode(), c.runExit);
   if (!c.processed) {
     EXPECT_EQ(log_.lines, std::vector<std::wstring>{L"Addon skipped: the product it depends on (BASE) is not installed."});
   }
@@ -452,7 +450,7 @@ TEST_P(PackageTest, SkipsAndFailuresOfOneInstallPackage) {
   // A skip does not stop the group; a failure does.
   EXPECT_EQ(Called(L"InstallProduct C:\\pkg\\B.msi []"), c.result == 0);
   EXPECT_EQ(P(0).ResultCode, c.result);
-  EXPECT_EQ(exitCode_, c.result);
+  EXPECT_EQ(state_->ExitCode(), c.result);
   if (*c.logLine) {
     EXPECT_TRUE(log_.Has(c.logLine)) << text::ToUtf8(c.logLine);
   }
@@ -623,7 +621,7 @@ TEST_F(SequenceTest, RollbackPassUninstallsTheRollbackListInItsOwnOrder) {
   EXPECT_TRUE(log_.Has(L"Uninstalling Core returned 1603."));
   EXPECT_TRUE(log_.Has(L"Uninstalling Tool returned 0."));
   EXPECT_TRUE(log_.Has(L"UninstallLog is core_u.log"));
-  EXPECT_EQ(exitCode_, 1603);
+  EXPECT_EQ(state_->ExitCode(), 1603);
 }
 
 struct PostKindCase {
@@ -681,10 +679,10 @@ TEST_P(ExitCodeTest, ExitCodeRequiredPackageCarriesTheExitCode) {
                                                            Post(2, L"Two", L"C:\\two.exe", flag(c.secondFlag))})})}));
   commandResults_[L"C:\\one.exe"] = c.firstCode;
   commandResults_[L"C:\\two.exe"] = c.secondCode;
-  exitCode_ = c.initialExit;
+  state_->SetExitCode(c.initialExit);
   Install();
   EXPECT_EQ(P(0).ExitCode, c.productExit);
-  EXPECT_EQ(exitCode_, c.runExit);
+  EXPECT_EQ(state_->ExitCode(), c.runExit);
   EXPECT_TRUE(P(0).Succeeded);  // post-install failures never undo the group
 }
 
@@ -738,7 +736,7 @@ TEST_F(SequenceTest, FailureSummaryAccumulatesOverProducts) {
   EXPECT_TRUE(log_.Has(Summary(L"Raxel", {L"FailA", L"FailB"})));
   EXPECT_EQ(sequence.FailedPackages(), (std::vector<std::wstring>{L"FailA", L"FailB"}));
   EXPECT_TRUE(P(0).Succeeded && P(1).Succeeded);
-  EXPECT_EQ(exitCode_, 0);
+  EXPECT_EQ(state_->ExitCode(), 0);
 }
 
 TEST_F(SequenceTest, FailureSummaryGoesToTheObserver) {
@@ -763,7 +761,7 @@ TEST_F(SequenceTest, PostPackageWithoutLocationOrConditionsDoesNothing) {
   EXPECT_TRUE(log_.Has(L"Skipping install of Cond since it does not meet install condition(s)."));
   EXPECT_FALSE(log_.HasContaining(L"completed with the following errors"));
   EXPECT_EQ(P(0).ExitCode, -1);
-  EXPECT_EQ(exitCode_, 0);
+  EXPECT_EQ(state_->ExitCode(), 0);
 }
 
 TEST_F(SequenceTest, UninstallWalksTheUninstallOrderThenThePostUninstallPass) {
@@ -856,7 +854,7 @@ TEST_P(FamilyTest, FailedUninstallGroupMarksTheFamilyInstalled) {
   EXPECT_EQ(CountStarting(L"DeleteSource"), c.several ? 1u : 0u);
   EXPECT_FALSE(P(0).Succeeded);
   EXPECT_EQ(P(0).ResultCode, 1603);
-  EXPECT_EQ(exitCode_, 1603);
+  EXPECT_EQ(state_->ExitCode(), 1603);
 }
 
 INSTANTIATE_TEST_SUITE_P(Tier1, FamilyTest,

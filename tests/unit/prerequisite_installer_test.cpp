@@ -76,7 +76,7 @@ class PrerequisiteTest : public testing::Test {
     context_->logFolder = L"C:\\Logs";
     context_->shortName = shortName;
     context_->modeFlags = mode;
-    context_->exitCode = &exitCode_;
+    context_->state = state_.get();
     context_->observer = &observer_;
     context_->runHidden = [this](const std::wstring& command) -> DWORD {
       commands_.push_back(command);
@@ -96,7 +96,7 @@ class PrerequisiteTest : public testing::Test {
   PrerequisiteOutcome outcome_;
   std::unique_ptr<EngineContext> context_;
   std::unique_ptr<PrerequisiteInstaller> installer_;
-  int exitCode_ = 0;
+  std::unique_ptr<RunState> state_ = std::make_unique<RunState>(properties_);
   DWORD commandResult_ = 0;
   bool rebootFlag_ = false;
   int flagWrites_ = 0;
@@ -140,12 +140,12 @@ TEST_F(PrerequisiteTest, FilePrerequisitesByTheirLocation) {
     log_.lines.clear();
     commands_.clear();
     msi_.calls.clear();
-    exitCode_ = 0;
+    state_->SetExitCode(0);
     msi_.installResults[row.location] = row.msiResult;
     commandResult_ = row.commandResult;
     std::wstring extra = text::Format(L"<Arguments>%s</Arguments><InstallLog>a.log</InstallLog>", row.arguments);
     EXPECT_EQ(Run(Group(File(1, L"Pre", row.location, extra))), row.goesOn);
-    EXPECT_EQ(exitCode_, row.exitCode);
+    EXPECT_EQ(state_->ExitCode(), row.exitCode);
     EXPECT_FALSE(outcome_.rebootNeeded);
     if (row.line) {
       EXPECT_TRUE(log_.Has(row.line));
@@ -181,11 +181,11 @@ TEST_F(PrerequisiteTest, BuiltInOutcomes) {
     SCOPED_TRACE(text::ToUtf8(row.custom));
     builtIns_.calls.clear();
     builtIns_.results.clear();
-    exitCode_ = 0;
+    state_->SetExitCode(0);
     outcome_ = PrerequisiteOutcome();
     if (row.kind) builtIns_.results[row.kind] = row.result;
     EXPECT_EQ(Run(Group(BuiltIn(1, L"Component", row.custom))), row.goesOn);
-    EXPECT_EQ(exitCode_, row.exitCode);
+    EXPECT_EQ(state_->ExitCode(), row.exitCode);
     if (row.kind) {
       EXPECT_EQ(builtIns_.calls, std::vector<std::wstring>{row.kind});
       EXPECT_EQ(outcome_.resultText, row.result.success || row.exitCode > 100000 ? L"" : row.result.errorText);
@@ -241,21 +241,21 @@ TEST_F(PrerequisiteTest, RebootAfterDotNetByShortNameAndMode) {
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(text::ToUtf8(row.shortName));
-    exitCode_ = 0;
+    state_->SetExitCode(0);
     flagWrites_ = 0;
     rebootFlag_ = row.flagAlreadySet;
     outcome_ = PrerequisiteOutcome();
     builtIns_.results[L"DotNet4 4.8"] = {true, row.exitCode, L""};
     EXPECT_EQ(Run(Group(BuiltIn(1, L"Framework", L".NET 4")), row.shortName, row.mode), row.goesOn);
-    EXPECT_EQ(exitCode_, 103010);
+    EXPECT_EQ(state_->ExitCode(), 103010);
     EXPECT_TRUE(outcome_.rebootNeeded);
     EXPECT_EQ(flagWrites_, row.flagWrites);
   }
   builtIns_.results.clear();
-  exitCode_ = 0;
+  state_->SetExitCode(0);
   rebootFlag_ = false;
   ASSERT_TRUE(Run(Group(BuiltIn(1, L"Framework", L".NET 4"))));
-  EXPECT_EQ(exitCode_, 0);
+  EXPECT_EQ(state_->ExitCode(), 0);
   EXPECT_EQ(installer_->InstalledList(), std::vector<std::wstring>{L"Microsoft .NET Framework 4.8"});
 }
 

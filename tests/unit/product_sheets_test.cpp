@@ -6,7 +6,7 @@
 namespace {
 
 using P = SheetPage;
-using K = ProductSheetKind;
+using K = SheetKind;
 
 TEST(SheetPages, EachSheetShowsItsPagesPerMode) {
   struct Case {

@@ -9,6 +9,7 @@
 
 #include "fixtures.h"
 #include "platform/handles.h"
+#include "resources/wizard_ids.h"
 #include "verify_ssrs_rules.h"
 
 namespace {
@@ -17,7 +18,7 @@ using platform::Library;
 
 // ---- Page templates ----
 
-constexpr int kHeader = 220, kSidePicture = 203;
+constexpr int kHeader = IDC_HEADER_PICTURE, kSidePicture = IDC_SIDE_PICTURE;
 
 struct ControlCase {
   const wchar_t* library;

@@ -17,7 +17,7 @@
 
 namespace {
 
-constexpr int kFolder = 198, kBrowse = 195;
+constexpr int kFolder = IDC_FOLDER, kBrowse = IDC_BROWSE;
 
 class WizardWindowTest : public testing::Test {
  protected:
@@ -27,11 +27,10 @@ class WizardWindowTest : public testing::Test {
     if (!probe) GTEST_SKIP() << "windows cannot be created here (no display)";
     DestroyWindow(probe);
     host_.localization = LoadTestCulture(host_.log, host_.properties);
-    TheWizardFonts().Prepare(L"C:\\windows", 10);
   }
   // The sheet of the run's mode, shown on the given page (0 welcome, 1 product, ...).
   HWND Show(CWizardSheet& sheet, size_t page) {
-    sheet.CreatePages();
+    sheet.Fonts().Prepare(L"C:\\windows", 10);
     if (!sheet.Create()) return nullptr;
     sheet.SetActivePage(*sheet.Page(page));
     Pump();
@@ -65,7 +64,7 @@ TEST_F(WizardWindowTest, ProductPageShowsTheFolderAndStoresItOnNext) {
   };
   for (const Case& c : cases) {
     host_.installedDirectory = c.installed;
-    CWizardSheet sheet(host_, L"");
+    CWizardSheet sheet(host_, MakeSheetPages(SheetKind::Plain, host_));
     HWND page = Show(sheet, 1);
     ASSERT_TRUE(page) << c.name;
     EXPECT_EQ(Text(GetDlgItem(page, kFolder)), c.shown) << c.name;
@@ -82,7 +81,7 @@ TEST_F(WizardWindowTest, ProductPageKeepsTheUserWhereTheFolderOrTheProgramsRefus
   for (bool appsClosed : {false, true}) {
     host_.appsClosed = appsClosed;
     host_.validPaths = false;  // with the programs closed, the folder is what refuses
-    CWizardSheet sheet(host_, L"");
+    CWizardSheet sheet(host_, MakeSheetPages(SheetKind::Plain, host_));
     HWND page = Show(sheet, 1);
     ASSERT_TRUE(page);
     host_.machine.prompts.asked.clear();
@@ -117,14 +116,14 @@ TEST_F(WizardWindowTest, LoginPageStoresWhatPassedTheChecksAndOnlyTheServerInAnU
     host_.machine.accounts.serviceError = c.logonError;
     host_.machine.prompts.asked.clear();
     for (const wchar_t* name : {L"[USER]", L"[PASSWORD]", L"[SERVER_NAME]"}) host_.properties.Set(name, L"");
-    DocumentWizardSheet sheet(host_);
+    CWizardSheet sheet(host_, MakeSheetPages(SheetKind::Document, host_));
     const size_t index = c.modes == mode::Upgrade ? 0 : 1;
     HWND page = Show(sheet, index);
     ASSERT_TRUE(page) << c.name;
-    EXPECT_EQ(IsWindowVisible(GetDlgItem(page, 1000)) != FALSE, c.modes != mode::Upgrade) << c.name;
-    SetDlgItemTextW(page, 1000, L" O\\svc ");
-    SetDlgItemTextW(page, 1001, L" secret ");
-    SetDlgItemTextW(page, 2005, L"db.example.");
+    EXPECT_EQ(IsWindowVisible(GetDlgItem(page, IDC_ACCOUNT)) != FALSE, c.modes != mode::Upgrade) << c.name;
+    SetDlgItemTextW(page, IDC_ACCOUNT, L" O\\svc ");
+    SetDlgItemTextW(page, IDC_PASSWORD, L" secret ");
+    SetDlgItemTextW(page, IDC_SERVER, L"db.example.");
     PropSheet_PressButton(sheet.Window(), PSBTN_NEXT);
     Pump();
     EXPECT_EQ(host_.properties.Get(L"[USER]"), c.user) << c.name;
