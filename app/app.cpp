@@ -164,8 +164,10 @@ EngineContext CCommonBootstrapperApp::MakeEngineContext() {
   context.systemAccount = systemAccount_;
   context.definitionFileName = cmd_.definitionFileName;
   context.variablesListFileName = variablesListFileName_;
-  context.installSourceRecordPath = InstallSourceInfo::RecordPath(platform_.system);
-  context.security = &platform_.security;
+  context.openInstallSources = [this] {
+    return OpenMachineInstallSources({*log_, *properties_, localization_.get()}, platform_.system, platform_.security,
+                                     platform_.installer);
+  };
   context.familyCheck = [this](const std::wstring& code) { FamilyMemberInstalled(code); };
   // Every registry value is read again before a rollback, whatever is already set.
   context.rerunRegistryChecks = [this]() {

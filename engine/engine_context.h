@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "core/run_state.h"
@@ -14,12 +15,12 @@
 #include "definition/xml_document.h"
 #include "engine/engine_observer.h"
 
+class InstallSourceRecord;
 class LogFile;
 class Localization;
 class PropertyMap;
 namespace platform {
 class Processes;
-class Security;
 class WindowsInstaller;
 }
 
@@ -43,17 +44,15 @@ struct EngineContext {
   bool systemAccount = false;                // the process runs as the local system account
   std::wstring definitionFileName;           // for "not found in" lines
   std::wstring variablesListFileName;        // copied next to the installed product
-  std::wstring installSourceRecordPath;      // the machine's install-source record; empty: none
   std::wstring systemFolder;                 // where msiexec.exe is started from; empty: unknown
-  platform::Security* security = nullptr;    // keeps the record's folder administrators' alone
   EngineObserver* observer = nullptr;        // who shows the run; none: nothing is shown
 
   // Services of other parts of the run; an empty function means "not available here".
   std::function<void(const std::wstring& productCode)> familyCheck;      // recomputes "Tier1_Installed"
   std::function<void()> rerunRegistryChecks;                             // before a rollback pass
   std::function<DWORD(const std::wstring& commandLine)> runHidden;       // hidden command, waited for
-  std::function<void(const std::wstring& productShortName)> restoreInstallSource;
-  std::function<void(const std::wstring& productShortName)> deleteInstallSource;
+  // Opens the machine's install-source record for an uninstall; empty or null: no record.
+  std::function<std::unique_ptr<InstallSourceRecord>()> openInstallSources;
 
   EngineObserver& Observer() const { return observer ? *observer : NoObserver(); }
 

@@ -3,7 +3,12 @@
 // it. Every operation has an empty default so an observer hears only what it shows.
 #pragma once
 
+#include <cstdint>
 #include <string>
+
+// The Windows Installer messages an observer is given: errors, warnings, user and info messages,
+// action data, progress, the common data and the end of the package's UI.
+constexpr uint32_t kInstallerMessageFilter = 0x669F;
 
 class EngineObserver {
  public:
@@ -22,6 +27,14 @@ class EngineObserver {
   virtual void OnPackageEnded(const std::wstring& name, int result) { (void)name, (void)result; }
   // Whether a cancel may interrupt the work now (inside a group's transaction).
   virtual void OnCancelAllowed(bool allowed) { (void)allowed; }
+  // Windows Installer's own messages while a package runs (progress, action data, errors), when
+  // the observer wants them; the answer goes back to Windows Installer (0: not handled, IDOK,
+  // IDCANCEL to cancel the package).
+  virtual bool WantsInstallerMessages() const { return false; }
+  virtual int OnInstallerMessage(uint32_t type, const wchar_t* message) {
+    (void)type, (void)message;
+    return 0;
+  }
   // A failure the person at the screen must read before the run goes on (already logged);
   // the observer that shows it waits for the person.
   virtual void OnFailure(const std::wstring& text) { (void)text; }

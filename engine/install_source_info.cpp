@@ -15,6 +15,37 @@ InstallSourceInfo::InstallSourceInfo(const ReadContext& values, std::wstring pat
 
 InstallSourceInfo::~InstallSourceInfo() { Close(); }
 
+namespace {
+
+class MachineInstallSources final : public InstallSourceRecord {
+ public:
+  MachineInstallSources(const ReadContext& values, std::wstring path, platform::Security& security,
+                        platform::WindowsInstaller& installer)
+      : record_(values, std::move(path), &security), installer_(installer) {
+    record_.Open();
+  }
+  void RestoreSource(const std::wstring& productName, const std::wstring& productCode) override {
+    std::wstring reported;
+    if (!installer_.GetProductInfo(productCode, L"LocalPackage", reported)) reported.clear();
+    record_.RestoreInstallSource(productName, reported);
+  }
+  void DropEntry(const std::wstring& productName) override { record_.DeleteEntry(productName); }
+
+ private:
+  InstallSourceInfo record_;
+  platform::WindowsInstaller& installer_;
+};
+
+}  // namespace
+
+std::unique_ptr<InstallSourceRecord> OpenMachineInstallSources(const ReadContext& values, platform::SystemQueries& system,
+                                                               platform::Security& security,
+                                                               platform::WindowsInstaller& installer) {
+  std::wstring path = InstallSourceInfo::RecordPath(system);
+  if (path.empty()) return nullptr;
+  return std::make_unique<MachineInstallSources>(values, std::move(path), security, installer);
+}
+
 std::wstring InstallSourceInfo::RecordPath(platform::SystemQueries& system) {
   std::wstring path = system.CommonAppDataFolder();
   if (path.empty()) return {};

@@ -3,6 +3,7 @@
 // products they removed.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -11,6 +12,16 @@
 #include "platform/com_apartment.h"
 #include "platform/security.h"
 #include "platform/system_queries.h"
+#include "platform/windows_installer.h"
+
+// What an uninstall does with the record: put a product's install source back before its
+// packages go, and drop its entry once they are gone.
+class InstallSourceRecord {
+ public:
+  virtual ~InstallSourceRecord() = default;
+  virtual void RestoreSource(const std::wstring& productName, const std::wstring& productCode) = 0;
+  virtual void DropEntry(const std::wstring& productName) = 0;
+};
 
 class InstallSourceInfo {
  public:
@@ -49,3 +60,9 @@ class InstallSourceInfo {
   bool loaded_ = false;
   bool modified_ = false;
 };
+
+// The machine's record, opened, with Windows Installer's own answer for each product's cached
+// package; null when the record's folder cannot be had.
+std::unique_ptr<InstallSourceRecord> OpenMachineInstallSources(const ReadContext& values, platform::SystemQueries& system,
+                                                               platform::Security& security,
+                                                               platform::WindowsInstaller& installer);

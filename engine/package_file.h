@@ -101,7 +101,7 @@ class UninstallPackageFile : public PackageFile {
   void RestoreInstallSource(const std::wstring& name, const std::wstring& guid);
   void DeleteInstallSource(const std::wstring& name);
 
-  std::unique_ptr<InstallSourceInfo> installSources_;  // the machine's record, when the run names one
+  std::unique_ptr<InstallSourceRecord> installSources_;  // the machine's record, when the run has one
   std::vector<std::wstring> uninstalledProducts_;
 };
 

@@ -6,6 +6,15 @@
 #include "core/run_mode.h"
 #include "engine/finalize_actions.h"
 #include "engine/package_file.h"
+#include "platform/windows_installer.h"
+
+namespace {
+
+int WINAPI ToObserver(LPVOID observer, UINT type, LPCWSTR message) {
+  return static_cast<EngineObserver*>(observer)->OnInstallerMessage(type, message);
+}
+
+}  // namespace
 
 using namespace finish_step;
 
@@ -112,6 +121,7 @@ void RunExecutor::RunSequence(RunStepKind kind, SequenceProperties properties) {
   else if (properties == SequenceProperties::UpgradeFirst)
     text = L"UPGRADE=1 " + services_.ExtraInstallProperties();
   EngineContext context = Context();
+  if (observer_.WantsInstallerMessages()) context.installer.SetExternalUI(ToObserver, kInstallerMessageFilter, &observer_);
   if (kind == RunStepKind::InstallSequence) {
     InstallPackageFile sequence(context, text);
     sequence.Initialize();

@@ -12,28 +12,15 @@ void UninstallPackageFile::Initialize() {
   orderElement_ = L"UninstallOrder";
   logElement_ = L"UninstallLog";
   operationWord_ = context_.localization ? context_.localization->String(50112) : std::wstring();
-  if (!context_.installSourceRecordPath.empty()) {
-    installSources_ = std::make_unique<InstallSourceInfo>(context_.Values(), context_.installSourceRecordPath,
-                                                         context_.security);
-    installSources_->Open();
-  }
+  if (context_.openInstallSources) installSources_ = context_.openInstallSources();
 }
 
 void UninstallPackageFile::RestoreInstallSource(const std::wstring& name, const std::wstring& guid) {
-  if (installSources_) {
-    std::wstring reported;
-    if (!context_.installer.GetProductInfo(guid, L"LocalPackage", reported)) reported.clear();
-    installSources_->RestoreInstallSource(name, reported);
-  }
-  else if (context_.restoreInstallSource)
-    context_.restoreInstallSource(name);
+  if (installSources_) installSources_->RestoreSource(name, guid);
 }
 
 void UninstallPackageFile::DeleteInstallSource(const std::wstring& name) {
-  if (installSources_)
-    installSources_->DeleteEntry(name);
-  else if (context_.deleteInstallSource)
-    context_.deleteInstallSource(name);
+  if (installSources_) installSources_->DropEntry(name);
 }
 
 int UninstallPackageFile::ProcessPackage(const XmlNode& package) {

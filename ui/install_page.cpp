@@ -118,8 +118,12 @@ void InstallPage::OnSequenceStarting() {
   context->prompts = &host_.GetPlatform().prompts;
   context->localization = host_.GetLocalization();
   context->askingPermitted = cancelQuestionAllowed_;
-  installer.SetExternalUI(MsiExternalUIHandler, kExternalUIFilter, context.get());
-  installer_ = std::move(context);  // the previous context goes once the handler no longer sees it
+  installer_ = std::move(context);  // the executor points Windows Installer at this page next
+}
+
+int InstallPage::OnInstallerMessage(uint32_t type, const wchar_t* message) {
+  // The cancel handshake answers on the installing thread, in this sequence's context.
+  return MsiExternalUIHandler(installer_.get(), type, message);
 }
 
 void InstallPage::OnStatus(const std::wstring& text) {

@@ -44,8 +44,10 @@ class InstallPage : public WizardPage, private RunObserver {
   void OnCancelAllowed(bool allowed) override;
   void OnFailure(const std::wstring& text) override;
   void OnPrerequisitesDone(bool passed) override;
-  // A new installer context and the handler installed with it.
+  // A new installer context for the next sequence; its messages come through the observer.
   void OnSequenceStarting() override;
+  bool WantsInstallerMessages() const override { return true; }
+  int OnInstallerMessage(uint32_t type, const wchar_t* message) override;
   void OnRetiredSystem() override;
   HWND StatusLine() const { return Item(IDC_STATUS_LINE); }
 

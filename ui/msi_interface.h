@@ -28,5 +28,3 @@ struct MSIInterface {
 
 // MsiSetExternalUIW's handler; context is an MSIInterface.
 int WINAPI MsiExternalUIHandler(LPVOID context, UINT messageType, LPCWSTR message);
-// The message filter the wizard installs the handler with.
-constexpr DWORD kExternalUIFilter = 0x669F;

@@ -9,6 +9,7 @@
 #include "core/platform_kind.h"
 #include "fakes/fake_prompts.h"
 #include "fakes/fake_windows_installer.h"
+#include "engine/engine_observer.h"
 #include "ui/msi_interface.h"
 
 namespace {
@@ -19,7 +20,7 @@ class CancelHandshakeTest : public testing::Test {
     context_.prompts = &prompts_;
     context_.boxType = MB_YESNO | MB_ICONQUESTION;
     installer_.progressPerInstall = 3;
-    installer_.SetExternalUI(MsiExternalUIHandler, kExternalUIFilter, &context_);
+    installer_.SetExternalUI(MsiExternalUIHandler, kInstallerMessageFilter, &context_);
   }
   void PressCancel() {
     context_.question = L"  Cancel?  ";
@@ -67,7 +68,7 @@ TEST_F(CancelHandshakeTest, YesCancelsEveryLaterProgressMessageWithoutAskingAgai
   next.prompts = &prompts_;
   next.question = L"Cancel?";
   next.questionPending = true;
-  installer_.SetExternalUI(MsiExternalUIHandler, kExternalUIFilter, &next);
+  installer_.SetExternalUI(MsiExternalUIHandler, kInstallerMessageFilter, &next);
   EXPECT_EQ(Install(), (std::vector<int>{IDOK, IDOK, IDOK}));
   EXPECT_EQ(prompts_.asked.size(), 1u);
 }

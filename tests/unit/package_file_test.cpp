@@ -136,8 +136,16 @@ class SequenceTest : public testing::Test {
       auto it = commandResults_.find(command);
       return it == commandResults_.end() ? 0 : it->second;
     };
-    c.restoreInstallSource = [this](const std::wstring& n) { msi_.calls.push_back(L"RestoreSource " + n); };
-    c.deleteInstallSource = [this](const std::wstring& n) { msi_.calls.push_back(L"DeleteSource " + n); };
+    // The record's two operations land in the trace too.
+    c.openInstallSources = [this]() -> std::unique_ptr<InstallSourceRecord> {
+      struct Traced final : InstallSourceRecord {
+        explicit Traced(std::vector<std::wstring>& calls) : calls_(calls) {}
+        void RestoreSource(const std::wstring& n, const std::wstring&) override { calls_.push_back(L"RestoreSource " + n); }
+        void DropEntry(const std::wstring& n) override { calls_.push_back(L"DeleteSource " + n); }
+        std::vector<std::wstring>& calls_;
+      };
+      return std::make_unique<Traced>(msi_.calls);
+    };
     log_.lines.clear();
   }
 
