@@ -270,6 +270,51 @@ def test_a_second_bundle_started_meanwhile_ends_with_1618_in_a_folder_of_its_own
     uninstall_all(prefix)
 
 
+def packed_code(guid):
+    """A product code as Windows Installer writes it in its registry keys."""
+    h = guid.strip("{}").replace("-", "")
+    return h[7::-1] + h[11:7:-1] + h[15:11:-1] + "".join(h[i + 1] + h[i] for i in range(16, 32, 2))
+
+
+def network_sources(prefix, guid):
+    key = f"HKLM\\Software\\Classes\\Installer\\Products\\{packed_code(guid)}\\SourceList\\Net"
+    out = prefix._run(["wine", "reg", "query", key]).stdout.decode("utf-8", "replace")
+    return [l.split("REG_EXPAND_SZ", 1)[1].strip().lower() for l in out.splitlines() if "REG_EXPAND_SZ" in l]
+
+
+@pytest.mark.parametrize("repairer", ["the folder", "a second bundle"])
+def test_after_a_bundle_install_a_repair_finds_a_source_and_an_uninstall_works(prefix, repairer):
+    """The bundle's unpacked folder, the products' recorded source, is gone after the install; the
+    repair makes its own package folder a source before it puts a deleted file back."""
+    uninstall_all(prefix)
+    dist = Distribution(prefix)
+    bundle = windows_path(prefix, packed(prefix, dist.dir, "first"))
+    clear_logs(prefix)
+    assert prefix.run(bundle, "/q") == 0, bundle_lines(prefix)
+    installed_from = unpacked_into(bundle_lines(prefix))[0]
+    assert network_sources(prefix, RIZOD[0]) == [(installed_from + "\\Packages\\").lower()]
+    assert unpacked_folders(prefix) == []
+    removed = prefix.drive_c / "Program Files (x86)" / "Orvanta" / "Rizod" / "RizodServer.txt"
+    removed.unlink()
+
+    clear_logs(prefix)
+    if repairer == "the folder":
+        code, source = dist.run("/r", "/q"), dist.windows_dir
+    else:
+        code = prefix.run(windows_path(prefix, packed(prefix, dist.dir, "second")), "/r", "/q")
+        source = unpacked_into(bundle_lines(prefix))[0]
+    lines = read_log(log_folder(prefix) / "Setup.log")
+    assert code == 0, lines
+    assert "Repairing Rizod Server returned 0." in lines
+    assert not any(l.startswith("Adding the folder of ") for l in lines), lines
+    assert removed.exists()
+    assert (source + "\\Packages\\").lower() in network_sources(prefix, RIZOD[0])
+
+    assert prefix.run(bundle, "/u", "/q") == 0, bundle_lines(prefix)
+    assert [prefix.product_state(c) for c in RIZOD] == [-1, -1, -1]
+    assert unpacked_folders(prefix) == []
+
+
 def test_a_signed_bundle_verifies_and_installs(prefix, tmp_path):
     uninstall_all(prefix)
     key, cert = tmp_path / "key.pem", tmp_path / "cert.pem"
