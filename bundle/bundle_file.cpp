@@ -10,32 +10,11 @@ namespace bundle {
 
 namespace {
 
-constexpr DWORD kPiece = 256 * 1024;
-
 bool ReadAt(HANDLE file, uint64_t offset, void* buffer, DWORD size, DWORD& got) {
   OVERLAPPED at{};
   at.Offset = static_cast<DWORD>(offset);
   at.OffsetHigh = static_cast<DWORD>(offset >> 32);
   return ReadFile(file, buffer, size, &got, &at) != 0;
-}
-
-// The SHA-256 of [offset, offset + size); empty when it cannot be read.
-std::string RangeSha256(HANDLE file, uint64_t offset, uint64_t size, DWORD& error) {
-  platform::Sha256 hash;
-  if (!hash.Start(error)) return {};
-  std::vector<char> piece(kPiece);
-  while (size > 0) {
-    DWORD got = 0;
-    const DWORD want = size < kPiece ? static_cast<DWORD>(size) : kPiece;
-    if (!ReadAt(file, offset, piece.data(), want, got) || got != want) {
-      error = got != want ? ERROR_HANDLE_EOF : GetLastError();
-      return {};
-    }
-    hash.Add(piece.data(), got);
-    offset += got;
-    size -= got;
-  }
-  return hash.HexDigest();
 }
 
 std::string Hex(const uint8_t (&digest)[32]) {
@@ -100,11 +79,7 @@ CheckedBundle CheckBundle(const std::wstring& path) {
     return fail(verdict == ManifestVerdict::Unsafe ? exit_code::BundleUnsafe : exit_code::BundleDamaged, problem);
   if (b.manifest.cabinetSize != payload->cabinetSize)
     return fail(exit_code::BundleDamaged, L"its cabinet's size does not match the manifest");
-  const std::string cabinet = RangeSha256(b.file.get(), payload->cabinetOffset, payload->cabinetSize, error);
-  if (cabinet.empty())
-    return fail(exit_code::BundleDamaged,
-                text::Format(L"reading its cabinet failed with error code %d", static_cast<int>(error)));
-  if (cabinet != b.manifest.cabinetSha256) return fail(exit_code::BundleDamaged, L"its cabinet does not match the manifest");
+  // The cabinet's hash is taken while it is unpacked (Unpack), in the same read.
   return b;
 }
 

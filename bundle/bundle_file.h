@@ -1,5 +1,5 @@
 // The bundle's own file, checked before anything is unpacked: its trailer, its manifest's hash and
-// form, and its cabinet's hash.
+// form, and its cabinet's size (its hash is checked while it is unpacked).
 #pragma once
 
 #include <string>

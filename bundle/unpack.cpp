@@ -52,7 +52,7 @@ class CheckingSink final : public platform::CabinetSink {
     if (!WriteFile(out_.get(), data, size, &put, nullptr) || put != size)
       return Fail(exit_code::BundleUnpackFailed, text::Format(L"writing %s failed with error code %d", record_->name, static_cast<int>(GetLastError())));
     written_ += size;
-    return hash_.Add(data, size);
+    return hash_.Add(data, size) || Fail(exit_code::BundleUnpackFailed, L"SHA-256 failed");
   }
 
   bool End() override {
@@ -62,11 +62,23 @@ class CheckingSink final : public platform::CabinetSink {
     return true;
   }
 
-  // After the whole cabinet: every listed file must have come.
+  bool Cabinet(const void* data, uint32_t size) override {
+    return cabinetHash_.Add(data, size) || Fail(exit_code::BundleUnpackFailed, L"SHA-256 failed");
+  }
+
+  // After the whole cabinet: it is the one the manifest names, and every listed file has come.
   bool Complete() {
+    if (cabinetHash_.HexDigest() != manifest_.cabinetSha256)
+      return Fail(exit_code::BundleDamaged, L"its cabinet does not match the manifest");
     for (const ManifestFile& file : manifest_.files)
       if (!seen_.count(&file)) return Fail(exit_code::BundleDamaged, text::Format(L"its cabinet lacks %s", file.name));
     return true;
+  }
+
+  bool StartCabinetHash() {
+    DWORD error = 0;
+    if (cabinetHash_.Start(error)) return true;
+    return Fail(exit_code::BundleUnpackFailed, text::Format(L"SHA-256 failed with error code %d", static_cast<int>(error)));
   }
 
   int failure = 0;
@@ -86,6 +98,7 @@ class CheckingSink final : public platform::CabinetSink {
   const ManifestFile* record_ = nullptr;
   platform::UniqueHandle out_;
   platform::Sha256 hash_;
+  platform::Sha256 cabinetHash_;  // over the whole cabinet, as FDI reads it
   uint64_t written_ = 0;
 };
 
@@ -129,9 +142,13 @@ Unpacked Unpack(platform::Security& security, const CheckedBundle& bundle) {
   CheckingSink sink(bundle.manifest, result.folder);
   std::wstring detail;
   const platform::CabinetOutcome outcome =
-      platform::ReadCabinet(bundle.file.get(), bundle.payload.cabinetOffset, bundle.payload.cabinetSize, sink, detail);
+      sink.StartCabinetHash()
+          ? platform::ReadCabinet(bundle.file.get(), bundle.payload.cabinetOffset, bundle.payload.cabinetSize, sink, detail)
+          : platform::CabinetOutcome::Stopped;
   int failure = 0;
   std::wstring problem;
+  // A cabinet that does not match its manifest fails here or, when FDI reads it without fault,
+  // in Complete; either way before anything runs, and the folder goes.
   switch (outcome) {
     case platform::CabinetOutcome::Done:
       if (!sink.Complete()) failure = sink.failure, problem = sink.problem;

@@ -34,6 +34,14 @@ int RepairPackageFile::ProcessPackage(const XmlNode& package) {
   }
   if (std::find(repairedGuids_.begin(), repairedGuids_.end(), guid) != repairedGuids_.end()) return 0;
   if (Observer().ShowsStatus() && !name.empty()) Observer().OnDetail(Text(50142, name));
+  // Windows Installer caches a package without its cabinets, so a repair that must put a file back
+  // reads it from a source it knows; the folder the product came from may be gone (a one-file
+  // setup removes what it unpacked). The package this run has becomes one more source.
+  const std::wstring location = Read(package, L"Location");
+  if (!location.empty()) {
+    const UINT added = context_.installer.AddSourceFolder(guid, location);
+    if (added != 0) context_.log.Log(L"Adding the folder of %s to the sources of %s returned %d.", location, name, static_cast<int>(added));
+  }
   const std::wstring logPath = EnableMsiLog(ReadLogName(package));
   Observer().OnPackageStarted(name);
   int result = static_cast<int>(context_.installer.ReinstallProduct(guid, kReinstallMode));

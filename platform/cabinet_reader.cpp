@@ -31,7 +31,43 @@ struct Extraction {
   Stream output{true, 0};
   bool sinkStopped = false;
   DWORD readError = 0;
+  uint64_t passedOn = 0;  // the cabinet's bytes [0, passedOn) went through the sink's Cabinet
 };
+
+bool ReadRange(Extraction& x, uint64_t position, void* buffer, DWORD size, DWORD& got) {
+  OVERLAPPED at{};
+  const uint64_t where = x.offset + position;
+  at.Offset = static_cast<DWORD>(where);
+  at.OffsetHigh = static_cast<DWORD>(where >> 32);
+  got = 0;
+  if (ReadFile(x.file, buffer, size, &got, &at)) return true;
+  x.readError = GetLastError();
+  return false;
+}
+
+// Hands the sink the cabinet's bytes up to `end` that it has not had yet. FDI reads the cabinet
+// front to back, so `data` (the bytes just read at `position`) normally holds all of them; what
+// FDI skipped or never reached is read here once.
+bool PassOn(Extraction& x, uint64_t end, const uint8_t* data = nullptr, uint64_t position = 0) {
+  std::vector<uint8_t> gap;
+  while (x.passedOn < end) {
+    if (data && x.passedOn >= position) {
+      const uint64_t n = end - x.passedOn;
+      if (!x.sink->Cabinet(data + (x.passedOn - position), static_cast<uint32_t>(n))) return x.sinkStopped = true, false;
+      x.passedOn = end;
+      break;
+    }
+    const uint64_t stop = data ? position : end;
+    const DWORD want = static_cast<DWORD>(stop - x.passedOn < 256 * 1024 ? stop - x.passedOn : 256 * 1024);
+    gap.resize(want);
+    DWORD got = 0;
+    if (!ReadRange(x, x.passedOn, gap.data(), want, got)) return false;
+    if (got != want) return x.readError = ERROR_HANDLE_EOF, false;
+    if (!x.sink->Cabinet(gap.data(), got)) return x.sinkStopped = true, false;
+    x.passedOn += got;
+  }
+  return true;
+}
 
 thread_local Extraction* current = nullptr;
 
@@ -54,15 +90,9 @@ FNREAD(Read) {
   if (!current || s->isOutput || s->position >= current->size) return 0;
   const uint64_t left = current->size - s->position;
   const DWORD wanted = static_cast<DWORD>(left < cb ? left : cb);
-  OVERLAPPED at{};
-  const uint64_t where = current->offset + s->position;
-  at.Offset = static_cast<DWORD>(where);
-  at.OffsetHigh = static_cast<DWORD>(where >> 32);
   DWORD got = 0;
-  if (!ReadFile(current->file, pv, wanted, &got, &at)) {
-    current->readError = GetLastError();
-    return static_cast<UINT>(-1);
-  }
+  if (!ReadRange(*current, s->position, pv, wanted, got)) return static_cast<UINT>(-1);
+  if (!PassOn(*current, s->position + got, static_cast<const uint8_t*>(pv), s->position)) return static_cast<UINT>(-1);
   s->position += got;
   return got;
 }
@@ -164,8 +194,10 @@ CabinetOutcome ReadCabinet(HANDLE file, uint64_t offset, uint64_t size, CabinetS
   char name[] = "payload.cab";
   char path[] = "";
   const BOOL copied = FDICopy(fdi.get(), name, path, 0, Notify, nullptr, &x);
+  // Bytes FDI had no need to read (a cabinet's padding) are passed on all the same.
+  const bool passed = copied && !x.sinkStopped && PassOn(x, x.size);
   current = nullptr;
-  if (copied && !x.sinkStopped) return CabinetOutcome::Done;
+  if (passed) return CabinetOutcome::Done;
   if (x.sinkStopped) return CabinetOutcome::Stopped;
   if (x.readError != 0) {
     detail = text::Format(L"reading the bundle failed with error code %d", static_cast<int>(x.readError));

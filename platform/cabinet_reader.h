@@ -24,6 +24,9 @@ class CabinetSink {
   virtual bool Write(const void* data, uint32_t size) = 0;
   // It is complete; false stops the whole extraction.
   virtual bool End() = 0;
+  // The cabinet's own bytes, each once and in order from its first, as they are read (so that
+  // a hash over them costs no read of its own).
+  virtual bool Cabinet(const void* data, uint32_t size) = 0;
 };
 
 enum class CabinetOutcome {
@@ -36,6 +39,7 @@ enum class CabinetOutcome {
 
 // Reads the cabinet at [offset, offset + size) of `file` (opened for reading; positional reads
 // leave its file pointer alone). `detail` names the FDI error or the system error for the log.
+// Done means every byte of the range has also gone through the sink's Cabinet.
 CabinetOutcome ReadCabinet(HANDLE file, uint64_t offset, uint64_t size, CabinetSink& sink, std::wstring& detail);
 
 }  // namespace platform

@@ -94,6 +94,22 @@ UINT Win32WindowsInstaller::ReinstallProduct(const std::wstring& productCode, DW
   return MsiReinstallProductW(productCode.c_str(), mode);
 }
 
+UINT Win32WindowsInstaller::AddSourceFolder(const std::wstring& productCode, const std::wstring& packagePath) {
+  const DWORD attributes = GetFileAttributesW(packagePath.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return ERROR_FILE_NOT_FOUND;
+  const size_t slash = packagePath.find_last_of(L"\\/");
+  if (slash == std::wstring::npos) return ERROR_BAD_PATHNAME;
+  const std::wstring folder = packagePath.substr(0, slash + 1);
+  // Index 0: after the sources already known, which Windows Installer keeps trying first.
+  const DWORD options = static_cast<DWORD>(MSISOURCETYPE_NETWORK) | static_cast<DWORD>(MSICODE_PRODUCT);
+  UINT result = MsiSourceListAddSourceExW(productCode.c_str(), nullptr, MSIINSTALLCONTEXT_MACHINE, options,
+                                          folder.c_str(), 0);
+  if (result == ERROR_UNKNOWN_PRODUCT)
+    result = MsiSourceListAddSourceExW(productCode.c_str(), nullptr, MSIINSTALLCONTEXT_USERUNMANAGED, options,
+                                       folder.c_str(), 0);
+  return result;
+}
+
 std::unique_ptr<MsiTransactions> Win32WindowsInstaller::LoadTransactions() {
   return std::make_unique<Win32MsiTransactions>();
 }

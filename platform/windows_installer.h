@@ -41,6 +41,10 @@ class WindowsInstaller {
   virtual UINT ConfigureProductEx(const std::wstring& productCode, int level, int state,
                                   const std::wstring& commandLine) = 0;
   virtual UINT ReinstallProduct(const std::wstring& productCode, DWORD mode) = 0;
+  // MsiSourceListAddSourceExW: makes the folder holding packagePath a network source of the
+  // installed product (machine context first, then the user's), so that what must read the
+  // package's files finds them there. ERROR_FILE_NOT_FOUND when the package is not there.
+  virtual UINT AddSourceFolder(const std::wstring& productCode, const std::wstring& packagePath) = 0;
   virtual std::unique_ptr<MsiTransactions> LoadTransactions() = 0;
   // DllGetVersion of msi.dll in the system folder; false without the library, the entry point or
   // a successful call.
@@ -58,6 +62,7 @@ class Win32WindowsInstaller final : public WindowsInstaller {
   UINT ConfigureProductEx(const std::wstring& productCode, int level, int state,
                           const std::wstring& commandLine) override;
   UINT ReinstallProduct(const std::wstring& productCode, DWORD mode) override;
+  UINT AddSourceFolder(const std::wstring& productCode, const std::wstring& packagePath) override;
   std::unique_ptr<MsiTransactions> LoadTransactions() override;
   bool Version(DWORD& major, DWORD& minor) override;
 };

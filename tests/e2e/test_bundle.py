@@ -6,10 +6,12 @@ import importlib.util
 import shutil
 import struct
 import subprocess
+import time
 
 import pytest
 
-from wine import BIN, BUILD, FAILING, ROOT, Distribution, build_failing_package, log_folder, read_log, uninstall_all
+from wine import (BIN, BUILD, FAILING, ROOT, Distribution, build_failing_package, hold_after_first_group, log_folder,
+                  read_log, uninstall_all)
 
 _spec = importlib.util.spec_from_file_location("pack_bundle", ROOT / "scripts" / "pack-bundle.py")
 pack_bundle = importlib.util.module_from_spec(_spec)
@@ -212,6 +214,105 @@ def test_a_bad_bundle_is_refused_before_anything_runs(prefix, probe, fault):
     assert not (prefix.drive_c / "Temp" / "notes.txt").exists()
     assert any(l.startswith("C:\\bundles\\bad.exe cannot be used: ") and l.endswith(f"Returning {expected}")
                for l in lines), lines
+
+
+def unpacked_into(lines):
+    """The folders the bundles of Bundle.log unpacked into, in the order they did."""
+    return [l.split(" unpacked into ", 1)[1] for l in lines if " unpacked into " in l]
+
+
+GATE = "C:\\Temp\\gate.dat"
+
+
+@pytest.mark.parametrize("twice", [False, True], ids=["two copies", "one file started twice"])
+def test_a_second_bundle_started_meanwhile_ends_with_1618_in_a_folder_of_its_own(prefix, twice):
+    uninstall_all(prefix)
+    dist = Distribution(prefix)
+    hold_after_first_group(dist, GATE)
+    first = packed(prefix, dist.dir, "gated")
+    second = first if twice else packed(prefix, dist.dir, "gated-copy")
+    gate = prefix.host_path(GATE)
+    for f in (gate, gate.with_name("gate.dat.held"), gate.with_name("gate.dat.release")):
+        f.unlink(missing_ok=True)
+    clear_logs(prefix)
+
+    run = prefix.start(windows_path(prefix, first), "/q")
+    try:
+        deadline = time.time() + 120
+        while not gate.with_name("gate.dat.held").exists():
+            assert run.running(), "the first bundle ended before its gate"
+            assert time.time() < deadline, "the first bundle never reached its gate"
+            time.sleep(0.2)
+        held = unpacked_folders(prefix)
+        first_files = files_of(held[0]) if held else []
+        second_code = prefix.run(windows_path(prefix, second), "/q", timeout=120)
+        meanwhile = unpacked_folders(prefix)
+        first_files_meanwhile = files_of(held[0]) if held else []
+    finally:
+        gate.with_name("gate.dat.release").write_text("")
+    first_code = run.exit_code(timeout=120)
+
+    lines = bundle_lines(prefix)
+    assert second_code == 1618, lines
+    assert first_code == 0, lines
+    folders = unpacked_into(lines)
+    assert len(folders) == 2 and folders[0].lower() != folders[1].lower(), folders
+    # While the first ran, only its folder stood, unchanged by the second bundle, which had removed its own.
+    assert [f.name for f in held] == [folders[0].rsplit("\\", 1)[1]]
+    assert meanwhile == held and first_files_meanwhile == first_files
+    assert f"{folders[1]}\\setup.exe returned 1618" in lines
+    assert f"{folders[0]}\\setup.exe returned 0" in lines
+    assert "Returning 0" in read_log(log_folder(prefix) / "Setup.log")
+    own = list(log_folder(prefix).glob("Setup_*.log"))
+    assert len(own) == 1 and "Returning 1618" in read_log(own[0])
+    assert [prefix.product_state(c) for c in RIZOD] == [5, 5, 5]
+    assert unpacked_folders(prefix) == []
+    uninstall_all(prefix)
+
+
+def packed_code(guid):
+    """A product code as Windows Installer writes it in its registry keys."""
+    h = guid.strip("{}").replace("-", "")
+    return h[7::-1] + h[11:7:-1] + h[15:11:-1] + "".join(h[i + 1] + h[i] for i in range(16, 32, 2))
+
+
+def network_sources(prefix, guid):
+    key = f"HKLM\\Software\\Classes\\Installer\\Products\\{packed_code(guid)}\\SourceList\\Net"
+    out = prefix._run(["wine", "reg", "query", key]).stdout.decode("utf-8", "replace")
+    return [l.split("REG_EXPAND_SZ", 1)[1].strip().lower() for l in out.splitlines() if "REG_EXPAND_SZ" in l]
+
+
+@pytest.mark.parametrize("repairer", ["the folder", "a second bundle"])
+def test_after_a_bundle_install_a_repair_finds_a_source_and_an_uninstall_works(prefix, repairer):
+    """The bundle's unpacked folder, the products' recorded source, is gone after the install; the
+    repair makes its own package folder a source before it puts a deleted file back."""
+    uninstall_all(prefix)
+    dist = Distribution(prefix)
+    bundle = windows_path(prefix, packed(prefix, dist.dir, "first"))
+    clear_logs(prefix)
+    assert prefix.run(bundle, "/q") == 0, bundle_lines(prefix)
+    installed_from = unpacked_into(bundle_lines(prefix))[0]
+    assert network_sources(prefix, RIZOD[0]) == [(installed_from + "\\Packages\\").lower()]
+    assert unpacked_folders(prefix) == []
+    removed = prefix.drive_c / "Program Files (x86)" / "Orvanta" / "Rizod" / "RizodServer.txt"
+    removed.unlink()
+
+    clear_logs(prefix)
+    if repairer == "the folder":
+        code, source = dist.run("/r", "/q"), dist.windows_dir
+    else:
+        code = prefix.run(windows_path(prefix, packed(prefix, dist.dir, "second")), "/r", "/q")
+        source = unpacked_into(bundle_lines(prefix))[0]
+    lines = read_log(log_folder(prefix) / "Setup.log")
+    assert code == 0, lines
+    assert "Repairing Rizod Server returned 0." in lines
+    assert not any(l.startswith("Adding the folder of ") for l in lines), lines
+    assert removed.exists()
+    assert (source + "\\Packages\\").lower() in network_sources(prefix, RIZOD[0])
+
+    assert prefix.run(bundle, "/u", "/q") == 0, bundle_lines(prefix)
+    assert [prefix.product_state(c) for c in RIZOD] == [-1, -1, -1]
+    assert unpacked_folders(prefix) == []
 
 
 def test_a_signed_bundle_verifies_and_installs(prefix, tmp_path):

@@ -71,6 +71,10 @@ class WinePrefix:
         assert out and out[-1].isdigit(), f"no exit code: {result.stdout!r} {result.stderr!r}"
         return int(out[-1])
 
+    def start(self, program: str, *args: str) -> "BackgroundRun":
+        """Starts a Windows program without waiting; its exit code comes from the answer's exit_code."""
+        return BackgroundRun(self, program, args)
+
     def product_state(self, product_code: str) -> int:
         """MsiQueryProductStateW: 5 installed, -1 unknown, ..."""
         result = self._run(["wine", "C:\\msistate.exe", product_code])
@@ -93,6 +97,50 @@ class WinePrefix:
             self.reg_delete("HKCU\\Software\\Wine", "Version")
         else:
             self.reg_add("HKCU\\Software\\Wine", "Version", version)
+
+
+class BackgroundRun:
+    """A program run through exitcode.exe in the background."""
+
+    def __init__(self, prefix: WinePrefix, program: str, args):
+        # A file, not a pipe: Wine's background processes may inherit the stream and hold it.
+        self.out = tempfile.TemporaryFile()
+        self.process = subprocess.Popen(["wine", "C:\\exitcode.exe", program, *args], env=prefix.env,
+                                        stdin=subprocess.DEVNULL, stdout=self.out, stderr=subprocess.DEVNULL)
+
+    def running(self) -> bool:
+        return self.process.poll() is None
+
+    def exit_code(self, timeout=120) -> int:
+        """Its full Windows exit code; a run still going after timeout is killed and fails the test."""
+        try:
+            self.process.wait(timeout)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            self.process.wait(10)
+            raise AssertionError(f"still running after {timeout} s; killed")
+        self.out.seek(0)
+        lines = self.out.read().decode("utf-8", "replace").split()
+        self.out.close()
+        assert lines and lines[-1].isdigit(), f"no exit code: {lines}"
+        return int(lines[-1])
+
+
+def hold_after_first_group(dist: "Distribution", gate: str, seconds=120):
+    """The first package group gets a post-install step, holdfile.exe from the distribution's
+    Packages folder, that holds the run until the test writes <gate>.release (it writes <gate>.held
+    once it waits)."""
+    shutil.copy(BIN / "holdfile.exe", dist.dir / "Packages" / "holdfile.exe")
+    definition = (dist.dir / "RizodSuite.xml").read_text()
+    waiter = f"""
+        <PackageFile>
+          <Name>Gate</Name>
+          <Location>[WORKINGDIRECTORY]\\Packages\\holdfile.exe</Location>
+          <InstallArguments>{gate} {seconds}</InstallArguments>
+          <PostInstallOrder>1</PostInstallOrder>
+        </PackageFile>"""
+    end = definition.index("</PackageFileGroup>")
+    (dist.dir / "RizodSuite.xml").write_text(definition[:end] + waiter + definition[end:])
 
 
 class Distribution:

@@ -18,6 +18,7 @@ class FakeWindowsInstaller : public platform::WindowsInstaller {
   std::map<std::wstring, std::wstring> installLocations;  // product code (upper case) -> InstallLocation
   std::map<std::wstring, UINT> installResults;            // package path -> MsiInstallProductW result
   std::map<std::wstring, UINT> configureResults;          // product code (upper case) -> result
+  std::map<std::wstring, UINT> addSourceResults;          // package path -> MsiSourceListAddSourceExW result
   bool installSetsState = true;  // a successful install makes the package's product "installed"
   std::map<std::wstring, std::wstring> packageCodes;      // package path -> product code it installs
   bool transactionsAvailable = true;
@@ -95,6 +96,11 @@ class FakeWindowsInstaller : public platform::WindowsInstaller {
   UINT ReinstallProduct(const std::wstring& code, DWORD mode) override {
     calls.push_back(text::Format(L"ReinstallProduct %s %#x", code, mode));
     return 0;
+  }
+  UINT AddSourceFolder(const std::wstring& code, const std::wstring& packagePath) override {
+    calls.push_back(text::Format(L"AddSourceFolder %s %s", code, packagePath));
+    auto it = addSourceResults.find(packagePath);
+    return it == addSourceResults.end() ? 0 : it->second;
   }
 
   class Transactions : public platform::MsiTransactions {

@@ -111,11 +111,14 @@ class DriverError(AssertionError):
 class Wizard:
     """One background run of a wizard program and the calls that drive it."""
 
-    def __init__(self, prefix: WinePrefix, display: str, name: str, program="C:\\dist\\setup.exe"):
+    def __init__(self, prefix: WinePrefix, display: str, name: str, program="C:\\dist\\setup.exe", child=None):
+        """child: the image name of the program that program starts and waits for (a one-file
+        setup's unpacked setup.exe); a stop ends it first."""
         self.prefix = prefix
         self.display = display
         self.name = re.sub(r"[^\w.-]+", "_", name)
         self.program = program
+        self.child = child
         self.process = None
         self.runs = 0
 
@@ -205,7 +208,8 @@ class Wizard:
         if self.process is None or self.process.poll() is not None:
             return
         try:
-            self.prefix._run(["wine", "taskkill", "/f", "/im", self.program.rsplit("\\", 1)[-1]], timeout=30)
+            for image in filter(None, (self.child, self.program.rsplit("\\", 1)[-1])):
+                self.prefix._run(["wine", "taskkill", "/f", "/im", image], timeout=30)
             self.process.wait(10)
         except subprocess.TimeoutExpired:
             self.prefix.restart_server()

@@ -906,19 +906,27 @@ TEST_F(SequenceTest, RepairReinstallsOnceAndInstallsWhatIsMissing) {
   Installed(L"B");
   Installed(L"D");
   context_->modeFlags = mode::Repair;
+  // A source that cannot be added is only logged: the cached package may still be enough.
+  msi_.addSourceResults[Msi(L"B")] = ERROR_FILE_NOT_FOUND;
   RepairPackageFile repair(*context_, L" UPGRADE=1");
   repair.Initialize();
   ASSERT_TRUE(repair.RunSequence(mode::Repair));
 
-  EXPECT_EQ(Only({L"ReinstallProduct", L"InstallProduct", L"EnableLog"}),
+  EXPECT_EQ(Only({L"ReinstallProduct", L"InstallProduct", L"EnableLog", L"AddSourceFolder"}),
             (std::vector<std::wstring>{
+                // Each repair first makes this run's package a source of its product.
+                L"AddSourceFolder {A} C:\\pkg\\A.msi",
                 L"EnableLog 0x1000 C:\\Logs\\A_Repair.log 0", L"ReinstallProduct {A} 0x284",
+                L"AddSourceFolder {B} C:\\pkg\\B.msi",
                 L"EnableLog 0x1000 C:\\Logs\\ 0", L"ReinstallProduct {B} 0x284",  // no RepairLog: the folder alone
                 L"EnableLog 0x1000 C:\\Logs\\C_Install.log 0", L"InstallProduct C:\\pkg\\C.msi [ UPGRADE=1]",
                 L"EnableLog 0x1000 C:\\Logs\\RUI_RepairCommit.log 0",
                 // {A} was repaired with the first product: the second one skips it silently.
+                L"AddSourceFolder {D} C:\\pkg\\D.msi",
                 L"EnableLog 0x1000 C:\\Logs\\ 0", L"ReinstallProduct {D} 0x284",
                 L"EnableLog 0x1000 C:\\Logs\\RAX_RepairCommit.log 0"}));
+  EXPECT_TRUE(log_.Has(L"Adding the folder of C:\\pkg\\B.msi to the sources of B returned 2."));
+  EXPECT_FALSE(log_.Has(L"Adding the folder of C:\\pkg\\A.msi to the sources of A returned 0."));
   EXPECT_TRUE(log_.Has(L"Repairing A returned 0."));
   EXPECT_TRUE(log_.Has(L"Installing C:\\pkg\\C.msi returned 0."));
   EXPECT_EQ(std::count_if(log_.lines.begin(), log_.lines.end(),
