@@ -4,6 +4,7 @@ import shutil
 
 import pytest
 
+from ids import IDC_FOLDER, IDC_TITLE
 from test_wizard_install import CANCEL_QUESTION, FINISH, INSTALL, PRODUCT, RIZOD, WELCOME
 from wine import BUILD, log_folder, read_log, uninstall_all
 from wizard import IDYES, Wizard
@@ -35,12 +36,12 @@ def test_the_bundle_wizard_walks_welcome_product_install_finish_and_installs(pre
     wizard.start()
     state = wizard.wait_page(WELCOME)
     wizard.screenshot("welcome")
-    assert "Welcome to the Rizod Document Server Setup Wizard" in state.control(185).text
+    assert "Welcome to the Rizod Document Server Setup Wizard" in state.control(IDC_TITLE).text
     assert unpacked_folders(prefix), "the wizard runs from no unpacked folder"
     wizard.press("next")
     state = wizard.wait_page(PRODUCT)
     wizard.screenshot("product")
-    assert state.control(198).text == "C:\\Program Files (x86)\\Orvanta\\Rizod"
+    assert state.control(IDC_FOLDER).text == "C:\\Program Files (x86)\\Orvanta\\Rizod"
     wizard.press("next")
     wizard.wait_page(INSTALL)
     wizard.screenshot("install")
