@@ -11,7 +11,8 @@ cd "$ROOT"
 
 scripts/install-deps.sh
 cmake -S . -B build/x64 -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-x86_64.cmake" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build/x64 -j "$(nproc)" --target dist sample_bundle exitcode msistate wizdriver >/dev/null
+# Every tool the wizard driver copies into its prefix (scripts/demo_wizard.py, tests/e2e/wine.py).
+cmake --build build/x64 -j "$(nproc)" --target dist sample_bundle exitcode msistate holdfile wizdriver >/dev/null
 
 if [ "${1:-}" = "--wizard" ] && [ -z "${DISPLAY:-}" ]; then
   exec /usr/bin/python3 scripts/demo_wizard.py
