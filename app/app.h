@@ -130,6 +130,9 @@ class CCommonBootstrapperApp {
   bool RunPrerequisites(EngineContext& context);
   // What this run does once its checks have passed, for the driver that shows it.
   RunPlan Plan(RunDriver driver) const;
+  // A check refused the run: said in the log, and a failure to whoever reads the exit code (the
+  // check has told the person at the screen, if there is one). Always false.
+  bool RefuseRun(const wchar_t* check);
   // The launch messages of the definition; false when one refuses the run.
   bool RunLaunchMessages(CheckContext& checks, LaunchScreens* screens = nullptr);
   // The notice that this Windows is not supported, with its link for the product's culture.

@@ -33,8 +33,15 @@ void InteractiveDriver::Run() {
 
   CheckContext checks = app_.MakeCheckContext();
   std::unique_ptr<InstallChecks> probes = RunInstallChecks(checks);
-  if (!MinimumRequirements(checks).CheckMinimumRequirements()) return;
-  if (!FilesInUse(checks).CheckFilesInUse()) return;
+  // A refusal was shown to the person; the exit code tells a deployment tool the same.
+  if (!MinimumRequirements(checks).CheckMinimumRequirements()) {
+    app_.RefuseRun(L"minimum requirement check");
+    return;
+  }
+  if (!FilesInUse(checks).CheckFilesInUse()) {
+    app_.RefuseRun(L"file-in-use check");
+    return;
+  }
   MsiRegistryChecker(checks, true).RunRegistryChecks();
   RunLaunchChecks(checks);
 
@@ -58,8 +65,14 @@ void InteractiveDriver::Run() {
    private:
     CCommonBootstrapperApp& app_;
   } screens(app_);
-  if (!app_.RunLaunchMessages(checks, &screens)) return;
-  if ((resolved & (mode::Repair | mode::Uninstall)) && !AppCheck(checks).CheckRunningApps()) return;
+  if (!app_.RunLaunchMessages(checks, &screens)) {
+    app_.RefuseRun(L"launch message");
+    return;
+  }
+  if ((resolved & (mode::Repair | mode::Uninstall)) && !AppCheck(checks).CheckRunningApps()) {
+    app_.RefuseRun(L"running-application check");
+    return;
+  }
 
   LogFile unopened;  // the facts were logged at start-up
   SystemInfo system(unopened, app_.GetPlatform().system);

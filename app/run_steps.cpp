@@ -2,6 +2,7 @@
 #include "app/app.h"
 #include "checks/launch_checks.h"
 #include "checks/system_info.h"
+#include "core/exit_codes.h"
 #include "core/localization.h"
 #include "core/log_file.h"
 #include "core/property_map.h"
@@ -25,6 +26,12 @@ bool CCommonBootstrapperApp::RunPrerequisites(EngineContext& context) {
   if (!outcome.dotNetDisplayName.empty()) SetDotNetDisplayName(outcome.dotNetDisplayName);
   if (outcome.rebootNeeded) SetRebootNeeded(true);
   return goOn;
+}
+
+bool CCommonBootstrapperApp::RefuseRun(const wchar_t* check) {
+  log_->Log(L"Setup stopped: the %s refused the run.", check);
+  state_.SetExitCode(exit_code::Failed);
+  return false;
 }
 
 RunPlan CCommonBootstrapperApp::Plan(RunDriver driver) const {

@@ -108,11 +108,7 @@ void SilentDriver::Run(bool silenceForced) {
 // The checks that may end the run, in their order; false when one refuses. A refusal is a
 // failure to a deployment tool, so it ends with 1603 and says which check refused.
 bool SilentDriver::RunRefusingChecks(CheckContext& checks) {
-  auto refuse = [this](const wchar_t* check) {
-    app_.Log().Log(L"Setup stopped: the %s refused the run.", check);
-    app_.SetSetupResultCode(exit_code::Failed);
-    return false;
-  };
+  auto refuse = [this](const wchar_t* check) { return app_.RefuseRun(check); };
   if (!MinimumRequirements(checks).CheckMinimumRequirements()) return refuse(L"minimum requirement check");
   CheckContext silentChecks = checks;
   silentChecks.silent = true;

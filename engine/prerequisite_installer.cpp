@@ -111,7 +111,8 @@ int PrerequisiteInstaller::FilePrerequisite(const XmlNode& prerequisite) {
 }
 
 void PrerequisiteInstaller::Fail(const ComponentResult& result) {
-  context_.SetExitCode(static_cast<int>(result.exitCode));
+  // An installer that answered 0 while its component is still missing has failed all the same.
+  context_.SetExitCode(result.exitCode != 0 ? static_cast<int>(result.exitCode) : exit_code::Failed);
   outcome_.resultText = result.errorText;
 }
 

@@ -144,6 +144,11 @@ def test_a_missed_minimum_requirement_stops_the_run_unless_bypassed(prefix, dist
     assert code == 1603
     assert "Setup stopped: the minimum requirement check refused the run." in lines
     assert prefix.product_state(RIZOD_SERVER) == -1
+    # Started without /q the refusal is a message box (none shows without a display), and the exit
+    # code still tells the deployment tool it failed.
+    code, lines = run_setup(prefix, dist)
+    assert code == 1603, lines
+    assert "Setup stopped: the minimum requirement check refused the run." in lines
 
     prefix.env["OPBypassMSRCheck"] = "1"
     try:

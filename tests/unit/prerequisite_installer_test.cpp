@@ -171,6 +171,9 @@ TEST_F(PrerequisiteTest, BuiltInOutcomes) {
       {L".NET 3.5 SP1", L"DotNet35Sp1", {true, 0, L""}, true, 0},
       {L".NET 3.5 SP1", L"DotNet35Sp1", {true, 3010, L""}, false, 103010},
       {L".NET 3.5 SP1", L"DotNet35Sp1", {false, 5100, L"too small"}, false, 5100},
+      // The installer answered 0 and the component is still missing: a failure all the same.
+      {L".NET 3.5 SP1", L"DotNet35Sp1", {false, 0, L""}, false, 1603},
+      {L"Windows Installer 4.5", L"WindowsInstaller45", {false, 0, L""}, false, 1603},
       {L"Windows Installer 4.5", L"WindowsInstaller45", {false, 3010, L""}, false, 103011},
       {L"Windows Installer 4.5", L"WindowsInstaller45", {false, 404, L"Not Found"}, false, 404},
       {L"ASP.NET 4.0", L"AspNet4", {false, 50, L""}, true, 50},
