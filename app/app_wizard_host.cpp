@@ -28,7 +28,7 @@ void AppWizardHost::SetInstallDirectory(const std::wstring& directory) { app_.Se
 bool AppWizardHost::ValidateInstallPath(const std::wstring& path) { return app_.ValidateInstallPath(path); }
 bool AppWizardHost::ResolveInstallDirectory(std::wstring& out) { return app_.ResolveInstallDirectory(app_.GUID(), out); }
 const std::wstring& AppWizardHost::QVDirectory() const { return app_.QVDirectory(); }
-bool AppWizardHost::RestartRequired() { return app_.RebootNeeded() || app_.PackageRestartRequested(); }
+bool AppWizardHost::RestartRequired() { return services_.RestartRequired(); }
 void AppWizardHost::SetRebootRequiredFlag() { app_.SetRebootRequiredFlag(); }
 const std::wstring& AppWizardHost::RebootPrerequisiteName() const { return app_.RebootPrerequisiteName(); }
 

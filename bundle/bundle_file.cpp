@@ -17,16 +17,6 @@ bool ReadAt(HANDLE file, uint64_t offset, void* buffer, DWORD size, DWORD& got) 
   return ReadFile(file, buffer, size, &got, &at) != 0;
 }
 
-std::string Hex(const uint8_t (&digest)[32]) {
-  static constexpr char kDigits[] = "0123456789abcdef";
-  std::string hex;
-  for (uint8_t b : digest) {
-    hex += kDigits[b >> 4];
-    hex += kDigits[b & 15];
-  }
-  return hex;
-}
-
 }  // namespace
 
 CheckedBundle CheckBundle(const std::wstring& path) {
@@ -71,7 +61,7 @@ CheckedBundle CheckBundle(const std::wstring& path) {
     return fail(exit_code::BundleUnpackFailed,
                 text::Format(L"SHA-256 is not available (error code %d)", static_cast<int>(error)));
   manifestHash.Add(manifestText.data(), manifestText.size());
-  if (manifestHash.HexDigest() != Hex(payload->manifestSha256))
+  if (manifestHash.HexDigest() != platform::LowerHex(payload->manifestSha256, sizeof(payload->manifestSha256)))
     return fail(exit_code::BundleDamaged, L"its manifest does not match its trailer");
   std::wstring problem;
   const ManifestVerdict verdict = ParseManifest(manifestText, b.manifest, problem);

@@ -159,14 +159,13 @@ void RunExecutor::Finalize(const FinalizeRule& rule) {
 FinishPlan RunExecutor::RunFinish() {
   std::vector<bool> succeeded;
   for (const auto& product : services_.Products()) succeeded.push_back(product->Succeeded);
-  const FinishPlan plan =
-      PlanFinish(services_.ExitCode(), Context().modeFlags, succeeded);
+  EngineContext context = Context();
+  const FinishPlan plan = PlanFinish(services_.ExitCode(), context.modeFlags, succeeded);
   if (plan.restartHandOver) {
     services_.RestartSetup();
     return plan;
   }
   if (plan.recheckMsiFirst) services_.RerunMsiChecks();
-  EngineContext context = Context();
   size_t index = 0;
   for (const auto& product : services_.Products()) {
     const uint32_t steps = index < plan.products.size() ? plan.products[index] : 0;

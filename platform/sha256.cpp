@@ -30,11 +30,16 @@ std::string Sha256::HexDigest() {
   DWORD size = sizeof(digest);
   if (!hash_ || !CryptGetHashParam(hash_.get(), HP_HASHVAL, digest, &size, 0) || size != sizeof(digest)) return {};
   hash_.reset();
+  return LowerHex(digest, sizeof(digest));
+}
+
+std::string LowerHex(const unsigned char* bytes, size_t size) {
   static constexpr char kDigits[] = "0123456789abcdef";
   std::string hex;
-  for (BYTE b : digest) {
-    hex += kDigits[b >> 4];
-    hex += kDigits[b & 15];
+  hex.reserve(size * 2);
+  for (size_t i = 0; i < size; ++i) {
+    hex += kDigits[bytes[i] >> 4];
+    hex += kDigits[bytes[i] & 15];
   }
   return hex;
 }

@@ -30,6 +30,9 @@ class Sha256 {
   CryptHash hash_;
 };
 
+// Bytes as lower-case hexadecimal digits, two a byte (how digests are written in manifests).
+std::string LowerHex(const unsigned char* bytes, size_t size);
+
 // Bytes from the system's random number generator; false when it cannot give them.
 bool SystemRandom(void* buffer, DWORD size);
 
