@@ -7,10 +7,12 @@ from pathlib import Path
 ROOT = Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(ROOT / "tests" / "gui"))
 sys.path.insert(0, str(ROOT / "tests" / "e2e"))
+from ids import IDC_CLICK_NEXT, IDC_FINISH_TITLE, IDC_FOLDER, IDC_PROGRESS_BAR  # noqa: E402
 from wine import Distribution, log_folder, read_log  # noqa: E402
 from wizard import Wizard, wizard_machine  # noqa: E402
 
-PAGES = (("welcome", 218, "next"), ("product", 198, "next"), ("install", 204, None), ("finish", 180, "finish"))
+PAGES = (("welcome", IDC_CLICK_NEXT, "next"), ("product", IDC_FOLDER, "next"), ("install", IDC_PROGRESS_BAR, None),
+         ("finish", IDC_FINISH_TITLE, "finish"))
 
 
 def main():
