@@ -7,8 +7,7 @@
 #include "platform/text.h"
 
 bool IsSecretName(const std::wstring& name) {
-  return text::ContainsNoCase(name, L"PASSWORD") || text::ContainsNoCase(name, L"PWD") ||
-         text::EqualsNoCase(name, L"[CMDLINE]");
+  return text::ContainsNoCase(name, L"PASSWORD") || text::ContainsNoCase(name, L"PWD");
 }
 
 namespace {
@@ -73,12 +72,6 @@ void SecretMask::AddArguments(const std::wstring& arguments) {
     Add(pair.value);
     Add(Unquoted(pair.value));
   }
-}
-
-SecretMask SecretMask::Without(const std::wstring& value) const {
-  SecretMask other = *this;
-  other.values_.erase(std::remove(other.values_.begin(), other.values_.end(), value), other.values_.end());
-  return other;
 }
 
 std::wstring SecretMask::Apply(std::wstring text) const {

@@ -5,7 +5,7 @@
 #include <vector>
 
 // Whether a value of this name must never be written out: the name holds "PASSWORD" or "PWD" in
-// any letter case, or is the setup's command line.
+// any letter case. The setup's command line is not one: only its secret NAME=VALUE pairs are.
 bool IsSecretName(const std::wstring& name);
 
 class SecretMask {
@@ -22,8 +22,6 @@ class SecretMask {
   // the ANSI and the UTF-8 forms of each value.
   std::string ApplyToFile(std::string bytes) const;
   bool Empty() const { return values_.empty(); }
-  // The same mask without one value (a text that is itself secret, whose parts are to be hidden).
-  SecretMask Without(const std::wstring& value) const;
 
  private:
   std::vector<std::wstring> values_;  // longest first: a value inside a longer one leaves no tail

@@ -13,14 +13,14 @@
 
 namespace {
 
-TEST(SecretName, PasswordOrPwdInAnyCaseAndTheCommandLine) {
+TEST(SecretName, PasswordOrPwdInAnyCase) {
   struct Row {
     const wchar_t* name;
     bool secret;
   } rows[] = {{L"[PASSWORD]", true},        {L"VUROVIZO_PASSWORD", true}, {L"DOCUMENT_SERVICEACCOUNTPWD", true},
               {L"SQL_SA_PASSWORD", true},   {L"vurovizo_password", true}, {L"DbPassWord", true},
-              {L"[sqlPwd]", true},          {L"pwd", true},               {L"[CMDLINE]", true},
-              {L"[cmdline]", true},         {L"PASSWORDS_OFF", true},     {L"[USER]", false},
+              {L"[sqlPwd]", true},          {L"pwd", true},               {L"[CMDLINE]", false},
+              {L"[cmdline]", false},         {L"PASSWORDS_OFF", true},     {L"[USER]", false},
               {L"PASS", false},             {L"CMDLINE", false},          {L"P_W_D", false},
               {L"[INSTALLDIRECTORY]", false}};
   for (const Row& row : rows) EXPECT_EQ(row.secret, IsSecretName(row.name)) << text::ToUtf8(row.name);
@@ -71,6 +71,32 @@ TEST(SecretMask, EveryLogLineAndSecretPropertyValue) {
                                               L"Installing C:\\p.exe API_PASSWORD=****** returned 0",
                                               L"later ****** and ******"};
   EXPECT_EQ(expected, log.lines);
+}
+
+// The setup's command line is no secret: a later log line sharing a piece of it ("/q ") reads in
+// clear, the command line's own password stays hidden, in the lines and in the property dump.
+TEST(SecretMask, OnlyThePasswordsOfTheSetupsCommandLineAreHidden) {
+  struct Row {
+    const wchar_t* commandLine;
+    const wchar_t* line;
+    const wchar_t* shown;
+    const wchar_t* dumped;
+  } rows[] = {
+      {L"/q ", L"Executing cmd.exe /q /c tool.exe DB_PWD=Zq9 /q", L"Executing cmd.exe /q /c tool.exe DB_PWD=****** /q",
+       L"[CMDLINE] = /q "},
+      {L"/q VUROVIZO_PASSWORD=Vz1 X=1 ", L"Executing cmd.exe /q /c echo Vz1 X=1",
+       L"Executing cmd.exe /q /c echo ****** X=1", L"[CMDLINE] = /q VUROVIZO_PASSWORD=****** X=1 "},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(text::ToUtf8(row.commandLine));
+    MemoryLog log;
+    PropertyMap properties;
+    log.MaskWith(properties.Secrets());
+    properties.Set(L"[CMDLINE]", row.commandLine);
+    log.WriteLine(row.line);
+    properties.Dump(log);
+    EXPECT_EQ((std::vector<std::wstring>{row.shown, row.dumped}), log.lines);
+  }
 }
 
 TEST(SecretMask, LogFilesMaskedInPlaceInTheirEncoding) {
