@@ -18,8 +18,8 @@ class SecretMask {
   void AddArguments(const std::wstring& arguments);
   // The text with every remembered value replaced by asterisks.
   std::wstring Apply(std::wstring text) const;
-  // A log file's bytes with the values replaced: UTF-16 LE after its byte order mark, else both
-  // the ANSI and the UTF-8 forms of each value.
+  // A log file's bytes with the values replaced: UTF-16 LE after its byte order mark, else every
+  // narrow form of each value (secret_forms.h): UTF-8 and ANSI, lossy ANSI included.
   std::string ApplyToFile(std::string bytes) const;
   bool Empty() const { return values_.empty(); }
 

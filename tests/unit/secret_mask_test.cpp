@@ -125,4 +125,34 @@ TEST(SecretMask, LogFilesMaskedInPlaceInTheirEncoding) {
   EXPECT_FALSE(platform::RewriteInPlace(scratch.path() + L"absent.log", [](const std::string& b) { return b; }));
 }
 
+// Another program's log may hold a value the ANSI code page cannot: Windows Installer writes it
+// best fit, other writers put stand-ins. Both forms are masked, unless stand-ins make up half of
+// the form or more (a "??" would hide text that is not the secret). Code page 1252 here.
+TEST(SecretMask, LossyAnsiFormsOfAValueAreMaskedInLogFiles) {
+  const std::wstring omega = L"Zeta-\u03A9mega-\u0101-9";
+  auto utf16 = [](const std::wstring& wide) {
+    std::string bytes("\xFF\xFE", 2);
+    return bytes.append(reinterpret_cast<const char*>(wide.data()), wide.size() * 2);
+  };
+  struct Row {
+    std::wstring value;
+    std::string before, after;
+  } rows[] = {
+      {omega, "Property(S): DB_PWD = Zeta-Omega-a-9\r\n", "Property(S): DB_PWD = ******\r\n"},  // best fit
+      {omega, "CommandLine: DB_PWD=Zeta-?mega-?-9 X=1", "CommandLine: DB_PWD=****** X=1"},         // stand-ins
+      {omega, "DB_PWD=Zeta-\xCE\xA9mega-\xC4\x81-9", "DB_PWD=******"},                          // UTF-8
+      {omega, utf16(L"DB_PWD = " + omega), utf16(L"DB_PWD = ******")},
+      {omega, "Zeta-Omega-b-9 Zeta-?mega-9", "Zeta-Omega-b-9 Zeta-?mega-9"},  // near misses stay
+      {L"\u03A91", "either ?1 or O1", "either ?1 or ******"},  // "?1" is half stand-in
+      {L"\u5BC6\u7801", "?? and ??", "?? and ??"},            // nothing kept: nothing to look for
+      {L"Wh?-\u03A9x", "Wh?-?x and Wh?-Ox", "****** and ******"},  // its own "?" is no stand-in
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.before);
+    SecretMask mask;
+    mask.Add(row.value);
+    EXPECT_EQ(row.after, mask.ApplyToFile(row.before));
+  }
+}
+
 }  // namespace
