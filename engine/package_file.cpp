@@ -41,10 +41,14 @@ std::wstring PackageFile::BuildArguments(const XmlNode& package) const {
   return baseProperties_.empty() ? extra : baseProperties_ + L" " + extra;
 }
 
-std::wstring EnableMsiLog(const EngineContext& context, const std::wstring& fileName) {
+std::wstring MsiLogPath(const EngineContext& context, const std::wstring& fileName) {
   std::wstring path = context.logFolder;
   if (path.empty() || path.back() != L'\\') path += L'\\';
-  path += fileName;
+  return path + fileName;
+}
+
+std::wstring EnableMsiLog(const EngineContext& context, const std::wstring& fileName) {
+  const std::wstring path = MsiLogPath(context, fileName);
   context.installer.EnableLog(platform::kVerboseLogMode, path, 0);
   return path;
 }
