@@ -51,6 +51,12 @@ std::vector<ArgumentPair> ArgumentPairs(const std::wstring& arguments) {
 void SecretMask::Add(const std::wstring& value) {
   if (value.empty() || value == kShown || std::find(values_.begin(), values_.end(), value) != values_.end()) return;
   values_.push_back(value);
+  // An installer property string holds a quote of the value doubled.
+  if (value.find(L'"') != std::wstring::npos) {
+    std::wstring doubled;
+    for (wchar_t c : value) doubled.append(c == L'"' ? 2 : 1, c);
+    if (std::find(values_.begin(), values_.end(), doubled) == values_.end()) values_.push_back(std::move(doubled));
+  }
   std::stable_sort(values_.begin(), values_.end(),
                    [](const std::wstring& a, const std::wstring& b) { return a.size() > b.size(); });
 }

@@ -12,7 +12,8 @@ class SecretMask {
  public:
   static constexpr const wchar_t* kShown = L"******";
 
-  // Remembers a value to hide; an empty one hides nothing.
+  // Remembers a value to hide, and its form in an installer property string (quotes doubled);
+  // an empty one hides nothing.
   void Add(const std::wstring& value);
   // Remembers the value of every NAME=VALUE in an argument text whose NAME is secret.
   void AddArguments(const std::wstring& arguments);

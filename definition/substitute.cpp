@@ -45,11 +45,20 @@ std::vector<Match> FindTokens(const std::wstring& s, const std::wstring& open, c
   return found;
 }
 
+// A value for a Windows Installer property string: inside a quoted value its quotes are doubled;
+// standing bare, it is quoted when it holds a blank or a quote, so it stays one value.
+std::wstring ForPropertyString(const std::wstring& inserted, bool insideQuotes) {
+  std::wstring doubled;
+  for (wchar_t c : inserted) doubled.append(c == L'"' ? 2 : 1, c);
+  if (insideQuotes || inserted.find_first_of(L" \t\"") == std::wstring::npos) return doubled;
+  return L"\"" + doubled + L"\"";
+}
+
 // Puts each property and environment value in place of its reference in the text as written, in
 // one pass: an inserted value is never read again, so a "[X]" or "%X%" inside it stays as it is.
 // A value's trailing backslash goes when the reference is followed by a path part (the second
 // character after it is there and not a blank).
-void InsertValues(std::wstring& value, const PropertyMap& properties) {
+void InsertValues(std::wstring& value, const PropertyMap& properties, Insertion insertion) {
   struct Reference {
     Match match;
     bool environment;
@@ -64,17 +73,22 @@ void InsertValues(std::wstring& value, const PropertyMap& properties) {
   size_t done = 0;
   for (const Reference& r : references) {
     if (r.match.pos < done) continue;  // the delimiters keep references apart; never overlap all the same
+    out.append(value, done, r.match.pos - done);
+    done = r.match.pos + r.match.len;
     const std::wstring token = value.substr(r.match.pos, r.match.len);
     std::wstring inserted = r.environment ? platform::EnvironmentValue(token.substr(1, token.size() - 2))
                                           : properties.Get(token);
-    const size_t after = r.match.pos + r.match.len + 1;
-    if (inserted.empty())
-      inserted = token;  // unset or empty: the reference stays as written
-    else if (inserted.back() == L'\\' && after < value.size() && value[after] != L' ')
-      inserted.pop_back();
-    out.append(value, done, r.match.pos - done);
+    if (inserted.empty()) {
+      out += token;  // unset or empty: the reference stays as written
+      continue;
+    }
+    if (inserted.back() == L'\\' && done + 1 < value.size() && value[done + 1] != L' ') inserted.pop_back();
+    if (insertion == Insertion::PropertyString) {
+      // Quotes of the text as written: an odd number before the reference opens a quoted value.
+      const bool quoted = std::count(value.begin(), value.begin() + r.match.pos, L'"') % 2 == 1;
+      inserted = ForPropertyString(inserted, quoted);
+    }
     out += inserted;
-    done = r.match.pos + r.match.len;
   }
   out.append(value, done, std::wstring::npos);
   value = std::move(out);
@@ -82,7 +96,8 @@ void InsertValues(std::wstring& value, const PropertyMap& properties) {
 
 }  // namespace
 
-void Substitute(std::wstring& value, const PropertyMap& properties, const CultureTextSource& culture) {
+void Substitute(std::wstring& value, const PropertyMap& properties, const CultureTextSource& culture,
+                Insertion insertion) {
   if (!FindTokens(value, L"[[", L"]]", IsNameChar).empty()) {
     value = value.size() <= 2 ? std::wstring() : value.substr(1, value.size() - 2);
     return;
@@ -102,16 +117,19 @@ void Substitute(std::wstring& value, const PropertyMap& properties, const Cultur
     value = working;
   }
 
-  InsertValues(value, properties);
+  InsertValues(value, properties, insertion);
 }
 
-void Substitute(std::wstring& value, const ReadContext& context) {
+void Substitute(std::wstring& value, const ReadContext& context, Insertion insertion) {
   const Localization* localization = context.localization;
-  Substitute(value, context.properties, [localization](int number, std::wstring& out) {
-    if (!localization) return false;
-    out = localization->String(static_cast<UINT>(number));
-    return !out.empty();
-  });
+  Substitute(
+      value, context.properties,
+      [localization](int number, std::wstring& out) {
+        if (!localization) return false;
+        out = localization->String(static_cast<UINT>(number));
+        return !out.empty();
+      },
+      insertion);
 }
 
 std::vector<SubstitutionToken> SubstitutionTokens(const std::wstring& value) {

@@ -12,14 +12,20 @@ class PropertyMap;
 // Fetches a culture text by number; false when there is none.
 using CultureTextSource = std::function<bool(int number, std::wstring& text)>;
 
+// How a property or environment value is put in: as it is, or as a value of a Windows Installer
+// property string (NAME="va""lue"), so that a blank or a quote in it cannot end it early and
+// start further properties.
+enum class Insertion { Verbatim, PropertyString };
+
 // Expands, in place: "[[Name]]" escapes (the value loses its outer characters and nothing else
 // happens), "[123]" culture numbers (the whole value becomes the text), "[Name]" properties and
 // "%Name%" environment variables. Property and environment values are inserted once, verbatim:
 // references inside them are not expanded.
-void Substitute(std::wstring& value, const PropertyMap& properties, const CultureTextSource& culture);
+void Substitute(std::wstring& value, const PropertyMap& properties, const CultureTextSource& culture,
+                Insertion insertion = Insertion::Verbatim);
 
 // The form the XML readers use: the run's properties and its culture library, when loaded.
-void Substitute(std::wstring& value, const ReadContext& context);
+void Substitute(std::wstring& value, const ReadContext& context, Insertion insertion = Insertion::Verbatim);
 
 // One reference that Substitute would act on, with its place in the value.
 struct SubstitutionToken {

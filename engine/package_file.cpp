@@ -7,6 +7,7 @@
 #include "core/run_mode.h"
 #include "core/secret_mask.h"
 #include "definition/conditions.h"
+#include "definition/substitute.h"
 #include "definition/xml_readers.h"
 #include "platform/files.h"
 #include "platform/text.h"
@@ -35,8 +36,9 @@ std::wstring PackageFile::ReadLogName(const XmlNode& package) const {
   return name;
 }
 
-std::wstring PackageFile::BuildArguments(const XmlNode& package) const {
-  std::wstring extra = Read(package, L"InstallArguments");
+std::wstring PackageFile::BuildArguments(const XmlNode& package, bool forInstaller) const {
+  std::wstring extra = forInstaller ? ReadPropertyString(context_, package, L"InstallArguments")
+                                    : Read(package, L"InstallArguments");
   if (extra.empty()) return baseProperties_;
   return baseProperties_.empty() ? extra : baseProperties_ + L" " + extra;
 }
@@ -51,6 +53,13 @@ std::wstring EnableMsiLog(const EngineContext& context, const std::wstring& file
   const std::wstring path = MsiLogPath(context, fileName);
   context.installer.EnableLog(platform::kVerboseLogMode, path, 0);
   return path;
+}
+
+std::wstring ReadPropertyString(const EngineContext& context, const XmlNode& node, const wchar_t* element) {
+  std::wstring value;
+  if (ElementTextReader(node, context.Values()).GetText(element, value, true) && !value.empty())
+    Substitute(value, context.Values(), Insertion::PropertyString);
+  return value;
 }
 
 void MaskMsiLog(const EngineContext& context, const std::wstring& path) {
@@ -225,10 +234,11 @@ int PackageFile::InstallPostPackage(const XmlNode& package) {
     Observer().OnStatus(Text(context_.modeFlags == mode::Repair ? 50142 : 50141, name));
   const bool carriesExitCode = text::EqualsNoCase(Read(package, L"ExitCodeRequired"), L"Yes");
   if (carriesExitCode) exitCodeRequired_ = true;
-  std::wstring arguments = BuildArguments(package);
+  const bool installerPackage = text::Contains(location, L".msi");
+  std::wstring arguments = BuildArguments(package, installerPackage);
 
   int result = 0;
-  if (!text::Contains(location, L".msi")) {
+  if (!installerPackage) {
     std::wstring commandLine = arguments.empty() ? location : location + L" " + arguments;
     const std::wstring started = text::QuoteIfBlank(location) + (arguments.empty() ? L"" : L" " + arguments);
     result = context_.runHidden ? static_cast<int>(context_.runHidden(started)) : static_cast<int>(ERROR_NOT_SUPPORTED);

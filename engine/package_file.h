@@ -21,6 +21,9 @@ std::wstring EnableMsiLog(const EngineContext& context, const std::wstring& file
 // Hides the run's secret values in an installer log that has been written: Windows Installer
 // writes the command line and, under Wine, every property in clear whatever it is told.
 void MaskMsiLog(const EngineContext& context, const std::wstring& path);
+// The text of a child element that is a Windows Installer property string: a value put in for a
+// reference stays one property value whatever blanks and quotes it holds.
+std::wstring ReadPropertyString(const EngineContext& context, const XmlNode& node, const wchar_t* element);
 // An installer property string as handed over: its secret values are learnt for the masks and
 // their names listed in MsiHiddenProperties.
 std::wstring HiddenArguments(const EngineContext& context, const std::wstring& arguments);
@@ -45,7 +48,9 @@ class PackageFile {
   virtual void RunRollbackPass(const XmlNode& group);
 
   std::wstring ReadLogName(const XmlNode& package) const;
-  std::wstring BuildArguments(const XmlNode& package) const;
+  // The base properties and the package's InstallArguments, for Windows Installer or, when
+  // forInstaller is false, for a program's command line.
+  std::wstring BuildArguments(const XmlNode& package, bool forInstaller = true) const;
   std::wstring EnableMsiLog(const std::wstring& fileName) const;
   int InstallMsiPackage(const XmlNode& package, const std::wstring& name);
 

@@ -90,10 +90,12 @@ int PrerequisiteInstaller::FilePrerequisite(const XmlNode& prerequisite) {
   std::wstring location = Read(prerequisite, L"Location");
   if (location.empty()) return 0;
   Announce(currentName_);
-  std::wstring arguments = Read(prerequisite, L"Arguments");
+  const bool installerPackage = text::Contains(location, L".msi");
+  std::wstring arguments =
+      installerPackage ? ReadPropertyString(context_, prerequisite, L"Arguments") : Read(prerequisite, L"Arguments");
   context_.Observer().OnPackageStarted(currentName_);
   int result = 0;
-  if (text::Contains(location, L".msi")) {
+  if (installerPackage) {
     const std::wstring logPath = EnableMsiLog(context_, Read(prerequisite, L"InstallLog"));
     result = static_cast<int>(context_.installer.InstallProduct(location, HiddenArguments(context_, arguments)));
     MaskMsiLog(context_, logPath);

@@ -501,6 +501,8 @@ using ArgumentTest = Table<ArgumentCase>;
 TEST_P(ArgumentTest, CommandLineIsTheBasePropertiesAndThePackageArguments) {
   const ArgumentCase& c = GetParam();
   properties_.Set(L"[TargetDir]", L"C:\\Program Files\\Rizod");
+  properties_.Set(L"[USER]", L"DOM\\a b");  // as typed on a login page
+  properties_.Set(L"[SERVER_NAME]", L"srv\"x");
   Fields extra;
   if (!c.installArguments.empty()) extra.push_back({L"InstallArguments", c.installArguments});
   ASSERT_NO_FATAL_FAILURE(Load({ProductXml(kRizod, {Group({Main(1, L"A", extra)})})}));
@@ -516,7 +518,10 @@ INSTANTIATE_TEST_SUITE_P(
                     ArgumentCase{"UpgradeBase", L" UPGRADE=1", L"", L" UPGRADE=1"},
                     ArgumentCase{"UpgradeBaseAndPackage", L" UPGRADE=1", L"B=2", L" UPGRADE=1 B=2"},
                     ArgumentCase{"PackagePropertySubstituted", L"A=1", L"DIR=\"[TargetDir]\"",
-                                 L"A=1 DIR=\"C:\\Program Files\\Rizod\""}),
+                                 L"A=1 DIR=\"C:\\Program Files\\Rizod\""},
+                    // A typed value stays one property value: quoted, its quotes doubled.
+                    ArgumentCase{"TypedValuesQuoted", L"A=1", L"USER=[USER] SERVER_NAME=\"[SERVER_NAME]\" B=[SERVER_NAME]",
+                                 L"A=1 USER=\"DOM\\a b\" SERVER_NAME=\"srv\"\"x\" B=\"srv\"\"x\""}),
     ByName());
 
 // Windows Installer is told which properties are secret, and since Wine's ignores that, each log
@@ -643,6 +648,7 @@ using PostKindTest = Table<PostKindCase>;
 
 TEST_P(PostKindTest, OnlyALowerCaseMsiGoesToWindowsInstaller) {
   const PostKindCase& c = GetParam();
+  properties_.Set(L"[USER]", L"a b");
   Fields extra{{L"InstallLog", L"post.log"}};
   if (!c.installArguments.empty()) extra.push_back({L"InstallArguments", c.installArguments});
   ASSERT_NO_FATAL_FAILURE(Load({ProductXml(kRizod, {Group({Main(1, L"A"), Post(1, L"P", c.location, extra)})})}));
@@ -668,7 +674,13 @@ INSTANTIATE_TEST_SUITE_P(
                      {L"RunHidden \"C:\\my pkg\\post.exe\" A=1"}, L"Installing C:\\my pkg\\post.exe A=1 returned 0"},
         PostKindCase{"LowerCaseMsi", L"C:\\pkg\\post.msi", L"A=1", L"B=2",
                      {L"EnableLog 0x1000 C:\\Logs\\post.log 0", L"InstallProduct C:\\pkg\\post.msi [A=1 B=2]"},
-                     L"Installing C:\\pkg\\post.msi returned 0."}),
+                     L"Installing C:\\pkg\\post.msi returned 0."},
+        // Values are quoted for Windows Installer only; a program gets them as they are.
+        PostKindCase{"MsiValueQuoted", L"C:\\pkg\\post.msi", L"", L"U=[USER]",
+                     {L"EnableLog 0x1000 C:\\Logs\\post.log 0", L"InstallProduct C:\\pkg\\post.msi [U=\"a b\"]"},
+                     L"Installing C:\\pkg\\post.msi returned 0."},
+        PostKindCase{"ProgramValueAsItIs", L"C:\\pkg\\post.exe", L"", L"U=[USER]", {L"RunHidden C:\\pkg\\post.exe U=a b"},
+                     L"Installing C:\\pkg\\post.exe U=a b returned 0"}),
     ByName());
 
 struct ExitCodeCase {

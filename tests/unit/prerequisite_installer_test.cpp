@@ -124,8 +124,12 @@ TEST_F(PrerequisiteTest, FilePrerequisitesByTheirLocation) {
     bool goesOn;
     int exitCode;
     const wchar_t* line;
-    const wchar_t* started = nullptr;  // the command line handed to the launcher
+    const wchar_t* started = nullptr;  // the command line handed to the launcher or the installer
   } rows[] = {
+      // A value put in for a reference stays one installer property; a program gets it as it is.
+      {L"C:\\p\\a.msi", L"U=[USER]", 0, 0, true, 0, L"Installing C:\\p\\a.msi returned 0",
+       L"InstallProduct C:\\p\\a.msi [U=\"a b\"]"},
+      {L"C:\\p\\a.exe", L"U=[USER]", 0, 0, true, 0, L"Installing C:\\p\\a.exe U=a b returned 0", L"C:\\p\\a.exe U=a b"},
       {L"C:\\p\\a.msi", L"A=1", 0, 0, true, 0, L"Installing C:\\p\\a.msi returned 0"},
       {L"C:\\p\\a.msi", L"", 3010, 0, true, 0, L"Installing C:\\p\\a.msi returned 3010"},
       {L"C:\\p\\a.msi", L"", 1603, 0, false, 1603, L"Installing C:\\p\\a.msi returned 1603"},
@@ -135,6 +139,7 @@ TEST_F(PrerequisiteTest, FilePrerequisitesByTheirLocation) {
       {L"C:\\p\\A.EXE", L"", 0, 0, true, 0, nullptr},  // neither ".msi" nor ".exe" as written
       {L"C:\\p\\a.bat", L"", 0, 0, true, 0, nullptr},
   };
+  properties_.Set(L"[USER]", L"a b");
   for (const auto& row : rows) {
     SCOPED_TRACE(text::ToUtf8(row.location));
     log_.lines.clear();
@@ -151,7 +156,9 @@ TEST_F(PrerequisiteTest, FilePrerequisitesByTheirLocation) {
       EXPECT_TRUE(log_.Has(row.line));
       EXPECT_TRUE(log_.Has(L"Installing Pre"));
       if (row.started) {
-        EXPECT_EQ(commands_, std::vector<std::wstring>{row.started});
+        std::vector<std::wstring> handed = commands_;
+        for (const std::wstring& call : msi_.CallsStartingWith(L"InstallProduct")) handed.push_back(call);
+        EXPECT_EQ(handed, std::vector<std::wstring>{row.started});
       }
     } else {
       EXPECT_TRUE(commands_.empty());

@@ -62,14 +62,16 @@ TEST(SecretMask, EveryLogLineAndSecretPropertyValue) {
   PropertyMap properties;
   log.MaskWith(properties.Secrets());
   properties.Set(L"[PASSWORD]", L"Pa ss");
+  properties.Set(L"[DB_PASSWORD]", L"q\"t");  // typed with a quote: doubled in a property string
   properties.Set(L"[SERVER_NAME]", L"SRV");
   properties.Set(L"Arguments", L"DB_PWD=Zq9 /x");  // a definition value holding an argument text
   log.WriteLine(L"Executing setup.exe /p Pa ss DB_PWD=Zq9 SRV");
   log.WriteLine(L"Installing C:\\p.exe API_PASSWORD=Late1 returned 0");
   log.WriteLine(L"later Late1 and Zq9");
+  log.WriteLine(L"USER_KEY=\"q\"\"t\" and q\"t");
   const std::vector<std::wstring> expected = {L"Executing setup.exe /p ****** DB_PWD=****** SRV",
                                               L"Installing C:\\p.exe API_PASSWORD=****** returned 0",
-                                              L"later ****** and ******"};
+                                              L"later ****** and ******", L"USER_KEY=\"******\" and ******"};
   EXPECT_EQ(expected, log.lines);
 }
 

@@ -38,10 +38,13 @@ class SubstituteTest : public testing::Test {
     properties_.Set(L"[WITHENV]", L"%SUBST_TEST_DIR%\\x");
     properties_.Set(L"[WITHPROP]", L"[SETUPDIRECTORY]");
     properties_.Set(L"[PERCENT]", L"50%");
+    properties_.Set(L"[QUOTE]", L"pa\"ss");
+    properties_.Set(L"[BLANK]", L"a b");
+    properties_.Set(L"[BREAKOUT]", L"x\" TRANSFORMS=\"evil.mst");
   }
-  std::wstring Expand(const std::wstring& value) {
+  std::wstring Expand(const std::wstring& value, Insertion insertion = Insertion::Verbatim) {
     std::wstring v = value;
-    Substitute(v, properties_, CultureText);
+    Substitute(v, properties_, CultureText, insertion);
     return v;
   }
   PropertyMap properties_;
@@ -114,6 +117,24 @@ TEST_F(SubstituteTest, DropsTheTrailingBackslashOnlyBeforeAPathPart) {
       {L"[INSTALLDIRECTORY]\\a;[INSTALLDIRECTORY]", L"C:\\Program Files\\Orvanta\\a;C:\\Program Files\\Orvanta\\"},
   };
   for (const Case& c : cases) EXPECT_EQ(Expand(c.input), c.expected) << text::ToUtf8(c.input);
+}
+
+// A value typed on a login page may hold blanks and quotes; in a property string it stays one
+// value, whichever way the definition wrote the reference.
+TEST_F(SubstituteTest, PropertyStringValuesAreQuotedForWindowsInstaller) {
+  const Case cases[] = {
+      {L"PASSWORD=\"[QUOTE]\"", L"PASSWORD=\"pa\"\"ss\""},
+      {L"PASSWORD=[QUOTE]", L"PASSWORD=\"pa\"\"ss\""},
+      {L"USER=[BLANK] X=1", L"USER=\"a b\" X=1"},
+      {L"USER=\"[BLANK]\" X=\"[SETUPDIRECTORY]\"", L"USER=\"a b\" X=\"D:\\setup\""},
+      {L"A=\"x [QUOTE] y\" B=[BLANK] C=\"[QUOTE]\"", L"A=\"x pa\"\"ss y\" B=\"a b\" C=\"pa\"\"ss\""},
+      {L"PASSWORD=\"[BREAKOUT]\"", L"PASSWORD=\"x\"\" TRANSFORMS=\"\"evil.mst\""},
+      {L"DIR=\"[INSTALLDIRECTORY]\\bin\" TMP=%SUBST_TEST_DIR%", L"DIR=\"C:\\Program Files\\Orvanta\\bin\" TMP=C:\\Temp"},
+      {L"ROOT=[INSTALLDIRECTORY]", L"ROOT=\"C:\\Program Files\\Orvanta\\\""},
+      {L"M=\"[MISSING]\" E=[EMPTY]", L"M=\"[MISSING]\" E=[EMPTY]"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Expand(c.input, Insertion::PropertyString), c.expected) << text::ToUtf8(c.input);
+  EXPECT_EQ(Expand(L"PASSWORD=\"[QUOTE]\""), L"PASSWORD=\"pa\"ss\"");  // elsewhere values go in as they are
 }
 
 TEST_F(SubstituteTest, WithoutACultureSourceNumbersBecomeDigits) {
