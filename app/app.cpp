@@ -66,6 +66,7 @@ bool CCommonBootstrapperApp::InitInstance() {
   runLock_ = std::make_unique<platform::MachineLock>(kRunLockName);
   if (!runLock_->Held()) return RefuseSecondSetup();
   log_->Open(*properties_, platform_.security);
+  if (!log_->IsOpen()) return RefuseWithoutLog();
   logFolder_ = log_->Folder();
 
   if (FAILED(com_->Status())) log_->Log(L"Initializing COM library failed with error: %#X", com_->Status());
@@ -302,9 +303,13 @@ std::wstring CCommonBootstrapperApp::LogCopyName(const std::wstring& folder, con
 void CCommonBootstrapperApp::CopyLog() {
   std::wstring target = LogCopyName(logFolder_, shortName_, state_.ModeFlags());
   log_->Log(L"Copying %s to %s", log_->Path(), target);
-  // An overwritten copy would keep the access list of whoever made the old file.
-  DeleteFileW(target.c_str());
-  CopyFileW(log_->Path().c_str(), target.c_str(), FALSE);
+  // An overwritten copy would keep the access list of whoever made the old file, and a link in
+  // its place would take it elsewhere.
+  if (DWORD error = platform::ClearForNewFile(target)) {
+    log_->Log(L"%s cannot be written anew (error code %d); the log is not copied.", target, static_cast<int>(error));
+    return;
+  }
+  CopyFileW(log_->Path().c_str(), target.c_str(), TRUE);
 }
 
 bool CCommonBootstrapperApp::RefuseSecondSetup() {
@@ -323,6 +328,19 @@ bool CCommonBootstrapperApp::RefuseSecondSetup() {
                      L"Another setup is running on this computer. Wait until it has finished, then start this "
                      L"setup again.");
   state_.SetExitCode(exit_code::AnotherSetupRunning);
+  return false;
+}
+
+bool CCommonBootstrapperApp::RefuseWithoutLog() {
+  // The log would have gone where another user could read or redirect it: nothing is done.
+  ReadCommandLine(environment_.arguments, cmd_, *properties_, *log_);
+  if (!cmd_.silent) {
+    std::wstring message =
+        L"Setup found no folder for its log that only administrators can change, so nothing was changed.";
+    for (const std::wstring& note : log_->Refusal()) message += L"\n\n" + note;
+    ShowPlainMessage(platform_.prompts, nullptr, message);
+  }
+  state_.SetExitCode(exit_code::LogFolderUnsafe);
   return false;
 }
 

@@ -64,7 +64,7 @@ std::vector<std::wstring> WithRestartArguments(LogFile& log, const std::wstring&
 
 void RestartSetup(LogFile& log, platform::Processes& processes, platform::Registry& registry,
                   const RestartRequest& request) {
-  const std::wstring folder = text::Format(L"%s\\Restart", request.logFolder);
+  std::wstring folder = text::Format(L"%s\\Restart", request.logFolder);
   if (!log.FolderSafeAfterRun()) {
     // The copy would run as administrator after this process ends, from a folder another user
     // could by then have renamed away and replaced.
@@ -76,6 +76,7 @@ void RestartSetup(LogFile& log, platform::Processes& processes, platform::Regist
     ProtectedFolder made = MakeProtectedFolder(*request.security, folder);
     for (const std::wstring& note : made.notes) log.WriteLine(note);
     if (!made.usable) return;
+    folder = made.path;
   } else if (!platform::IsDirectory(folder) && !CreateDirectoryW(folder.c_str(), nullptr)) {
     log.Log(L"Creating %s failed with error code: %d", folder, static_cast<int>(GetLastError()));
     return;

@@ -24,6 +24,7 @@ enum ExitCode : int {
   BundleUnsafe = 103021,        // a file would land outside its folder, or it unpacks past its size bound
   BundleUnpackFailed = 103022,  // its folder could not be made or written (disk full, no rights)
   BundleStartFailed = 103023,   // the unpacked setup.exe could not be started
+  LogFolderUnsafe = 103024,     // no folder only administrators may change could be had for the log
 };
 
 }  // namespace exit_code

@@ -269,9 +269,7 @@ void FinalizeActions::DeleteFiles() {
 
   const std::wstring batch = BatchFilePath();
   // A new file, never an old one reused: an old one keeps whatever access list it was given.
-  DeleteFileW(batch.c_str());
-  platform::UniqueHandle file(
-      CreateFileW(batch.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+  platform::UniqueHandle file = platform::CreateNewFile(batch, GENERIC_WRITE, 0);
   if (!file) {
     DWORD error = GetLastError();
     log_.Log(L"Creating %s failed with error code %d", batch, error);

@@ -45,6 +45,13 @@ std::wstring EnableMsiLog(const EngineContext& context, const std::wstring& file
   std::wstring path = context.logFolder;
   if (path.empty() || path.back() != L'\\') path += L'\\';
   path += fileName;
+  // The installer overwrites whatever the name leads to: only a new file is safe to give it.
+  if (DWORD error = platform::ClearForNewFile(path)) {
+    context.log.Log(L"%s cannot be written anew (error code %d); the installer keeps no log there.", path,
+                    static_cast<int>(error));
+    context.installer.EnableLog(0, L"", 0);
+    return {};
+  }
   context.installer.EnableLog(platform::kVerboseLogMode, path, 0);
   return path;
 }

@@ -7,6 +7,7 @@
 
 #include "platform/handles.h"
 #include "platform/security.h"
+#include "platform/sha256.h"
 
 namespace platform {
 namespace {
@@ -98,6 +99,25 @@ FolderFacts Win32Security::InspectFolder(const std::wstring& path) {
     facts.kind = FolderFacts::Kind::Other;
     return facts;
   }
+  // The name's attributes show a link Windows made; opening it without following and asking the
+  // handle shows what was actually opened, whatever the name said a moment before.
+  UniqueHandle opened(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                  nullptr));
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!opened || !GetFileInformationByHandle(opened.get(), &info)) {
+    facts.kind = FolderFacts::Kind::Unreadable;
+    facts.error = GetLastError();
+    return facts;
+  }
+  if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+    facts.kind = FolderFacts::Kind::Link;
+    return facts;
+  }
+  if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    facts.kind = FolderFacts::Kind::Other;
+    return facts;
+  }
   facts.kind = FolderFacts::Kind::Directory;
   PSID owner = nullptr;
   PACL dacl = nullptr;
@@ -152,12 +172,31 @@ DWORD Win32Security::ProtectFolder(const std::wstring& path) {
                                adminsBuffer, nullptr, dacl, nullptr);
 }
 
-DWORD Win32Security::RemoveLink(const std::wstring& path) {
-  DWORD attributes = GetFileAttributesW(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return GetLastError();
-  // RemoveDirectoryW on a junction or directory link removes the link, never its target's contents.
-  BOOL removed = (attributes & FILE_ATTRIBUTE_DIRECTORY) ? RemoveDirectoryW(path.c_str()) : DeleteFileW(path.c_str());
-  return removed ? 0 : GetLastError();
+DWORD Win32Security::CreateFreshProtectedFolder(const std::wstring& base, std::wstring& made) {
+  DWORD error = ERROR_ALREADY_EXISTS;
+  // A clash of 128 random bits means someone guessed nothing: it only repeats on a broken generator.
+  for (int attempt = 0; attempt < 3 && error == ERROR_ALREADY_EXISTS; ++attempt) {
+    unsigned char bytes[16];
+    if (!SystemRandom(bytes, sizeof(bytes))) return GetLastError() ? GetLastError() : ERROR_GEN_FAILURE;
+    const std::string hex = LowerHex(bytes, sizeof(bytes));
+    made = base + L"." + std::wstring(hex.begin(), hex.end());
+    error = CreateProtectedFolder(made);
+  }
+  if (error != 0) made.clear();
+  return error;
+}
+
+bool Win32Security::HoldsLink(const std::wstring& path) {
+  WIN32_FIND_DATAW found;
+  FindHandle search(FindFirstFileW((path + L"\\*").c_str(), &found));
+  if (!search) return GetLastError() != ERROR_FILE_NOT_FOUND;
+  do {
+    const std::wstring name = found.cFileName;
+    if (name == L"." || name == L"..") continue;
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return true;
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && HoldsLink(path + L"\\" + name)) return true;
+  } while (FindNextFileW(search.get(), &found));
+  return GetLastError() != ERROR_NO_MORE_FILES;
 }
 
 DWORD Win32Security::GuardSharedFolder(const std::wstring& path) {
