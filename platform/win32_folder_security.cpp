@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "platform/acl_entries.h"
 #include "platform/handles.h"
 #include "platform/security.h"
 #include "platform/sha256.h"
@@ -40,6 +41,7 @@ struct SelfSid {
 };
 
 bool IsTrusted(PSID sid, PSID self) {
+  if (!sid || !IsValidSid(sid)) return false;
   return IsWellKnownSid(sid, WinBuiltinAdministratorsSid) || IsWellKnownSid(sid, WinLocalSystemSid) ||
          (self && EqualSid(sid, self));
 }
@@ -54,23 +56,6 @@ DWORD FileRights(DWORD mask) {
   return mask;
 }
 
-// Whether an allow entry gives anyone but the trusted accounts one of the rights. onFolderItself:
-// only entries that apply to the folder itself (not inherit-only ones), their generic rights mapped.
-bool OthersHold(PACL dacl, PSID self, DWORD rights, bool onFolderItself) {
-  if (!dacl) return true;  // no list at all: everyone may do anything
-  for (DWORD i = 0; i < dacl->AceCount; ++i) {
-    void* entry = nullptr;
-    if (!GetAce(dacl, i, &entry)) return true;
-    auto* header = static_cast<ACE_HEADER*>(entry);
-    if (header->AceType != ACCESS_ALLOWED_ACE_TYPE) continue;
-    if (onFolderItself && (header->AceFlags & INHERIT_ONLY_ACE)) continue;
-    auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(entry);
-    const DWORD mask = onFolderItself ? FileRights(allowed->Mask) : allowed->Mask;
-    if ((mask & rights) && !IsTrusted(&allowed->SidStart, self)) return true;
-  }
-  return false;
-}
-
 bool ProtectedDescriptor(LocalMemory& owner, PSECURITY_DESCRIPTOR& descriptor, const wchar_t* sddl = kProtectedDacl) {
   if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor, nullptr))
     return false;
@@ -79,6 +64,20 @@ bool ProtectedDescriptor(LocalMemory& owner, PSECURITY_DESCRIPTOR& descriptor, c
 }
 
 }  // namespace
+
+bool OthersHold(PACL dacl, PSID self, DWORD rights, bool onFolderItself) {
+  if (!dacl) return true;
+  for (DWORD i = 0; i < dacl->AceCount; ++i) {
+    void* entry = nullptr;
+    if (!GetAce(dacl, i, &entry)) return true;
+    auto* header = static_cast<ACE_HEADER*>(entry);
+    if (!IsAllowEntry(header)) continue;
+    if (onFolderItself && (header->AceFlags & INHERIT_ONLY_ACE)) continue;
+    const DWORD mask = onFolderItself ? FileRights(AllowedMask(header)) : AllowedMask(header);
+    if ((mask & rights) && !IsTrusted(AllowedGrantee(header), self)) return true;
+  }
+  return false;
+}
 
 FolderFacts Win32Security::InspectFolder(const std::wstring& path) {
   FolderFacts facts;
@@ -242,17 +241,19 @@ DWORD Win32Security::GuardSharedFolder(const std::wstring& path) {
     copied->AceFlags &= ~INHERITED_ACE;  // the list is protected: what was inherited is now its own
     DWORD keep = 0;
     bool split = false;
-    if (header->AceType == ACCESS_ALLOWED_ACE_TYPE && !(header->AceFlags & INHERIT_ONLY_ACE)) {
-      auto* allowed = reinterpret_cast<ACCESS_ALLOWED_ACE*>(copied);
-      const DWORD rights = FileRights(allowed->Mask);
-      if ((rights & kRemovingRights) && !IsTrusted(&allowed->SidStart, trustedSelf)) {
+    if (IsAllowEntry(header) && !(header->AceFlags & INHERIT_ONLY_ACE)) {
+      const DWORD rights = FileRights(AllowedMask(copied));
+      if ((rights & kRemovingRights) && !IsTrusted(AllowedGrantee(copied), trustedSelf)) {
         keep = rights & ~kRemovingRights;
-        // What is made below keeps the entry whole; only the folder itself loses the rights.
-        split = (copied->AceFlags & (OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE)) != 0;
+        // What is made below keeps a plain entry whole; only the folder itself loses the rights.
+        // A conditional or object entry cannot be split without losing its condition: it loses
+        // the rights everywhere.
+        split = header->AceType == ACCESS_ALLOWED_ACE_TYPE &&
+                (copied->AceFlags & (OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE)) != 0;
         if (split) {
           copied->AceFlags |= INHERIT_ONLY_ACE;
         } else {
-          allowed->Mask = keep;
+          AllowedMask(copied) = keep;
         }
       }
     }

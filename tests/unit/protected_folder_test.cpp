@@ -167,3 +167,54 @@ TEST(Win32SharedFolderTest, GuardingTakesTheRemovingRightsAndKeepsAdding) {
 }
 
 }  // namespace
+
+#include <cstring>
+
+#include "platform/acl_entries.h"
+
+namespace {
+
+// Conditional and object entries grant as plain ones do: each kind, naming Everyone, lets others
+// change the folder; naming Administrators, it does not.
+TEST(AclEntriesTest, EveryKindOfAllowEntryCounts) {
+  BYTE everyone[SECURITY_MAX_SID_SIZE], admins[SECURITY_MAX_SID_SIZE];
+  DWORD size = sizeof(everyone);
+  ASSERT_TRUE(CreateWellKnownSid(WinWorldSid, nullptr, everyone, &size));
+  size = sizeof(admins);
+  ASSERT_TRUE(CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, admins, &size));
+  const GUID type{0x1234, 1, 2, {3, 4, 5, 6, 7, 8, 9, 10}};
+  enum Kind { Plain, Object, Callback };
+  for (Kind kind : {Plain, Object, Callback}) {
+    for (PSID grantee : {static_cast<PSID>(everyone), static_cast<PSID>(admins)}) {
+      SCOPED_TRACE(testing::Message() << "kind " << kind << (grantee == everyone ? " everyone" : " admins"));
+      alignas(DWORD) BYTE buffer[512] = {};
+      auto* acl = reinterpret_cast<PACL>(buffer);
+      ASSERT_TRUE(InitializeAcl(acl, sizeof(buffer), ACL_REVISION_DS));
+      if (kind == Plain) {
+        ASSERT_TRUE(AddAccessAllowedAceEx(acl, ACL_REVISION_DS, 0, FILE_ALL_ACCESS, grantee));
+      } else {
+        // Built by hand (Wine lacks the object call): an object entry with both GUIDs before the
+        // SID, or a conditional one with the condition's bytes after it.
+        alignas(DWORD) BYTE entry[128] = {};
+        const DWORD sidSize = GetLengthSid(grantee);
+        auto* header = reinterpret_cast<ACE_HEADER*>(entry);
+        reinterpret_cast<ACCESS_ALLOWED_ACE*>(entry)->Mask = FILE_ALL_ACCESS;
+        size_t sidAt = 8;
+        if (kind == Object) {
+          auto* object = reinterpret_cast<ACCESS_ALLOWED_OBJECT_ACE*>(entry);
+          object->Flags = ACE_OBJECT_TYPE_PRESENT | ACE_INHERITED_OBJECT_TYPE_PRESENT;
+          object->ObjectType = object->InheritedObjectType = type;
+          sidAt = 12 + 2 * sizeof(GUID);
+        }
+        std::memcpy(entry + sidAt, grantee, sidSize);
+        if (kind == Callback) std::memcpy(entry + sidAt + sidSize, "artx\0\0\0\0", 8);
+        const BYTE types[] = {0, ACCESS_ALLOWED_OBJECT_ACE_TYPE, ACCESS_ALLOWED_CALLBACK_ACE_TYPE};
+        *header = {types[kind], 0, static_cast<WORD>(sidAt + sidSize + (kind == Callback ? 8 : 0))};
+        ASSERT_TRUE(AddAce(acl, ACL_REVISION_DS, MAXDWORD, entry, header->AceSize));
+      }
+      EXPECT_EQ(grantee == everyone, platform::OthersHold(acl, nullptr, DELETE | WRITE_DAC, true));
+    }
+  }
+}
+
+}  // namespace
