@@ -229,9 +229,23 @@ bool ComponentInstaller::SaveBody(platform::HttpTransfer& transfer, const std::w
     log.Log(L"Opening %s failed with error code %d", file, exitCode);
     return false;
   }
+  const auto refuse = [&](DWORD error, const std::wstring& why) {
+    Fail(error);
+    log.WriteLine(why);
+    out.reset();
+    DeleteDownload(file, L"refused");
+    return false;
+  };
+  if (announced && *announced > maxDownloadBytes)
+    return refuse(ERROR_FILE_TOO_LARGE, text::Format(L"The download announces %u bytes, more than the %u allowed",
+                                                     *announced, maxDownloadBytes));
+  const uint64_t started = now();
   char piece[kPieceSize];
   unsigned long long total = 0;
   for (;;) {
+    if (now() - started > downloadDeadlineMs)
+      return refuse(ERROR_TIMEOUT, text::Format(L"The download did not finish within %u seconds; %u bytes had come",
+                                                downloadDeadlineMs / 1000, total));
     DWORD got = 0;
     DWORD error = transfer.Read(piece, kPieceSize, got);
     if (error != 0) {
@@ -243,6 +257,9 @@ bool ComponentInstaller::SaveBody(platform::HttpTransfer& transfer, const std::w
     }
     if (got == 0) break;
     total += got;
+    if (total > (announced ? *announced : maxDownloadBytes))
+      return refuse(ERROR_FILE_TOO_LARGE, announced ? text::Format(L"The download sent more than the %u bytes it announced", *announced)
+                                                    : text::Format(L"The download sent more than the %u bytes allowed", maxDownloadBytes));
     DWORD written = 0;
     if (!WriteFile(out.get(), piece, got, &written, nullptr) || written != got) {
       Fail(GetLastError());
