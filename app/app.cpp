@@ -185,7 +185,7 @@ EngineContext CCommonBootstrapperApp::MakeEngineContext() {
     MsiRegistryChecker(checks, false).RunRegistryChecks(*registryCheckGroups_);
   };
   context.runHidden = [this](const std::wstring& commandLine) {
-    return RunHiddenCommand(platform_.processes, commandLine);
+    return RunHiddenCommand(platform_.processes, *log_, commandLine);
   };
   const std::wstring windows = platform_.system.WindowsFolder();
   if (!windows.empty()) context.systemFolder = windows + L"\\system32";
