@@ -29,6 +29,9 @@ namespace {
 
 // Machine-wide, so setups started in other sessions and by other users count too.
 constexpr wchar_t kRunLockName[] = L"Global\\ZEM_SetupBootstrapper_Running";
+// The setup that starts its restart copy holds the lock until it has ended; the copy waits for it
+// that long at most, and then stops as any second setup does.
+constexpr DWORD kRestartLockWaitMilliseconds = 120000;
 
 }  // namespace
 
@@ -63,7 +66,8 @@ bool CCommonBootstrapperApp::InitInstance() {
   log_ = std::make_shared<LogFile>();
   log_->MaskWith(properties_->Secrets());
   // One setup at a time: a second one must not even re-create the first one's log.
-  runLock_ = std::make_unique<platform::MachineLock>(kRunLockName);
+  runLock_ = std::make_unique<platform::MachineLock>(
+      kRunLockName, HasRestartSwitch(environment_.arguments) ? kRestartLockWaitMilliseconds : 0);
   if (!runLock_->Held()) return RefuseSecondSetup();
   log_->Open(*properties_, platform_.security);
   if (!log_->IsOpen()) return RefuseWithoutLog();
@@ -182,7 +186,7 @@ EngineContext CCommonBootstrapperApp::MakeEngineContext() {
     MsiRegistryChecker(checks, false).RunRegistryChecks(*registryCheckGroups_);
   };
   context.runHidden = [this](const std::wstring& commandLine) {
-    return RunHiddenCommand(platform_.processes, commandLine);
+    return RunHiddenCommand(platform_.processes, *log_, commandLine);
   };
   const std::wstring windows = platform_.system.WindowsFolder();
   if (!windows.empty()) context.systemFolder = windows + L"\\system32";

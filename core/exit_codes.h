@@ -27,4 +27,9 @@ enum ExitCode : int {
   LogFolderUnsafe = 103024,     // no folder only administrators may change could be had for the log
 };
 
+// A package's, prerequisite's or installer's own code: Windows Installer's 3010 (restart needed)
+// and 1641 (the installer has started a restart) are both successes with a restart to follow.
+inline bool AsksForRestart(int code) { return code == 3010 || code == 1641; }
+inline bool PackageSucceeded(int code) { return code == 0 || AsksForRestart(code); }
+
 }  // namespace exit_code

@@ -2,10 +2,13 @@
 
 #include <windows.h>
 
+#include "engine/process_launcher.h"
 #include "platform/file_hash.h"
 #include "platform/files.h"
 #include "platform/handles.h"
+#include "platform/program_search.h"
 #include "platform/text.h"
+#include "platform/win32_folders.h"
 
 namespace {
 
@@ -49,7 +52,9 @@ ComponentInstaller::ComponentInstaller(LogFile& log, platform::Platform& machine
 ComponentInstaller::~ComponentInstaller() {
   if (workFolder.empty() || !platform::IsDirectory(workFolder)) return;
   // Quoted: the temporary folder may hold blanks.
-  ShellExecuteAndWait(L"cmd.exe", L"/d /c rd /s /q \"" + workFolder + L"\"");
+  // The system folder's cmd.exe by its full path: never one put beside the setup.
+  const std::wstring system = platform::SystemDirectory();
+  if (!system.empty()) ShellExecuteAndWait(system + L"\\cmd.exe", L"/d /c rd /s /q \"" + workFolder + L"\"");
 }
 
 void ComponentInstaller::WaitAndRecord(platform::ChildProcess& child) {
@@ -68,6 +73,7 @@ void ComponentInstaller::ShellExecuteAndWait(const std::wstring& file, const std
   if (!child) {
     exitCode = error;
     log.Log(L"Operation failed. Error %d", exitCode);
+    LogProgramNotFound(log, file, error);
     return;
   }
   WaitAndRecord(*child);
@@ -82,6 +88,7 @@ void ComponentInstaller::RunWithoutRedirection(const std::wstring& commandLine) 
   if (!child) {
     exitCode = error;
     log.Log(L"Operation failed. Error %d", exitCode);
+    LogProgramNotFound(log, platform::SplitCommandHead(commandLine).program, error);
     return;
   }
   WaitAndRecord(*child);

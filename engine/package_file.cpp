@@ -12,10 +12,6 @@
 #include "platform/text.h"
 #include "platform/windows_installer.h"
 
-namespace {
-bool Succeeded(int result) { return result == 0 || result == 3010; }
-}  // namespace
-
 PackageFile::PackageFile(EngineContext& context, std::wstring baseProperties)
     : context_(context), baseProperties_(std::move(baseProperties)) {}
 
@@ -146,8 +142,8 @@ bool PackageFile::RunSequence(uint32_t kind) {
       int groupResult = -1;
       ForEachNumberedChild(group, L"PackageFile[" + orderElement_ + L"=\"%d\"]", [&](int, const XmlNode& package) {
         groupResult = ProcessPackage(package);
-        if (groupResult == ERROR_SUCCESS_REBOOT_REQUIRED) context_.RequestRestart();
-        if (Succeeded(groupResult)) return true;
+        if (exit_code::AsksForRestart(groupResult)) context_.RequestRestart();
+        if (exit_code::PackageSucceeded(groupResult)) return true;
         context_.SetExitCode(groupResult);
         return false;
       });
@@ -157,7 +153,7 @@ bool PackageFile::RunSequence(uint32_t kind) {
         context_.log.Log(L"A package group of %s has no package numbered 1; it is rolled back.", product.ShortName);
         context_.SetExitCode(exit_code::DefinitionInvalid);
       }
-      const bool passed = Succeeded(groupResult);
+      const bool passed = exit_code::PackageSucceeded(groupResult);
       observer.OnStatusHidden();
       std::wstring transactionLog =
           text::Format(passed ? L"%s_%sCommit.log" : L"%s_%sRollback.log", product.ShortName, operationWord_);
@@ -167,9 +163,9 @@ bool PackageFile::RunSequence(uint32_t kind) {
 
       UINT ended = transactions->End(passed ? 1 : 0);
       MaskMsiLog(context_, transactionLogPath);
-      // 3010 from the commit means committed, with a restart to follow.
-      if (passed && (ended == 0 || ended == ERROR_SUCCESS_REBOOT_REQUIRED)) {
-        if (ended == ERROR_SUCCESS_REBOOT_REQUIRED) context_.RequestRestart();
+      // 3010 or 1641 from the commit means committed, with a restart to follow.
+      if (passed && exit_code::PackageSucceeded(static_cast<int>(ended))) {
+        if (exit_code::AsksForRestart(static_cast<int>(ended))) context_.RequestRestart();
         RunPostPass(product, group);
         product.Succeeded = true;
         OnGroupCommitted(product);
@@ -248,8 +244,9 @@ int PackageFile::InstallPostPackage(const XmlNode& package) {
     MaskMsiLog(context_, logPath);
     context_.log.Log(L"Installing %s returned %d.", location, result);
   }
-  if (result == ERROR_SUCCESS_REBOOT_REQUIRED) context_.RequestRestart();
-  if (!Succeeded(result)) failedPackages_.push_back(name);
-  if (carriesExitCode) requiredExitCode_ = result;
+  if (exit_code::AsksForRestart(result)) context_.RequestRestart();
+  if (!exit_code::PackageSucceeded(result)) failedPackages_.push_back(name);
+  // The setup started no restart itself: a carried 1641 reads as the 3010 it stands for here.
+  if (carriesExitCode) requiredExitCode_ = exit_code::AsksForRestart(result) ? exit_code::SuccessRestartRequired : result;
   return result;
 }

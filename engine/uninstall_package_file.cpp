@@ -1,3 +1,4 @@
+#include "core/exit_codes.h"
 #include "core/localization.h"
 #include "core/log_file.h"
 #include "core/run_mode.h"
@@ -76,7 +77,7 @@ int UninstallPackageFile::UninstallPackage(const XmlNode& package, bool rollback
   }
   context_.log.Log(L"Uninstalling %s returned %d.", name, result);
   Observer().OnPackageEnded(name, result);
-  if ((result == 0 || result == 3010) && !shortName.empty() && !rollback) uninstalledProducts_.push_back(shortName);
+  if (exit_code::PackageSucceeded(result) && !shortName.empty() && !rollback) uninstalledProducts_.push_back(shortName);
   return result;
 }
 

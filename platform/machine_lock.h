@@ -10,14 +10,14 @@ namespace platform {
 
 class MachineLock {
  public:
-  // Takes the lock without waiting. A holder that ended without releasing it leaves it
-  // abandoned, which counts as free.
-  explicit MachineLock(const wchar_t* name) : mutex_(CreateMutexW(nullptr, FALSE, name)) {
+  // Takes the lock, waiting for it at most `waitMilliseconds` (by default not at all). A holder
+  // that ended without releasing it leaves it abandoned, which counts as free.
+  explicit MachineLock(const wchar_t* name, DWORD waitMilliseconds = 0) : mutex_(CreateMutexW(nullptr, FALSE, name)) {
     if (!mutex_) {
       error_ = GetLastError();
       return;
     }
-    const DWORD wait = WaitForSingleObject(mutex_.get(), 0);
+    const DWORD wait = WaitForSingleObject(mutex_.get(), waitMilliseconds);
     held_ = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
     if (!held_) error_ = wait == WAIT_TIMEOUT ? ERROR_ALREADY_EXISTS : GetLastError();
   }
@@ -28,7 +28,7 @@ class MachineLock {
   MachineLock& operator=(const MachineLock&) = delete;
 
   bool Held() const { return held_; }
-  // ERROR_ALREADY_EXISTS while another process holds it; the creation error otherwise.
+  // ERROR_ALREADY_EXISTS while another process held it throughout the wait; the creation error otherwise.
   DWORD Error() const { return error_; }
 
  private:

@@ -349,6 +349,39 @@ TEST_F(AppTest, SecondSetupStopsWith1618AndLeavesTheFirstOnesLogAlone) {
   EXPECT_NE(Start({L"/q"}).ExitInstance(), 1618);
 }
 
+// The setup that starts its restart copy holds the lock until it has ended: the copy, started with
+// "/restart", waits for the lock (a bounded time) where any other setup stops at once.
+TEST_F(AppTest, ARestartCopyWaitsForTheSetupThatStartedIt) {
+  WriteDefinition({Rizod()});
+  std::promise<void> taken;
+  std::thread holder([&] {
+    platform::MachineLock lock(L"Global\\ZEM_SetupBootstrapper_Running");
+    EXPECT_TRUE(lock.Held());
+    taken.set_value();
+    Sleep(500);
+  });
+  taken.get_future().wait();
+  CCommonBootstrapperApp& app = Start({L"/restart", L"/q"});
+  holder.join();
+  const int code = app.ExitInstance();
+  EXPECT_NE(code, 1618);
+  EXPECT_TRUE(Contains(Lines(), text::Format(L"Returning %d", code))) << "the copy ran in the setup's own log";
+
+  // A holder that does not let go within the wait still stops the waiting one.
+  std::promise<void> held, release;
+  std::thread keeper([&] {
+    platform::MachineLock lock(L"Global\\ZEM_SetupBootstrapper_Running");
+    held.set_value();
+    release.get_future().wait();
+  });
+  held.get_future().wait();
+  platform::MachineLock waiting(L"Global\\ZEM_SetupBootstrapper_Running", 200);
+  EXPECT_FALSE(waiting.Held());
+  EXPECT_EQ(waiting.Error(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+  release.set_value();
+  keeper.join();
+}
+
 TEST(PlatformKindTest, FromThePlatformText) {
   const std::pair<const wchar_t*, PlatformKind> rows[] = {
       {L"OP", PlatformKind::OnPremises}, {L"op", PlatformKind::OnPremises}, {L"SaaS", PlatformKind::Online},

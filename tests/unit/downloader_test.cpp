@@ -260,7 +260,10 @@ TEST_F(DownloadFixture, TheWorkFolderIsMadeUnderTheTemporaryFolderAndRemovedQuot
         << "made with the administrators-only access list";
     processes.calls.clear();
   }
-  EXPECT_EQ(L"ShellOpen [cmd.exe] [/d /c rd /s /q \"" + temp + L"\\ZEMDownload\"] hidden", processes.calls.at(0));
+  // The system folder's cmd.exe by its full path, never one beside the setup.
+  wchar_t system[MAX_PATH] = {};
+  const std::wstring cmd = std::wstring(system, GetSystemDirectoryW(system, MAX_PATH)) + L"\\cmd.exe";
+  EXPECT_EQ(L"ShellOpen [" + cmd + L"] [/d /c rd /s /q \"" + temp + L"\\ZEMDownload\"] hidden", processes.calls.at(0));
   // A folder that already stands (the fake never removes it) is never taken over.
   for (const wchar_t* expected : {L"\\ZEMDownload.1", L"\\ZEMDownload.2"}) {
     ComponentInstaller next(log, machine, logs);
