@@ -72,6 +72,10 @@ bool CCommonBootstrapperApp::InitInstance() {
   log_->Open(*properties_, platform_.security);
   if (!log_->IsOpen()) return RefuseWithoutLog();
   logFolder_ = log_->Folder();
+  if (!runLock_->Squatter().empty())
+    log_->Log(L"The one-setup lock %s was made by another user (%s), who could keep every setup from running; it is "
+              L"not honoured.",
+              kRunLockName, runLock_->Squatter());
 
   if (FAILED(com_->Status())) log_->Log(L"Initializing COM library failed with error: %#X", com_->Status());
   TestSystemAccount();
