@@ -27,9 +27,9 @@ bool NumericTest(const std::wstring& value, std::wstring test) {
 bool PropertyMap::Set(const std::wstring& name, const std::wstring& value) {
   values_[name] = value;
   if (IsSecretName(name))
-    secrets_.Add(value);  // the command line's own secrets are known one by one from its arguments
-  else
-    secrets_.AddArguments(secrets_.Apply(value));  // a value may itself be an argument text holding a password
+    secrets_.Add(value);
+  else  // a value may be an argument text (the setup's command line) holding NAME=password pairs
+    secrets_.AddArguments(secrets_.Apply(value));
   return true;
 }
 
@@ -65,6 +65,6 @@ void PropertyMap::Dump(LogFile& log) const {
     if (IsSecretName(name))
       log.WriteLine(text::Format(L"%s = ******", name));
     else
-      log.WriteLine(text::Format(L"%s = %s", name, value));
+      log.WriteLine(text::Format(L"%s = %s", name, secrets_.Apply(value)));  // whatever mask the log has
   }
 }

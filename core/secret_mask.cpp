@@ -4,11 +4,11 @@
 
 #include <algorithm>
 
+#include "core/secret_forms.h"
 #include "platform/text.h"
 
 bool IsSecretName(const std::wstring& name) {
-  return text::ContainsNoCase(name, L"PASSWORD") || text::ContainsNoCase(name, L"PWD") ||
-         text::EqualsNoCase(name, L"[CMDLINE]");
+  return text::ContainsNoCase(name, L"PASSWORD") || text::ContainsNoCase(name, L"PWD");
 }
 
 namespace {
@@ -25,18 +25,6 @@ void ReplaceAll(S& text, const S& value, const S& shown) {
   if (value.empty()) return;
   for (size_t at = text.find(value); at != S::npos; at = text.find(value, at + shown.size()))
     text.replace(at, value.size(), shown);
-}
-
-// Empty when the code page cannot hold the value: its "?" stand-ins would mask unrelated text.
-std::string Encoded(UINT codePage, const std::wstring& value) {
-  BOOL lossy = FALSE;
-  BOOL* lossyOut = codePage == CP_UTF8 ? nullptr : &lossy;
-  DWORD flags = codePage == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
-  int n = WideCharToMultiByte(codePage, flags, value.data(), static_cast<int>(value.size()), nullptr, 0, nullptr, lossyOut);
-  if (n <= 0 || lossy) return {};
-  std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(codePage, flags, value.data(), static_cast<int>(value.size()), out.data(), n, nullptr, lossyOut);
-  return out;
 }
 
 }  // namespace
@@ -75,12 +63,6 @@ void SecretMask::AddArguments(const std::wstring& arguments) {
   }
 }
 
-SecretMask SecretMask::Without(const std::wstring& value) const {
-  SecretMask other = *this;
-  other.values_.erase(std::remove(other.values_.begin(), other.values_.end(), value), other.values_.end());
-  return other;
-}
-
 std::wstring SecretMask::Apply(std::wstring text) const {
   const std::wstring shown = kShown;
   for (const std::wstring& value : values_) ReplaceAll(text, value, shown);
@@ -97,11 +79,14 @@ std::string SecretMask::ApplyToFile(std::string bytes) const {
     if (bytes.size() % 2) out += bytes.back();  // an odd last byte of a cut-off write stays as it was
     return out;
   }
-  const std::string shown = Encoded(CP_ACP, kShown);
+  std::vector<std::string> forms;
   for (const std::wstring& value : values_) {
-    ReplaceAll(bytes, Encoded(CP_ACP, value), shown);
-    ReplaceAll(bytes, Encoded(CP_UTF8, value), shown);
+    for (std::string& form : NarrowForms(value)) forms.push_back(std::move(form));
   }
+  // Longest first, as for the values: a form inside a longer one leaves no tail.
+  std::stable_sort(forms.begin(), forms.end(), [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
+  const std::string shown = text::ToUtf8(kShown);  // ASCII: the same bytes in every narrow encoding
+  for (const std::string& form : forms) ReplaceAll(bytes, form, shown);
   return bytes;
 }
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 // Whether a value of this name must never be written out: the name holds "PASSWORD" or "PWD" in
-// any letter case, or is the setup's command line.
+// any letter case. The setup's command line is not one: only its secret NAME=VALUE pairs are.
 bool IsSecretName(const std::wstring& name);
 
 class SecretMask {
@@ -18,12 +18,10 @@ class SecretMask {
   void AddArguments(const std::wstring& arguments);
   // The text with every remembered value replaced by asterisks.
   std::wstring Apply(std::wstring text) const;
-  // A log file's bytes with the values replaced: UTF-16 LE after its byte order mark, else both
-  // the ANSI and the UTF-8 forms of each value.
+  // A log file's bytes with the values replaced: UTF-16 LE after its byte order mark, else every
+  // narrow form of each value (secret_forms.h): UTF-8 and ANSI, lossy ANSI included.
   std::string ApplyToFile(std::string bytes) const;
   bool Empty() const { return values_.empty(); }
-  // The same mask without one value (a text that is itself secret, whose parts are to be hidden).
-  SecretMask Without(const std::wstring& value) const;
 
  private:
   std::vector<std::wstring> values_;  // longest first: a value inside a longer one leaves no tail

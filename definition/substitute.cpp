@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <climits>
 #include <vector>
 
@@ -44,22 +45,39 @@ std::vector<Match> FindTokens(const std::wstring& s, const std::wstring& open, c
   return found;
 }
 
-// Replaces each token's first remaining occurrence, trimming a trailing backslash of the value
-// when the token is followed by a path part (the second character after it is not a blank).
-void ReplaceTokens(std::wstring& value, const std::vector<Match>& matches,
-                   const std::function<std::wstring(const std::wstring&)>& lookup) {
-  std::wstring copy = value;
-  for (const Match& m : matches) {
-    std::wstring token = value.substr(m.pos, m.len);
-    std::wstring replacement = lookup(token);
-    if (replacement.empty()) continue;
-    size_t at = copy.find(token);
-    if (at == std::wstring::npos) continue;
-    size_t after = at + token.size() + 1;
-    if (replacement.back() == L'\\' && after < copy.size() && copy[after] != L' ') replacement.pop_back();
-    copy.replace(at, token.size(), replacement);
+// Puts each property and environment value in place of its reference in the text as written, in
+// one pass: an inserted value is never read again, so a "[X]" or "%X%" inside it stays as it is.
+// A value's trailing backslash goes when the reference is followed by a path part (the second
+// character after it is there and not a blank).
+void InsertValues(std::wstring& value, const PropertyMap& properties) {
+  struct Reference {
+    Match match;
+    bool environment;
+  };
+  std::vector<Reference> references;
+  for (const Match& m : FindTokens(value, L"[", L"]", IsNameChar)) references.push_back({m, false});
+  for (const Match& m : FindTokens(value, L"%", L"%", IsNameChar)) references.push_back({m, true});
+  if (references.empty()) return;
+  std::sort(references.begin(), references.end(),
+            [](const Reference& a, const Reference& b) { return a.match.pos < b.match.pos; });
+  std::wstring out;
+  size_t done = 0;
+  for (const Reference& r : references) {
+    if (r.match.pos < done) continue;  // the delimiters keep references apart; never overlap all the same
+    const std::wstring token = value.substr(r.match.pos, r.match.len);
+    std::wstring inserted = r.environment ? platform::EnvironmentValue(token.substr(1, token.size() - 2))
+                                          : properties.Get(token);
+    const size_t after = r.match.pos + r.match.len + 1;
+    if (inserted.empty())
+      inserted = token;  // unset or empty: the reference stays as written
+    else if (inserted.back() == L'\\' && after < value.size() && value[after] != L' ')
+      inserted.pop_back();
+    out.append(value, done, r.match.pos - done);
+    out += inserted;
+    done = r.match.pos + r.match.len;
   }
-  value = copy;
+  out.append(value, done, std::wstring::npos);
+  value = std::move(out);
 }
 
 }  // namespace
@@ -84,10 +102,7 @@ void Substitute(std::wstring& value, const PropertyMap& properties, const Cultur
     value = working;
   }
 
-  ReplaceTokens(value, FindTokens(value, L"[", L"]", IsNameChar),
-                [&](const std::wstring& token) { return properties.Get(token); });
-  ReplaceTokens(value, FindTokens(value, L"%", L"%", IsNameChar),
-                [](const std::wstring& token) { return platform::EnvironmentValue(token.substr(1, token.size() - 2)); });
+  InsertValues(value, properties);
 }
 
 void Substitute(std::wstring& value, const ReadContext& context) {

@@ -14,7 +14,8 @@ using CultureTextSource = std::function<bool(int number, std::wstring& text)>;
 
 // Expands, in place: "[[Name]]" escapes (the value loses its outer characters and nothing else
 // happens), "[123]" culture numbers (the whole value becomes the text), "[Name]" properties and
-// "%Name%" environment variables.
+// "%Name%" environment variables. Property and environment values are inserted once, verbatim:
+// references inside them are not expanded.
 void Substitute(std::wstring& value, const PropertyMap& properties, const CultureTextSource& culture);
 
 // The form the XML readers use: the run's properties and its culture library, when loaded.

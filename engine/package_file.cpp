@@ -37,10 +37,14 @@ std::wstring PackageFile::BuildArguments(const XmlNode& package) const {
   return baseProperties_.empty() ? extra : baseProperties_ + L" " + extra;
 }
 
-std::wstring EnableMsiLog(const EngineContext& context, const std::wstring& fileName) {
+std::wstring MsiLogPath(const EngineContext& context, const std::wstring& fileName) {
   std::wstring path = context.logFolder;
   if (path.empty() || path.back() != L'\\') path += L'\\';
-  path += fileName;
+  return path + fileName;
+}
+
+std::wstring EnableMsiLog(const EngineContext& context, const std::wstring& fileName) {
+  const std::wstring path = MsiLogPath(context, fileName);
   // The installer overwrites whatever the name leads to: only a new file is safe to give it.
   if (DWORD error = platform::ClearForNewFile(path)) {
     context.log.Log(L"%s cannot be written anew (error code %d); the installer keeps no log there.", path,

@@ -14,6 +14,8 @@
 #include "engine/install_source_info.h"
 
 // Windows Installer's verbose log for the next package, into the run's log folder.
+// The full path of a log of that name in the run's log folder.
+std::wstring MsiLogPath(const EngineContext& context, const std::wstring& fileName);
 // Turns on the verbose log of the next installer call; the answer is the log's full path.
 std::wstring EnableMsiLog(const EngineContext& context, const std::wstring& fileName);
 // Hides the run's secret values in an installer log that has been written: Windows Installer

@@ -33,21 +33,13 @@ std::wstring StripShellSwitches(const std::wstring& command) {
   return command.substr(pos);
 }
 
-struct LogonCommand {
-  std::wstring run;    // what is started
-  std::wstring shown;  // what the log shows: the setup's command line may hold a password
-};
-
-LogonCommand BuildLogonCommand(const std::wstring& commandLine, const PropertyMap& properties) {
-  LogonCommand command;
-  command.run = command.shown = StripShellSwitches(commandLine);
+// What is started; it holds no password, so the log shows it as it is.
+std::wstring BuildLogonCommand(const std::wstring& commandLine, const PropertyMap& properties) {
+  std::wstring command = StripShellSwitches(commandLine);
   if (text::ContainsNoCase(commandLine, kClientAgent)) {
-    std::wstring setupCommandLine = properties.Get(L"[CMDLINE]");
     // The user's process (and anyone who can list it) never sees a password: the known values
     // go first, so a value with blanks leaves no tail, then every secret NAME=VALUE.
-    const SecretMask parts = properties.Secrets().Without(setupCommandLine);
-    command.run += L" " + WithoutSecretArguments(parts.Apply(setupCommandLine));
-    command.shown += setupCommandLine.empty() ? L" " : L" ******";
+    command += L" " + WithoutSecretArguments(properties.Secrets().Apply(properties.Get(L"[CMDLINE]")));
   }
   return command;
 }
@@ -55,8 +47,8 @@ LogonCommand BuildLogonCommand(const std::wstring& commandLine, const PropertyMa
 DWORD LaunchInSession(platform::UserToken& token, const std::wstring& user, platform::Processes& processes,
                       LogFile& log, const PropertyMap& properties, bool wait, const platform::StdHandles& handles,
                       const std::wstring& commandLine) {
-  LogonCommand command = BuildLogonCommand(commandLine, properties);
-  log.Log(L"Executing %s", command.shown);
+  const std::wstring command = BuildLogonCommand(commandLine, properties);
+  log.Log(L"Executing %s", command);
   const DWORD breakaway = processes.CurrentProcessInJob() ? CREATE_BREAKAWAY_FROM_JOB : 0;
 
   DWORD error = 0;
@@ -65,11 +57,11 @@ DWORD LaunchInSession(platform::UserToken& token, const std::wstring& user, plat
     return error;
   }
   platform::Child child =
-      token.CreateAsUser(command.run, handles, CREATE_UNICODE_ENVIRONMENT | DETACHED_PROCESS | breakaway, error);
+      token.CreateAsUser(command, handles, CREATE_UNICODE_ENVIRONMENT | DETACHED_PROCESS | breakaway, error);
   if (!child && error == ERROR_ACCESS_DENIED) {
     log.WriteLine(L"CreateProcessAsUser returned access denied. Retrying with CreateProcessWithTokenW.");
-    child = token.CreateWithToken(command.run, handles, breakaway, error);
-    if (!child && breakaway != 0) child = token.CreateWithToken(command.run, handles, 0, error);
+    child = token.CreateWithToken(command, handles, breakaway, error);
+    if (!child && breakaway != 0) child = token.CreateWithToken(command, handles, 0, error);
     if (child)
       log.WriteLine(L"CreateProcessWithTokenW succeeded.");
     else
@@ -77,7 +69,7 @@ DWORD LaunchInSession(platform::UserToken& token, const std::wstring& user, plat
   }
   if (!child) {
     log.Log(L"Logon-user process launch failed with error code %d", error);
-    LogProgramNotFound(log, platform::SplitCommandHead(command.run).program, error);
+    LogProgramNotFound(log, platform::SplitCommandHead(command).program, error);
     return error;
   }
   // Started: a failure on the way here (an earlier session, the first launch call) no longer counts.
@@ -156,7 +148,7 @@ DWORD RunAsLoggedOnUser(platform::Processes& processes, LogFile& log, const Prop
   }
   if (result == 0) {
     // Nobody is logged on: nothing was started, which must not read as a success.
-    log.Log(L"No active user session to start %s in", BuildLogonCommand(commandLine, properties).shown);
+    log.Log(L"No active user session to start %s in", BuildLogonCommand(commandLine, properties));
     result = ERROR_NO_SUCH_LOGON_SESSION;
   }
   return result;

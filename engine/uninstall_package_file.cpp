@@ -1,3 +1,5 @@
+#include <cwctype>
+
 #include "core/exit_codes.h"
 #include "core/localization.h"
 #include "core/log_file.h"
@@ -6,8 +8,20 @@
 #include "definition/conditions.h"
 #include "definition/xml_readers.h"
 #include "engine/package_file.h"
+#include "platform/files.h"
 #include "platform/text.h"
 #include "platform/windows_installer.h"
+
+namespace {
+// "{GUID}_Rollback.log": the package's product code, kept to the characters a file name may hold.
+std::wstring RollbackLogName(const std::wstring& guid) {
+  std::wstring name;
+  for (wchar_t c : guid) {
+    if (iswalnum(c) || c == L'{' || c == L'}' || c == L'-' || c == L'_') name += c;
+  }
+  return name + L"_Rollback.log";
+}
+}  // namespace
 
 void UninstallPackageFile::Initialize() {
   orderElement_ = L"UninstallOrder";
@@ -61,15 +75,22 @@ int UninstallPackageFile::UninstallPackage(const XmlNode& package, bool rollback
   } else if (rollback) {
     // msiexec.exe of the system folder, started directly: no shell reads the property values, so
     // an "&" or a "%VAR%" in them stays text, and no msiexec.exe of the search path is taken.
+    // msiexec refuses a log path that names a folder (1622) before it removes anything.
+    const std::wstring logPath = MsiLogPath(context_, logName.empty() ? RollbackLogName(guid) : logName);
     if (context_.systemFolder.empty() || !context_.runHidden) {
       result = static_cast<int>(ERROR_PATH_NOT_FOUND);
     } else {
-      std::wstring commandLine = text::Format(L"\"%s\\msiexec.exe\" /x %s /qn /l*v %s %s", context_.systemFolder, guid,
-                                              text::QuoteIfBlank(context_.logFolder + L"\\" + logName),
-                                              HiddenArguments(context_, baseProperties_));
+      // A link in the log's place is never handed to msiexec, which would write through it.
+      const DWORD blocked = platform::ClearForNewFile(logPath);
+      if (blocked)
+        context_.log.Log(L"%s cannot be written anew (error code %d); the installer keeps no log there.", logPath,
+                         static_cast<int>(blocked));
+      const std::wstring logSwitch = blocked ? std::wstring() : L"/l*v " + text::QuoteIfBlank(logPath) + L" ";
+      std::wstring commandLine = text::Format(L"\"%s\\msiexec.exe\" /x %s /qn %s%s", context_.systemFolder, guid,
+                                              logSwitch, HiddenArguments(context_, baseProperties_));
       result = static_cast<int>(context_.runHidden(commandLine));
     }
-    MaskMsiLog(context_, context_.logFolder + L"\\" + logName);
+    MaskMsiLog(context_, logPath);
   } else {
     const std::wstring logPath = EnableMsiLog(logName);
     result = static_cast<int>(context_.installer.ConfigureProductEx(guid, 0, 2, HiddenArguments(context_, baseProperties_)));

@@ -64,20 +64,21 @@ def with_tools(dist):
     return record
 
 
-def leaks(prefix):
+def leaks(prefix, forms=None):
     """Every file under C:\\Temp, C:\\ProgramData and the products' folder, and the registry
-    export, that holds a secret: (where, secret) pairs."""
+    export, that holds a secret: (where, secret) pairs. forms: the byte forms to look for instead of
+    the secrets in ANSI and UTF-16."""
     export = prefix.drive_c / "registry.reg"
     prefix.run("regedit", "/E", "C:\\registry.reg")
     roots = [prefix.drive_c / "Temp", prefix.drive_c / "ProgramData", prefix.drive_c / "Program Files" / "Orvanta",
              prefix.drive_c / "Program Files (x86)" / "Orvanta"]
     files = [export] + [f for root in roots if root.exists() for f in root.rglob("*") if f.is_file()]
+    if forms is None:
+        forms = [s.encode(e) for s in list(SECRETS.values()) + [DEFINITION_SECRET] for e in ("cp1252", "utf-16-le")]
     found = []
     for f in files:
         data = f.read_bytes()
-        for secret in list(SECRETS.values()) + [DEFINITION_SECRET]:
-            if secret.encode("cp1252") in data or secret.encode("utf-16-le") in data:
-                found.append((str(f), secret))
+        found += [(str(f), form) for form in forms if form in data]
     export.unlink()
     return found
 
@@ -113,6 +114,28 @@ def test_no_password_in_any_file_or_the_registry_after_install_repair_and_uninst
     assert code == 0, lines
     assert "Uninstall mode detected" in lines
     assert leaks(prefix) == []
+
+
+# Outside code page 1252, and with what looks like an environment reference.
+ODD = "Zeta-\u03a9mega-\u0101-Win%OS%-9"
+# What it becomes in a narrow log: UTF-8, best fit (Windows Installer's), stand-ins; and UTF-16.
+ODD_FORMS = [ODD.encode("utf-8"), b"Zeta-Omega-a-Win%OS%-9", b"Zeta-?mega-?-Win%OS%-9", ODD.encode("utf-16-le")]
+
+
+def test_a_password_outside_the_code_page_reaches_the_tools_verbatim_and_no_log(prefix, dist):
+    uninstall_all(prefix)
+    definition = dist.dir / "RizodSuite.xml"
+    definition.write_text(with_secrets(definition.read_text()))
+    record = with_tools(dist)
+
+    code, lines = run_setup(prefix, dist, "/q", f"VUROVIZO_PASSWORD={ODD}")
+    assert code == 0, lines
+    ran = record.read_text(encoding="utf-8").splitlines()
+    assert any(f"DB_PWD={ODD}" in l for l in ran), ran  # "%OS%" is part of the value, not expanded
+    data = (log_folder(prefix) / "RizodServer_Install.log").read_bytes()
+    assert b"DBPASSWORD" in data and b"******" in data
+    assert leaks(prefix, ODD_FORMS) == []
+    uninstall_all(prefix)
 
 
 def test_no_password_left_by_a_failed_install(prefix, dist, tmp_path):

@@ -43,7 +43,8 @@ def test_silent_start_up_logs_in_order_and_masks_secrets(prefix, run):
     assert any(l.startswith("Physical memory is ") for l in lines)
 
     dump = property_dump(lines)
-    assert dump["[CMDLINE]"] == "******"
+    # The command line reads in clear but for its password.
+    assert dump["[CMDLINE]"] == "/q VUROVIZO_PASSWORD=****** TARGETDIR=C:\\x autoupdate "
     assert dump["[PASSWORD]"] == "******"
     assert dump["[INSTALLDIRECTORY]"] == "C:\\x"
     for name in ("OS", "Processor", "RAM", "Culture", "[SUITE]", "RebootRequired", "DomainController"):

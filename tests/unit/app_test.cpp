@@ -281,7 +281,7 @@ TEST_F(AppTest, ExitLogsDumpsMaskedAndCopiesTheLog) {
   const std::wstring copy = LogFolder() + L"\\QVS_Setup.log";
   std::vector<std::wstring> lines = Lines();
   ptrdiff_t returning = IndexOf(lines, L"Returning 1603");
-  ptrdiff_t cmdline = IndexOf(lines, L"[CMDLINE] = ******");
+  ptrdiff_t cmdline = IndexOf(lines, L"[CMDLINE] = /r VUROVIZO_PASSWORD=****** ");
   ptrdiff_t password = IndexOf(lines, L"[PASSWORD] = ******");
   ptrdiff_t copying = IndexOf(lines, L"Copying " + LogPath() + L" to " + copy);
   EXPECT_TRUE(Contains(lines, L"VUROVIZO_PASSWORD=******"));

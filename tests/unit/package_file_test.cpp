@@ -312,7 +312,7 @@ TEST_F(SequenceTest, GroupWithoutPackageOneRollsBackAndRunsItsRollbackPass) {
   Install();
   const std::vector<std::wstring> expected = {
       kBegin, L"EnableLog 0x1000 C:\\Logs\\RUI_InstallationRollback.log 0", L"EndTransaction 0",
-      L"RerunRegistryChecks", L"RunHidden " + kMsiexec + L" /x {B} /qn /l*v C:\\Logs\\ "};
+      L"RerunRegistryChecks", L"RunHidden " + kMsiexec + L" /x {B} /qn /l*v C:\\Logs\\{B}_Rollback.log "};
   EXPECT_EQ(Trace(), expected);
   EXPECT_FALSE(P(0).Succeeded);
   EXPECT_EQ(P(0).ResultCode, -1);
@@ -386,7 +386,7 @@ TEST_P(CommitTest, OnlyACommitThatHoldsRunsThePostPass) {
   } else {
     // The commit was undone: the package installed inside it is removed again.
     expected.push_back(L"RerunRegistryChecks");
-    expected.push_back(L"RunHidden " + kMsiexec + L" /x {A} /qn /l*v C:\\Logs\\ ");
+    expected.push_back(L"RunHidden " + kMsiexec + L" /x {A} /qn /l*v C:\\Logs\\{A}_Rollback.log ");
   }
   EXPECT_EQ(tail, expected);
   EXPECT_EQ(P(0).Succeeded, c.committed);
@@ -628,7 +628,8 @@ TEST_F(SequenceTest, RollbackPassUninstallsTheRollbackListInItsOwnOrder) {
       L"EndTransaction 0",
       L"RerunRegistryChecks",
       L"RunHidden " + core,
-      L"RunHidden " + kMsiexec + L" /x {Extra} /qn /l*v C:\\Logs\\ " + base,
+      // No UninstallLog: a name of its own, for msiexec refuses a folder as its log.
+      L"RunHidden " + kMsiexec + L" /x {Extra} /qn /l*v C:\\Logs\\{Extra}_Rollback.log " + base,
       L"RunHidden \"C:\\pkg files\\tool.exe\" /remove /quiet",
   };
   EXPECT_EQ(Trace(), expected);  // no install-source restore in a rollback

@@ -114,7 +114,7 @@ TEST(PropertyMap, DumpInCodeUnitOrderWithSecretsMasked) {
   map.Dump(log);
   const std::vector<std::wstring> expected = {
       L"DCSCache = True",   L"Mode = Install",        L"ServicePASSWORDHint = ******",
-      L"Zulu = 2",          L"[CMDLINE] = ******",    L"[PASSWORD] = ******",
+      L"Zulu = 2",          L"[CMDLINE] = /q VUROVIZO_PASSWORD=****** ", L"[PASSWORD] = ******",
       L"[Password] = ******", L"apple = 3",           L"zeta = 1",
   };
   EXPECT_EQ(expected, log.lines);

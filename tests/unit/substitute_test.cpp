@@ -36,6 +36,8 @@ class SubstituteTest : public testing::Test {
     properties_.Set(L"[SETUPDIRECTORY]", L"D:\\setup");
     properties_.Set(L"[EMPTY]", L"");
     properties_.Set(L"[WITHENV]", L"%SUBST_TEST_DIR%\\x");
+    properties_.Set(L"[WITHPROP]", L"[SETUPDIRECTORY]");
+    properties_.Set(L"[PERCENT]", L"50%");
   }
   std::wstring Expand(const std::wstring& value) {
     std::wstring v = value;
@@ -46,6 +48,7 @@ class SubstituteTest : public testing::Test {
   EnvironmentOverride dir_{L"SUBST_TEST_DIR", L"C:\\Temp"};
   EnvironmentOverride slash_{L"SUBST_TEST_SLASH", L"C:\\Temp\\"};
   EnvironmentOverride unset_{L"SUBST_TEST_UNSET", nullptr};
+  EnvironmentOverride bracket_{L"SUBST_TEST_BRACKET", L"[SETUPDIRECTORY]%SUBST_TEST_DIR%"};
 };
 
 struct Case {
@@ -74,7 +77,11 @@ TEST_F(SubstituteTest, ExpandsEachTokenForm) {
       {L"[INSTALLDIRECTORY]", L"C:\\Program Files\\Orvanta\\"},
       {L"[MISSING] and [EMPTY]", L"[MISSING] and [EMPTY]"},
       {L"[SETUPDIRECTORY];[SETUPDIRECTORY]", L"D:\\setup;D:\\setup"},
-      {L"[WITHENV]", L"C:\\Temp\\x"},
+      // Values are inserted once, verbatim: nothing inside them is expanded.
+      {L"[WITHENV]", L"%SUBST_TEST_DIR%\\x"},
+      {L"[WITHPROP] [SETUPDIRECTORY]", L"[SETUPDIRECTORY] D:\\setup"},
+      {L"[PERCENT]SUBST_TEST_DIR% %SUBST_TEST_DIR%", L"50%SUBST_TEST_DIR% C:\\Temp"},
+      {L"%SUBST_TEST_BRACKET% [SETUPDIRECTORY]", L"[SETUPDIRECTORY]%SUBST_TEST_DIR% D:\\setup"},
       // Environment variables.
       {L"%SUBST_TEST_DIR%\\setup", L"C:\\Temp\\setup"},
       {L"%SUBST_TEST_UNSET%\\setup", L"%SUBST_TEST_UNSET%\\setup"},
