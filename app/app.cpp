@@ -29,6 +29,9 @@ namespace {
 
 // Machine-wide, so setups started in other sessions and by other users count too.
 constexpr wchar_t kRunLockName[] = L"Global\\ZEM_SetupBootstrapper_Running";
+// The setup that starts its restart copy holds the lock until it has ended; the copy waits for it
+// that long at most, and then stops as any second setup does.
+constexpr DWORD kRestartLockWaitMilliseconds = 120000;
 
 }  // namespace
 
@@ -63,10 +66,16 @@ bool CCommonBootstrapperApp::InitInstance() {
   log_ = std::make_shared<LogFile>();
   log_->MaskWith(properties_->Secrets());
   // One setup at a time: a second one must not even re-create the first one's log.
-  runLock_ = std::make_unique<platform::MachineLock>(kRunLockName);
+  runLock_ = std::make_unique<platform::MachineLock>(
+      kRunLockName, HasRestartSwitch(environment_.arguments) ? kRestartLockWaitMilliseconds : 0);
   if (!runLock_->Held()) return RefuseSecondSetup();
   log_->Open(*properties_, platform_.security);
+  if (!log_->IsOpen()) return RefuseWithoutLog();
   logFolder_ = log_->Folder();
+  if (!runLock_->Squatter().empty())
+    log_->Log(L"The one-setup lock %s was made by another user (%s), who could keep every setup from running; it is "
+              L"not honoured.",
+              kRunLockName, runLock_->Squatter());
 
   if (FAILED(com_->Status())) log_->Log(L"Initializing COM library failed with error: %#X", com_->Status());
   TestSystemAccount();
@@ -181,7 +190,7 @@ EngineContext CCommonBootstrapperApp::MakeEngineContext() {
     MsiRegistryChecker(checks, false).RunRegistryChecks(*registryCheckGroups_);
   };
   context.runHidden = [this](const std::wstring& commandLine) {
-    return RunHiddenCommand(platform_.processes, commandLine);
+    return RunHiddenCommand(platform_.processes, *log_, commandLine);
   };
   const std::wstring windows = platform_.system.WindowsFolder();
   if (!windows.empty()) context.systemFolder = windows + L"\\system32";
@@ -302,9 +311,13 @@ std::wstring CCommonBootstrapperApp::LogCopyName(const std::wstring& folder, con
 void CCommonBootstrapperApp::CopyLog() {
   std::wstring target = LogCopyName(logFolder_, shortName_, state_.ModeFlags());
   log_->Log(L"Copying %s to %s", log_->Path(), target);
-  // An overwritten copy would keep the access list of whoever made the old file.
-  DeleteFileW(target.c_str());
-  CopyFileW(log_->Path().c_str(), target.c_str(), FALSE);
+  // An overwritten copy would keep the access list of whoever made the old file, and a link in
+  // its place would take it elsewhere.
+  if (DWORD error = platform::ClearForNewFile(target)) {
+    log_->Log(L"%s cannot be written anew (error code %d); the log is not copied.", target, static_cast<int>(error));
+    return;
+  }
+  CopyFileW(log_->Path().c_str(), target.c_str(), TRUE);
 }
 
 bool CCommonBootstrapperApp::RefuseSecondSetup() {
@@ -323,6 +336,19 @@ bool CCommonBootstrapperApp::RefuseSecondSetup() {
                      L"Another setup is running on this computer. Wait until it has finished, then start this "
                      L"setup again.");
   state_.SetExitCode(exit_code::AnotherSetupRunning);
+  return false;
+}
+
+bool CCommonBootstrapperApp::RefuseWithoutLog() {
+  // The log would have gone where another user could read or redirect it: nothing is done.
+  ReadCommandLine(environment_.arguments, cmd_, *properties_, *log_);
+  if (!cmd_.silent) {
+    std::wstring message =
+        L"Setup found no folder for its log that only administrators can change, so nothing was changed.";
+    for (const std::wstring& note : log_->Refusal()) message += L"\n\n" + note;
+    ShowPlainMessage(platform_.prompts, nullptr, message);
+  }
+  state_.SetExitCode(exit_code::LogFolderUnsafe);
   return false;
 }
 

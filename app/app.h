@@ -156,6 +156,7 @@ class CCommonBootstrapperApp {
  private:
   void TestSystemAccount();
   bool RefuseSecondSetup();
+  bool RefuseWithoutLog();
   void CopyLog();
   void TakeFirstProduct();
   ProductFamily Family() { return ProductFamily(*log_, *properties_, platform_, platformText_); }

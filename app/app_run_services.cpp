@@ -6,6 +6,7 @@
 #include "checks/msi_registry_checks.h"
 #include "core/log_file.h"
 #include "core/property_map.h"
+#include "platform/win32_folders.h"
 
 namespace {
 constexpr int kInstallLevelNone = 2;  // INSTALLUILEVEL_NONE
@@ -61,6 +62,7 @@ void AppRunServices::RestartSetup() {
   request.logFolder = app_.LogFolder();
   request.security = &app_.GetPlatform().security;
   request.setupDirectory = app_.SetupDirectory();
+  request.systemFolder = platform::SystemDirectory();
   SplitSecretArguments(app_.Arguments(), request.commandLine, request.secretArguments);
   request.exitCode = app_.SetupResultCode();
   ::RestartSetup(app_.Log(), app_.GetPlatform().processes, app_.GetPlatform().registry, request);

@@ -21,12 +21,17 @@ struct RestartRequest {
   // machine in a file only administrators can open, beside the copy, and taken on "/restart".
   std::vector<std::wstring> secretArguments;
   platform::Security* security = nullptr;  // keeps the restart folder administrators' alone
+  std::wstring systemFolder;  // cmd.exe and xcopy.exe are taken from here by their full paths
 };
 
 // The sealed arguments' file in the restart copy's folder.
 constexpr wchar_t kRestartArgumentsFile[] = L"RestartArguments.dat";
 
-// This run's arguments split into those a command line may carry and the secret ones.
+// Whether "/restart" (in any letter case) is among the arguments: the run is a restart's copy.
+bool HasRestartSwitch(const std::vector<std::wstring>& arguments);
+
+// This run's arguments split into those a command line may carry, each quoted so the copy reads
+// it back unchanged ("/restart" left out: the restart adds its own), and the secret ones.
 void SplitSecretArguments(const std::vector<std::wstring>& arguments, std::wstring& commandLine,
                           std::vector<std::wstring>& secretArguments);
 // The arguments with those sealed by the run that asked for the restart added, when "/restart" is
@@ -34,5 +39,7 @@ void SplitSecretArguments(const std::vector<std::wstring>& arguments, std::wstri
 std::vector<std::wstring> WithRestartArguments(LogFile& log, const std::wstring& setupDirectory,
                                                std::vector<std::wstring> arguments);
 
+// Copies the setup into the log folder's Restart folder (unless it runs from there already) and
+// starts the copy at once (103011) or names it in the run-once key (103010), with "/restart".
 void RestartSetup(LogFile& log, platform::Processes& processes, platform::Registry& registry,
                   const RestartRequest& request);

@@ -28,9 +28,10 @@ const wchar_t* UserText(int exitCode) {
 Report::Report(platform::Security& security, bool silent) : silent_(silent) {
   std::vector<std::wstring> notes;
   const std::wstring folder = LogFile::MakeLogFolder(security, notes);
+  if (folder.empty()) return;  // nowhere safe: the exit code alone tells
   // Appended, shared: bundles started side by side each add whole lines.
   file_.reset(CreateFileW((folder + L"\\Bundle.log").c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                          nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+                          nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   for (const std::wstring& note : notes) Log(note);
 }
 

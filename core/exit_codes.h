@@ -24,6 +24,12 @@ enum ExitCode : int {
   BundleUnsafe = 103021,        // a file would land outside its folder, or it unpacks past its size bound
   BundleUnpackFailed = 103022,  // its folder could not be made or written (disk full, no rights)
   BundleStartFailed = 103023,   // the unpacked setup.exe could not be started
+  LogFolderUnsafe = 103024,     // no folder only administrators may change could be had for the log
 };
+
+// A package's, prerequisite's or installer's own code: Windows Installer's 3010 (restart needed)
+// and 1641 (the installer has started a restart) are both successes with a restart to follow.
+inline bool AsksForRestart(int code) { return code == 3010 || code == 1641; }
+inline bool PackageSucceeded(int code) { return code == 0 || AsksForRestart(code); }
 
 }  // namespace exit_code

@@ -8,21 +8,39 @@
 std::wstring LogFile::MakeLogFolder(platform::Security& security, std::vector<std::wstring>& notes, bool* parentSafe) {
   wchar_t drive[261] = {};
   DWORD n = GetEnvironmentVariableW(L"SYSTEMDRIVE", drive, 261);
-  std::wstring folder = (n > 0 && n < 261) ? std::wstring(drive, n) : std::wstring();
-  folder += L"\\Temp";
-  const bool guarded = MakeSharedFolder(security, folder, notes);
-  if (parentSafe) *parentSafe = guarded;
-  folder += L"\\DEVadirez";
-  ProtectedFolder made = MakeProtectedFolder(security, folder);
+  const std::wstring root = (n > 0 && n < 261) ? std::wstring(drive, n) : std::wstring();
+  const std::wstring temp = root + L"\\Temp";
+  const SharedFolder shared = MakeSharedFolder(security, temp, notes);
+  ProtectedFolder made;
+  bool safe = shared == SharedFolder::Guarded;
+  if (shared == SharedFolder::Unusable) {
+    // Beside the Temp folder, at the drive's root: there others may add folders but not remove
+    // or rename an administrator's.
+    made = MakeFreshProtectedFolder(security, root + L"\\DEVadirez", temp + L" cannot hold the log");
+    safe = !security.InspectFolder(root + L"\\").othersMayRemove;
+  } else {
+    made = MakeProtectedFolder(security, temp + L"\\DEVadirez");
+  }
   notes.insert(notes.end(), made.notes.begin(), made.notes.end());
-  return folder;
+  if (parentSafe) *parentSafe = safe;
+  return made.usable ? made.path : std::wstring();
 }
 
 void LogFile::Open(PropertyMap& properties, platform::Security& security) {
   MaskWith(properties.Secrets());
   std::vector<std::wstring> notes;
-  folder_ = MakeLogFolder(security, notes, &folderSafeAfterRun_);
-  OpenAt(folder_ + L"\\Setup.log");
+  const std::wstring folder = MakeLogFolder(security, notes, &folderSafeAfterRun_);
+  if (folder.empty()) {
+    // Nowhere safe to write: the notes say why, for the caller's message.
+    refusal_ = notes;
+    return;
+  }
+  OpenAt(folder + L"\\Setup.log");
+  if (!file_) {
+    notes.push_back(text::Format(L"Creating %s failed with error code %d", path_, static_cast<int>(GetLastError())));
+    refusal_ = notes;
+    return;
+  }
   HoldFolder();
   for (const std::wstring& note : notes) WriteLine(note);
   properties.Set(L"[TEMPDIRECTORY]", folder_);
@@ -50,10 +68,9 @@ void LogFile::OpenAt(const std::wstring& path) {
   folder_ = slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
   // Close first: the old handle shares only reading and would block re-creating the same file.
   file_.reset();
-  // A file left by someone else keeps its own access list when overwritten: it goes first.
-  DeleteFileW(path.c_str());
-  file_.reset(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                          FILE_ATTRIBUTE_NORMAL, nullptr));
+  // A file left by someone else keeps its own access list when overwritten, and a link there
+  // would take the lines elsewhere: the log is always a new file.
+  file_ = platform::CreateNewFile(path, GENERIC_WRITE, FILE_SHARE_READ);
 }
 
 std::wstring LogFile::FormatLine(const SYSTEMTIME& t, const std::wstring& line) {

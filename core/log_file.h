@@ -39,6 +39,9 @@ class LogFile {
   }
 
   const std::wstring& Path() const { return path_; }
+  bool IsOpen() const { return static_cast<bool>(file_); }
+  // Why Open found no folder it could safely write the log into; empty otherwise.
+  const std::vector<std::wstring>& Refusal() const { return refusal_; }
   const std::wstring& Folder() const { return folder_; }
 
   // "3\7\2021 9:5:2 text\r\n"
@@ -46,8 +49,9 @@ class LogFile {
   // UTF-16 to the thread's ANSI code page, with its replacement characters.
   static std::string ToAnsi(const std::wstring& line);
   // "<SYSTEMDRIVE>\Temp\DEVadirez", creating the two folders when missing; the second one only
-  // administrators may change (see protected_folder.h). Notes say what was done; `parentSafe`, when
-  // given, whether nobody else can remove the folder through its parent.
+  // administrators may change (see protected_folder.h), or a fresh one in its place when what
+  // stands there cannot be used; empty when no safe folder can be had. Notes say what was done;
+  // `parentSafe`, when given, whether nobody else can remove the folder through its parent.
   static std::wstring MakeLogFolder(platform::Security& security, std::vector<std::wstring>& notes,
                                     bool* parentSafe = nullptr);
   // Whether what is left in the log folder to run after this process ends (the clean-up batch,
@@ -69,4 +73,5 @@ class LogFile {
   platform::UniqueHandle folderHold_;
   std::wstring path_;
   std::wstring folder_;
+  std::vector<std::wstring> refusal_;
 };

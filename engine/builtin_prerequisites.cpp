@@ -1,6 +1,7 @@
 #include "engine/builtin_prerequisites.h"
 
 #include "checks/sql_probe.h"
+#include "core/exit_codes.h"
 #include "engine/aspnet_installer.h"
 #include "engine/dotnet_framework_installer.h"
 #include "engine/sql_client_installer.h"
@@ -49,7 +50,7 @@ class ComponentBuiltIns final : public BuiltInInstallers {
     UINT result = installer.DownloadAndInstallMsi(link ? links_.Url(*link) : std::wstring(), L"SqlCmdLnUtils.msi", L"",
                                                   link ? links_.Sha256(*link) : std::wstring());
     installer.exitCode = result;
-    return ResultOf(installer, result == 0 || result == 3010 || result == 1641);
+    return ResultOf(installer, exit_code::PackageSucceeded(static_cast<int>(result)));
   }
   ComponentResult AspNet4() override {
     AspNetInstaller installer(log_, machine_, logFolder_);

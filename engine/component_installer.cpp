@@ -2,10 +2,13 @@
 
 #include <windows.h>
 
+#include "engine/process_launcher.h"
 #include "platform/file_hash.h"
 #include "platform/files.h"
 #include "platform/handles.h"
+#include "platform/program_search.h"
 #include "platform/text.h"
+#include "platform/win32_folders.h"
 
 namespace {
 
@@ -49,7 +52,9 @@ ComponentInstaller::ComponentInstaller(LogFile& log, platform::Platform& machine
 ComponentInstaller::~ComponentInstaller() {
   if (workFolder.empty() || !platform::IsDirectory(workFolder)) return;
   // Quoted: the temporary folder may hold blanks.
-  ShellExecuteAndWait(L"cmd.exe", L"/d /c rd /s /q \"" + workFolder + L"\"");
+  // The system folder's cmd.exe by its full path: never one put beside the setup.
+  const std::wstring system = platform::SystemDirectory();
+  if (!system.empty()) ShellExecuteAndWait(system + L"\\cmd.exe", L"/d /c rd /s /q \"" + workFolder + L"\"");
 }
 
 void ComponentInstaller::WaitAndRecord(platform::ChildProcess& child) {
@@ -68,6 +73,7 @@ void ComponentInstaller::ShellExecuteAndWait(const std::wstring& file, const std
   if (!child) {
     exitCode = error;
     log.Log(L"Operation failed. Error %d", exitCode);
+    LogProgramNotFound(log, file, error);
     return;
   }
   WaitAndRecord(*child);
@@ -82,6 +88,7 @@ void ComponentInstaller::RunWithoutRedirection(const std::wstring& commandLine) 
   if (!child) {
     exitCode = error;
     log.Log(L"Operation failed. Error %d", exitCode);
+    LogProgramNotFound(log, platform::SplitCommandHead(commandLine).program, error);
     return;
   }
   WaitAndRecord(*child);
@@ -229,9 +236,23 @@ bool ComponentInstaller::SaveBody(platform::HttpTransfer& transfer, const std::w
     log.Log(L"Opening %s failed with error code %d", file, exitCode);
     return false;
   }
+  const auto refuse = [&](DWORD error, const std::wstring& why) {
+    Fail(error);
+    log.WriteLine(why);
+    out.reset();
+    DeleteDownload(file, L"refused");
+    return false;
+  };
+  if (announced && *announced > maxDownloadBytes)
+    return refuse(ERROR_FILE_TOO_LARGE, text::Format(L"The download announces %u bytes, more than the %u allowed",
+                                                     *announced, maxDownloadBytes));
+  const uint64_t started = now();
   char piece[kPieceSize];
   unsigned long long total = 0;
   for (;;) {
+    if (now() - started > downloadDeadlineMs)
+      return refuse(ERROR_TIMEOUT, text::Format(L"The download did not finish within %u seconds; %u bytes had come",
+                                                downloadDeadlineMs / 1000, total));
     DWORD got = 0;
     DWORD error = transfer.Read(piece, kPieceSize, got);
     if (error != 0) {
@@ -243,6 +264,9 @@ bool ComponentInstaller::SaveBody(platform::HttpTransfer& transfer, const std::w
     }
     if (got == 0) break;
     total += got;
+    if (total > (announced ? *announced : maxDownloadBytes))
+      return refuse(ERROR_FILE_TOO_LARGE, announced ? text::Format(L"The download sent more than the %u bytes it announced", *announced)
+                                                    : text::Format(L"The download sent more than the %u bytes allowed", maxDownloadBytes));
     DWORD written = 0;
     if (!WriteFile(out.get(), piece, got, &written, nullptr) || written != got) {
       Fail(GetLastError());

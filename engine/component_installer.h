@@ -48,6 +48,12 @@ class ComponentInstaller {
   std::wstring errorText;  // readable failure text, such as the HTTP status text
   std::wstring logFolder;
   platform::Processes& processes;
+  // Bounds on one download, so a server that sends without end, or a byte at a time, cannot fill
+  // the disk or hold a silent run: no vendor installer fetched here comes near a gigabyte, and on
+  // any working line each finishes well within half an hour. `now` gives milliseconds.
+  uint64_t maxDownloadBytes = 1ull << 30;
+  uint64_t downloadDeadlineMs = 30ull * 60 * 1000;
+  uint64_t (*now)() = [] { return static_cast<uint64_t>(GetTickCount64()); };
 
  protected:
   // The Windows folder (WINDIR, else the system's answer) without a trailing backslash.

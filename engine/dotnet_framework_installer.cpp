@@ -2,12 +2,12 @@
 
 #include "checks/msi_probes.h"
 #include "checks/system_info.h"
+#include "core/exit_codes.h"
 #include "engine/reboot_flag.h"
 #include "platform/text.h"
 
 namespace {
 
-constexpr DWORD kRebootRequired = 3010;
 constexpr DWORD kRequirementsNotMet = 5100;
 constexpr wchar_t kRequirementsText[] = L"This computer does not meet the .NET Framework minimum system requirements.";
 constexpr wchar_t kRasterizerX64[] = L"{C106C9CF-3B7C-4F7D-88DD-82661E01414E}";
@@ -50,7 +50,7 @@ bool DotNetFrameworkInstaller::InstallDotNet4(const std::wstring& version) {
   DownloadAndRun(links_.Url(package.link), package.fileName, parameters, links_.Sha256(package.link));
   if (exitCode == kRequirementsNotMet)
     errorText = std::wstring(kRequirementsText) + L" Disk space required is 850 MB (32-bit) and 3.5 GB (64-bit).";
-  if (exitCode == kRebootRequired) {
+  if (exit_code::AsksForRestart(static_cast<int>(exitCode))) {
     log.Log(L"%s installed. Reboot required.", version);
     return true;
   }

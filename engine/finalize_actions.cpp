@@ -20,6 +20,7 @@
 #include "platform/handles.h"
 #include "platform/processes.h"
 #include "platform/text.h"
+#include "platform/win32_folders.h"
 
 namespace {
 
@@ -269,9 +270,7 @@ void FinalizeActions::DeleteFiles() {
 
   const std::wstring batch = BatchFilePath();
   // A new file, never an old one reused: an old one keeps whatever access list it was given.
-  DeleteFileW(batch.c_str());
-  platform::UniqueHandle file(
-      CreateFileW(batch.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+  platform::UniqueHandle file = platform::CreateNewFile(batch, GENERIC_WRITE, 0);
   if (!file) {
     DWORD error = GetLastError();
     log_.Log(L"Creating %s failed with error code %d", batch, error);
@@ -340,9 +339,10 @@ void FinalizeActions::DeleteFiles() {
     log_.Log(L"No process launcher; %s not started.", batch);
     return;
   }
-  // Not waited for: it pauses, then removes files of this very run.
+  // Not waited for: it pauses, then removes files of this very run. It runs in the system folder:
+  // cmd.exe looks for PING in its current folder first, which may be the distribution folder.
   DWORD error = 0;
-  platform::Child child = context_.processes->ShellOpen(batch, L"", true, error);
+  platform::Child child = context_.processes->ShellOpen(batch, L"", true, error, platform::SystemDirectory());
   if (!child) log_.Log(L"ShellExecuteEx failed with error code: %d", error);
 }
 
@@ -388,6 +388,7 @@ void FinalizeActions::ExecuteCommand(const XmlNode& node) {
   platform::Child child = context_.processes->ShellOpen(command, arguments, true, error);
   if (!child) {
     log_.Log(L"ShellExecuteEx failed with error code: %d", error);
+    LogProgramNotFound(log_, command, error);
     return;
   }
   log_.Log(L"Executing %s %s", MaskSecrets(command, context_.properties), MaskSecrets(arguments, context_.properties));

@@ -65,11 +65,13 @@ void InstallSourceInfo::Open() {
     // whose folder another user could rename away between runs through its parent.
     const std::wstring folder = path_.substr(0, path_.find_last_of(L'\\'));
     std::vector<std::wstring> notes;
-    const bool parentSafe = MakeSharedFolder(*security_, folder.substr(0, folder.find_last_of(L'\\')), notes);
-    ProtectedFolder made = MakeProtectedFolder(*security_, folder);
+    const bool parentSafe =
+        MakeSharedFolder(*security_, folder.substr(0, folder.find_last_of(L'\\')), notes) == SharedFolder::Guarded;
+    // The record is found by its name: a folder standing in for it would be a different record.
+    ProtectedFolder made = parentSafe ? MakeProtectedFolder(*security_, folder, InPlaceOf::Nothing) : ProtectedFolder();
     notes.insert(notes.end(), made.notes.begin(), made.notes.end());
     for (const std::wstring& note : notes) log_.WriteLine(note);
-    if (!parentSafe || !made.usable) return;
+    if (!made.usable) return;
   }
   HRESULT loadStatus = S_OK;
   loaded_ = document_.Load(path_, &loadStatus);

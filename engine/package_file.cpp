@@ -13,10 +13,6 @@
 #include "platform/text.h"
 #include "platform/windows_installer.h"
 
-namespace {
-bool Succeeded(int result) { return result == 0 || result == 3010; }
-}  // namespace
-
 PackageFile::PackageFile(EngineContext& context, std::wstring baseProperties)
     : context_(context), baseProperties_(std::move(baseProperties)) {}
 
@@ -51,6 +47,13 @@ std::wstring MsiLogPath(const EngineContext& context, const std::wstring& fileNa
 
 std::wstring EnableMsiLog(const EngineContext& context, const std::wstring& fileName) {
   const std::wstring path = MsiLogPath(context, fileName);
+  // The installer overwrites whatever the name leads to: only a new file is safe to give it.
+  if (DWORD error = platform::ClearForNewFile(path)) {
+    context.log.Log(L"%s cannot be written anew (error code %d); the installer keeps no log there.", path,
+                    static_cast<int>(error));
+    context.installer.EnableLog(0, L"", 0);
+    return {};
+  }
   context.installer.EnableLog(platform::kVerboseLogMode, path, 0);
   return path;
 }
@@ -152,8 +155,8 @@ bool PackageFile::RunSequence(uint32_t kind) {
       int groupResult = -1;
       ForEachNumberedChild(group, L"PackageFile[" + orderElement_ + L"=\"%d\"]", [&](int, const XmlNode& package) {
         groupResult = ProcessPackage(package);
-        if (groupResult == ERROR_SUCCESS_REBOOT_REQUIRED) context_.RequestRestart();
-        if (Succeeded(groupResult)) return true;
+        if (exit_code::AsksForRestart(groupResult)) context_.RequestRestart();
+        if (exit_code::PackageSucceeded(groupResult)) return true;
         context_.SetExitCode(groupResult);
         return false;
       });
@@ -163,7 +166,7 @@ bool PackageFile::RunSequence(uint32_t kind) {
         context_.log.Log(L"A package group of %s has no package numbered 1; it is rolled back.", product.ShortName);
         context_.SetExitCode(exit_code::DefinitionInvalid);
       }
-      const bool passed = Succeeded(groupResult);
+      const bool passed = exit_code::PackageSucceeded(groupResult);
       observer.OnStatusHidden();
       std::wstring transactionLog =
           text::Format(passed ? L"%s_%sCommit.log" : L"%s_%sRollback.log", product.ShortName, operationWord_);
@@ -173,9 +176,9 @@ bool PackageFile::RunSequence(uint32_t kind) {
 
       UINT ended = transactions->End(passed ? 1 : 0);
       MaskMsiLog(context_, transactionLogPath);
-      // 3010 from the commit means committed, with a restart to follow.
-      if (passed && (ended == 0 || ended == ERROR_SUCCESS_REBOOT_REQUIRED)) {
-        if (ended == ERROR_SUCCESS_REBOOT_REQUIRED) context_.RequestRestart();
+      // 3010 or 1641 from the commit means committed, with a restart to follow.
+      if (passed && exit_code::PackageSucceeded(static_cast<int>(ended))) {
+        if (exit_code::AsksForRestart(static_cast<int>(ended))) context_.RequestRestart();
         RunPostPass(product, group);
         product.Succeeded = true;
         OnGroupCommitted(product);
@@ -255,8 +258,9 @@ int PackageFile::InstallPostPackage(const XmlNode& package) {
     MaskMsiLog(context_, logPath);
     context_.log.Log(L"Installing %s returned %d.", location, result);
   }
-  if (result == ERROR_SUCCESS_REBOOT_REQUIRED) context_.RequestRestart();
-  if (!Succeeded(result)) failedPackages_.push_back(name);
-  if (carriesExitCode) requiredExitCode_ = result;
+  if (exit_code::AsksForRestart(result)) context_.RequestRestart();
+  if (!exit_code::PackageSucceeded(result)) failedPackages_.push_back(name);
+  // The setup started no restart itself: a carried 1641 reads as the 3010 it stands for here.
+  if (carriesExitCode) requiredExitCode_ = exit_code::AsksForRestart(result) ? exit_code::SuccessRestartRequired : result;
   return result;
 }

@@ -70,7 +70,7 @@ bool PrerequisiteInstaller::Prerequisite(const XmlNode& prerequisite) {
   if (prerequisite.SelectSingle(L"Custom", custom) == XmlQuery::Found)
     return BuiltInPrerequisite(prerequisite, Read(prerequisite, L"Custom"));
   int result = FilePrerequisite(prerequisite);
-  if (result == 0 || result == 3010) return true;
+  if (exit_code::PackageSucceeded(result)) return true;
   context_.SetExitCode(exit_code::Failed);
   return false;
 }
@@ -107,8 +107,8 @@ int PrerequisiteInstaller::FilePrerequisite(const XmlNode& prerequisite) {
     context_.log.Log(L"Installing %s returned %d", commandLine, result);
   }
   context_.Observer().OnPackageEnded(currentName_, result);
-  // A 3010 here is the package's own business: it is not turned into a reboot request.
-  if (result == 0 || result == 3010) installedList_.push_back(currentName_);
+  // A 3010 or 1641 here is the package's own business: it is not turned into a reboot request.
+  if (exit_code::PackageSucceeded(result)) installedList_.push_back(currentName_);
   return result;
 }
 
@@ -128,7 +128,7 @@ bool PrerequisiteInstaller::BuiltInPrerequisite(const XmlNode& prerequisite, con
       Fail(result);
       return false;
     }
-    if (result.exitCode == 3010) {
+    if (exit_code::AsksForRestart(static_cast<int>(result.exitCode))) {
       context_.SetExitCode(exit_code::RebootRequired);
       return false;
     }
@@ -143,7 +143,7 @@ bool PrerequisiteInstaller::BuiltInPrerequisite(const XmlNode& prerequisite, con
       installedList_.push_back(currentName_);
       return true;
     }
-    if (result.exitCode == 3010)
+    if (exit_code::AsksForRestart(static_cast<int>(result.exitCode)))
       context_.SetExitCode(exit_code::RestartRequired);
     else
       Fail(result);
@@ -163,7 +163,7 @@ bool PrerequisiteInstaller::BuiltInPrerequisite(const XmlNode& prerequisite, con
       return true;
     }
     ComponentResult sqlcmd = builtIns_.InstallSqlCmd(flavour);
-    if (sqlcmd.exitCode == 0 || sqlcmd.exitCode == 3010 || sqlcmd.exitCode == 1641)
+    if (exit_code::PackageSucceeded(static_cast<int>(sqlcmd.exitCode)))
       installedList_.push_back(currentName_);
     else
       Fail(sqlcmd);
@@ -191,7 +191,7 @@ bool PrerequisiteInstaller::DotNet4() {
     return false;
   }
   const bool flagSet = machine_.rebootRequired && machine_.rebootRequired();
-  if (result.exitCode != 3010 && !flagSet) {
+  if (!exit_code::AsksForRestart(static_cast<int>(result.exitCode)) && !flagSet) {
     installedList_.push_back(outcome_.dotNetDisplayName);
     return true;
   }

@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/program_search.h"
 #include "platform/text.h"
 
 namespace {
@@ -68,6 +69,7 @@ DWORD LaunchInSession(platform::UserToken& token, const std::wstring& user, plat
   }
   if (!child) {
     log.Log(L"Logon-user process launch failed with error code %d", error);
+    LogProgramNotFound(log, platform::SplitCommandHead(command).program, error);
     return error;
   }
   // Started: a failure on the way here (an earlier session, the first launch call) no longer counts.
@@ -97,6 +99,20 @@ DWORD RunHiddenCommand(platform::Processes& processes, const std::wstring& comma
   DWORD error = 0;
   platform::Child child = processes.CreateHidden(commandLine, error);
   return child ? WaitForExitCode(*child) : error;
+}
+
+DWORD RunHiddenCommand(platform::Processes& processes, LogFile& log, const std::wstring& commandLine) {
+  DWORD error = 0;
+  platform::Child child = processes.CreateHidden(commandLine, error);
+  if (child) return WaitForExitCode(*child);
+  LogProgramNotFound(log, platform::SplitCommandHead(commandLine).program, error);
+  return error;
+}
+
+void LogProgramNotFound(LogFile& log, const std::wstring& program, DWORD error) {
+  if (error != ERROR_FILE_NOT_FOUND || !platform::IsBareProgramName(program)) return;
+  log.Log(L"%s was found neither in the system folder, the Windows folder nor a folder of PATH; it is not started.",
+          program);
 }
 
 DWORD RunAsLoggedOnUser(platform::Processes& processes, LogFile& log, const PropertyMap& properties, bool wait,

@@ -17,6 +17,12 @@ DWORD WaitForExitCode(platform::ChildProcess& child);
 // Runs the command line without a window and waits for it: the child's exit code, or the Windows
 // error when the process cannot be created, waited for or its exit code read. Logs nothing.
 DWORD RunHiddenCommand(platform::Processes& processes, const std::wstring& commandLine);
+// The same, with a line in the log when a program named without a folder was found nowhere.
+DWORD RunHiddenCommand(platform::Processes& processes, LogFile& log, const std::wstring& commandLine);
+
+// After a failed start: says so in the log when the program was named without a folder and found
+// in none of the folders it is looked for in. Other failures are left to the caller.
+void LogProgramNotFound(LogFile& log, const std::wstring& program, DWORD error);
 
 // Starts the command line in the first active session whose user token can be had, on that user's
 // desktop and with that user's environment; `in` and `out` (either may be null) become the child's

@@ -1,5 +1,7 @@
 #include "engine/sql_client_installer.h"
 
+#include "core/exit_codes.h"
+
 SqlClientInstaller::SqlClientInstaller(LogFile& log, platform::Platform& machine, const VendorLinks& links,
                                        const std::wstring& logFolder)
     : ComponentInstaller(log, machine, logFolder), detection(log, machine), links_(links) {}
@@ -27,5 +29,5 @@ bool SqlClientInstaller::EnsureSqlNativeClient() {
   const bool licensed = flavour == Sql2008R2x86 || flavour == Sql2008R2x64;
   exitCode = DownloadAndInstallMsi(links_.Url(*link), L"sqlncli.msi", licensed ? L"IACCEPTSQLNCLILICENSETERMS=YES" : L"",
                                    links_.Sha256(*link));
-  return exitCode == 0 || exitCode == 1641 || exitCode == 3010;
+  return exit_code::PackageSucceeded(static_cast<int>(exitCode));
 }

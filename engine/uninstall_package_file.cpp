@@ -1,5 +1,6 @@
 #include <cwctype>
 
+#include "core/exit_codes.h"
 #include "core/localization.h"
 #include "core/log_file.h"
 #include "core/run_mode.h"
@@ -7,6 +8,7 @@
 #include "definition/conditions.h"
 #include "definition/xml_readers.h"
 #include "engine/package_file.h"
+#include "platform/files.h"
 #include "platform/text.h"
 #include "platform/windows_installer.h"
 
@@ -78,8 +80,14 @@ int UninstallPackageFile::UninstallPackage(const XmlNode& package, bool rollback
     if (context_.systemFolder.empty() || !context_.runHidden) {
       result = static_cast<int>(ERROR_PATH_NOT_FOUND);
     } else {
-      std::wstring commandLine = text::Format(L"\"%s\\msiexec.exe\" /x %s /qn /l*v %s %s", context_.systemFolder, guid,
-                                              text::QuoteIfBlank(logPath), HiddenArguments(context_, baseProperties_));
+      // A link in the log's place is never handed to msiexec, which would write through it.
+      const DWORD blocked = platform::ClearForNewFile(logPath);
+      if (blocked)
+        context_.log.Log(L"%s cannot be written anew (error code %d); the installer keeps no log there.", logPath,
+                         static_cast<int>(blocked));
+      const std::wstring logSwitch = blocked ? std::wstring() : L"/l*v " + text::QuoteIfBlank(logPath) + L" ";
+      std::wstring commandLine = text::Format(L"\"%s\\msiexec.exe\" /x %s /qn %s%s", context_.systemFolder, guid,
+                                              logSwitch, HiddenArguments(context_, baseProperties_));
       result = static_cast<int>(context_.runHidden(commandLine));
     }
     MaskMsiLog(context_, logPath);
@@ -90,7 +98,7 @@ int UninstallPackageFile::UninstallPackage(const XmlNode& package, bool rollback
   }
   context_.log.Log(L"Uninstalling %s returned %d.", name, result);
   Observer().OnPackageEnded(name, result);
-  if ((result == 0 || result == 3010) && !shortName.empty() && !rollback) uninstalledProducts_.push_back(shortName);
+  if (exit_code::PackageSucceeded(result) && !shortName.empty() && !rollback) uninstalledProducts_.push_back(shortName);
   return result;
 }
 

@@ -45,6 +45,32 @@ inline DWORD ExclusiveOpenError(const std::wstring& path) {
   return h ? 0 : GetLastError();
 }
 
+// Makes way for a new file: a plain file at the path is deleted (a hard link loses only that
+// name). A link or a folder is left as it is and answers ERROR_FILE_EXISTS: writing there would
+// change what it points to. 0 when nothing stands at the path now.
+inline DWORD ClearForNewFile(const std::wstring& path) {
+  DWORD a = GetFileAttributesW(path.c_str());
+  if (a == INVALID_FILE_ATTRIBUTES) {
+    DWORD error = GetLastError();
+    return (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) ? 0 : error;
+  }
+  if (a & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) return ERROR_FILE_EXISTS;
+  return DeleteFileW(path.c_str()) ? 0 : GetLastError();
+}
+
+// A new, empty file where a plain file or nothing stood; CREATE_NEW never opens what was planted
+// at the name meanwhile. Empty on failure, with the system error set.
+inline UniqueHandle CreateNewFile(const std::wstring& path, DWORD access, DWORD share,
+                                  SECURITY_ATTRIBUTES* attributes = nullptr) {
+  DWORD error = ClearForNewFile(path);
+  if (error != 0) {
+    SetLastError(error);
+    return UniqueHandle();
+  }
+  return UniqueHandle(CreateFileW(path.c_str(), access, share, attributes, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+}
+
 // The "ProductVersion" text of a file's version resource in its first translation; empty when
 // the file has none.
 std::wstring FileProductVersion(const std::wstring& path);

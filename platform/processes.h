@@ -1,5 +1,7 @@
 // Starting child processes: hidden, through the shell, with the 64-bit file system visible,
-// and in the interactive user's session.
+// and in the interactive user's session. A program named without a folder is started by its
+// full path from the system folder, the Windows folder or PATH (platform/program_search.h), never
+// from beside setup.exe or the current folder; one found nowhere fails with ERROR_FILE_NOT_FOUND.
 #pragma once
 
 #include <windows.h>

@@ -3,6 +3,7 @@
 #include <dpapi.h>
 #include <sddl.h>
 
+#include "platform/files.h"
 #include "platform/handles.h"
 
 namespace platform {
@@ -40,7 +41,8 @@ DWORD WriteProtectedLines(const std::wstring& path, const std::vector<std::wstri
     return GetLastError();
   LocalMemory ownedDescriptor(descriptor);
   SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor, FALSE};
-  DeleteFileW(path.c_str());  // a file planted earlier keeps its own access list under CREATE_ALWAYS
+  // A file planted earlier keeps its own access list under CREATE_ALWAYS; a link is never written through.
+  if (DWORD error = ClearForNewFile(path)) return error;
   UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, &attributes, CREATE_NEW,
                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   DWORD error = file ? 0 : GetLastError();

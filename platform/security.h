@@ -44,8 +44,12 @@ class Security {
   virtual DWORD CreateProtectedFolder(const std::wstring& path) = 0;
   // Owner Administrators and the same protected access list on an existing folder.
   virtual DWORD ProtectFolder(const std::wstring& path) = 0;
-  // Removes a link (or a file) standing where a folder belongs, never what it points to.
-  virtual DWORD RemoveLink(const std::wstring& path) = 0;
+  // A new protected folder named "<base>.<32 hexadecimal digits from the system's random
+  // generator>", so nobody can plant anything under its name beforehand. 0 or the system error.
+  virtual DWORD CreateFreshProtectedFolder(const std::wstring& base, std::wstring& made) = 0;
+  // Does anything below the folder (at any depth, never followed) carry a reparse point, or can
+  // its entries not be listed? Such a folder cannot be written into safely.
+  virtual bool HoldsLink(const std::wstring& path) = 0;
   // For a shared folder (C:\Temp): owner Administrators, and a protected access list that keeps
   // every right others have to add to it and to what they made, but gives the rights to rename
   // or delete it or its entries, or to change its owner or list, to Administrators and SYSTEM.
@@ -61,7 +65,8 @@ class Win32Security final : public Security {
   FolderFacts InspectFolder(const std::wstring& path) override;
   DWORD CreateProtectedFolder(const std::wstring& path) override;
   DWORD ProtectFolder(const std::wstring& path) override;
-  DWORD RemoveLink(const std::wstring& path) override;
+  DWORD CreateFreshProtectedFolder(const std::wstring& base, std::wstring& made) override;
+  bool HoldsLink(const std::wstring& path) override;
   DWORD GuardSharedFolder(const std::wstring& path) override;
 };
 

@@ -5,8 +5,10 @@
 
 #include <string>
 
+#include "platform/acl_entries.h"
 #include "platform/handles.h"
 #include "platform/security.h"
+#include "platform/sha256.h"
 
 namespace platform {
 namespace {
@@ -39,6 +41,7 @@ struct SelfSid {
 };
 
 bool IsTrusted(PSID sid, PSID self) {
+  if (!sid || !IsValidSid(sid)) return false;
   return IsWellKnownSid(sid, WinBuiltinAdministratorsSid) || IsWellKnownSid(sid, WinLocalSystemSid) ||
          (self && EqualSid(sid, self));
 }
@@ -53,23 +56,6 @@ DWORD FileRights(DWORD mask) {
   return mask;
 }
 
-// Whether an allow entry gives anyone but the trusted accounts one of the rights. onFolderItself:
-// only entries that apply to the folder itself (not inherit-only ones), their generic rights mapped.
-bool OthersHold(PACL dacl, PSID self, DWORD rights, bool onFolderItself) {
-  if (!dacl) return true;  // no list at all: everyone may do anything
-  for (DWORD i = 0; i < dacl->AceCount; ++i) {
-    void* entry = nullptr;
-    if (!GetAce(dacl, i, &entry)) return true;
-    auto* header = static_cast<ACE_HEADER*>(entry);
-    if (header->AceType != ACCESS_ALLOWED_ACE_TYPE) continue;
-    if (onFolderItself && (header->AceFlags & INHERIT_ONLY_ACE)) continue;
-    auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(entry);
-    const DWORD mask = onFolderItself ? FileRights(allowed->Mask) : allowed->Mask;
-    if ((mask & rights) && !IsTrusted(&allowed->SidStart, self)) return true;
-  }
-  return false;
-}
-
 bool ProtectedDescriptor(LocalMemory& owner, PSECURITY_DESCRIPTOR& descriptor, const wchar_t* sddl = kProtectedDacl) {
   if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor, nullptr))
     return false;
@@ -78,6 +64,20 @@ bool ProtectedDescriptor(LocalMemory& owner, PSECURITY_DESCRIPTOR& descriptor, c
 }
 
 }  // namespace
+
+bool OthersHold(PACL dacl, PSID self, DWORD rights, bool onFolderItself) {
+  if (!dacl) return true;
+  for (DWORD i = 0; i < dacl->AceCount; ++i) {
+    void* entry = nullptr;
+    if (!GetAce(dacl, i, &entry)) return true;
+    auto* header = static_cast<ACE_HEADER*>(entry);
+    if (!IsAllowEntry(header)) continue;
+    if (onFolderItself && (header->AceFlags & INHERIT_ONLY_ACE)) continue;
+    const DWORD mask = onFolderItself ? FileRights(AllowedMask(header)) : AllowedMask(header);
+    if ((mask & rights) && !IsTrusted(AllowedGrantee(header), self)) return true;
+  }
+  return false;
+}
 
 FolderFacts Win32Security::InspectFolder(const std::wstring& path) {
   FolderFacts facts;
@@ -95,6 +95,25 @@ FolderFacts Win32Security::InspectFolder(const std::wstring& path) {
     return facts;
   }
   if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    facts.kind = FolderFacts::Kind::Other;
+    return facts;
+  }
+  // The name's attributes show a link Windows made; opening it without following and asking the
+  // handle shows what was actually opened, whatever the name said a moment before.
+  UniqueHandle opened(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                  nullptr));
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!opened || !GetFileInformationByHandle(opened.get(), &info)) {
+    facts.kind = FolderFacts::Kind::Unreadable;
+    facts.error = GetLastError();
+    return facts;
+  }
+  if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+    facts.kind = FolderFacts::Kind::Link;
+    return facts;
+  }
+  if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
     facts.kind = FolderFacts::Kind::Other;
     return facts;
   }
@@ -152,12 +171,31 @@ DWORD Win32Security::ProtectFolder(const std::wstring& path) {
                                adminsBuffer, nullptr, dacl, nullptr);
 }
 
-DWORD Win32Security::RemoveLink(const std::wstring& path) {
-  DWORD attributes = GetFileAttributesW(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return GetLastError();
-  // RemoveDirectoryW on a junction or directory link removes the link, never its target's contents.
-  BOOL removed = (attributes & FILE_ATTRIBUTE_DIRECTORY) ? RemoveDirectoryW(path.c_str()) : DeleteFileW(path.c_str());
-  return removed ? 0 : GetLastError();
+DWORD Win32Security::CreateFreshProtectedFolder(const std::wstring& base, std::wstring& made) {
+  DWORD error = ERROR_ALREADY_EXISTS;
+  // A clash of 128 random bits means someone guessed nothing: it only repeats on a broken generator.
+  for (int attempt = 0; attempt < 3 && error == ERROR_ALREADY_EXISTS; ++attempt) {
+    unsigned char bytes[16];
+    if (!SystemRandom(bytes, sizeof(bytes))) return GetLastError() ? GetLastError() : ERROR_GEN_FAILURE;
+    const std::string hex = LowerHex(bytes, sizeof(bytes));
+    made = base + L"." + std::wstring(hex.begin(), hex.end());
+    error = CreateProtectedFolder(made);
+  }
+  if (error != 0) made.clear();
+  return error;
+}
+
+bool Win32Security::HoldsLink(const std::wstring& path) {
+  WIN32_FIND_DATAW found;
+  FindHandle search(FindFirstFileW((path + L"\\*").c_str(), &found));
+  if (!search) return GetLastError() != ERROR_FILE_NOT_FOUND;
+  do {
+    const std::wstring name = found.cFileName;
+    if (name == L"." || name == L"..") continue;
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return true;
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && HoldsLink(path + L"\\" + name)) return true;
+  } while (FindNextFileW(search.get(), &found));
+  return GetLastError() != ERROR_NO_MORE_FILES;
 }
 
 DWORD Win32Security::GuardSharedFolder(const std::wstring& path) {
@@ -203,17 +241,19 @@ DWORD Win32Security::GuardSharedFolder(const std::wstring& path) {
     copied->AceFlags &= ~INHERITED_ACE;  // the list is protected: what was inherited is now its own
     DWORD keep = 0;
     bool split = false;
-    if (header->AceType == ACCESS_ALLOWED_ACE_TYPE && !(header->AceFlags & INHERIT_ONLY_ACE)) {
-      auto* allowed = reinterpret_cast<ACCESS_ALLOWED_ACE*>(copied);
-      const DWORD rights = FileRights(allowed->Mask);
-      if ((rights & kRemovingRights) && !IsTrusted(&allowed->SidStart, trustedSelf)) {
+    if (IsAllowEntry(header) && !(header->AceFlags & INHERIT_ONLY_ACE)) {
+      const DWORD rights = FileRights(AllowedMask(copied));
+      if ((rights & kRemovingRights) && !IsTrusted(AllowedGrantee(copied), trustedSelf)) {
         keep = rights & ~kRemovingRights;
-        // What is made below keeps the entry whole; only the folder itself loses the rights.
-        split = (copied->AceFlags & (OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE)) != 0;
+        // What is made below keeps a plain entry whole; only the folder itself loses the rights.
+        // A conditional or object entry cannot be split without losing its condition: it loses
+        // the rights everywhere.
+        split = header->AceType == ACCESS_ALLOWED_ACE_TYPE &&
+                (copied->AceFlags & (OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE)) != 0;
         if (split) {
           copied->AceFlags |= INHERIT_ONLY_ACE;
         } else {
-          allowed->Mask = keep;
+          AllowedMask(copied) = keep;
         }
       }
     }

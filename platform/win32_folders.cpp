@@ -4,14 +4,22 @@
 
 namespace platform {
 
-std::wstring WindowsDirectory() {
+namespace {
+
+std::wstring FolderFrom(UINT (WINAPI* query)(LPWSTR, UINT)) {
   wchar_t buffer[MAX_PATH] = {};
-  const UINT n = GetWindowsDirectoryW(buffer, MAX_PATH);
+  const UINT n = query(buffer, MAX_PATH);
   if (n == 0 || n >= MAX_PATH) return {};
   std::wstring folder(buffer, n);
   while (!folder.empty() && folder.back() == L'\\') folder.pop_back();
   return folder;
 }
+
+}  // namespace
+
+std::wstring WindowsDirectory() { return FolderFrom(GetWindowsDirectoryW); }
+
+std::wstring SystemDirectory() { return FolderFrom(GetSystemDirectoryW); }
 
 Library LoadSystemLibrary(const wchar_t* fileName) {
   const std::wstring windows = WindowsDirectory();

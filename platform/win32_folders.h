@@ -1,4 +1,4 @@
-// The Windows folder and the system libraries in it, for the Win32 implementations.
+// The Windows and system folders and the system libraries in them, for the Win32 implementations.
 #pragma once
 
 #include <string>
@@ -9,6 +9,9 @@ namespace platform {
 
 // GetWindowsDirectoryW without a trailing backslash; empty when it cannot be read.
 std::wstring WindowsDirectory();
+// GetSystemDirectoryW without a trailing backslash; empty when it cannot be read. Programs the
+// setup starts by name come from here (and the Windows folder), never from beside setup.exe.
+std::wstring SystemDirectory();
 // A DLL of the system folder by its full path, never through the search path; empty when the
 // Windows folder cannot be read or the library does not load.
 Library LoadSystemLibrary(const wchar_t* fileName);

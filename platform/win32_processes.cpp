@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/processes.h"
+#include "platform/program_search.h"
 #include "platform/subsystem_handles.h"
 #include "platform/win32_folders.h"
 
@@ -68,6 +69,11 @@ class Win32RedirectionScope final : public RedirectionScope {
   bool disabled_ = false;
 };
 
+// The application name CreateProcessW gets: none for a program given with a folder.
+const wchar_t* Application(const ProcessLaunch& launch) {
+  return launch.application.empty() ? nullptr : launch.application.c_str();
+}
+
 STARTUPINFOW SessionStartup(wchar_t* desktop, const StdHandles& handles) {
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
@@ -93,11 +99,12 @@ class Win32UserToken final : public UserToken {
 
   Child CreateAsUser(const std::wstring& commandLine, const StdHandles& handles, DWORD flags,
                      DWORD& error) override {
+    ProcessLaunch launch;
+    if (!PrepareLaunch(commandLine, launch, error)) return nullptr;
     wchar_t desktop[] = L"winsta0\\default";
     STARTUPINFOW startup = SessionStartup(desktop, handles);
-    std::wstring command = commandLine;
     PROCESS_INFORMATION started{};
-    if (!CreateProcessAsUserW(token_.get(), nullptr, command.data(), nullptr, nullptr, handles.Any(), flags,
+    if (!CreateProcessAsUserW(token_.get(), Application(launch), launch.commandLine.data(), nullptr, nullptr, handles.Any(), flags,
                               environment_.get(), nullptr, &startup, &started)) {
       error = GetLastError();
       return nullptr;
@@ -107,11 +114,12 @@ class Win32UserToken final : public UserToken {
 
   Child CreateWithToken(const std::wstring& commandLine, const StdHandles& handles, DWORD flags,
                         DWORD& error) override {
+    ProcessLaunch launch;
+    if (!PrepareLaunch(commandLine, launch, error)) return nullptr;
     wchar_t desktop[] = L"winsta0\\default";
     STARTUPINFOW startup = SessionStartup(desktop, handles);
-    std::wstring command = commandLine;
     PROCESS_INFORMATION started{};
-    if (!CreateProcessWithTokenW(token_.get(), LOGON_WITH_PROFILE, nullptr, command.data(), flags, nullptr, nullptr,
+    if (!CreateProcessWithTokenW(token_.get(), LOGON_WITH_PROFILE, Application(launch), launch.commandLine.data(), flags, nullptr, nullptr,
                                  &startup, &started)) {
       error = GetLastError();
       return nullptr;
@@ -128,15 +136,16 @@ class Win32UserToken final : public UserToken {
 }  // namespace
 
 Child Win32Processes::CreateHidden(const std::wstring& commandLine, DWORD& error) {
+  ProcessLaunch launch;  // CreateProcessW may write into its command line
+  if (!PrepareLaunch(commandLine, launch, error)) return nullptr;
   SECURITY_ATTRIBUTES processAttributes{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
   SECURITY_ATTRIBUTES threadAttributes{sizeof(SECURITY_ATTRIBUTES), nullptr, FALSE};
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = SW_HIDE;
-  std::wstring command = commandLine;  // CreateProcessW may write into the text
   PROCESS_INFORMATION started{};
-  if (!CreateProcessW(nullptr, command.data(), &processAttributes, &threadAttributes, FALSE, CREATE_NO_WINDOW,
+  if (!CreateProcessW(Application(launch), launch.commandLine.data(), &processAttributes, &threadAttributes, FALSE, CREATE_NO_WINDOW,
                       nullptr, nullptr, &startup, &started)) {
     error = GetLastError();
     return nullptr;
@@ -145,11 +154,12 @@ Child Win32Processes::CreateHidden(const std::wstring& commandLine, DWORD& error
 }
 
 Child Win32Processes::Create(const std::wstring& commandLine, DWORD flags, DWORD& error) {
+  ProcessLaunch launch;
+  if (!PrepareLaunch(commandLine, launch, error)) return nullptr;
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
-  std::wstring command = commandLine;
   PROCESS_INFORMATION started{};
-  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr, &startup,
+  if (!CreateProcessW(Application(launch), launch.commandLine.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr, &startup,
                       &started)) {
     error = GetLastError();
     return nullptr;
@@ -159,12 +169,22 @@ Child Win32Processes::Create(const std::wstring& commandLine, DWORD flags, DWORD
 
 Child Win32Processes::ShellOpen(const std::wstring& file, const std::wstring& parameters, bool hidden,
                                 DWORD& error, const std::wstring& directory) {
+  // A program named without a folder by its full path: the shell would look beside the setup and
+  // in the current folder first. A document keeps its name.
+  std::wstring program = file;
+  if (IsBareProgramName(file) && NamesProgram(file)) {
+    program = FindProgram(file);
+    if (program.empty()) {
+      error = ERROR_FILE_NOT_FOUND;
+      return nullptr;
+    }
+  }
   SHELLEXECUTEINFOW info{};
   info.cbSize = sizeof(info);
   info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;  // a failure is logged by the caller, never a box
   info.hwnd = nullptr;
   info.lpVerb = L"open";
-  info.lpFile = file.c_str();
+  info.lpFile = program.c_str();
   info.lpParameters = parameters.c_str();
   info.lpDirectory = directory.empty() ? nullptr : directory.c_str();
   info.nShow = hidden ? SW_HIDE : SW_SHOW;

@@ -75,7 +75,8 @@ void Win32WindowsInstaller::SetExternalUI(INSTALLUI_HANDLERW handler, DWORD mess
 }
 
 UINT Win32WindowsInstaller::EnableLog(DWORD mode, const std::wstring& path, DWORD attributes) {
-  return MsiEnableLogW(mode, path.c_str(), attributes);
+  // No path turns the log off.
+  return MsiEnableLogW(mode, path.empty() ? nullptr : path.c_str(), attributes);
 }
 
 UINT Win32WindowsInstaller::InstallProduct(const std::wstring& package, const std::wstring& commandLine) {

@@ -159,6 +159,7 @@ DWORD WINAPI InstallPage::Worker(LPVOID parameter) {
   RunExecutor(host.Services(), *page).RunWork(host.Plan());
   LogFile& log = page->log_;
   const std::wstring endLine = host.Plan().endLine;
+  WaitForSingleObject(page->mayFinish_.get(), INFINITE);  // only while the page shows a box
   page->Finish();  // the page may go from here on
   if (!endLine.empty()) log.WriteLine(endLine);
   return 0;
@@ -170,10 +171,11 @@ BOOL InstallPage::OnQueryCancel() {
     return FALSE;
   }
   if (!IsWindowEnabled(SheetItem(wizard_control::Cancel))) {
-    // Escape or the close box while the work cannot be interrupted: the engine waits behind the box.
-    if (worker_) SuspendThread(worker_.get());
+    // Escape or the close box while the work cannot be interrupted: the work goes on, but the page
+    // is not handed over behind the box.
+    ResetEvent(mayFinish_.get());
     Ask(String(50134), host_.ProductDisplayName(), MB_OK | MB_ICONINFORMATION);
-    if (worker_) ResumeThread(worker_.get());
+    SetEvent(mayFinish_.get());
     return FALSE;
   }
   const std::wstring question = String(50135);

@@ -56,6 +56,10 @@ class InstallPage : public WizardPage, private RunObserver {
   std::shared_ptr<std::atomic<bool>> cancelQuestionAllowed_ = std::make_shared<std::atomic<bool>>(true);
   std::atomic<bool> workerFinished_{false};
   platform::UniqueHandle worker_;
+  // Set while the worker may hand over the page; cleared while a box about the running work is
+  // open. A gate the worker waits at between steps, where it holds no lock (suspending it could
+  // stop it inside one and freeze the page with it).
+  platform::UniqueHandle mayFinish_{CreateEventW(nullptr, TRUE, TRUE, nullptr)};
   std::shared_ptr<MSIInterface> installer_;
   CPictureEx side_;
 };

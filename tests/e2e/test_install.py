@@ -168,16 +168,18 @@ def test_repair_of_the_installed_suite(prefix, dist):
     assert (log_folder(prefix) / "Rizod_RepairSetup.log").exists()
 
 
-def test_a_package_asking_for_a_restart_ends_the_run_with_3010(prefix, dist):
+# 1641: the package started the restart itself; the setup started none, so it answers 3010 too.
+@pytest.mark.parametrize("answer", [3010, 1641])
+def test_a_package_asking_for_a_restart_ends_the_run_with_3010(prefix, dist, answer):
     uninstall_all(prefix)
     shutil.copy(BIN / "exitwith.exe", dist.dir / "Packages" / "exitwith.exe")
     definition = (dist.dir / "RizodSuite.xml").read_text()
-    # A post-install step of the first group that answers 3010, as an installer asking for a restart does.
-    notice = """
+    # A post-install step of the first group that answers as an installer asking for a restart does.
+    notice = f"""
         <PackageFile>
           <Name>Restart Notice</Name>
           <Location>[WORKINGDIRECTORY]\\Packages\\exitwith.exe</Location>
-          <InstallArguments>3010</InstallArguments>
+          <InstallArguments>{answer}</InstallArguments>
           <PostInstallOrder>1</PostInstallOrder>
         </PackageFile>"""
     end = definition.index("</PackageFileGroup>")
@@ -186,7 +188,7 @@ def test_a_package_asking_for_a_restart_ends_the_run_with_3010(prefix, dist):
     code = dist.run("/q")
     lines = read_log(log_folder(prefix) / "Setup.log")
     assert code == 3010, lines
-    assert "Installing C:\\dist\\Packages\\exitwith.exe 3010 returned 3010" in lines
+    assert f"Installing C:\\dist\\Packages\\exitwith.exe {answer} returned {answer}" in lines
     assert "A package asked for the computer to be restarted." in lines
     assert dump_of(lines)["SetupSuccess"] == "True"
     assert states(prefix, RIZOD + UVARUD) == [5] * 5

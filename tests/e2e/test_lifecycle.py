@@ -2,7 +2,7 @@
 install-source record, repair, and upgrades from the previous release."""
 import shutil
 
-from wine import SAMPLE_PRODUCTS, log_folder, run_setup, uninstall_all
+from wine import BIN, SAMPLE_PRODUCTS, log_folder, run_setup, uninstall_all
 
 RIZOD = [SAMPLE_PRODUCTS[k] for k in ("RizodServer", "RizodDocs", "RizodTools")]
 UVARUD = [SAMPLE_PRODUCTS[k] for k in ("UvarudClient", "UvarudLanguagePack")]
@@ -104,6 +104,36 @@ def test_install_finalizes_then_uninstall_keeps_the_install_source_record(prefix
     assert "<ProductName>Rizod</ProductName>" not in saved
     assert "Kelvora" in saved
     assert f"Saving {RECORD} returned 0." in lines
+
+
+def test_a_cmd_exe_beside_setup_exe_never_runs_in_place_of_the_systems(prefix, dist):
+    """The finalize command, a post-install step and a PreUninstall all name cmd.exe without a
+    folder; one put in the distribution folder must not be what runs as administrator."""
+    uninstall_all(prefix, [LEGACY])
+    shutil.copy(BIN / "exitwith.exe", dist.dir / "cmd.exe")  # would note its command line in exitwith.log
+    definition = dist.dir / "RizodSuite.xml"
+    text = definition.read_text()
+    post = """
+        <PackageFile>
+          <Name>Post Note</Name>
+          <Location>cmd.exe</Location>
+          <InstallArguments>/c echo post-install ran&gt; "[TEMPDIRECTORY]\\Rizod_Post.txt"</InstallArguments>
+          <PostInstallOrder>1</PostInstallOrder>
+        </PackageFile>"""
+    end = text.index("</PackageFileGroup>")
+    definition.write_text(text[:end] + post + text[end:])
+    logs = log_folder(prefix)
+
+    code, lines = run_setup(prefix, dist, "/q")
+    assert code == 0, lines
+    assert (logs / "Rizod_Finalize.txt").read_text().startswith("Rizod Server setup finished")
+    assert (logs / "Rizod_Post.txt").exists(), [l for l in lines if "ost" in l or "cmd" in l]
+    assert (logs / "Rizod_Post.txt").read_text().startswith("post-install ran")
+    code, lines = run_setup(prefix, dist, "/q")
+    assert "Uninstall mode detected" in lines and code == 0, lines
+    assert (logs / "Rizod_PreUninstall.txt").read_text().startswith("Rizod Server is being removed")
+    assert not (dist.dir / "exitwith.log").exists()
+    assert states(prefix, RIZOD + UVARUD) == [-1] * 5
 
 
 def install_legacy(prefix, dist):

@@ -2,13 +2,14 @@
 fetched from a local stand-in for the vendor's download server."""
 import hashlib
 import http.server
+import shutil
 import ssl
 import subprocess
 import threading
 
 import pytest
 
-from wine import BIN, SAMPLE_PRODUCTS, log_folder, run_setup, uninstall_all
+from wine import BIN, SAMPLE_PRODUCTS, assert_untouched, log_folder, plant_link, read_log, run_setup, uninstall_all
 
 RUNTIME = "{4F2A9C31-7B1E-4D5A-9C3E-2B8D6A1F0E01}"
 RIZOD_SERVER = SAMPLE_PRODUCTS["RizodServer"]
@@ -80,10 +81,11 @@ def with_dotnet(dist, link, sha256=None):
     variables.write_text(variables.read_text().replace("</Variables>", settings + "</Variables>"))
 
 
-def download_folder(prefix):
+def download_folder(prefix, windows=False):
     temp = subprocess.run(["wine", "cmd", "/c", "echo", "%TEMP%"], env=prefix.env, stdin=subprocess.DEVNULL,
                           capture_output=True, timeout=60).stdout.decode().strip().splitlines()[-1]
-    return prefix.host_path(temp.rstrip("\\") + "\\ZEMDownload")
+    path = temp.rstrip("\\") + "\\ZEMDownload"
+    return path if windows else prefix.host_path(path)
 
 
 def test_a_file_prerequisite_installs_before_the_products(prefix, dist):
@@ -251,3 +253,38 @@ def test_a_download_with_another_sha256_is_deleted_and_never_run(prefix, dist, v
     assert not record.exists(), "the refused file never ran"
     assert not download_folder(prefix).exists()
     assert prefix.product_state(RIZOD_SERVER) == -1
+
+
+def test_links_planted_for_the_download_and_restart_folders_are_not_followed(prefix, dist, vendor):
+    """The download folder and the restart copy's folder (below the log folder) are each a link to
+    another user's folder: the .NET installer is fetched into a folder of this run's own, and the
+    log folder holding the link gives way to a fresh one."""
+    uninstall_all(prefix, [RUNTIME])
+    shutil.rmtree(log_folder(prefix), ignore_errors=True)
+    downloads = plant_link(prefix, download_folder(prefix, windows=True))
+    restart = plant_link(prefix, "C:\\Temp\\DEVadirez\\Restart")
+    temp = prefix.host_path("C:\\Temp")
+    before = set(temp.glob("DEVadirez.*"))
+    prefix.env["EXITWITH_CODE"] = "3010"
+    try:
+        with_dotnet(dist, "http://127.0.0.1/dotnet/NDP472-KB4054531-Web.exe")
+        code = dist.run("/q")
+        made = set(temp.glob("DEVadirez.*")) - before
+        assert len(made) == 1, made
+        folder = made.pop()
+        lines = read_log(folder / "Setup.log")
+        fresh = "C:\\Temp\\" + folder.name
+        assert code == 103010, "\n".join(lines)
+        assert "C:\\Temp\\DEVadirez holds a link; it is left as it is; " + fresh + " is used instead" in lines
+        assert "Download successful" in lines
+        assert any(l.startswith("Downloading ") and "ZEMDownload.1\\" in l for l in lines), lines
+        assert_untouched(downloads)
+        assert_untouched(restart)
+    finally:
+        del prefix.env["EXITWITH_CODE"]
+        for link in (download_folder(prefix), prefix.host_path("C:\\Temp\\DEVadirez\\Restart")):
+            link.unlink(missing_ok=True)
+        for folder in set(temp.glob("DEVadirez.*")) - before:
+            shutil.rmtree(folder)
+        subprocess.run(["wine", "reg", "delete", ENVIRONMENT_KEY, "/v", "ZEM-REBOOT-REQUIRED", "/f"], env=prefix.env,
+                       stdin=subprocess.DEVNULL, capture_output=True, timeout=60)

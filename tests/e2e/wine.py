@@ -167,6 +167,29 @@ def log_folder(prefix: WinePrefix) -> Path:
     return prefix.host_path("C:\\Temp\\DEVadirez")
 
 
+def plant_link(prefix: WinePrefix, windows_path: str) -> Path:
+    """Puts a Unix symlink (a reparse point to Wine) at windows_path, leading to a folder that holds
+    one file; answers that folder, for assert_untouched."""
+    link = prefix.host_path(windows_path)
+    target = prefix.drive_c / ("planted-" + windows_path[3:].replace("\\", "-"))
+    shutil.rmtree(target, ignore_errors=True)
+    target.mkdir(parents=True)
+    (target / "keep.txt").write_bytes(b"another user's file")
+    link.parent.mkdir(parents=True, exist_ok=True)
+    if link.is_symlink() or link.is_file():
+        link.unlink()
+    elif link.exists():
+        shutil.rmtree(link)
+    link.symlink_to(target, target_is_directory=True)
+    return target
+
+
+def assert_untouched(target: Path):
+    """The planted link's folder holds exactly what it held: nothing written through the link."""
+    assert [p.name for p in target.iterdir()] == ["keep.txt"]
+    assert (target / "keep.txt").read_bytes() == b"another user's file"
+
+
 def read_log(path: Path):
     """The log's lines without their time stamps (they are ANSI, code page 1252 here)."""
     lines = []

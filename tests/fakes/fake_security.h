@@ -2,6 +2,7 @@
 #pragma once
 
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -32,7 +33,9 @@ class FakeSecurity : public platform::Security {
   // made for real, so code above can write into it.
   std::map<std::wstring, platform::FolderFacts> folders;
   std::vector<std::wstring> folderCalls;
-  DWORD createError = 0, protectError = 0, removeError = 0, guardError = 0;
+  DWORD createError = 0, protectError = 0, freshError = 0, guardError = 0;
+  std::set<std::wstring> linked;  // folders holding a link somewhere below
+  int freshFolders = 0;
   bool onDisk = true;
 
   platform::FolderFacts InspectFolder(const std::wstring& path) override {
@@ -51,9 +54,14 @@ class FakeSecurity : public platform::Security {
   DWORD ProtectFolder(const std::wstring& path) override {
     return Changed(L"protect " + path, protectError, path, platform::FolderFacts::Kind::Directory);
   }
-  DWORD RemoveLink(const std::wstring& path) override {
-    return Changed(L"remove " + path, removeError, path, platform::FolderFacts::Kind::Missing);
+  // Fresh folders are numbered, not random, so tests can name them.
+  DWORD CreateFreshProtectedFolder(const std::wstring& base, std::wstring& made) override {
+    made = base + L".fresh" + std::to_wstring(++freshFolders);
+    DWORD error = freshError;
+    if (onDisk && error == 0 && !CreateDirectoryW(made.c_str(), nullptr)) error = GetLastError();
+    return Changed(L"fresh " + made, error, made, platform::FolderFacts::Kind::Directory);
   }
+  bool HoldsLink(const std::wstring& path) override { return linked.count(path) != 0; }
   DWORD GuardSharedFolder(const std::wstring& path) override {
     return Changed(L"guard " + path, guardError, path, platform::FolderFacts::Kind::Directory);
   }

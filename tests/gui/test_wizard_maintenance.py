@@ -6,7 +6,7 @@ from ids import (
     IDC_CLICK_NEXT, IDC_DESCRIPTION, IDC_FINISH_TITLE, IDC_FOLDER, IDC_OUTCOME, IDC_OUTCOME_TABLE,
     IDC_PROGRESS_BAR)
 from wine import FAILING, SAMPLE_PRODUCTS, build_failing_package, log_folder, read_log, uninstall_all
-from wizard import IDOK, IDYES
+from wizard import IDOK, IDYES, Wizard
 
 WELCOME, INSTALL, FINISH = IDC_DESCRIPTION, IDC_PROGRESS_BAR, IDC_FINISH_TITLE
 RIZOD = [SAMPLE_PRODUCTS[k] for k in ("RizodServer", "RizodDocs", "RizodTools")]
@@ -92,6 +92,62 @@ def test_one_failed_product_of_two_is_reported_in_the_outcome_table(prefix, dist
     wizard.press("finish")
     assert wizard.exit_code() == 1603
     assert prefix.product_state(RIZOD[0]) == 5
+
+
+RUN_ONCE = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce"
+ENVIRONMENT_KEY = "HKLM\\System\\CurrentControlSet\\Control\\Session Manager\\Environment"
+
+
+def run_once_value(prefix):
+    out = prefix._run(["wine", "reg", "query", RUN_ONCE, "/v", "QV_VRX"]).stdout.decode("utf-8", "replace")
+    line = next((l for l in out.splitlines() if "QV_VRX" in l), None)
+    return line.split("REG_SZ", 1)[1].strip() if line else None
+
+
+def uninstall_until_finish(run, *args):
+    run.start(*args)
+    assert "will be removed from this computer" in run.box().text
+    run.answer(IDYES)
+    run.wait_page(FINISH, timeout=240)
+    run.press("finish")
+    return run.exit_code()
+
+
+def test_a_reboot_before_an_uninstall_resumes_from_the_restart_folder_with_each_argument_whole(
+        prefix, dist, wizard, screen):
+    """.NET 4 comes first, and a reboot is pending: the uninstall stops for it and names its copy in
+    the run-once key. Started as Windows starts that value, the copy reads each argument back whole;
+    needing the reboot again, it names itself from where it runs rather than emptying its folder."""
+    installed(prefix, dist)
+    definition = dist.dir / "RizodSuite.xml"
+    text = definition.read_text().replace('NETFramework="4.8"', 'NETFramework="4.7.2"')
+    definition.write_text(text.replace("  <PrerequisiteFileGroup>", """  <PrerequisiteFileGroup>
+    <PrerequisiteFile><Order>1</Order><Name>.NET Framework</Name><Custom>.NET 4</Custom></PrerequisiteFile>
+  </PrerequisiteFileGroup>
+  <PrerequisiteFileGroup>""", 1))
+    folder = "C:\\Program Files (x86)\\Orvanta\\Rizod"
+    copy = "C:\\Temp\\DEVadirez\\Restart\\setup.exe"
+    prefix.reg_add(ENVIRONMENT_KEY, "ZEM-REBOOT-REQUIRED", "true")  # the machine's, as a framework leaves it
+    resumed = Wizard(prefix, screen, wizard.name + "_resumed", program="/line", child="setup.exe")
+    try:
+        code = uninstall_until_finish(wizard, "/u", f"INSTALLLOCATION={folder}")
+        assert code == 103010, "\n".join(read_log(log_folder(prefix) / "Setup.log"))
+        value = run_once_value(prefix)
+        assert value == f'"{copy}" /restart /u "INSTALLLOCATION={folder}"'
+
+        for f in log_folder(prefix).glob("*.log"):
+            f.unlink()
+        assert uninstall_until_finish(resumed, value) == 103010  # exitcode.exe /line: the value as written
+        lines = read_log(log_folder(prefix) / "Setup.log")
+        assert f"[INSTALLDIRECTORY] = {folder}" in lines
+        assert "The setup runs from C:\\Temp\\DEVadirez\\Restart already; it is restarted from there." in lines
+        assert prefix.host_path(copy).exists()
+        assert run_once_value(prefix) == value
+    finally:
+        resumed.stop()
+        prefix.reg_delete(ENVIRONMENT_KEY, "ZEM-REBOOT-REQUIRED")
+        prefix.reg_delete(RUN_ONCE, "QV_VRX")
+    assert states(prefix) == [5, 5, 5]
 
 
 def test_a_foundation_product_shows_no_pictures(prefix, dist, wizard):

@@ -41,16 +41,8 @@ int OpenUp(wchar_t* path) {
 
 }  // namespace
 
-// Which ways of making a directory link this system has, for the tests to measure.
-int Link(const wchar_t* path, const wchar_t* target) {
-  BOOL made = CreateSymbolicLinkW(path, target, SYMBOLIC_LINK_FLAG_DIRECTORY | 0x2 /* unprivileged */);
-  wprintf(L"symlink=%d error=%lu\n", made ? 1 : 0, made ? 0 : GetLastError());
-  return made ? 0 : 1;
-}
-
 int wmain(int argc, wchar_t** argv) {
   if (argc == 3 && std::wstring(argv[1]) == L"--open") return OpenUp(argv[2]);
-  if (argc == 4 && std::wstring(argv[1]) == L"--link") return Link(argv[2], argv[3]);
   if (argc != 2) {
     fwprintf(stderr, L"usage: aclcheck PATH\n");
     return 2;

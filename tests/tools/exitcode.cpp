@@ -1,5 +1,6 @@
 // exitcode.exe PROGRAM [ARGS...]: runs the program, waits, and prints its full
 // Windows exit code (a Linux exit status keeps only the low 8 bits).
+// exitcode.exe /line COMMANDLINE: the same for a command line taken as written (a run-once value).
 #include <windows.h>
 
 #include <cstdio>
@@ -23,7 +24,10 @@ int wmain(int argc, wchar_t** argv) {
     return 2;
   }
   std::wstring commandLine;
-  for (int i = 1; i < argc; ++i) commandLine += (i > 1 ? L" " : L"") + Quote(argv[i]);
+  if (argc == 3 && std::wstring(argv[1]) == L"/line")
+    commandLine = argv[2];
+  else
+    for (int i = 1; i < argc; ++i) commandLine += (i > 1 ? L" " : L"") + Quote(argv[i]);
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION process{};

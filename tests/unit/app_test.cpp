@@ -1,6 +1,8 @@
 // The application object on top of the fakes: start-up in order, the run's outcome and exit.
 #include "app/app.h"
 
+#include <sddl.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -347,6 +349,58 @@ TEST_F(AppTest, SecondSetupStopsWith1618AndLeavesTheFirstOnesLogAlone) {
   // Released again: the next setup runs.
   Fresh();
   EXPECT_NE(Start({L"/q"}).ExitInstance(), 1618);
+}
+
+// The setup that starts its restart copy holds the lock until it has ended: the copy, started with
+// "/restart", waits for the lock (a bounded time) where any other setup stops at once.
+TEST_F(AppTest, ARestartCopyWaitsForTheSetupThatStartedIt) {
+  WriteDefinition({Rizod()});
+  std::promise<void> taken;
+  std::thread holder([&] {
+    platform::MachineLock lock(L"Global\\ZEM_SetupBootstrapper_Running");
+    EXPECT_TRUE(lock.Held());
+    taken.set_value();
+    Sleep(500);
+  });
+  taken.get_future().wait();
+  CCommonBootstrapperApp& app = Start({L"/restart", L"/q"});
+  holder.join();
+  const int code = app.ExitInstance();
+  EXPECT_NE(code, 1618);
+  EXPECT_TRUE(Contains(Lines(), text::Format(L"Returning %d", code))) << "the copy ran in the setup's own log";
+
+  // A holder that does not let go within the wait still stops the waiting one.
+  std::promise<void> held, release;
+  std::thread keeper([&] {
+    platform::MachineLock lock(L"Global\\ZEM_SetupBootstrapper_Running");
+    held.set_value();
+    release.get_future().wait();
+  });
+  held.get_future().wait();
+  platform::MachineLock waiting(L"Global\\ZEM_SetupBootstrapper_Running", 200);
+  EXPECT_FALSE(waiting.Held());
+  EXPECT_EQ(waiting.Error(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+  release.set_value();
+  keeper.join();
+}
+
+// Any user may create a global name first: a lock made by someone other than an administrator or
+// the system does not keep the setup from running, and the log names who made it.
+TEST_F(AppTest, ALockSquattedByAnotherUserIsNotHonoured) {
+  WriteDefinition({Rizod()});
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"O:BUD:(A;;GA;;;WD)", SDDL_REVISION_1,
+                                                                   &descriptor, nullptr));
+  SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor, FALSE};
+  platform::UniqueHandle squatted(CreateMutexW(&attributes, TRUE, L"Global\\ZEM_SetupBootstrapper_Running"));
+  LocalFree(descriptor);
+  ASSERT_TRUE(squatted);
+  ASSERT_EQ(L"S-1-5-32-545", platform::ForeignOwner(squatted.get())) << "the system kept the owner given";
+
+  const int code = Start({L"/q"}).ExitInstance();
+  EXPECT_NE(code, 1618);
+  EXPECT_TRUE(Contains(Lines(), L"The one-setup lock Global\\ZEM_SetupBootstrapper_Running was made by another user "
+                                L"(S-1-5-32-545), who could keep every setup from running; it is not honoured."));
 }
 
 TEST(PlatformKindTest, FromThePlatformText) {

@@ -154,6 +154,41 @@ TEST_F(DownloaderTest, AReadFailureHalfWayDeletesThePartialFile) {
                log.lines);
 }
 
+// A server that sends without end or a byte at a time is cut off; the part written goes.
+TEST_F(DownloaderTest, AnEndlessOrCrawlingBodyIsCutOffAndDeleted) {
+  const struct {
+    const char* name;
+    long long announced;  // -1: none
+    uint64_t cap, deadlineMs;
+    DWORD error;
+    const wchar_t* line;
+  } rows[] = {
+      {"past the cap", -1, 2000, 60000, ERROR_FILE_TOO_LARGE, L"The download sent more than the 2000 bytes allowed"},
+      {"announced past the cap", 3000, 2000, 60000, ERROR_FILE_TOO_LARGE,
+       L"The download announces 3000 bytes, more than the 2000 allowed"},
+      {"more than announced", 1000, 1u << 30, 60000, ERROR_FILE_TOO_LARGE,
+       L"The download sent more than the 1000 bytes it announced"},
+      {"past the deadline", -1, 1u << 30, 2500, ERROR_TIMEOUT, L"The download did not finish within 2 seconds"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    log.lines.clear();
+    fake.http.announced = row.announced;
+    installer.maxDownloadBytes = row.cap;
+    installer.downloadDeadlineMs = row.deadlineMs;
+    installer.now = [] {  // a second passes between two looks at the clock
+      static uint64_t clock = 0;
+      return clock += 1000;
+    };
+    EXPECT_FALSE(installer.Download(L"http://h/endless.exe", Work(L"endless.exe")));
+    EXPECT_EQ(row.error, installer.exitCode);
+    EXPECT_FALSE(platform::FileExists(Work(L"endless.exe")));
+    ASSERT_EQ(2u, log.lines.size()) << Show(log.lines);
+    EXPECT_EQ(0u, log.lines[0].find(row.line)) << Show(log.lines);
+    EXPECT_EQ(L"Deleted refused download " + Work(L"endless.exe"), log.lines[1]);
+  }
+}
+
 TEST_F(DownloaderTest, DownloadAndRunRunsTheDownloadedFileThenDeletesIt) {
   processes.shell = {FakeLaunch{0, true, 0, true, 3010, 0}};
   installer.DownloadAndRun(L"http://h/setup.exe", L"setup.exe", L"/q /norestart");
@@ -225,7 +260,10 @@ TEST_F(DownloadFixture, TheWorkFolderIsMadeUnderTheTemporaryFolderAndRemovedQuot
         << "made with the administrators-only access list";
     processes.calls.clear();
   }
-  EXPECT_EQ(L"ShellOpen [cmd.exe] [/d /c rd /s /q \"" + temp + L"\\ZEMDownload\"] hidden", processes.calls.at(0));
+  // The system folder's cmd.exe by its full path, never one beside the setup.
+  wchar_t system[MAX_PATH] = {};
+  const std::wstring cmd = std::wstring(system, GetSystemDirectoryW(system, MAX_PATH)) + L"\\cmd.exe";
+  EXPECT_EQ(L"ShellOpen [" + cmd + L"] [/d /c rd /s /q \"" + temp + L"\\ZEMDownload\"] hidden", processes.calls.at(0));
   // A folder that already stands (the fake never removes it) is never taken over.
   for (const wchar_t* expected : {L"\\ZEMDownload.1", L"\\ZEMDownload.2"}) {
     ComponentInstaller next(log, machine, logs);

@@ -9,6 +9,7 @@
 #include "core/log_file.h"
 #include "core/property_map.h"
 #include "platform/security.h"
+#include "fakes/fake_security.h"
 #include "fixtures.h"
 
 namespace {
@@ -125,6 +126,24 @@ TEST_F(LogFileTest, OpenCreatesTheLogUnderTheSystemDrive) {
   second.Open(properties, security);
   second.WriteLine(L"restarted");
   EXPECT_EQ(std::vector<std::string>{"restarted"}, Texts(ReadShared(folder_ + L"\\Temp\\DEVadirez\\Setup.log")));
+}
+
+// With the Temp folder a link and no fresh folder to be had beside it, nothing is written anywhere
+// and the log says why to its caller.
+TEST_F(LogFileTest, NoSafeFolderOpensNoLog) {
+  EnvironmentOverride drive(L"SYSTEMDRIVE", folder_);
+  PropertyMap properties;
+  FakeSecurity security;
+  security.onDisk = false;
+  security.folders[folder_ + L"\\Temp"] = platform::FolderFacts{platform::FolderFacts::Kind::Link};
+  security.freshError = ERROR_ACCESS_DENIED;
+  LogFile log;
+  log.Open(properties, security);
+  EXPECT_FALSE(log.IsOpen());
+  EXPECT_TRUE(properties.Get(L"[TEMPDIRECTORY]").empty());
+  ASSERT_EQ(2u, log.Refusal().size());
+  EXPECT_EQ(folder_ + L"\\Temp is a link, not a folder; it is left as it is and not used", log.Refusal()[0]);
+  EXPECT_NE(std::wstring::npos, log.Refusal()[1].find(L"creating a new folder beside it failed with error code 5"));
 }
 
 TEST_F(LogFileTest, UnopenedOrFailedLogIgnoresWrites) {

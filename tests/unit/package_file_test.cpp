@@ -240,7 +240,7 @@ struct OutcomeCase {
   int resultCode;
   bool secondRuns, committed;
   int exitCode;  // starts at 7
-  bool restart;  // a 3010 is remembered for the end of the run
+  bool restart;  // a 3010 or 1641 is remembered for the end of the run
 };
 using OutcomeTest = Table<OutcomeCase>;
 
@@ -274,21 +274,27 @@ INSTANTIATE_TEST_SUITE_P(Results, OutcomeTest,
                          testing::Values(OutcomeCase{"BothSucceed", 0, 0, 0, true, true, 7, false},
                                          OutcomeCase{"RestartThenSuccess", 3010, 0, 0, true, true, 7, true},
                                          OutcomeCase{"SuccessThenRestart", 0, 3010, 3010, true, true, 7, true},
+                                         // 1641: the package started the restart itself, a success all the same
+                                         OutcomeCase{"RestartStartedThenSuccess", 1641, 0, 0, true, true, 7, true},
+                                         OutcomeCase{"SuccessThenRestartStarted", 0, 1641, 1641, true, true, 7, true},
                                          OutcomeCase{"FirstFails", 1603, 0, 1603, false, false, 1603, false},
                                          OutcomeCase{"SecondFails", 0, 1618, 1618, true, false, 1618, false},
                                          OutcomeCase{"OneIsAFailure", 1, 0, 1, false, false, 1, false}),
                          ByName());
 
 TEST_F(SequenceTest, RestartAnsweredByACommitOrAPostPackageIsRemembered) {
-  for (bool byCommit : {true, false}) {
-    SCOPED_TRACE(byCommit);
-    state_ = std::make_unique<RunState>(properties_);
-    ASSERT_NO_FATAL_FAILURE(Load({ProductXml(kRizod, {Group({Main(1, L"A"), Post(1, L"P", L"C:\\p.exe")})})}));
-    if (byCommit) msi_.endResults = {3010};
-    commandResults_[L"C:\\p.exe"] = byCommit ? 0 : 3010;
-    Install();
-    EXPECT_TRUE(P(0).Succeeded);
-    EXPECT_TRUE(state_->PackageRestartRequested());
+  for (UINT code : {3010u, 1641u}) {
+    for (bool byCommit : {true, false}) {
+      SCOPED_TRACE(testing::Message() << code << (byCommit ? " by the commit" : " by a post package"));
+      state_ = std::make_unique<RunState>(properties_);
+      ASSERT_NO_FATAL_FAILURE(Load({ProductXml(kRizod, {Group({Main(1, L"A"), Post(1, L"P", L"C:\\p.exe")})})}));
+      if (byCommit) msi_.endResults = {code};
+      commandResults_[L"C:\\p.exe"] = byCommit ? 0 : code;
+      Install();
+      EXPECT_TRUE(P(0).Succeeded);
+      EXPECT_TRUE(state_->PackageRestartRequested());
+      EXPECT_EQ(state_->ExitCode(), 0);
+    }
   }
 }
 
@@ -391,6 +397,7 @@ TEST_P(CommitTest, OnlyACommitThatHoldsRunsThePostPass) {
 INSTANTIATE_TEST_SUITE_P(EndTransaction, CommitTest,
                          testing::Values(CommitCase{"Committed", 0, true, 0},
                                          CommitCase{"CommittedRestartNeeded", 3010, true, 0},
+                                         CommitCase{"CommittedRestartStarted", 1641, true, 0},
                                          CommitCase{"CommitFailed", 1603, false, 1603},
                                          CommitCase{"CommitRefused", 1, false, 1}),
                          ByName());
@@ -711,6 +718,8 @@ INSTANTIATE_TEST_SUITE_P(
     Carriers, ExitCodeTest,
     testing::Values(ExitCodeCase{"SecondCarrierWins", L"yes", 5, L"YES", 7, 0, 7, 7},
                     ExitCodeCase{"SingleCarrier", L"Yes", 5, L"", 0, 0, 5, 5},
+                    // The setup itself started no restart: a carried 1641 ends the run as 3010 does.
+                    ExitCodeCase{"CarriedRestartStarted", L"Yes", 1641, L"", 0, 0, 3010, 3010},
                     ExitCodeCase{"CarrierZeroKeepsAnEarlierFailure", L"yES", 0, L"", 9, 1603, 0, 1603},
                     ExitCodeCase{"NoCarrierLeavesTheExitCode", L"", 9, L"No", 4, 1603, -1, 1603}),
     ByName());
@@ -742,7 +751,8 @@ INSTANTIATE_TEST_SUITE_P(
                     MigrationCase{"DbUpdateNothingToDo", L"C:\\Tools\\Zem.VRX.DataMigration.DbUpdate.exe", 1, false},
                     MigrationCase{"AuditNothingToDo", L"C:\\Tools\\zem.vrx.dm.AuditPrepTool.DbUpdate.exe", 1, false},
                     MigrationCase{"OtherProgramAnsweringOne", L"C:\\Tools\\Zem.Vrx.Other.exe", 1, true},
-                    MigrationCase{"RestartIsSuccess", L"C:\\Tools\\helper.exe", 3010, false}),
+                    MigrationCase{"RestartIsSuccess", L"C:\\Tools\\helper.exe", 3010, false},
+                    MigrationCase{"StartedRestartIsSuccess", L"C:\\Tools\\helper.exe", 1641, false}),
     ByName());
 
 TEST_F(SequenceTest, FailureSummaryAccumulatesOverProducts) {
@@ -901,6 +911,29 @@ TEST_F(SequenceTest, EveryCommitRepeatsTheEarlierInstallSourceDeletionsEachUnder
       L"EndTransaction 1",       L"DeleteSource RUI", L"DeleteSource RAX"};
   EXPECT_EQ(Only({L"FamilyCheck", L"EndTransaction", L"DeleteSource"}), expected);
   EXPECT_TRUE(P(0).Succeeded && P(1).Succeeded);
+}
+
+// A removal that asks for a restart, or started one, has removed the product all the same.
+TEST_F(SequenceTest, UninstallResultsThatAskForARestartAreRemovals) {
+  const struct {
+    UINT result;
+    bool removed;
+  } rows[] = {{0, true}, {3010, true}, {1641, true}, {1603, false}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.result);
+    state_ = std::make_unique<RunState>(properties_);
+    msi_.calls.clear();
+    ASSERT_NO_FATAL_FAILURE(Load({ProductXml(
+        kRizod, {Group({Package({{L"Name", L"Core"}, {L"GUID", Guid(L"Core")}, {L"UninstallOrder", L"1"}})})})}));
+    Installed(L"Core");
+    msi_.configureResults[FakeWindowsInstaller::Key(Guid(L"Core"))] = row.result;
+    context_->modeFlags = mode::Uninstall;
+    Uninstall();
+    EXPECT_EQ(P(0).Succeeded, row.removed);
+    EXPECT_EQ(Only({L"DeleteSource"}).size(), row.removed ? 1u : 0u);
+    EXPECT_EQ(state_->PackageRestartRequested(), row.result == 3010 || row.result == 1641);
+    EXPECT_EQ(state_->ExitCode(), row.removed ? 0 : 1603);
+  }
 }
 
 }  // namespace

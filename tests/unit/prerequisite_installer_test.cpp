@@ -132,6 +132,8 @@ TEST_F(PrerequisiteTest, FilePrerequisitesByTheirLocation) {
       {L"C:\\p\\a.exe", L"U=[USER]", 0, 0, true, 0, L"Installing C:\\p\\a.exe U=a b returned 0", L"C:\\p\\a.exe U=a b"},
       {L"C:\\p\\a.msi", L"A=1", 0, 0, true, 0, L"Installing C:\\p\\a.msi returned 0"},
       {L"C:\\p\\a.msi", L"", 3010, 0, true, 0, L"Installing C:\\p\\a.msi returned 3010"},
+      {L"C:\\p\\a.msi", L"", 1641, 0, true, 0, L"Installing C:\\p\\a.msi returned 1641"},
+      {L"C:\\p\\a.exe", L"", 0, 1641, true, 0, L"Installing C:\\p\\a.exe returned 1641", L"C:\\p\\a.exe"},
       {L"C:\\p\\a.msi", L"", 1603, 0, false, 1603, L"Installing C:\\p\\a.msi returned 1603"},
       {L"C:\\p\\a.exe", L"/quiet", 0, 2, false, 1603, L"Installing C:\\p\\a.exe /quiet returned 2", L"C:\\p\\a.exe /quiet"},
       {L"C:\\p q\\a.exe", L"/quiet", 0, 0, true, 0, L"Installing C:\\p q\\a.exe /quiet returned 0",
@@ -177,11 +179,13 @@ TEST_F(PrerequisiteTest, BuiltInOutcomes) {
   } rows[] = {
       {L".NET 3.5 SP1", L"DotNet35Sp1", {true, 0, L""}, true, 0},
       {L".NET 3.5 SP1", L"DotNet35Sp1", {true, 3010, L""}, false, 103010},
+      {L".NET 3.5 SP1", L"DotNet35Sp1", {true, 1641, L""}, false, 103010},
       {L".NET 3.5 SP1", L"DotNet35Sp1", {false, 5100, L"too small"}, false, 5100},
       // The installer answered 0 and the component is still missing: a failure all the same.
       {L".NET 3.5 SP1", L"DotNet35Sp1", {false, 0, L""}, false, 1603},
       {L"Windows Installer 4.5", L"WindowsInstaller45", {false, 0, L""}, false, 1603},
       {L"Windows Installer 4.5", L"WindowsInstaller45", {false, 3010, L""}, false, 103011},
+      {L"Windows Installer 4.5", L"WindowsInstaller45", {false, 1641, L""}, false, 103011},
       {L"Windows Installer 4.5", L"WindowsInstaller45", {false, 404, L"Not Found"}, false, 404},
       {L"ASP.NET 4.0", L"AspNet4", {false, 50, L""}, true, 50},
       {L".net 4", nullptr, {}, true, 0},  // not a built-in name: nothing happens
@@ -247,6 +251,7 @@ TEST_F(PrerequisiteTest, RebootAfterDotNetByShortNameAndMode) {
       {L"devadirez", mode::Install, 3010, false, true, 0},    // these products install before the reboot
       {L"DownloadManager", mode::Upgrade, 3010, false, true, 0},
       {L"DEVadirez", mode::Repair, 3010, false, false, 1},    // only installs and upgrades go on
+      {L"Rizod", mode::Install, 1641, false, false, 1},       // a restart it started itself: the same
       {L"Rizod", mode::Install, 0, true, false, 0},           // already pending: not written again
   };
   for (const auto& row : rows) {

@@ -12,7 +12,9 @@
 #include "fixtures.h"
 #include "fakes/fake_processes.h"
 #include "fakes/memory_log.h"
+#include "platform/files.h"
 #include "platform/processes.h"
+#include "platform/program_search.h"
 #include "platform/text.h"
 
 namespace {
@@ -116,7 +118,8 @@ std::vector<SessionWalkCase> SessionWalkCases() {
       {"OnlyTheFirstSessionWithATokenIsTriedEvenWhenItsLaunchFails",
        {Session(1), Session(2)}, {Fails(2)}, {}, false, true, 2,
        {L"Number of sessions: 2", L"Session ID: 1 WinStation: RDP-Tcp#1 Username: user1", L"Executing tool.exe -q",
-        L"Logon-user process launch failed with error code 2"},
+        L"Logon-user process launch failed with error code 2",
+        L"tool.exe was found neither in the system folder, the Windows folder nor a folder of PATH; it is not started."},
        {L"EnumerateSessions", L"SessionUserName 1", L"QueryUserToken 1", L"InJob", L"LoadEnvironment 1",
         L"CreateAsUser 1 [tool.exe -q] 0x408 in=0 out=0", L"CloseToken 1"}},
       {"EnvironmentFailureEndsTheLaunch",
@@ -349,7 +352,8 @@ std::vector<InstallerCase> InstallerCases() {
       {"UnredirectedShown", false, false, Exits(1), 1, {L"Executing dism.exe /online", L"Operation returned 1"},
        {L"DisableFsRedirection", L"Create [dism.exe /online] 0", L"Wait", L"ExitCode", L"CloseChild",
         L"RevertFsRedirection"}},
-      {"UnredirectedFailure", false, true, Fails(2), 2, {L"Executing dism.exe /online", L"Operation failed. Error 2"},
+      {"UnredirectedFailure", false, true, Fails(2), 2,
+       {L"Executing dism.exe /online", L"Operation failed. Error 2", L"dism.exe was found neither in the system folder, the Windows folder nor a folder of PATH; it is not started."},
        {L"DisableFsRedirection", L"Create [dism.exe /online] 0x8000000", L"RevertFsRedirection"}},
       {"UnredirectedExitCodeUnreadable", false, true, unreadable, 77, {L"Executing dism.exe /online"},
        {L"DisableFsRedirection", L"Create [dism.exe /online] 0x8000000", L"Wait", L"ExitCode", L"CloseChild",
@@ -486,7 +490,125 @@ TEST_F(Win32Launch, RunWithoutRedirectionReportsCreateErrors) {
   ComponentInstaller installer(log, processes_);
   installer.RunWithoutRedirection(L"no_such_tool_4f1c.exe /online");
   EXPECT_EQ(2u, installer.exitCode);
-  EXPECT_LINES((Lines{L"Executing no_such_tool_4f1c.exe /online", L"Operation failed. Error 2"}), log.lines);
+  EXPECT_LINES((Lines{L"Executing no_such_tool_4f1c.exe /online", L"Operation failed. Error 2", L"no_such_tool_4f1c.exe was found neither in the system folder, the Windows folder nor a folder of PATH; it is not started."}),
+               log.lines);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Programs named without a folder: looked for in the system folder, the Windows folder and PATH.
+
+TEST(ProgramSearch, CommandHeadAndBareNames) {
+  const struct {
+    const wchar_t* commandLine;
+    const wchar_t* program;
+    const wchar_t* rest;
+    bool bare;
+  } rows[] = {
+      {L"cmd.exe /c echo x", L"cmd.exe", L" /c echo x", true},
+      {L"\"cmd.exe\" /c", L"cmd.exe", L" /c", true},
+      {L"msiexec\t/x", L"msiexec", L"\t/x", true},
+      {L"\"C:\\a b\\x.exe\" -q", L"C:\\a b\\x.exe", L" -q", false},
+      {L"C:\\Program Files\\x.exe -q", L"C:\\Program", L" Files\\x.exe -q", false},
+      {L"tools\\x.exe", L"tools\\x.exe", L"", false},
+      {L"..\\x.exe", L"..\\x.exe", L"", false},
+      {L"d:x.exe", L"d:x.exe", L"", false},
+      {L"\\\\server\\share\\x.exe", L"\\\\server\\share\\x.exe", L"", false},
+      {L"", L"", L"", false},
+  };
+  for (const auto& row : rows) {
+    const platform::CommandHead head = platform::SplitCommandHead(row.commandLine);
+    EXPECT_EQ(head.program, row.program) << text::ToUtf8(row.commandLine);
+    EXPECT_EQ(head.rest, row.rest) << text::ToUtf8(row.commandLine);
+    EXPECT_EQ(platform::IsBareProgramName(head.program), row.bare) << text::ToUtf8(row.commandLine);
+  }
+}
+
+TEST(ProgramSearch, FoldersAreTheSystemAndWindowsFoldersThenTheAbsoluteOnesOfPath) {
+  const struct {
+    const wchar_t* path;
+    Lines folders;  // after the system and Windows folders
+  } rows[] = {
+      {L"C:\\Tools;D:\\bin\\", {L"C:\\Tools", L"D:\\bin"}},
+      // The current folder, in any spelling, and the setup's own folder are never searched.
+      {L".;;bin;\\rooted;%X%\\y;C:\\Dist;c:\\dist\\;C:\\Tools", {L"C:\\Tools"}},
+      {L" \"C:\\Program Files\\x\" ;\\\\srv\\share", {L"C:\\Program Files\\x", L"\\\\srv\\share"}},
+      {L"", {}},
+  };
+  for (const auto& row : rows) {
+    Lines expected = {L"C:\\windows\\system32", L"C:\\windows"};
+    expected.insert(expected.end(), row.folders.begin(), row.folders.end());
+    EXPECT_LINES(expected, platform::ProgramSearchFolders(L"C:\\windows\\system32\\", L"C:\\windows", row.path,
+                                                          L"C:\\Dist"));
+  }
+  EXPECT_LINES(Lines{L"C:\\Tools"}, platform::ProgramSearchFolders(L"", L"windows", L"C:\\Tools", L""));
+}
+
+// A scratch folder made the current one for the test's length.
+class CurrentFolder {
+ public:
+  explicit CurrentFolder(const std::wstring& folder) {
+    wchar_t buffer[MAX_PATH] = {};
+    saved_.assign(buffer, GetCurrentDirectoryW(MAX_PATH, buffer));
+    SetCurrentDirectoryW(folder.c_str());
+  }
+  ~CurrentFolder() { SetCurrentDirectoryW(saved_.c_str()); }
+
+ private:
+  std::wstring saved_;
+};
+
+TEST(ProgramSearch, FirstFolderHoldingTheFileWinsAndExeIsAddedToANameWithoutExtension) {
+  ScratchFolder scratch;
+  const std::wstring first = scratch.MakeFolder(L"first"), second = scratch.MakeFolder(L"second b");
+  scratch.Write(L"second b\\tool.exe", "x");
+  scratch.Write(L"second b\\tool", "x");
+  scratch.Write(L"first\\run.cmd", "x");
+  scratch.Write(L"second b\\run.cmd", "x");
+  scratch.MakeFolder(L"first\\dir.exe");  // a folder is not a program
+  scratch.Write(L"second b\\dir.exe", "x");
+  const Lines folders = {first, second};
+  EXPECT_EQ(platform::FindProgramIn(L"tool", folders), second + L"\\tool.exe");
+  EXPECT_EQ(platform::FindProgramIn(L"run.cmd", folders), first + L"\\run.cmd");
+  EXPECT_EQ(platform::FindProgramIn(L"dir.exe", folders), second + L"\\dir.exe");
+  EXPECT_EQ(platform::FindProgramIn(L"missing.exe", folders), L"");
+  EXPECT_EQ(platform::FindProgramIn(L"tool.exe", {}), L"");
+}
+
+// A cmd.exe in the current folder never runs in place of the system folder's; a program found
+// only there, or nowhere, is not started at all.
+TEST_F(Win32Launch, ProgramsNamedWithoutAFolderComeFromTheSystemFolderAndPathOnly) {
+  ScratchFolder scratch;
+  scratch.CopyBuilt(L"exitwith.exe", L"cmd.exe");
+  scratch.CopyBuilt(L"exitwith.exe", L"onlyhere_4f1c.exe");
+  const std::wstring planted = scratch.path() + L"exitwith.log";
+  const std::wstring tools = scratch.MakeFolder(L"tools dir");
+  scratch.CopyBuilt(L"exitwith.exe", L"tools dir\\pathtool_4f1c.exe");
+  CurrentFolder current(scratch.path());
+  EnvironmentOverride path(L"PATH", platform::EnvironmentValue(L"PATH") + L";" + tools);
+
+  EXPECT_EQ(7u, RunHiddenCommand(processes_, L"cmd.exe /d /c exit 7"));
+  DWORD error = 0;
+  platform::Child child = processes_.Create(L"\"cmd.exe\" /d /c exit 8", 0, error);
+  ASSERT_TRUE(child);
+  EXPECT_EQ(8u, WaitForExitCode(*child));
+  child = processes_.ShellOpen(L"cmd.exe", L"/d /c exit 9", true, error);
+  ASSERT_TRUE(child);
+  EXPECT_EQ(9u, WaitForExitCode(*child));
+  EXPECT_FALSE(platform::FileExists(planted)) << "the planted cmd.exe ran";
+
+  // Found through PATH: started by its full path, quoted for its blank, its arguments unchanged.
+  EXPECT_EQ(5u, RunHiddenCommand(processes_, L"pathtool_4f1c.exe 5 \"a b\""));
+  EXPECT_LINES(Lines{L"\"" + tools + L"\\pathtool_4f1c.exe\" 5 \"a b\""},
+               RecordedCommandLines(tools + L"\\exitwith.log"));
+
+  MemoryLog log;
+  EXPECT_EQ(2u, RunHiddenCommand(processes_, log, L"onlyhere_4f1c.exe 3"));
+  EXPECT_FALSE(processes_.ShellOpen(L"onlyhere_4f1c", L"3", true, error));
+  EXPECT_EQ(2u, error);
+  EXPECT_FALSE(platform::FileExists(planted)) << "the program of the current folder ran";
+  EXPECT_LINES(Lines{L"onlyhere_4f1c.exe was found neither in the system folder, the Windows folder nor a folder of "
+                     L"PATH; it is not started."},
+               log.lines);
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include <windows.h>
+#include <shellapi.h>
 
 #include <gtest/gtest.h>
 
@@ -7,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/argument_quoting.h"
 #include "platform/text.h"
 
 namespace {
@@ -112,6 +114,39 @@ TEST(QuoteIfBlank, QuotesOnlyAnUnquotedPathWithABlank) {
                {L"\"C:\\a b\\c.exe\"", L"\"C:\\a b\\c.exe\""},
                {L"", L""}};
   for (const auto& c : cases) EXPECT_EQ(c.expected, text::QuoteIfBlank(c.input)) << c.input;
+}
+
+// Each argument comes back from CommandLineToArgvW as it went in, whatever it holds.
+TEST(QuoteArgument, CommandLineToArgvWReadsEveryArgumentBack) {
+  const struct {
+    const wchar_t* argument;
+    const wchar_t* quoted;
+  } cases[] = {
+      {L"/q", L"/q"},
+      {L"INSTALLDIR=C:\\x\\", L"INSTALLDIR=C:\\x\\"},  // no blank: a trailing backslash stays single
+      {L"INSTALLLOCATION=C:\\Program Files (x86)\\Orvanta\\Rizod",
+       L"\"INSTALLLOCATION=C:\\Program Files (x86)\\Orvanta\\Rizod\""},
+      {L"DIR=C:\\a b\\", L"\"DIR=C:\\a b\\\\\""},  // doubled before the closing quote
+      {L"TAB=a\tb", L"\"TAB=a\tb\""},
+      {L"NAME=say \"hi\"", L"\"NAME=say \\\"hi\\\"\""},
+      {L"Q=a\\\"b", L"\"Q=a\\\\\\\"b\""},  // one backslash before a quote: three, then the quote
+      {L"ID=R&echo injected>C:\\injected.txt", L"\"ID=R&echo injected>C:\\injected.txt\""},
+      {L"\\\\server\\share\\", L"\\\\server\\share\\"},
+      {L"", L"\"\""},
+  };
+  std::vector<std::wstring> arguments;
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.quoted, text::QuoteArgument(c.argument)) << text::ToUtf8(c.argument);
+    arguments.push_back(c.argument);
+  }
+  const std::wstring line = L"setup.exe " + text::JoinArguments(arguments);
+  int count = 0;
+  wchar_t** read = CommandLineToArgvW(line.c_str(), &count);
+  ASSERT_NE(read, nullptr);
+  std::vector<std::wstring> back(read + 1, read + count);
+  LocalFree(read);
+  EXPECT_EQ(arguments, back) << text::ToUtf8(line);
+  EXPECT_EQ(text::JoinArguments({}), L"");
 }
 
 TEST(Utf8, RoundTripsOutsideTheBasicPlane) {
