@@ -47,8 +47,9 @@ std::wstring MsiLogPath(const EngineContext& context, const std::wstring& fileNa
 
 std::wstring EnableMsiLog(const EngineContext& context, const std::wstring& fileName) {
   const std::wstring path = MsiLogPath(context, fileName);
-  // The installer overwrites whatever the name leads to: only a new file is safe to give it.
-  if (DWORD error = platform::ClearForNewFile(path)) {
+  // The installer overwrites whatever the name leads to: only a new file is safe to give it. Without
+  // a name the folder itself is handed over, as the definition asks; there is no file to clear.
+  if (DWORD error = fileName.empty() ? 0 : platform::ClearForNewFile(path)) {
     context.log.Log(L"%s cannot be written anew (error code %d); the installer keeps no log there.", path,
                     static_cast<int>(error));
     context.installer.EnableLog(0, L"", 0);
