@@ -7,6 +7,7 @@
 #include "core/local_folder.h"
 #include "core/log_file.h"
 #include "core/property_map.h"
+#include "platform/argument_quoting.h"
 #include "platform/platform.h"
 #include "platform/text.h"
 
@@ -16,25 +17,6 @@ namespace {
 
 constexpr DWORD kEchoTimeoutMs = 5000;
 constexpr DWORD kVerified = 200;
-
-// One argument of a command line as CommandLineToArgvW reads it back: a password with a blank
-// or a quote stays one argument. Plain values are passed as they are.
-std::wstring Argument(const std::wstring& value) {
-  if (!value.empty() && value.find_first_of(L" \t\"") == std::wstring::npos) return value;
-  std::wstring quoted = L"\"";
-  size_t backslashes = 0;
-  for (wchar_t c : value) {
-    if (c == L'\\') {
-      ++backslashes;
-      continue;
-    }
-    quoted.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
-    backslashes = 0;
-    quoted += c;
-  }
-  quoted.append(backslashes * 2, L'\\');
-  return quoted + L"\"";
-}
 
 }  // namespace
 
@@ -143,7 +125,8 @@ int LoginChecks::CheckReportServer(const std::wstring& url, const std::wstring& 
   if (!tool.empty() && tool.back() != L'\\') tool += L'\\';
   tool += L"VerifySSRS.exe";
   const std::wstring parameters =
-      text::Format(L"%s %s %s", Argument(address), Argument(text::Trim(account)), Argument(password));
+      text::Format(L"%s %s %s", text::QuoteArgument(address), text::QuoteArgument(text::Trim(account)),
+                   text::QuoteArgument(password));
 
   DWORD error = 0;
   platform::Child child = machine_.processes.ShellOpen(tool, parameters, true, error);

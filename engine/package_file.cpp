@@ -45,13 +45,18 @@ std::wstring MsiLogPath(const EngineContext& context, const std::wstring& fileNa
   return path + fileName;
 }
 
-std::wstring EnableMsiLog(const EngineContext& context, const std::wstring& fileName) {
-  const std::wstring path = MsiLogPath(context, fileName);
-  // The installer overwrites whatever the name leads to: only a new file is safe to give it. Without
-  // a name the folder itself is handed over, as the definition asks; there is no file to clear.
-  if (DWORD error = fileName.empty() ? 0 : platform::ClearForNewFile(path)) {
+bool ClearMsiLog(const EngineContext& context, const std::wstring& path) {
+  const DWORD error = platform::ClearForNewFile(path);
+  if (error)
     context.log.Log(L"%s cannot be written anew (error code %d); the installer keeps no log there.", path,
                     static_cast<int>(error));
+  return error == 0;
+}
+
+std::wstring EnableMsiLog(const EngineContext& context, const std::wstring& fileName) {
+  const std::wstring path = MsiLogPath(context, fileName);
+  // Without a name the folder itself is handed over, as the definition asks; there is no file to clear.
+  if (!fileName.empty() && !ClearMsiLog(context, path)) {
     context.installer.EnableLog(0, L"", 0);
     return {};
   }

@@ -18,6 +18,9 @@
 std::wstring MsiLogPath(const EngineContext& context, const std::wstring& fileName);
 // Turns on the verbose log of the next installer call; the answer is the log's full path.
 std::wstring EnableMsiLog(const EngineContext& context, const std::wstring& fileName);
+// Makes way for a new log file the installer is to write: the installer overwrites whatever the
+// name leads to. False (logged) when a link or folder stands there.
+bool ClearMsiLog(const EngineContext& context, const std::wstring& path);
 // Hides the run's secret values in an installer log that has been written: Windows Installer
 // writes the command line and, under Wine, every property in clear whatever it is told.
 void MaskMsiLog(const EngineContext& context, const std::wstring& path);

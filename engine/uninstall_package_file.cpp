@@ -8,7 +8,6 @@
 #include "definition/conditions.h"
 #include "definition/xml_readers.h"
 #include "engine/package_file.h"
-#include "platform/files.h"
 #include "platform/text.h"
 #include "platform/windows_installer.h"
 
@@ -81,11 +80,8 @@ int UninstallPackageFile::UninstallPackage(const XmlNode& package, bool rollback
       result = static_cast<int>(ERROR_PATH_NOT_FOUND);
     } else {
       // A link in the log's place is never handed to msiexec, which would write through it.
-      const DWORD blocked = platform::ClearForNewFile(logPath);
-      if (blocked)
-        context_.log.Log(L"%s cannot be written anew (error code %d); the installer keeps no log there.", logPath,
-                         static_cast<int>(blocked));
-      const std::wstring logSwitch = blocked ? std::wstring() : L"/l*v " + text::QuoteIfBlank(logPath) + L" ";
+      const std::wstring logSwitch =
+          ClearMsiLog(context_, logPath) ? L"/l*v " + text::QuoteIfBlank(logPath) + L" " : std::wstring();
       std::wstring commandLine = text::Format(L"\"%s\\msiexec.exe\" /x %s /qn %s%s", context_.systemFolder, guid,
                                               logSwitch, HiddenArguments(context_, baseProperties_));
       result = static_cast<int>(context_.runHidden(commandLine));

@@ -6,8 +6,6 @@
 namespace platform {
 namespace {
 
-using LocalMemory = UniqueOwner<ClosedBy<HLOCAL, &::LocalFree>>;
-
 // Owned by Administrators, opened only by them and the system; a token that may not name
 // Administrators its owner keeps its own.
 constexpr const wchar_t* kLockDescriptors[] = {L"O:BAD:P(A;;GA;;;BA)(A;;GA;;;SY)", L"D:P(A;;GA;;;BA)(A;;GA;;;SY)"};

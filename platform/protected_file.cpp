@@ -42,9 +42,7 @@ DWORD WriteProtectedLines(const std::wstring& path, const std::vector<std::wstri
   LocalMemory ownedDescriptor(descriptor);
   SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor, FALSE};
   // A file planted earlier keeps its own access list under CREATE_ALWAYS; a link is never written through.
-  if (DWORD error = ClearForNewFile(path)) return error;
-  UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, &attributes, CREATE_NEW,
-                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  UniqueHandle file = CreateNewFile(path, GENERIC_WRITE, 0, &attributes);
   DWORD error = file ? 0 : GetLastError();
   if (error) return error;
   DWORD written = 0;
