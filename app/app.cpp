@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include "app/deployment_switches.h"
 #include "app/interactive_driver.h"
 #include "app/mode_detection.h"
 #include "app/silent_driver.h"
@@ -81,6 +82,7 @@ bool CCommonBootstrapperApp::InitInstance() {
   TestSystemAccount();
   environment_.arguments = WithRestartArguments(*log_, setupDirectory_, environment_.arguments);
   ReadCommandLine(environment_.arguments, cmd_, *properties_, *log_);
+  if (!cmd_.logFile.empty() && !MoveLogToChosenFile()) return false;
   if (!cmd_.installDirectory.empty()) state_.SetInstallDirectory(cmd_.installDirectory);
 
   SystemInfo systemInfo(*log_, platform_.system);
@@ -88,15 +90,21 @@ bool CCommonBootstrapperApp::InitInstance() {
     DWORD session = 1;
     bool sessionZero = platform_.security.SessionId(session) && session == 0;
     bool byContext = (sessionZero && !PredatesSessionIsolation(systemInfo.GetOsCode())) || systemAccount_;
-    if (byContext && (cmd_.modeFlags & (mode::Repair | mode::Upgrade))) {
+    // Nobody can answer a window there, whatever the run was asked to do.
+    if (byContext) {
+      log_->WriteLine(L"Running in session 0 or as the system account, where nobody can answer a window: the run is "
+                      L"silent.");
       cmd_.silent = true;
+      cmd_.passive = false;
       silenceForced_ = true;
     }
   }
+  if (cmd_.silent) cmd_.passive = false;
 
   localization_ = std::make_shared<Localization>(*log_, *properties_, setupDirectory_);
   localization_->Load(ReadCultureNames({*log_, *properties_}, setupDirectory_, variablesListFileName_));
   if (text::EqualsNoCase(localization_->ProductCulture(), L"en-CA")) cmd_.extraInstallProperties += L" CANADA=1 ";
+  if (cmd_.help || !cmd_.refused.empty()) return ShowHelp();
 
   if (!IsAdministrator(systemInfo.Version().major)) {
     std::wstring message = localization_->String(50105);
@@ -336,6 +344,37 @@ bool CCommonBootstrapperApp::RefuseSecondSetup() {
                      L"Another setup is running on this computer. Wait until it has finished, then start this "
                      L"setup again.");
   state_.SetExitCode(exit_code::AnotherSetupRunning);
+  return false;
+}
+
+bool CCommonBootstrapperApp::MoveLogToChosenFile() {
+  const std::wstring& file = cmd_.logFile;
+  std::wstring unfit = UnfitLogFile(platform_.security, platform::FullPath(file));
+  if (unfit.empty()) {
+    log_->Log(L"Setup.log goes on in %s.", file);
+    if (const DWORD error = log_->MoveTo(platform::FullPath(file)))
+      unfit = text::Format(L"it could not be written (error code %d)", static_cast<int>(error));
+  }
+  if (unfit.empty()) return true;
+  log_->Log(L"The log file %s is refused: %s. Nothing was changed.", file, unfit);
+  if (!cmd_.silent) ShowPlainMessage(platform_.prompts, nullptr, text::Format(L"The log file %s cannot be used: %s.", file, unfit));
+  state_.SetExitCode(exit_code::LogFolderUnsafe);
+  return false;
+}
+
+bool CCommonBootstrapperApp::ShowHelp() {
+  const std::wstring help = HelpText(localization_.get());
+  if (!cmd_.refused.empty()) {
+    std::wstring names;
+    for (const std::wstring& refused : cmd_.refused) names += (names.empty() ? L"" : L", ") + refused;
+    log_->Log(L"The command line is not valid (%s); nothing was changed.", names);
+    state_.SetExitCode(exit_code::InvalidCommandLine);
+  }
+  // A run that may show no window still answers with the code; a wizard run shows what it takes.
+  if (!cmd_.silent && !(cmd_.passive && !cmd_.refused.empty()))
+    platform_.prompts.Show(nullptr, help, localization_->String(50300), MB_OK | MB_ICONINFORMATION, [this] {
+      localization_->InstallMessageBoxHook();
+    });
   return false;
 }
 

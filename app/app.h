@@ -157,6 +157,10 @@ class CCommonBootstrapperApp {
   void TestSystemAccount();
   bool RefuseSecondSetup();
   bool RefuseWithoutLog();
+  // Setup.log to the file the command line named; false (the run ends, 103024) when refused.
+  bool MoveLogToChosenFile();
+  // The switches and exit codes; with a refused switch the run ends with 1639. Always false.
+  bool ShowHelp();
   void CopyLog();
   void TakeFirstProduct();
   ProductFamily Family() { return ProductFamily(*log_, *properties_, platform_, platformText_); }

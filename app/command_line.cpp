@@ -23,12 +23,40 @@ std::wstring QuotedProperty(const std::wstring& arg) {
   return arg.substr(0, eq + 1) + text::QuoteIfBlank(arg.substr(eq + 1));
 }
 
+// msiexec's log switch: "/l" with any of its level letters ("/l*v", "/lv", "/l*vx+"), or "/log".
+bool IsLogSwitch(const std::wstring& arg) {
+  if (text::EqualsNoCase(arg, L"/log")) return true;
+  if (arg.size() < 2 || arg[0] != L'/' || (arg[1] != L'l' && arg[1] != L'L')) return false;
+  return arg.find_first_not_of(L"iwearucmopvxIWEARUCMOPVX+!*", 2) == std::wstring::npos;
+}
+
+// The switches that take the next argument as their value.
+std::wstring* ValueTarget(const std::wstring& arg, CommandLineFields& f) {
+  if (IsLogSwitch(arg)) return &f.logFile;
+  if (text::EqualsNoCase(arg, L"/result")) return &f.resultFile;
+  if (text::EqualsNoCase(arg, L"/layout")) return &f.layoutFolder;
+  return nullptr;
+}
+
+constexpr const wchar_t* kPlainSwitches[] = {L"/u",    L"/modify", L"/r",       L"/upgrade",   L"/q",
+                                             L"/quiet", L"/qn",    L"/passive", L"/norestart", L"/?",
+                                             L"/help", L"/plan",   L"/central", L"/zemdeploy", L"/dcscache",
+                                             L"/restart"};
+
 }  // namespace
+
+bool IsKnownSwitch(const std::wstring& arg) {
+  for (const wchar_t* known : kPlainSwitches)
+    if (text::EqualsNoCase(arg, known)) return true;
+  CommandLineFields scratch;
+  return ValueTarget(arg, scratch) != nullptr;
+}
 
 void ReadCommandLine(const std::vector<std::wstring>& args, CommandLineFields& f, PropertyMap& properties,
                      LogFile& log) {
   using text::EqualsNoCase;
-  for (const std::wstring& arg : args) {
+  for (size_t index = 0; index < args.size(); ++index) {
+    const std::wstring& arg = args[index];
     // A quote in a value would end it early on the installer's command line, and what follows
     // would be read as further properties (TRANSFORMS=...). Only the name is logged: the value
     // may be a password.
@@ -53,8 +81,29 @@ void ReadCommandLine(const std::vector<std::wstring>& args, CommandLineFields& f
       f.modeFlags |= mode::Upgrade;
     } else if (text::Contains(arg, L".xml")) {
       f.definitionFileName = arg;
-    } else if (EqualsNoCase(arg, L"/q")) {
+    } else if (EqualsNoCase(arg, L"/q") || EqualsNoCase(arg, L"/quiet") || EqualsNoCase(arg, L"/qn")) {
       f.silent = true;
+    } else if (EqualsNoCase(arg, L"/passive")) {
+      f.passive = true;
+    } else if (EqualsNoCase(arg, L"/norestart")) {
+      f.noRestart = true;
+      // Windows Installer restarts by itself in a run without user interface unless told not to.
+      f.extraInstallProperties += L" REBOOT=ReallySuppress ";
+    } else if (EqualsNoCase(arg, L"/?") || EqualsNoCase(arg, L"/help")) {
+      f.help = true;
+    } else if (EqualsNoCase(arg, L"/plan")) {
+      f.plan = true;
+    } else if (std::wstring* target = ValueTarget(arg, f)) {
+      // The value is the next argument; another switch there means the value was left out.
+      const bool given = index + 1 < args.size() && !args[index + 1].empty() && args[index + 1][0] != L'/';
+      if (given) {
+        *target = args[++index];
+        f.commandLine += arg + L" " + text::QuoteIfBlank(*target) + L" ";
+        log.WriteLine(arg + L" " + *target);
+        continue;
+      }
+      log.Log(L"The switch %s needs a value after it.", arg);
+      f.refused.push_back(arg);
     } else if (EqualsNoCase(arg, L"autoupdate")) {
       f.modeFlags |= mode::Upgrade;
       f.silent = true;
@@ -79,6 +128,9 @@ void ReadCommandLine(const std::vector<std::wstring>& args, CommandLineFields& f
       properties.Set(kDocumentCacheProperty, L"True");
     } else if (text::Contains(arg, L"=")) {
       f.extraInstallProperties += QuotedProperty(arg) + L" ";
+    } else if (!arg.empty() && arg[0] == L'/' && !IsKnownSwitch(arg)) {
+      log.Log(L"Unknown switch %s: the command line is refused.", arg);
+      f.refused.push_back(arg);
     }
 
     f.commandLine += arg + L" ";

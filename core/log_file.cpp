@@ -73,6 +73,30 @@ void LogFile::OpenAt(const std::wstring& path) {
   file_ = platform::CreateNewFile(path, GENERIC_WRITE, FILE_SHARE_READ);
 }
 
+DWORD LogFile::MoveTo(const std::wstring& path) {
+  platform::UniqueHandle moved = platform::CreateNewFile(path, GENERIC_WRITE, FILE_SHARE_READ);
+  if (!moved) return GetLastError();
+  // Re-read through a handle of its own: this one may only write.
+  platform::UniqueHandle old(CreateFileW(path_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                         OPEN_EXISTING, 0, nullptr));
+  char buffer[16384];
+  DWORD read = 0;
+  while (old && ReadFile(old.get(), buffer, sizeof buffer, &read, nullptr) && read > 0) {
+    DWORD written = 0;
+    if (!WriteFile(moved.get(), buffer, read, &written, nullptr) || written != read) {
+      const DWORD error = GetLastError();
+      moved.reset();
+      DeleteFileW(path.c_str());
+      return error ? error : ERROR_WRITE_FAULT;
+    }
+  }
+  old.reset();
+  file_ = std::move(moved);
+  DeleteFileW(path_.c_str());
+  path_ = path;
+  return 0;
+}
+
 std::wstring LogFile::FormatLine(const SYSTEMTIME& t, const std::wstring& line) {
   return text::Format(L"%d\\%d\\%d %d:%d:%d %s\r\n", t.wMonth, t.wDay, t.wYear, t.wHour, t.wMinute, t.wSecond, line);
 }

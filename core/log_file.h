@@ -22,6 +22,9 @@ class LogFile {
   void Open(PropertyMap& properties, platform::Security& security);
   // Creates the log at a given path (tests, tools).
   void OpenAt(const std::wstring& path);
+  // Goes on in a new file at `path` holding the lines written so far; the old file is removed.
+  // The run's folder (Folder()) stays where it was. 0, or the error that left the log unmoved.
+  DWORD MoveTo(const std::wstring& path);
 
   // Every line passes the secret mask: it learns the value of any secret NAME=VALUE in the line
   // and hides every secret value it knows.

@@ -223,14 +223,15 @@ TEST_F(AppTest, SilenceForcing) {
   } rows[] = {
       {0, win7, false, {L"/upgrade"}, true, true},
       {0, win7, false, {L"/r"}, true, true},
-      {0, win7, false, {}, false, false},
-      {0, win7, false, {L"/u"}, false, false},
+      {0, win7, false, {}, true, true},  // an install too: nobody could answer its wizard
+      {0, win7, false, {L"/u"}, true, true},
+      {0, win7, false, {L"/passive"}, true, true},
       {0, xp, false, {L"/upgrade"}, false, false},
       {0, xp, true, {L"/upgrade"}, true, true},
       {0, server2003, false, {L"/r"}, false, false},
       {0, homeServer, false, {L"/r"}, true, true},  // not one of the four old systems
       {1, win7, true, {L"/r"}, true, true},
-      {1, win7, true, {L"/u"}, false, false},
+      {1, win7, true, {L"/u"}, true, true},
       {1, win7, false, {L"/upgrade"}, false, false},
       {0, win7, false, {L"/q", L"/upgrade"}, true, false},
       {1, win7, true, {L"/r", L"/q"}, true, false},

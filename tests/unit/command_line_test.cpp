@@ -50,7 +50,8 @@ TEST(ReadCommandLine, EachArgumentTakesTheFirstMatchingRow) {
       {{L"Products.XML"}},  // the extension test is case-sensitive
       {{L"/q"}, 1, true},
       {{L"/Q"}, 1, true},
-      {{L"/qn"}},
+      {{L"/qn"}, 1, true},
+      {{L"/QUIET"}, 1, true},
       {{L"autoupdate"}, mode::Upgrade, true, true},
       {{L"AutoUpdate"}, mode::Upgrade, true, true},
       {{L"shellautoupdate"}, mode::Upgrade, false, true},
@@ -74,7 +75,7 @@ TEST(ReadCommandLine, EachArgumentTakesTheFirstMatchingRow) {
       {{L"/dcscache"}, 1, false, false, L"", L"", L" DCSCACHE=1 ", {{L"DCSCache", L"True"}}},
       {{L"/dcscache", L"/DCSCache"}, 1, false, false, L"", L"", L" DCSCACHE=1  DCSCACHE=1 ", {{L"DCSCache", L"True"}}},
       {{L"REBOOT=ReallySuppress", L"REBOOT=ReallySuppress"}, 1, false, false, L"", L"", L"REBOOT=ReallySuppress REBOOT=ReallySuppress "},
-      {{L"/unknown", L"plain"}},
+      {{L"/unknown", L"plain"}},  // refused, and otherwise without effect
       {{L"/u", L"/q", L"ALLUSERS=1", L"TARGETDIR=C:\\x", L"/zemdeploy"}, mode::Uninstall, true, false, L"", kX,
        L"ALLUSERS=1  ZEMDEPLOY=1 ", {{L"[INSTALLDIRECTORY]", kX}}},
   };
@@ -114,6 +115,7 @@ TEST(ReadCommandLine, OneLogLinePerArgumentWithPasswordsMasked) {
                                               L"VUROVIZO_PASSWORD=******",
                                               L"DOCUMENT_SERVICEACCOUNTPWD=******",
                                               L"DOCUMENT_SERVICEACCOUNTPWD=******",
+                                              L"Unknown switch /unknown: the command line is refused.",
                                               L"/unknown",
                                               L"/q"};
   EXPECT_EQ(expected, log.lines);
@@ -161,5 +163,50 @@ TEST(ReadCommandLine, ValueWithADoubleQuoteIsRefused) {
     EXPECT_EQ((Properties{{L"[CMDLINE]", L"/q "}}), properties.All());
     EXPECT_EQ((std::vector<std::wstring>{L"Refused the argument " + name + L": its value holds a double quote.", L"/q"}),
               log.lines);
+  }
+}
+
+// The switches deployment tools use: what each sets, and which command lines are refused.
+TEST(ReadCommandLine, DeploymentSwitches) {
+  const struct {
+    std::vector<std::wstring> args;
+    std::wstring fields;   // what is set, in a fixed order
+    std::wstring refused = {};  // the refused switches, each followed by a blank
+  } rows[] = {
+      {{L"/passive"}, L"passive "},
+      {{L"/norestart"}, L"norestart extra= REBOOT=ReallySuppress  "},
+      {{L"/?"}, L"help "},
+      {{L"/HELP"}, L"help "},
+      {{L"/plan", L"/quiet"}, L"silent plan "},
+      {{L"/log", L"C:\\l\\s.log"}, L"log=C:\\l\\s.log "},
+      {{L"/l*v", L"C:\\a b.log"}, L"log=C:\\a b.log "},
+      {{L"/Lv*x+", L"s.log"}, L"log=s.log "},
+      {{L"/result", L"r.json", L"/q"}, L"silent result=r.json "},
+      {{L"/layout", L"D:\\offline"}, L"layout=D:\\offline "},
+      {{L"/log"}, L"", L"/log "},
+      {{L"/log", L"/q"}, L"silent ", L"/log "},
+      {{L"/qb"}, L"", L"/qb "},
+      {{L"/lang", L"x"}, L"", L"/lang "},
+      {{L"/unknown", L"/u", L"-x"}, L"", L"/unknown "},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::PrintToString(Joined(row.args)));
+    CommandLineFields f;
+    PropertyMap properties;
+    MemoryLog log;
+    ReadCommandLine(row.args, f, properties, log);
+    std::wstring set;
+    if (f.silent) set += L"silent ";
+    if (f.passive) set += L"passive ";
+    if (f.noRestart) set += L"norestart extra=" + f.extraInstallProperties + L" ";
+    if (f.help) set += L"help ";
+    if (f.plan) set += L"plan ";
+    if (!f.logFile.empty()) set += L"log=" + f.logFile + L" ";
+    if (!f.resultFile.empty()) set += L"result=" + f.resultFile + L" ";
+    if (!f.layoutFolder.empty()) set += L"layout=" + f.layoutFolder + L" ";
+    EXPECT_EQ(row.fields, set);
+    std::wstring refused;
+    for (const auto& r : f.refused) refused += r + L" ";
+    EXPECT_EQ(row.refused, refused);
   }
 }
