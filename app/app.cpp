@@ -53,6 +53,9 @@ void CCommonBootstrapperApp::TakeFirstProduct() {
 }
 
 bool CCommonBootstrapperApp::InitInstance() {
+  SYSTEMTIME started;
+  GetSystemTime(&started);
+  startTime_ = UtcTimestamp(started);
   // Steps 1-3: controls, rich edit, COM.
   INITCOMMONCONTROLSEX controls{sizeof(controls), 0x80FF};
   InitCommonControlsEx(&controls);
@@ -100,6 +103,12 @@ bool CCommonBootstrapperApp::InitInstance() {
     }
   }
   if (cmd_.silent) cmd_.passive = false;
+  // A plan runs the silent run's checks and decisions; a person who asked for one sees it at the end.
+  showPlan_ = cmd_.plan && !cmd_.silent;
+  if (cmd_.plan) {
+    cmd_.silent = true;
+    cmd_.passive = false;
+  }
 
   localization_ = std::make_shared<Localization>(*log_, *properties_, setupDirectory_);
   localization_->Load(ReadCultureNames({*log_, *properties_}, setupDirectory_, variablesListFileName_));
@@ -125,7 +134,9 @@ bool CCommonBootstrapperApp::InitInstance() {
   properties_->Set(L"SoloProduct", soloProduct_ ? L"True" : L"False");
   DetectMode();
 
-  if (cmd_.silent) {
+  if (cmd_.plan) {
+    SilentDriver(*this).Run(silenceForced_);
+  } else if (cmd_.silent) {
     SilentDriver driver(*this);
     driver.Run(silenceForced_);
     EngineContext context = MakeEngineContext();
@@ -394,6 +405,8 @@ bool CCommonBootstrapperApp::RefuseWithoutLog() {
 int CCommonBootstrapperApp::ExitInstance() {
   if (!log_) return state_.ExitCode();
   log_->Log(L"Returning %d", state_.ExitCode());
+  // A refused second setup must not overwrite the running one's result.
+  if (runLock_ && runLock_->Held()) WriteResult();
   // COM objects go before COM itself.
   products_.clear();
   registryCheckGroups_.reset();

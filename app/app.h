@@ -15,6 +15,7 @@
 #include "app/product_texts.h"
 #include "checks/check_context.h"
 #include "core/platform_kind.h"
+#include "core/result_file.h"
 #include "core/run_state.h"
 #include "definition/product.h"
 #include "definition/xml_document.h"
@@ -127,7 +128,9 @@ class CCommonBootstrapperApp {
   void SetInstallDirectoryValue(const std::wstring& directory) { state_.SetInstallDirectory(directory); }
   // The prerequisites of the definition; false when the run must stop. Their status goes to the
   // context's observer.
-  bool RunPrerequisites(EngineContext& context);
+  bool RunPrerequisites(EngineContext& context, bool planOnly = false);
+  // The run only works out what it would do (/plan).
+  bool PlanOnly() const { return cmd_.plan; }
   // What this run does once its checks have passed, for the driver that shows it.
   RunPlan Plan(RunDriver driver) const;
   // A check refused the run: said in the log, and a failure to whoever reads the exit code (the
@@ -161,6 +164,11 @@ class CCommonBootstrapperApp {
   bool MoveLogToChosenFile();
   // The switches and exit codes; with a refused switch the run ends with 1639. Always false.
   bool ShowHelp();
+  // The result file into the log folder, and to the /result file; the plan shown when asked for.
+  void WriteResult();
+  RunSummary Summary();
+  // Products the work never reached get an entry saying why.
+  void CompleteReport();
   void CopyLog();
   void TakeFirstProduct();
   ProductFamily Family() { return ProductFamily(*log_, *properties_, platform_, platformText_); }
@@ -197,4 +205,7 @@ class CCommonBootstrapperApp {
   bool systemAccount_ = false;
   bool silenceForced_ = false;
   bool progressRunning_ = false;
+  bool showPlan_ = false;
+  std::wstring startTime_;
+  std::wstring refusedBy_;  // the check that refused the run
 };

@@ -15,6 +15,7 @@ constexpr int kInstallLevelNone = 2;  // INSTALLUILEVEL_NONE
 EngineContext AppRunServices::MakeEngineContext() { return app_.MakeEngineContext(); }
 ProductCatalog& AppRunServices::Products() { return app_.Products(); }
 bool AppRunServices::InstallPrerequisites(EngineContext& context) { return app_.RunPrerequisites(context); }
+bool AppRunServices::PlanPrerequisites(EngineContext& context) { return app_.RunPrerequisites(context, true); }
 std::wstring AppRunServices::ExtraInstallProperties() { return app_.ExtraInstallProperties(); }
 void AppRunServices::AppendExtraInstallProperties(const std::wstring& text) { app_.AppendExtraInstallProperties(text); }
 void AppRunServices::QuietInstaller() { app_.GetPlatform().installer.SetInternalUI(kInstallLevelNone); }

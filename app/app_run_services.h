@@ -13,6 +13,7 @@ class AppRunServices final : public RunServices {
   EngineContext MakeEngineContext() override;
   ProductCatalog& Products() override;
   bool InstallPrerequisites(EngineContext& context) override;
+  bool PlanPrerequisites(EngineContext& context) override;
   std::wstring ExtraInstallProperties() override;
   void AppendExtraInstallProperties(const std::wstring& text) override;
   void QuietInstaller() override;

@@ -11,7 +11,7 @@
 #include "engine/prerequisite_installer.h"
 #include "ui/launch_dialogs.h"
 
-bool CCommonBootstrapperApp::RunPrerequisites(EngineContext& context) {
+bool CCommonBootstrapperApp::RunPrerequisites(EngineContext& context, bool planOnly) {
   LogFile unopened;  // the facts were logged at start-up; asking again need not repeat them
   SystemInfo system(unopened, platform_.system);
   PrerequisiteMachine facts{system.GetOsCode(), system.ServicePackMajor(), [this] { return RebootRequiredFlag(); },
@@ -20,6 +20,7 @@ bool CCommonBootstrapperApp::RunPrerequisites(EngineContext& context) {
       MakeBuiltInInstallers(context, platform_, setupDirectory_ + variablesListFileName_);
   PrerequisiteOutcome outcome;
   PrerequisiteInstaller prerequisites(context, *builtIns, facts, outcome);
+  if (planOnly) return prerequisites.PlanPrerequisites();
   const bool goOn = prerequisites.InstallPrerequisites();
   if (!outcome.rebootPrerequisiteName.empty()) SetRebootPrerequisiteName(outcome.rebootPrerequisiteName);
   if (!outcome.resultText.empty()) SetResultTextValue(outcome.resultText);
@@ -30,6 +31,7 @@ bool CCommonBootstrapperApp::RunPrerequisites(EngineContext& context) {
 
 bool CCommonBootstrapperApp::RefuseRun(const wchar_t* check) {
   log_->Log(L"Setup stopped: the %s refused the run.", check);
+  refusedBy_ = check;
   state_.SetExitCode(exit_code::Failed);
   return false;
 }

@@ -87,11 +87,12 @@ void SilentDriver::Run(bool silenceForced) {
   } else {
     startProgress = silenceForced;
   }
-  if (startProgress) app_.StartProgress(dotNetRequired);
+  if (startProgress && !app_.PlanOnly()) app_.StartProgress(dotNetRequired);
 
   properties.Set(L"Silent", app_.AutoUpdate() ? L"AutoUpdate" : app_.ProgressRunning() ? L"False" : L"True");
 
-  if (!RunRefusingChecks(checks)) return;
+  // A plan goes on past a refusal: the administrator learns both what refuses and what would run.
+  if (!RunRefusingChecks(checks) && !app_.PlanOnly()) return;
   platform::trace::Mark("refusing checks done");
   MsiRegistryChecker(checks, true).RunRegistryChecks();
   platform::trace::Mark("registry checks done");
@@ -99,6 +100,11 @@ void SilentDriver::Run(bool silenceForced) {
   AppRunServices services(app_);
   SilentObserver observer(app_);
   RunExecutor executor(services, observer);
+  if (app_.PlanOnly()) {
+    log.WriteLine(L"Planning only: nothing on this computer is changed.");
+    executor.PlanWork(app_.Plan(RunDriver::Silent));
+    return;
+  }
   executor.RunWork(app_.Plan(RunDriver::Silent));
   for (const auto& product : app_.Products())
     if (executor.Finalized(*product)) finalized_.insert(product.get());

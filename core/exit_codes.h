@@ -33,4 +33,35 @@ enum ExitCode : int {
 inline bool AsksForRestart(int code) { return code == 3010 || code == 1641; }
 inline bool PackageSucceeded(int code) { return code == 0 || AsksForRestart(code); }
 
+// The name a result file gives the code, and what it means; "Other" and null for codes that are
+// a package's, prerequisite's or installer's own.
+struct Meaning {
+  const wchar_t* name;
+  const wchar_t* text;
+};
+inline Meaning MeaningOf(int code) {
+  switch (code) {
+    case Success: return {L"Success", L"The run succeeded."};
+    case SuccessRestartRequired: return {L"SuccessRestartRequired", L"The run succeeded; restart the computer to finish."};
+    case TransactionsUnavailable: return {L"TransactionsUnavailable", L"Windows Installer offers no transactions."};
+    case NotAdministrator: return {L"NotAdministrator", L"Setup was not run as an administrator."};
+    case DotNetRequired: return {L"DotNetRequired", L"A silent run needs the .NET Framework installed first."};
+    case Cancelled: return {L"Cancelled", L"The run was cancelled."};
+    case Failed: return {L"Failed", L"A prerequisite or product failed, or a check refused the run."};
+    case DependencyNotMet: return {L"DependencyNotMet", L"A product's dependency is not installed."};
+    case RebootRequired: return {L"RebootRequired", L"A prerequisite needs the computer restarted; run setup again then."};
+    case RestartRequired: return {L"RestartRequired", L"A prerequisite needs setup started again."};
+    case AnotherSetupRunning: return {L"AnotherSetupRunning", L"Another setup is running; try again later."};
+    case DefinitionUnreadable: return {L"DefinitionUnreadable", L"The product definition is missing or cannot be read."};
+    case DefinitionInvalid: return {L"DefinitionInvalid", L"The product definition is not valid."};
+    case BundleDamaged: return {L"BundleDamaged", L"The one-file setup is damaged."};
+    case BundleUnsafe: return {L"BundleUnsafe", L"The one-file setup would write outside its folder or past its size."};
+    case BundleUnpackFailed: return {L"BundleUnpackFailed", L"The one-file setup could not be unpacked."};
+    case BundleStartFailed: return {L"BundleStartFailed", L"The unpacked setup could not be started."};
+    case LogFolderUnsafe: return {L"LogFolderUnsafe", L"No folder only administrators may change could be had for the log."};
+    case InvalidCommandLine: return {L"InvalidCommandLine", L"The command line is not valid."};
+    default: return {L"Other", nullptr};
+  }
+}
+
 }  // namespace exit_code

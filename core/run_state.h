@@ -8,6 +8,7 @@
 
 #include "core/property_map.h"
 #include "core/run_mode.h"
+#include "core/run_report.h"
 
 class RunState {
  public:
@@ -31,6 +32,10 @@ class RunState {
   bool PackageRestartRequested() const { return packageRestart_; }
   void RequestPackageRestart() { packageRestart_ = true; }
 
+  // What became of each prerequisite and product.
+  RunReport& Report() { return report_; }
+  const RunReport& Report() const { return report_; }
+
   // The products' folder, also "[INSTALLDIRECTORY]".
   const std::wstring& InstallDirectory() const { return installDirectory_; }
   void SetInstallDirectory(const std::wstring& directory) {
@@ -45,4 +50,5 @@ class RunState {
   bool rebootNeeded_ = false;
   bool packageRestart_ = false;
   std::wstring installDirectory_;
+  RunReport report_;
 };

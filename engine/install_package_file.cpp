@@ -11,16 +11,26 @@ void InstallPackageFile::Initialize() {
   operationWord_ = context_.localization ? context_.localization->String(50122) : std::wstring();
 }
 
+PackageDecision InstallPackageFile::Decide(const XmlNode& package) const {
+  if (!Conditions(package, ConditionKind::Install, context_.Values()).Evaluate())
+    return {L"skip", skip_reason::kConditionFalse};
+  const std::wstring guid = Read(package, L"GUID");
+  if (guid.empty()) return {L"skip", skip_reason::kNoProductCode};
+  if (platform::IsInstalledState(context_.installer.QueryProductState(guid)))
+    return {L"skip", skip_reason::kAlreadyInstalled};
+  return {L"install", {}};
+}
+
 int InstallPackageFile::ProcessPackage(const XmlNode& package) {
   std::wstring name = Read(package, L"Name");
-  if (!Conditions(package, ConditionKind::Install, context_.Values()).Evaluate()) {
+  const PackageDecision decision = Decide(package);
+  if (decision.reason == skip_reason::kNoProductCode) return 13;
+  if (decision.reason == skip_reason::kConditionFalse)
     context_.log.Log(L"Skipping install of %s since it does not meet install condition(s).", name);
-    return 0;
-  }
-  std::wstring guid = Read(package, L"GUID");
-  if (guid.empty()) return 13;
-  if (platform::IsInstalledState(context_.installer.QueryProductState(guid))) {
+  else if (decision.reason == skip_reason::kAlreadyInstalled)
     context_.log.Log(L"Skipping install of %s since it is already installed.", name);
+  if (decision.action == L"skip") {
+    NoteSkipped(decision.reason);
     return 0;
   }
   return InstallMsiPackage(package, name);

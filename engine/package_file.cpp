@@ -81,7 +81,12 @@ std::wstring HiddenArguments(const EngineContext& context, const std::wstring& a
   return HidingSecrets(arguments);
 }
 
-std::wstring PackageFile::EnableMsiLog(const std::wstring& fileName) const { return ::EnableMsiLog(context_, fileName); }
+std::wstring PackageFile::EnableMsiLog(const std::wstring& fileName) const {
+  const std::wstring path = ::EnableMsiLog(context_, fileName);
+  if (!fileName.empty() && !path.empty() && currentProduct_)
+    if (ItemReport* report = ReportOf(*currentProduct_)) report->logs.push_back(path);
+  return path;
+}
 
 int PackageFile::InstallMsiPackage(const XmlNode& package, const std::wstring& name) {
   std::wstring logName = ReadLogName(package);
@@ -91,6 +96,7 @@ int PackageFile::InstallMsiPackage(const XmlNode& package, const std::wstring& n
   std::wstring arguments = BuildArguments(package);
   const std::wstring logPath = EnableMsiLog(logName);
   Observer().OnPackageStarted(name);
+  NoteRun();
   int result = static_cast<int>(context_.installer.InstallProduct(location, HiddenArguments(context_, arguments)));
   MaskMsiLog(context_, logPath);
   context_.log.Log(L"Installing %s returned %d.", location, result);
@@ -121,22 +127,16 @@ void PackageFile::RunRollbackPass(const XmlNode&) {}
 
 bool PackageFile::RunSequence(uint32_t kind) {
   EngineObserver& observer = Observer();
-  const uint32_t runMode = context_.modeFlags;
   const bool several = context_.products.size() > 1;
   for (const auto& productPointer : context_.products) {
     Product& product = *productPointer;
     currentProduct_ = &product;
-    if (!product.IsDependencyInstalled(context_.products, context_.installer) && runMode != mode::Uninstall &&
-        context_.ExitCode() != exit_code::Cancelled) {
-      if (runMode == mode::Install) product.ResultCode = exit_code::DependencyNotMet;
-      context_.log.Log(L"%s skipped: the product it depends on (%s) is not installed.", product.ShortName,
-                       product.Dependency);
-      // A product to be installed or repaired is not there afterwards: the run has not succeeded.
-      // (The uninstall half of an upgrade skips it too, and has nothing to remove.)
-      if (kind != mode::Uninstall) context_.SetExitCode(exit_code::DependencyNotMet);
-      continue;
-    }
+    if (DependencyMissing(product, kind)) continue;
     if (kind == mode::Uninstall && several && context_.familyCheck) context_.familyCheck(product.GUID);
+    ItemReport* report = ReportOf(product);
+    if (report) report->action = ActionWord(kind);
+    packagesRun_ = 0;
+    skipReason_.clear();
 
     std::vector<XmlNode> groups;
     if (!ProductGroups(product, groups)) return false;
@@ -155,7 +155,7 @@ bool PackageFile::RunSequence(uint32_t kind) {
         continue;
       }
       // An upgrade is not interrupted between its halves' groups.
-      const bool cancellable = runMode != mode::Upgrade;
+      const bool cancellable = context_.modeFlags != mode::Upgrade;
       if (cancellable) observer.OnCancelAllowed(true);
 
       int groupResult = -1;
@@ -199,6 +199,94 @@ bool PackageFile::RunSequence(uint32_t kind) {
       }
       product.ResultCode = groupResult;
     }
+    if (report) Report(*report, product);
+  }
+  return true;
+}
+
+void PackageFile::Report(ItemReport& report, const Product& product) const {
+  report.resultCode = product.ResultCode;
+  if (product.ResultCode == exit_code::Cancelled) {
+    report.outcome = ItemOutcome::Cancelled;
+  } else if (!product.Succeeded) {
+    report.outcome = ItemOutcome::Failed;
+  } else if (packagesRun_ == 0 && !skipReason_.empty()) {
+    report.outcome = ItemOutcome::Skipped;  // every package was left alone
+    report.reason = skipReason_;
+  } else {
+    report.outcome = ItemOutcome::Succeeded;
+  }
+}
+
+ItemReport* PackageFile::ReportOf(const Product& product) const {
+  if (!context_.state) return nullptr;
+  ItemReport& report = context_.state->Report().Product(product.ShortName);
+  report.name = product.Name;
+  report.productCode = product.GUID;
+  return &report;
+}
+
+std::wstring PackageFile::ActionWord(uint32_t kind) const {
+  if (context_.modeFlags & mode::Upgrade) return L"upgrade";
+  return kind == mode::Uninstall ? L"uninstall" : kind == mode::Repair ? L"repair" : L"install";
+}
+
+bool PackageFile::DependencyMissing(Product& product, uint32_t kind) {
+  const uint32_t runMode = context_.modeFlags;
+  if (product.IsDependencyInstalled(context_.products, context_.installer) || runMode == mode::Uninstall ||
+      context_.ExitCode() == exit_code::Cancelled)
+    return false;
+  if (runMode == mode::Install) product.ResultCode = exit_code::DependencyNotMet;
+  context_.log.Log(L"%s skipped: the product it depends on (%s) is not installed.", product.ShortName,
+                   product.Dependency);
+  if (ItemReport* report = ReportOf(product)) {
+    report->action = L"skip";
+    report->outcome = ItemOutcome::Skipped;
+    report->reason = text::Format(L"%s: %s is not installed", skip_reason::kDependencyMissing, product.Dependency);
+    report->resultCode = exit_code::DependencyNotMet;
+  }
+  // A product to be installed or repaired is not there afterwards: the run has not succeeded.
+  // (The uninstall half of an upgrade skips it too, and has nothing to remove.)
+  if (kind != mode::Uninstall && !planning_) context_.SetExitCode(exit_code::DependencyNotMet);
+  return true;
+}
+
+PackageDecision PackageFile::Decide(const XmlNode&) const { return {L"install", {}}; }
+
+bool PackageFile::PlanSequence(uint32_t kind) {
+  if (!context_.state) return false;
+  planning_ = true;
+  for (const auto& productPointer : context_.products) {
+    Product& product = *productPointer;
+    currentProduct_ = &product;
+    // A dependency this run puts on the machine first is met by the time the product's turn comes.
+    const RunReport& planned = context_.state->Report();
+    const bool dependencyPlanned = !product.Dependency.empty() && planned.HasProduct(product.Dependency) &&
+                                   context_.state->Report().Product(product.Dependency).action != L"skip";
+    if (!dependencyPlanned && DependencyMissing(product, kind)) continue;
+    ItemReport* report = ReportOf(product);
+    std::vector<XmlNode> groups;
+    if (!ProductGroups(product, groups)) return false;
+    if (!report) continue;
+    report->outcome = ItemOutcome::Planned;
+    report->packages.clear();
+    bool acts = false;
+    int groupNumber = 0;
+    for (const XmlNode& group : groups) {
+      ++groupNumber;
+      ForEachNumberedChild(group, L"PackageFile[" + orderElement_ + L"=\"%d\"]", [&](int, const XmlNode& package) {
+        const PackageDecision decision = Decide(package);
+        report->packages.push_back({groupNumber, Read(package, L"Name"), decision.action, decision.reason});
+        context_.log.Log(L"Plan: %s, group %d, %s: %s%s", product.ShortName, groupNumber, Read(package, L"Name"),
+                         decision.action, decision.reason.empty() ? L"" : L" (" + decision.reason + L")");
+        acts = acts || decision.action != L"skip";
+        return true;
+      });
+    }
+    report->action = acts ? ActionWord(kind) : L"skip";
+    if (!acts) report->reason = L"no package to change";
+    context_.log.Log(L"Plan: %s: %s%s", product.ShortName, report->action,
+                     report->reason.empty() ? L"" : L" (" + report->reason + L")");
   }
   return true;
 }

@@ -31,6 +31,21 @@ std::wstring ReadPropertyString(const EngineContext& context, const XmlNode& nod
 // their names listed in MsiHiddenProperties.
 std::wstring HiddenArguments(const EngineContext& context, const std::wstring& arguments);
 
+// Why a package or product is left alone; the words the result file and the plan give.
+namespace skip_reason {
+constexpr wchar_t kConditionFalse[] = L"condition false";
+constexpr wchar_t kAlreadyInstalled[] = L"already installed";
+constexpr wchar_t kNotInstalled[] = L"not installed";
+constexpr wchar_t kNoProductCode[] = L"no product code";
+constexpr wchar_t kDependencyMissing[] = L"dependency missing";
+}  // namespace skip_reason
+
+// What a sequence does with one package, decided from the definition and the machine alone, so
+// that a plan and the run decide alike.
+struct PackageDecision {
+  std::wstring action;  // "install", "uninstall", "repair", or "skip"
+  std::wstring reason;  // one of skip_reason, or why a repair installs
+};
 
 class PackageFile {
  public:
@@ -45,6 +60,11 @@ class PackageFile {
   // kind: 2 install, 4 uninstall, 8 repair. False when the groups of a product cannot be selected.
   bool RunSequence(uint32_t kind);
 
+  // What the sequence would do with every product and package, into the run's report; nothing is
+  // changed. False when the groups of a product cannot be selected.
+  bool PlanSequence(uint32_t kind);
+
+  virtual PackageDecision Decide(const XmlNode& package) const;
   virtual int ProcessPackage(const XmlNode& package);
   virtual void OnGroupCommitted(Product& product);
   virtual void RunPostPass(Product& product, const XmlNode& group);
@@ -68,8 +88,23 @@ class PackageFile {
   // The package groups of a product, in document order; false (logged) when they cannot be selected.
   bool ProductGroups(const Product& product, std::vector<XmlNode>& groups) const;
 
+  // The product's outcome into its report entry.
+  void Report(ItemReport& report, const Product& product) const;
+  // The report entry of a product; null when the run records none.
+  ItemReport* ReportOf(const Product& product) const;
+  // The product's dependency is missing where the sequence needs it: logged and reported.
+  bool DependencyMissing(Product& product, uint32_t kind);
+  // The action word of the sequence for the report ("upgrade" for both halves of an upgrade).
+  std::wstring ActionWord(uint32_t kind) const;
+  // A package the sequence leaves alone, and one it hands to an installer.
+  void NoteSkipped(const std::wstring& reason) { if (skipReason_.empty()) skipReason_ = reason; }
+  void NoteRun() { ++packagesRun_; }
+
   EngineContext& context_;
   std::wstring baseProperties_;
+  bool planning_ = false;    // a plan: nothing is run, the run's outcome is not touched
+  int packagesRun_ = 0;      // of the current product
+  std::wstring skipReason_;  // the first reason a package of the current product was left alone
   std::wstring orderElement_, logElement_, operationWord_;
   const Product* currentProduct_ = nullptr;  // the product whose groups run now
   bool exitCodeRequired_ = false;
@@ -81,6 +116,7 @@ class InstallPackageFile : public PackageFile {
  public:
   using PackageFile::PackageFile;
   void Initialize() override;
+  PackageDecision Decide(const XmlNode& package) const override;
   int ProcessPackage(const XmlNode& package) override;
   void RunRollbackPass(const XmlNode& group) override;
 };
@@ -89,6 +125,7 @@ class RepairPackageFile : public PackageFile {
  public:
   using PackageFile::PackageFile;
   void Initialize() override;
+  PackageDecision Decide(const XmlNode& package) const override;
   int ProcessPackage(const XmlNode& package) override;
   void OnGroupCommitted(Product& product) override;
   const std::vector<std::wstring>& RepairedGuids() const { return repairedGuids_; }
@@ -101,6 +138,7 @@ class UninstallPackageFile : public PackageFile {
  public:
   using PackageFile::PackageFile;
   void Initialize() override;
+  PackageDecision Decide(const XmlNode& package) const override;
   int ProcessPackage(const XmlNode& package) override;
   void OnGroupCommitted(Product& product) override;
   void RunPostPass(Product& product, const XmlNode& group) override;

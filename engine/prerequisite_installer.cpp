@@ -34,7 +34,7 @@ std::wstring PrerequisiteInstaller::FirstProductVersion() const {
   return context_.products.empty() ? std::wstring() : context_.products.front()->NETFramework;
 }
 
-bool PrerequisiteInstaller::InstallPrerequisites() {
+bool PrerequisiteInstaller::SelectGroups() {
   if (!selected_) {
     if (context_.document.SelectAll(L"//PrerequisiteFileGroup", groups_) == XmlQuery::Failed) {
       outcome_.rebootPrerequisiteName = L"XML_ERROR";
@@ -43,6 +43,51 @@ bool PrerequisiteInstaller::InstallPrerequisites() {
     }
     selected_ = true;
   }
+  return true;
+}
+
+void PrerequisiteInstaller::Record(const std::wstring& name, ItemOutcome outcome, int code, const std::wstring& reason,
+                                   const std::wstring& log) {
+  if (!context_.state || name.empty()) return;
+  ItemReport& report = context_.state->Report().Prerequisite(name);
+  report.action = outcome == ItemOutcome::Skipped ? L"skip" : L"install";
+  report.outcome = outcome;
+  report.resultCode = code;
+  report.reason = reason;
+  if (!log.empty()) report.logs.push_back(log);
+}
+
+bool PrerequisiteInstaller::PlanPrerequisites() {
+  if (!SelectGroups()) return false;
+  for (const XmlNode& group : groups_) {
+    ForEachNumberedChild(group, L"PrerequisiteFile[Order=\"%d\"]", [&](int, const XmlNode& prerequisite) {
+      const std::wstring name = Read(prerequisite, L"Name");
+      const std::wstring custom = Read(prerequisite, L"Custom");
+      std::wstring action = L"install", reason;
+      if (!Conditions(prerequisite, ConditionKind::Install, context_.Values()).Evaluate()) {
+        action = L"skip", reason = skip_reason::kConditionFalse;
+      } else if (custom == L".NET 4" && text::EqualsNoCase(context_.properties.Get(L"DotNetFramework_4"), L"True")) {
+        action = L"skip", reason = skip_reason::kAlreadyInstalled;
+      } else if (!custom.empty()) {
+        reason = L"when its installer finds it missing";
+      } else if (Read(prerequisite, L"Location").empty()) {
+        action = L"skip", reason = L"no location";
+      }
+      if (context_.state && !name.empty()) {
+        ItemReport& report = context_.state->Report().Prerequisite(name);
+        report.action = action;
+        report.outcome = ItemOutcome::Planned;
+        report.reason = reason;
+      }
+      context_.log.Log(L"Plan: prerequisite %s: %s%s", name, action, reason.empty() ? L"" : L" (" + reason + L")");
+      return true;
+    });
+  }
+  return true;
+}
+
+bool PrerequisiteInstaller::InstallPrerequisites() {
+  if (!SelectGroups()) return false;
   // The cursor stays where it is: a second call finds every group walked already.
   for (; nextGroup_ < groups_.size(); ++nextGroup_) {
     bool goOn = true;
@@ -67,8 +112,20 @@ bool PrerequisiteInstaller::Prerequisite(const XmlNode& prerequisite) {
     return true;
 
   XmlNode custom;
-  if (prerequisite.SelectSingle(L"Custom", custom) == XmlQuery::Found)
-    return BuiltInPrerequisite(prerequisite, Read(prerequisite, L"Custom"));
+  if (prerequisite.SelectSingle(L"Custom", custom) == XmlQuery::Found) {
+    const int before = context_.ExitCode();
+    const bool goOn = BuiltInPrerequisite(prerequisite, Read(prerequisite, L"Custom"));
+    const int after = context_.ExitCode();
+    if (!Conditions(prerequisite, ConditionKind::Install, context_.Values()).Evaluate())
+      Record(currentName_, ItemOutcome::Skipped, 0, skip_reason::kConditionFalse);
+    else if (after == before || after == 0)
+      Record(currentName_, ItemOutcome::Succeeded, 0);
+    else if (after == exit_code::RebootRequired || after == exit_code::RestartRequired)
+      Record(currentName_, ItemOutcome::Succeeded, after, L"a restart is needed to finish it");
+    else
+      Record(currentName_, ItemOutcome::Failed, after, outcome_.resultText);
+    return goOn;
+  }
   int result = FilePrerequisite(prerequisite);
   if (exit_code::PackageSucceeded(result)) return true;
   context_.SetExitCode(exit_code::Failed);
@@ -86,9 +143,16 @@ void PrerequisiteInstaller::Announce(const std::wstring& name) {
 }
 
 int PrerequisiteInstaller::FilePrerequisite(const XmlNode& prerequisite) {
-  if (!Conditions(prerequisite, ConditionKind::Install, context_.Values()).Evaluate()) return 0;
+  if (!Conditions(prerequisite, ConditionKind::Install, context_.Values()).Evaluate()) {
+    Record(currentName_, ItemOutcome::Skipped, 0, skip_reason::kConditionFalse);
+    return 0;
+  }
   std::wstring location = Read(prerequisite, L"Location");
-  if (location.empty()) return 0;
+  if (location.empty()) {
+    Record(currentName_, ItemOutcome::NotApplicable, 0, L"no location");
+    return 0;
+  }
+  std::wstring logPath;
   Announce(currentName_);
   const bool installerPackage = text::Contains(location, L".msi");
   std::wstring arguments =
@@ -96,7 +160,9 @@ int PrerequisiteInstaller::FilePrerequisite(const XmlNode& prerequisite) {
   context_.Observer().OnPackageStarted(currentName_);
   int result = 0;
   if (installerPackage) {
-    const std::wstring logPath = EnableMsiLog(context_, Read(prerequisite, L"InstallLog"));
+    const std::wstring logName = Read(prerequisite, L"InstallLog");
+    logPath = EnableMsiLog(context_, logName);
+    if (logName.empty()) logPath.clear();  // the folder, not a log of its own
     result = static_cast<int>(context_.installer.InstallProduct(location, HiddenArguments(context_, arguments)));
     MaskMsiLog(context_, logPath);
     context_.log.Log(L"Installing %s returned %d", location, result);
@@ -107,6 +173,8 @@ int PrerequisiteInstaller::FilePrerequisite(const XmlNode& prerequisite) {
     context_.log.Log(L"Installing %s returned %d", commandLine, result);
   }
   context_.Observer().OnPackageEnded(currentName_, result);
+  Record(currentName_, exit_code::PackageSucceeded(result) ? ItemOutcome::Succeeded : ItemOutcome::Failed, result, {},
+         logPath);
   // A 3010 or 1641 here is the package's own business: it is not turned into a reboot request.
   if (exit_code::PackageSucceeded(result)) installedList_.push_back(currentName_);
   return result;

@@ -58,6 +58,10 @@ class PrerequisiteInstaller {
   // True when the installation may go on; the run's exit code says why not.
   bool InstallPrerequisites();
 
+  // What the step would do with each prerequisite, into the run's report and the log; nothing is
+  // installed. False when the definition's prerequisites cannot be selected.
+  bool PlanPrerequisites();
+
   const std::vector<std::wstring>& InstalledList() const { return installedList_; }
   // "Microsoft .NET Framework <version>" where the current framework line can be installed, else
   // "Microsoft .NET Framework 4".
@@ -70,6 +74,10 @@ class PrerequisiteInstaller {
   bool DotNet4();
   void Announce(const std::wstring& name);
   void Fail(const ComponentResult& result);
+  bool SelectGroups();
+  // The prerequisite's entry in the run's report: its outcome, code and reason.
+  void Record(const std::wstring& name, ItemOutcome outcome, int code, const std::wstring& reason = {},
+              const std::wstring& log = {});
   std::wstring Read(const XmlNode& prerequisite, const wchar_t* element) const;
   std::wstring FirstProductVersion() const;
 

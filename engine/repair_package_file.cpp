@@ -18,21 +18,36 @@ void RepairPackageFile::Initialize() {
   operationWord_ = context_.localization ? context_.localization->String(50123) : std::wstring();
 }
 
+PackageDecision RepairPackageFile::Decide(const XmlNode& package) const {
+  if (!Conditions(package, ConditionKind::Install, context_.Values()).Evaluate())
+    return {L"skip", skip_reason::kConditionFalse};
+  const std::wstring guid = Read(package, L"GUID");
+  if (guid.empty()) return {L"skip", skip_reason::kNoProductCode};
+  // Missing from the machine: a repair installs it.
+  if (!platform::IsInstalledState(context_.installer.QueryProductState(guid))) return {L"install", skip_reason::kNotInstalled};
+  if (std::find(repairedGuids_.begin(), repairedGuids_.end(), guid) != repairedGuids_.end())
+    return {L"skip", L"repaired already"};
+  return {L"repair", {}};
+}
+
 int RepairPackageFile::ProcessPackage(const XmlNode& package) {
   std::wstring name = Read(package, L"Name");
-  if (!Conditions(package, ConditionKind::Install, context_.Values()).Evaluate()) {
+  const PackageDecision decision = Decide(package);
+  if (decision.reason == skip_reason::kNoProductCode) return 13;
+  if (decision.reason == skip_reason::kConditionFalse)
     context_.log.Log(L"Skipping repair of %s since it does not meet repair condition(s).", name);
+  if (decision.action == L"skip") {
+    NoteSkipped(decision.reason);
     return 0;
   }
-  std::wstring guid = Read(package, L"GUID");
-  if (guid.empty()) return 13;
-  if (!platform::IsInstalledState(context_.installer.QueryProductState(guid))) {
-    // Missing from the machine: a repair installs it.
+  if (decision.action == L"install") {
+    NoteRun();
     InstallPackageFile install(context_, baseProperties_);
     install.Initialize();
     return install.InstallMsiPackage(package, name);
   }
-  if (std::find(repairedGuids_.begin(), repairedGuids_.end(), guid) != repairedGuids_.end()) return 0;
+  const std::wstring guid = Read(package, L"GUID");
+  NoteRun();
   if (Observer().ShowsStatus() && !name.empty()) Observer().OnDetail(Text(50142, name));
   // Windows Installer caches a package without its cabinets, so a repair that must put a file back
   // reads it from a source it knows; the folder the product came from may be gone (a one-file

@@ -30,6 +30,52 @@ void RunExecutor::RunWork(const RunPlan& plan) {
     if (!RunStep(step)) break;
 }
 
+void RunExecutor::PlanWork(const RunPlan& plan) {
+  for (const ::RunStep& step : plan.work) {
+    switch (step.kind) {
+      case RunStepKind::Prerequisites: {
+        EngineContext context = Context();
+        if (!services_.PlanPrerequisites(context)) return;
+        break;
+      }
+      case RunStepKind::AppendUpgradeProperty:
+      case RunStepKind::DefaultServerName:
+      case RunStepKind::DefaultInstallDirectory:
+      case RunStepKind::DocumentServerDefaults:
+      case RunStepKind::Log:
+        RunStep(step);
+        break;
+      case RunStepKind::RefuseRetiredSystem:
+        RunStep(step);
+        return;
+      case RunStepKind::InstallSequence:
+      case RunStepKind::UninstallSequence:
+      case RunStepKind::RepairSequence:
+        PlanSequence(step.kind);
+        break;
+      default:
+        break;  // finalize steps, flags and progress change the machine or show the work
+    }
+  }
+}
+
+void RunExecutor::PlanSequence(RunStepKind kind) {
+  EngineContext context = Context();
+  if (kind == RunStepKind::InstallSequence) {
+    InstallPackageFile sequence(context, {});
+    sequence.Initialize();
+    sequence.PlanSequence(mode::Install);
+  } else if (kind == RunStepKind::UninstallSequence) {
+    UninstallPackageFile sequence(context, {});
+    sequence.Initialize();
+    sequence.PlanSequence(mode::Uninstall);
+  } else {
+    RepairPackageFile sequence(context, {});
+    sequence.Initialize();
+    sequence.PlanSequence(mode::Repair);
+  }
+}
+
 void RunExecutor::RunSteps(const std::vector<::RunStep>& steps) {
   for (const ::RunStep& step : steps)
     if (!RunStep(step)) break;

@@ -22,6 +22,11 @@ class RunServices {
   virtual ProductCatalog& Products() = 0;
   // Installs the definition's prerequisites; false when the run may not go on.
   virtual bool InstallPrerequisites(EngineContext& context) = 0;
+  // Says what the prerequisites step would do, changing nothing; false when it cannot be worked out.
+  virtual bool PlanPrerequisites(EngineContext& context) {
+    (void)context;
+    return true;
+  }
   virtual std::wstring ExtraInstallProperties() = 0;
   virtual void AppendExtraInstallProperties(const std::wstring& text) = 0;
   virtual void QuietInstaller() = 0;  // no package shows a window of its own
@@ -64,6 +69,9 @@ class RunExecutor {
   // The wizard's Finish: the restart hand-over or each product's finalize steps by the outcome.
   // The answer tells the caller whether the readme and dashboard offers follow.
   FinishPlan RunFinish();
+  // What the plan's work would do, into the run's report and log; nothing on the machine changes.
+  // Only the steps that set the run's own values (properties, the install folder) are carried out.
+  void PlanWork(const RunPlan& plan);
   // Steps outside the work (the close of a successful run without a finish page).
   void RunSteps(const std::vector<RunStep>& steps);
 
@@ -76,6 +84,7 @@ class RunExecutor {
   bool RunStep(const ::RunStep& step);
   bool GuardHolds(StepGuard guard);
   void RunSequence(RunStepKind kind, SequenceProperties properties);
+  void PlanSequence(RunStepKind kind);
   void Finalize(const FinalizeRule& rule);
   void FinalizeProduct(EngineContext& context, Product& product, uint32_t steps);
   EngineContext Context();

@@ -37,6 +37,17 @@ void UninstallPackageFile::DeleteInstallSource(const std::wstring& name) {
   if (installSources_) installSources_->DropEntry(name);
 }
 
+// The run decides in the same order, with the package's PreUninstall command run between the
+// condition and the installed state.
+PackageDecision UninstallPackageFile::Decide(const XmlNode& package) const {
+  if (!Conditions(package, ConditionKind::Uninstall, context_.Values()).Evaluate())
+    return {L"skip", skip_reason::kConditionFalse};
+  const std::wstring guid = Read(package, L"GUID");
+  if (guid.empty()) return {L"skip", skip_reason::kNoProductCode};
+  if (!platform::IsInstalledState(context_.installer.QueryProductState(guid))) return {L"skip", skip_reason::kNotInstalled};
+  return {L"uninstall", {}};
+}
+
 int UninstallPackageFile::ProcessPackage(const XmlNode& package) {
   return UninstallPackage(package, false);
 }
@@ -45,6 +56,7 @@ int UninstallPackageFile::UninstallPackage(const XmlNode& package, bool rollback
   std::wstring name = Read(package, L"Name");
   if (!Conditions(package, ConditionKind::Uninstall, context_.Values()).Evaluate()) {
     context_.log.Log(L"Skipping uninstall of %s since it does not meet uninstall condition(s).", name);
+    NoteSkipped(skip_reason::kConditionFalse);
     return 0;
   }
   std::wstring preUninstall = Read(package, L"PreUninstall");
@@ -56,8 +68,10 @@ int UninstallPackageFile::UninstallPackage(const XmlNode& package, bool rollback
   if (guid.empty()) return 13;
   if (!platform::IsInstalledState(context_.installer.QueryProductState(guid))) {
     context_.log.Log(L"Skipping uninstall of %s since it is not installed.", name);
+    NoteSkipped(skip_reason::kNotInstalled);
     return 0;
   }
+  NoteRun();
   if (Observer().ShowsStatus() && !name.empty()) Observer().OnStatus(Text(50143, name));
 
   // Each product's record entry under its own name: another product's must survive this uninstall.

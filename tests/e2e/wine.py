@@ -1,9 +1,12 @@
 """A private Wine prefix and a distribution folder in it, for running the real setup.exe."""
+import json
 import os
 import shutil
 import subprocess
 import tempfile
 from pathlib import Path
+
+import jsonschema
 
 ROOT = Path(__file__).resolve().parents[2]
 BUILD = Path(os.environ.get("SETUP_BUILD_DIR", ROOT / "build" / "x64"))
@@ -92,6 +95,15 @@ class WinePrefix:
             args.append(f"/reg:{view}")
         self._run(args)
 
+    def reg_query(self, key, name):
+        """The value's data as reg.exe shows it; None when the value is missing."""
+        out = self._run(["wine", "reg", "query", key, "/v", name]).stdout.decode(errors="replace")
+        for line in out.splitlines():
+            parts = line.split(None, 2)
+            if len(parts) >= 2 and parts[0] == name and parts[1].startswith("REG_"):
+                return parts[2] if len(parts) == 3 else ""
+        return None
+
     def set_windows_version(self, version):
         if version is None:
             self.reg_delete("HKCU\\Software\\Wine", "Version")
@@ -160,7 +172,23 @@ class Distribution:
         return self.windows_dir + "\\setup.exe"
 
     def run(self, *args, timeout=300) -> int:
-        return self.prefix.run(self.setup, *args, timeout=timeout)
+        result = log_folder(self.prefix) / "SetupResult.json"
+        before = result.stat().st_mtime_ns if result.exists() else None
+        code = self.prefix.run(self.setup, *args, timeout=timeout)
+        # Every result file a run leaves is checked against the published schema.
+        if result.exists() and result.stat().st_mtime_ns != before:
+            assert check_result(result)["exitCode"] == code
+        return code
+
+
+RESULT_SCHEMA = ROOT / "docs" / "setup-result.schema.json"
+
+
+def check_result(path: Path) -> dict:
+    """The result file, read and validated against the schema in docs/."""
+    result = json.loads(path.read_text(encoding="utf-8"))
+    jsonschema.validate(result, json.loads(RESULT_SCHEMA.read_text()))
+    return result
 
 
 def log_folder(prefix: WinePrefix) -> Path:
