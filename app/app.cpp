@@ -4,6 +4,7 @@
 #include <objbase.h>
 
 #include "app/interactive_driver.h"
+#include "app/layout.h"
 #include "app/mode_detection.h"
 #include "app/silent_driver.h"
 #include "app/restart_setup.h"
@@ -81,6 +82,11 @@ bool CCommonBootstrapperApp::InitInstance() {
   TestSystemAccount();
   environment_.arguments = WithRestartArguments(*log_, setupDirectory_, environment_.arguments);
   ReadCommandLine(environment_.arguments, cmd_, *properties_, *log_);
+  if (cmd_.layout && cmd_.layoutFolder.empty()) {
+    log_->WriteLine(L"The /layout switch needs the folder to lay the distribution out in as the next argument.");
+    state_.SetExitCode(exit_code::InvalidCommandLine);
+    return false;
+  }
   if (!cmd_.installDirectory.empty()) state_.SetInstallDirectory(cmd_.installDirectory);
 
   SystemInfo systemInfo(*log_, platform_.system);
@@ -115,6 +121,13 @@ bool CCommonBootstrapperApp::InitInstance() {
   if (!products_.empty()) TakeFirstProduct();
   soloProduct_ = products_.size() == 1;
   properties_->Set(L"SoloProduct", soloProduct_ ? L"True" : L"False");
+  // A layout only copies and downloads: no mode is detected, nothing is installed or run.
+  if (cmd_.layout) {
+    const LayoutRequest request{setupDirectory_, cmd_.layoutFolder, setupDirectory_ + variablesListFileName_,
+                                logFolder_};
+    state_.SetExitCode(LayOut({*log_, *properties_, localization_.get()}, platform_, request));
+    return false;
+  }
   DetectMode();
 
   if (cmd_.silent) {

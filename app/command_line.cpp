@@ -1,5 +1,7 @@
 #include "app/command_line.h"
 
+#include <utility>
+
 #include "checks/launch_checks.h"
 #include "core/log_file.h"
 #include "core/property_map.h"
@@ -28,7 +30,15 @@ std::wstring QuotedProperty(const std::wstring& arg) {
 void ReadCommandLine(const std::vector<std::wstring>& args, CommandLineFields& f, PropertyMap& properties,
                      LogFile& log) {
   using text::EqualsNoCase;
+  bool layoutFolderNext = false;
   for (const std::wstring& arg : args) {
+    // The folder is the whole next argument, whatever it holds; a switch there means none was given.
+    if (std::exchange(layoutFolderNext, false) && !arg.empty() && arg[0] != L'/') {
+      f.layoutFolder = arg;
+      f.commandLine += arg + L" ";
+      log.WriteLine(arg);
+      continue;
+    }
     // A quote in a value would end it early on the installer's command line, and what follows
     // would be read as further properties (TRANSFORMS=...). Only the name is logged: the value
     // may be a password.
@@ -47,6 +57,9 @@ void ReadCommandLine(const std::vector<std::wstring>& args, CommandLineFields& f
       properties.Set(L"[PASSWORD]", ValueOf(arg));
     } else if (EqualsNoCase(arg, L"/u") || EqualsNoCase(arg, L"/MODIFY")) {
       f.modeFlags |= mode::Uninstall;
+    } else if (EqualsNoCase(arg, L"/layout")) {
+      f.layout = true;
+      layoutFolderNext = true;
     } else if (EqualsNoCase(arg, L"/r")) {
       f.modeFlags |= mode::Repair;
     } else if (EqualsNoCase(arg, L"/upgrade")) {

@@ -19,6 +19,8 @@ struct CommandLineFields {
   std::wstring installDirectory;
   std::wstring extraInstallProperties;
   std::wstring commandLine;
+  bool layout = false;        // "/layout <folder>": lay the distribution out, nothing else
+  std::wstring layoutFolder;  // the argument after "/layout"; empty when none followed it
 };
 
 // Applies each argument (program name already removed) in order; never fails.

@@ -25,6 +25,7 @@ enum ExitCode : int {
   BundleUnpackFailed = 103022,  // its folder could not be made or written (disk full, no rights)
   BundleStartFailed = 103023,   // the unpacked setup.exe could not be started
   LogFolderUnsafe = 103024,     // no folder only administrators may change could be had for the log
+  InvalidCommandLine = 1639,    // as Windows Installer answers: a switch lacks its argument
 };
 
 // A package's, prerequisite's or installer's own code: Windows Installer's 3010 (restart needed)

@@ -138,6 +138,37 @@ TEST(ReadCommandLine, PasswordArgumentIsNeverTakenByAnotherRow) {
   EXPECT_EQ((std::vector<std::wstring>{L"VUROVIZO_PASSWORD=******", L"DOCUMENT_SERVICEACCOUNTPWD=******"}), log.lines);
 }
 
+// The folder is the next argument as it is, never read as a definition or a property; a switch
+// or nothing after "/layout" leaves it empty, which the run refuses.
+TEST(ReadCommandLine, LayoutTakesTheNextArgumentAsItsFolder) {
+  const struct {
+    std::vector<std::wstring> args;
+    std::wstring folder;
+    bool silent;
+  } rows[] = {
+      {{L"/layout", L"D:\\offline"}, L"D:\\offline", false},
+      {{L"/q", L"/LAYOUT", L"\\\\srv\\share\\a b"}, L"\\\\srv\\share\\a b", true},
+      {{L"/layout", L"D:\\x.xml"}, L"D:\\x.xml", false},
+      {{L"/layout", L"TARGETDIR=C:\\x"}, L"TARGETDIR=C:\\x", false},
+      {{L"/layout"}, L"", false},
+      {{L"/layout", L"/q"}, L"", true},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::PrintToString(Joined(row.args)));
+    CommandLineFields f;
+    PropertyMap properties;
+    MemoryLog log;
+    ReadCommandLine(row.args, f, properties, log);
+    EXPECT_TRUE(f.layout);
+    EXPECT_EQ(row.folder, f.layoutFolder);
+    EXPECT_EQ(row.silent, f.silent);
+    EXPECT_EQ(L"", f.definitionFileName);
+    EXPECT_EQ(L"", f.installDirectory);
+    EXPECT_EQ(L"", f.extraInstallProperties);
+    EXPECT_EQ(Joined(row.args), f.commandLine);
+  }
+}
+
 }  // namespace
 
 // A quote in a value could end it early and smuggle further installer properties in; the
