@@ -1,14 +1,12 @@
 #include <windows.h>
 #include <wininet.h>
 
-#include <algorithm>
 #include <fstream>
 #include <iterator>
 
 #include "core/secret_mask.h"
 #include "download_fixture.h"
 #include "engine/component_installer.h"
-#include "engine/vendor_links.h"
 
 namespace {
 
@@ -144,51 +142,6 @@ TEST_F(DownloaderTest, AGivenSha256MustMatchOrTheFileIsDeletedAndNothingRuns) {
       if (line.find(L"SHA-256") != std::wstring::npos || line.find(L"Deleted") != std::wstring::npos)
         logged.push_back(line);
     EXPECT_LINES(c.log, logged);
-  }
-}
-
-// An offline layout's copy stands in for the network, and is checked and run from the work folder
-// as a download would be; one whose digest differs never runs.
-TEST_F(DownloaderTest, ALocalCopyReplacesTheDownloadAndIsCheckedLikeOne) {
-  const std::wstring abc = L"ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad";
-  const std::wstring other(64, L'0');
-  const std::wstring list = scratch + L"\\VariablesList.xml", copies = scratch + L"\\Prerequisites";
-  std::ofstream(list.c_str()) << "<V><ConfigVariable Name=\"{DotNet4WebInstallerUrl}\" value=\"http://h/a.exe\"/></V>";
-  PropertyMap properties;
-  const VendorLinks links({log, properties}, list, copies);
-  const std::wstring local = VendorLinks::LocalCopyPath(copies, VendorLinkTable()[size_t(VendorLink::DotNet4Web)]);
-  for (const std::wstring& folder : {copies, local.substr(0, local.rfind(L'\\'))})
-    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
-  std::ofstream(local.c_str(), std::ios::binary) << "abc";
-  installer.localCopies = &links;
-  const std::wstring file = Work(L"a.exe");
-  const struct {
-    const char* name;
-    std::wstring sha256;
-    uint32_t exitCode;  // 3010: copied and run
-    Lines refusal;
-  } cases[] = {
-      {"no digest", L"", 3010, {}},
-      {"match", abc, 3010, {}},
-      {"mismatch", other, ERROR_INVALID_DATA,
-       {L"The SHA-256 of " + file + L" is " + abc + L", not " + other + L" as given: the local copy is refused",
-        L"Deleted refused download " + file}},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    log.lines.clear();
-    processes.fileExisted.clear();
-    processes.shell = {FakeLaunch{0, true, 0, true, 3010, 0}};
-    installer.DownloadAndRun(L"http://h/a.exe", L"a.exe", L"/q", c.sha256);
-    EXPECT_EQ(c.exitCode, installer.exitCode);
-    EXPECT_EQ(c.exitCode == 3010, processes.fileExisted.size() == 1) << "only a verified copy runs";
-    EXPECT_TRUE(fake.http.calls.empty()) << Show(fake.http.calls);
-    EXPECT_EQ("abc", ReadShared(local)) << "the layout's copy stays as it was";
-    EXPECT_FALSE(platform::FileExists(file));
-    Lines expected{L"Using the local copy " + local + L" of http://h/a.exe"};
-    expected.insert(expected.end(), c.refusal.begin(), c.refusal.end());
-    log.lines.resize(std::min(log.lines.size(), expected.size()));
-    EXPECT_LINES(expected, log.lines);
   }
 }
 
