@@ -5,6 +5,7 @@
 
 #include "app/deployment_switches.h"
 #include "app/interactive_driver.h"
+#include "app/layout.h"
 #include "app/mode_detection.h"
 #include "app/silent_driver.h"
 #include "app/restart_setup.h"
@@ -23,6 +24,7 @@
 #include "engine/progress_interface.h"
 #include "engine/reboot_flag.h"
 #include "platform/files.h"
+#include "platform/folder_tree.h"
 #include "platform/text.h"
 #include "platform/win32_folders.h"
 
@@ -132,6 +134,13 @@ bool CCommonBootstrapperApp::InitInstance() {
   if (!products_.empty()) TakeFirstProduct();
   soloProduct_ = products_.size() == 1;
   properties_->Set(L"SoloProduct", soloProduct_ ? L"True" : L"False");
+  // A layout only copies and downloads: no mode is detected, nothing is installed or run.
+  if (!cmd_.layoutFolder.empty()) {
+    const LayoutRequest request{setupDirectory_, cmd_.layoutFolder, setupDirectory_ + variablesListFileName_,
+                                logFolder_};
+    state_.SetExitCode(LayOut({*log_, *properties_, localization_.get()}, platform_, request));
+    return false;
+  }
   DetectMode();
 
   if (cmd_.plan) {

@@ -1,5 +1,7 @@
 #include "app/command_line.h"
 
+#include <utility>
+
 #include "checks/launch_checks.h"
 #include "core/log_file.h"
 #include "core/property_map.h"
@@ -98,7 +100,7 @@ void ReadCommandLine(const std::vector<std::wstring>& args, CommandLineFields& f
       const bool given = index + 1 < args.size() && !args[index + 1].empty() && args[index + 1][0] != L'/';
       if (given) {
         *target = args[++index];
-        f.commandLine += arg + L" " + text::QuoteIfBlank(*target) + L" ";
+        f.commandLine += arg + L" " + *target + L" ";
         log.WriteLine(arg + L" " + *target);
         continue;
       }

@@ -6,6 +6,7 @@
 #include "core/property_map.h"
 #include "core/secret_mask.h"
 #include "platform/files.h"
+#include "platform/folder_tree.h"
 #include "platform/text.h"
 
 namespace {

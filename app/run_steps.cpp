@@ -17,7 +17,7 @@ bool CCommonBootstrapperApp::RunPrerequisites(EngineContext& context, bool planO
   PrerequisiteMachine facts{system.GetOsCode(), system.ServicePackMajor(), [this] { return RebootRequiredFlag(); },
                             [this] { SetRebootRequiredFlag(); }};
   std::unique_ptr<BuiltInInstallers> builtIns =
-      MakeBuiltInInstallers(context, platform_, setupDirectory_ + variablesListFileName_);
+      MakeBuiltInInstallers(context, platform_, setupDirectory_, variablesListFileName_);
   PrerequisiteOutcome outcome;
   PrerequisiteInstaller prerequisites(context, *builtIns, facts, outcome);
   if (planOnly) return prerequisites.PlanPrerequisites();

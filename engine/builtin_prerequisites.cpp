@@ -17,8 +17,11 @@ ComponentResult ResultOf(const ComponentInstaller& installer, bool success) {
 class ComponentBuiltIns final : public BuiltInInstallers {
  public:
   ComponentBuiltIns(const ReadContext& values, platform::Platform& machine, std::wstring logFolder,
-                    const std::wstring& variables)
-      : log_(values.log), machine_(machine), logFolder_(std::move(logFolder)), links_(values, variables) {}
+                    const std::wstring& setupDirectory, const std::wstring& variablesListFileName)
+      : log_(values.log),
+        machine_(machine),
+        logFolder_(std::move(logFolder)),
+        links_(values, setupDirectory + variablesListFileName, setupDirectory + kLocalCopiesFolderName) {}
 
   ComponentResult DotNet35Sp1() override {
     DotNetFrameworkInstaller installer(log_, machine_, links_, logFolder_);
@@ -45,6 +48,7 @@ class ComponentBuiltIns final : public BuiltInInstallers {
   bool SqlCmdInstalled() override { return SqlDetection(log_, machine_).SqlCmdCheck(); }
   ComponentResult InstallSqlCmd(int nativeClientFlavour) override {
     ComponentInstaller installer(log_, machine_, logFolder_);
+    installer.localCopies = &links_;
     std::optional<VendorLink> link = VendorLinks::SqlCmdLnUtilsFor(nativeClientFlavour);
     // Without a package for this client generation the download has nothing to fetch and fails.
     UINT result = installer.DownloadAndInstallMsi(link ? links_.Url(*link) : std::wstring(), L"SqlCmdLnUtils.msi", L"",
@@ -69,6 +73,8 @@ class ComponentBuiltIns final : public BuiltInInstallers {
 }  // namespace
 
 std::unique_ptr<BuiltInInstallers> MakeBuiltInInstallers(const EngineContext& context, platform::Platform& machine,
-                                                         const std::wstring& variablesListPath) {
-  return std::make_unique<ComponentBuiltIns>(context.Values(), machine, context.logFolder, variablesListPath);
+                                                         const std::wstring& setupDirectory,
+                                                         const std::wstring& variablesListFileName) {
+  return std::make_unique<ComponentBuiltIns>(context.Values(), machine, context.logFolder, setupDirectory,
+                                             variablesListFileName);
 }

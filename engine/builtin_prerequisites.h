@@ -8,5 +8,8 @@
 #include "platform/platform.h"
 
 // Each call makes the installer it needs and drops it again, which removes its download folder.
+// setupDirectory (with a trailing backslash) holds the variables list and, in an offline layout,
+// the local copies that are used instead of downloading.
 std::unique_ptr<BuiltInInstallers> MakeBuiltInInstallers(const EngineContext& context, platform::Platform& machine,
-                                                         const std::wstring& variablesListPath);
+                                                         const std::wstring& setupDirectory,
+                                                         const std::wstring& variablesListFileName);

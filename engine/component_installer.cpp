@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "engine/process_launcher.h"
+#include "platform/file_copy.h"
 #include "platform/file_hash.h"
 #include "platform/files.h"
 #include "platform/handles.h"
@@ -136,13 +137,7 @@ bool ComponentInstaller::EnsureWorkFolder() {
 }
 
 bool ComponentInstaller::Download(const std::wstring& url, const std::wstring& file, const std::wstring& sha256) {
-  // A digest that cannot be one is a mistake in the variables list: the file it was meant to
-  // vouch for is not fetched at all rather than run unchecked.
-  if (!sha256.empty() && !IsSha256Text(sha256)) {
-    Fail(ERROR_BAD_CONFIGURATION);
-    log.Log(L"The SHA-256 given for %s is not 64 hexadecimal digits; nothing was downloaded", url);
-    return false;
-  }
+  if (!UsableDigest(url, sha256)) return false;
   EnsureWorkFolder();
   if (!http_) {
     Fail(ERROR_NOT_SUPPORTED);
@@ -211,7 +206,16 @@ bool ComponentInstaller::Download(const std::wstring& url, const std::wstring& f
   return true;
 }
 
-bool ComponentInstaller::Verify(const std::wstring& file, const std::wstring& sha256) {
+// A digest that cannot be one is a mistake in the variables list: the file it was meant to vouch
+// for is not fetched at all rather than run unchecked.
+bool ComponentInstaller::UsableDigest(const std::wstring& url, const std::wstring& sha256) {
+  if (sha256.empty() || IsSha256Text(sha256)) return true;
+  Fail(ERROR_BAD_CONFIGURATION);
+  log.Log(L"The SHA-256 given for %s is not 64 hexadecimal digits; nothing was downloaded", url);
+  return false;
+}
+
+bool ComponentInstaller::Verify(const std::wstring& file, const std::wstring& sha256, const wchar_t* what) {
   DWORD error = 0;
   const std::wstring actual = platform::FileSha256(file, error);
   if (actual.empty()) {
@@ -219,7 +223,7 @@ bool ComponentInstaller::Verify(const std::wstring& file, const std::wstring& sh
     log.Log(L"Computing the SHA-256 of %s failed with error code %d", file, exitCode);
   } else if (_wcsicmp(actual.c_str(), sha256.c_str()) != 0) {
     Fail(ERROR_INVALID_DATA);
-    log.Log(L"The SHA-256 of %s is %s, not %s as given: the download is refused", file, actual, sha256);
+    log.Log(L"The SHA-256 of %s is %s, not %s as given: %s is refused", file, actual, sha256, what);
   } else {
     return true;
   }
@@ -302,24 +306,42 @@ void ComponentInstaller::DeleteDownload(const std::wstring& file, const wchar_t*
     log.Log(L"Deleting %s download %s failed with error code %d", kind, file, GetLastError());
 }
 
+std::wstring ComponentInstaller::Fetch(const std::wstring& url, const std::wstring& name, const std::wstring& sha256) {
+  if (!EnsureWorkFolder()) return {};
+  const std::wstring file = workFolder + L"\\" + name;
+  const std::wstring local = localCopies ? localCopies->LocalCopy(url) : std::wstring();
+  if (local.empty()) {
+    log.Log(L"Downloading %s to %s", url, file);
+    if (!Download(url, file, sha256)) return {};
+    log.WriteLine(L"Download successful");
+    return file;
+  }
+  // Copied into the work folder first and checked there: the layout may lie where others can
+  // change it, and the file checked must be the one run.
+  log.Log(L"Using the local copy %s of %s", local, url);
+  if (!UsableDigest(url, sha256)) return {};
+  if (const DWORD error = platform::CopyAsNewFile(local, file)) {
+    Fail(error);
+    log.Log(L"Copying %s to %s failed with error code %d", local, file, exitCode);
+    return {};
+  }
+  if (!sha256.empty() && !Verify(file, sha256, L"the local copy")) return {};
+  exitCode = 0;
+  return file;
+}
+
 void ComponentInstaller::DownloadAndRun(const std::wstring& url, const std::wstring& name,
                                         const std::wstring& parameters, const std::wstring& sha256) {
-  if (!EnsureWorkFolder()) return;
-  const std::wstring file = workFolder + L"\\" + name;
-  log.Log(L"Downloading %s to %s", url, file);
-  if (!Download(url, file, sha256)) return;
-  log.WriteLine(L"Download successful");
+  const std::wstring file = Fetch(url, name, sha256);
+  if (file.empty()) return;
   ShellExecuteAndWait(file, parameters);
   DeleteFileW(file.c_str());
 }
 
 UINT ComponentInstaller::DownloadAndInstallMsi(const std::wstring& url, const std::wstring& name,
                                                const std::wstring& commandLine, const std::wstring& sha256) {
-  if (!EnsureWorkFolder()) return kInstallFailure;
-  const std::wstring file = workFolder + L"\\" + name;
-  log.Log(L"Downloading %s to %s", url, file);
-  if (!Download(url, file, sha256) || !installer_) return kInstallFailure;
-  log.WriteLine(L"Download successful");
+  const std::wstring file = Fetch(url, name, sha256);
+  if (file.empty() || !installer_) return kInstallFailure;
   log.Log(L"Installing %s", file);
   const bool quiet = hidden;
   const int previous = quiet ? installer_->SetInternalUI(kUiLevelNone) : 0;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/log_file.h"
+#include "engine/vendor_links.h"
 #include "platform/platform.h"
 #include "platform/processes.h"
 
@@ -33,10 +34,14 @@ class ComponentInstaller {
   // whole body is in it and, when `sha256` is given, its SHA-256 is that one (any letter case).
   // On failure `exitCode` holds the error or the HTTP status and no file is left behind.
   bool Download(const std::wstring& url, const std::wstring& file, const std::wstring& sha256 = {});
-  // Downloads `name` into the work folder, runs it with the parameters and deletes it.
+  // Brings the file at `url` into the work folder as `name`: the local copy `localCopies` has of
+  // it, else downloaded; checked against `sha256` when one is given, either way. The file's path;
+  // empty on failure (logged, `exitCode` set, no file left).
+  std::wstring Fetch(const std::wstring& url, const std::wstring& name, const std::wstring& sha256 = {});
+  // Fetches `name` into the work folder, runs it with the parameters and deletes it.
   void DownloadAndRun(const std::wstring& url, const std::wstring& name, const std::wstring& parameters,
                       const std::wstring& sha256 = {});
-  // Downloads `name` and installs it with Windows Installer, logging verbosely into the log
+  // Fetches `name` and installs it with Windows Installer, logging verbosely into the log
   // folder; the installer's result, or 1603 when the download failed.
   UINT DownloadAndInstallMsi(const std::wstring& url, const std::wstring& name, const std::wstring& commandLine,
                              const std::wstring& sha256 = {});
@@ -48,6 +53,9 @@ class ComponentInstaller {
   std::wstring errorText;  // readable failure text, such as the HTTP status text
   std::wstring logFolder;
   platform::Processes& processes;
+  // The links whose local copies (an offline layout's) are used instead of downloading; none:
+  // every file is downloaded.
+  const VendorLinks* localCopies = nullptr;
   // Bounds on one download, so a server that sends without end, or a byte at a time, cannot fill
   // the disk or hold a silent run: no vendor installer fetched here comes near a gigabyte, and on
   // any working line each finishes well within half an hour. `now` gives milliseconds.
@@ -69,8 +77,11 @@ class ComponentInstaller {
   // announced: the body's length as the answer gave it; null when it gave none.
   bool SaveBody(platform::HttpTransfer& transfer, const std::wstring& file, const unsigned long long* announced);
   void DeleteDownload(const std::wstring& file, const wchar_t* kind);  // kind: "incomplete", "refused"
-  // True when the saved file's SHA-256 is the one given; otherwise the file is deleted.
-  bool Verify(const std::wstring& file, const std::wstring& sha256);
+  // False (logged, `exitCode` set) when a SHA-256 is given that is not 64 hexadecimal digits.
+  bool UsableDigest(const std::wstring& url, const std::wstring& sha256);
+  // True when the saved file's SHA-256 is the one given; otherwise the file is deleted. `what`
+  // names the refused file in the log: "the download", "the local copy".
+  bool Verify(const std::wstring& file, const std::wstring& sha256, const wchar_t* what = L"the download");
 
   platform::Http* http_ = nullptr;
   platform::WindowsInstaller* installer_ = nullptr;

@@ -29,6 +29,7 @@ DotNetFrameworkInstaller::DotNetFrameworkInstaller(LogFile& log, platform::Platf
       machine_(machine),
       links_(links),
       probe_(log, machine.system, machine.registry) {
+  localCopies = &links;
   osCode = probe_.GetOsCode();
   is64Bit = probe_.Is64Bit();
   servicePack = probe_.ServicePackMajor();
@@ -104,11 +105,9 @@ bool DotNetFrameworkInstaller::InstallDotNet35Sp1() {
 
 // Windows XP without the rasterizer: the web installer cannot bring it, the full package can.
 void DotNetFrameworkInstaller::FullPackageRoute() {
-  if (!EnsureWorkFolder()) return;
-  const std::wstring package = workFolder + L"\\dotnetfx35.exe";
-  const std::wstring url = links_.Url(VendorLink::DotNet35Sp1Full);
-  log.Log(L"Downloading %s to %s", url, package);
-  if (!Download(url, package, links_.Sha256(VendorLink::DotNet35Sp1Full))) return;
+  const std::wstring package =
+      Fetch(links_.Url(VendorLink::DotNet35Sp1Full), L"dotnetfx35.exe", links_.Sha256(VendorLink::DotNet35Sp1Full));
+  if (package.empty()) return;
   // Quoted when needed: the temporary folder of Windows XP lies under "Documents and Settings".
   const std::wstring extracted = workFolder + L"\\dotnetfx35";
   ShellExecuteAndWait(package, text::Format(L"/q /x:%s", text::QuoteIfBlank(extracted)));

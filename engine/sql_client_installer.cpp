@@ -4,7 +4,9 @@
 
 SqlClientInstaller::SqlClientInstaller(LogFile& log, platform::Platform& machine, const VendorLinks& links,
                                        const std::wstring& logFolder)
-    : ComponentInstaller(log, machine, logFolder), detection(log, machine), links_(links) {}
+    : ComponentInstaller(log, machine, logFolder), detection(log, machine), links_(links) {
+  localCopies = &links;
+}
 
 SqlClientFlavour SqlClientInstaller::ChooseFlavour(SqlClientFlavour sqlCmd, SqlClientFlavour server, bool is64Bit) {
   SqlClientFlavour flavour = sqlCmd != SqlClientNone ? sqlCmd : server;

@@ -1,6 +1,8 @@
 // Where the platform components' vendor installers are fetched from: the vendor's published
 // link by default, or a mirror named by a ConfigVariable of the variables list; and the SHA-256
-// the fetched file must have, when the list gives one ("{NameSha256}" beside "{Name}").
+// the fetched file must have, when the list gives one ("{NameSha256}" beside "{Name}"). An offline
+// layout keeps the file of each link the list names below "Prerequisites\" in the distribution,
+// where a run from the layout takes it instead of downloading.
 #pragma once
 
 #include <array>
@@ -42,6 +44,7 @@ struct VendorLinkInfo {
   VendorLink link;
   const wchar_t* variable;    // the ConfigVariable's Name, braces included
   const wchar_t* defaultUrl;  // the vendor's own link
+  const wchar_t* fileName;    // what the component installer saves the file as
 };
 // Every link, in the order of the enumeration.
 const std::array<VendorLinkInfo, kVendorLinkCount>& VendorLinkTable();
@@ -52,7 +55,9 @@ class VendorLinks {
   VendorLinks();
   // The vendor's links, each replaced by a non-empty ConfigVariable of the variables list at
   // that path; a missing or unreadable list leaves the vendor's links and no digests.
-  VendorLinks(const ReadContext& values, const std::wstring& variablesListPath);
+  // localCopiesFolder: a layout's folder of downloaded files (see LocalCopyPath); empty: none.
+  VendorLinks(const ReadContext& values, const std::wstring& variablesListPath,
+              const std::wstring& localCopiesFolder = {});
 
   const std::wstring& Url(VendorLink link) const { return urls_[static_cast<size_t>(link)]; }
   // The SHA-256 the list gives for the link's file, as written; empty when it gives none.
@@ -60,6 +65,15 @@ class VendorLinks {
   // The ConfigVariable that holds a link's SHA-256: "{DotNet4WebInstallerUrlSha256}" for
   // "{DotNet4WebInstallerUrl}".
   static std::wstring Sha256Variable(const VendorLinkInfo& info);
+  // Does the variables list name the link with a non-empty value? Only those are laid out.
+  bool Listed(VendorLink link) const { return listed_[static_cast<size_t>(link)]; }
+
+  // Where a layout keeps a link's file: "<folder>\<variable without braces>\<file name>", one
+  // folder per link, since several links save files of the same name.
+  static std::wstring LocalCopyPath(const std::wstring& folder, const VendorLinkInfo& info);
+  // The local copy of the file at `url`: that of a link the list names with this URL, when the
+  // file is there; empty otherwise (and always without a local copies folder).
+  std::wstring LocalCopy(const std::wstring& url) const;
 
   // The packages of a SqlClientFlavour (2 to 7); none for any other value.
   static std::optional<VendorLink> SqlNativeClientFor(int flavour);
@@ -68,4 +82,9 @@ class VendorLinks {
  private:
   std::array<std::wstring, kVendorLinkCount> urls_;
   std::array<std::wstring, kVendorLinkCount> sha256s_;
+  std::array<bool, kVendorLinkCount> listed_{};
+  std::wstring localCopiesFolder_;
 };
+
+// The layout's folder of downloaded files, below the distribution folder.
+constexpr wchar_t kLocalCopiesFolderName[] = L"Prerequisites";

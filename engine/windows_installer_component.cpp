@@ -5,6 +5,7 @@
 WindowsInstallerComponent::WindowsInstallerComponent(LogFile& log, platform::Platform& machine,
                                                      const VendorLinks& links, const std::wstring& logFolder)
     : ComponentInstaller(log, machine, logFolder), machine_(machine), links_(links) {
+  localCopies = &links;
   LoadMsi();
 }
 

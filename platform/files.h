@@ -30,17 +30,6 @@ inline std::wstring EnvironmentValue(const std::wstring& name) {
   return value;
 }
 
-// The path made absolute against the current folder; the path itself when that fails.
-inline std::wstring FullPath(const std::wstring& path) {
-  DWORD n = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-  if (n == 0) return path;
-  std::wstring full(n, L'\0');
-  n = GetFullPathNameW(path.c_str(), n, full.data(), nullptr);
-  if (n == 0 || n >= full.size()) return path;
-  full.resize(n);
-  return full;
-}
-
 // Tells the running programs that the machine's environment variables changed; a program that
 // does not answer within a tenth of a second is not waited for.
 inline void BroadcastEnvironmentChange() {

@@ -1,91 +1,16 @@
 """Prerequisites in real silent runs: a file prerequisite from the sample, and the .NET Framework
 fetched from a local stand-in for the vendor's download server."""
 import hashlib
-import http.server
 import shutil
-import ssl
 import subprocess
-import threading
 
 import pytest
 
-from wine import BIN, SAMPLE_PRODUCTS, assert_untouched, log_folder, plant_link, read_log, run_setup, uninstall_all
+from wine import (RUNTIME, SAMPLE_PRODUCTS, Vendor, assert_untouched, download_folder, exitwith_sha256, log_folder,
+                  plant_link, read_log, run_setup, uninstall_all, with_dotnet)
 
-RUNTIME = "{4F2A9C31-7B1E-4D5A-9C3E-2B8D6A1F0E01}"
 RIZOD_SERVER = SAMPLE_PRODUCTS["RizodServer"]
-DOTNET_LINK = "{DotNet472WebInstallerUrl}"  # the variables-list name of the .NET 4.7.2 web installer link
 ENVIRONMENT_KEY = "HKLM\\System\\CurrentControlSet\\Control\\Session Manager\\Environment"
-
-
-class Vendor:
-    """An HTTP server on 127.0.0.1:80 that serves exitwith.exe as every installer it is asked for,
-    and answers 404 for paths under /missing/."""
-
-    def __init__(self, port=80, certificate=None):
-        payload = (BIN / "exitwith.exe").read_bytes()
-        self.requests = []
-        vendor = self
-
-        class Handler(http.server.BaseHTTPRequestHandler):
-            def do_GET(self):
-                vendor.requests.append(self.path)
-                if self.path.startswith("/missing/"):
-                    self.send_error(404, "Not Found")
-                    return
-                self.send_response(200)
-                self.send_header("Content-Type", "application/octet-stream")
-                self.send_header("Content-Length", str(len(payload)))
-                self.end_headers()
-                self.wfile.write(payload)
-
-            def log_message(self, *args):
-                pass
-
-        self.server = http.server.ThreadingHTTPServer(("127.0.0.1", port), Handler)
-        if certificate:
-            context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
-            context.load_cert_chain(certificate)
-            self.server.socket = context.wrap_socket(self.server.socket, server_side=True)
-        self.thread = threading.Thread(target=self.server.serve_forever, daemon=True)
-        self.thread.start()
-
-    def close(self):
-        self.server.shutdown()
-        self.server.server_close()
-
-
-@pytest.fixture(scope="module")
-def vendor():
-    try:
-        server = Vendor()
-    except OSError as error:  # port 80 needs the rights CI has
-        pytest.skip(f"cannot listen on 127.0.0.1:80: {error}")
-    yield server
-    server.close()
-
-
-def with_dotnet(dist, link, sha256=None):
-    """The definition asks for .NET 4.7.2 first; the variables list points its download at link
-    (and gives its SHA-256 when one is given)."""
-    definition = dist.dir / "RizodSuite.xml"
-    text = definition.read_text().replace('NETFramework="4.8"', 'NETFramework="4.7.2"')
-    text = text.replace("  <PrerequisiteFileGroup>", """  <PrerequisiteFileGroup>
-    <PrerequisiteFile><Order>1</Order><Name>.NET Framework</Name><Custom>.NET 4</Custom></PrerequisiteFile>
-  </PrerequisiteFileGroup>
-  <PrerequisiteFileGroup>""", 1)
-    definition.write_text(text)
-    settings = f'  <ConfigVariable Name="{DOTNET_LINK}" value="{link}" />\n'
-    if sha256 is not None:
-        settings += f'  <ConfigVariable Name="{DOTNET_LINK[:-1]}Sha256}}" value="{sha256}" />\n'
-    variables = dist.dir / "VariablesList.xml"
-    variables.write_text(variables.read_text().replace("</Variables>", settings + "</Variables>"))
-
-
-def download_folder(prefix, windows=False):
-    temp = subprocess.run(["wine", "cmd", "/c", "echo", "%TEMP%"], env=prefix.env, stdin=subprocess.DEVNULL,
-                          capture_output=True, timeout=60).stdout.decode().strip().splitlines()[-1]
-    path = temp.rstrip("\\") + "\\ZEMDownload"
-    return path if windows else prefix.host_path(path)
 
 
 def test_a_file_prerequisite_installs_before_the_products(prefix, dist):
@@ -216,10 +141,6 @@ def trusted_vendor(prefix, tmp_path):
     yield server
     server.close()
     prefix._run(["wine", "reg", "delete", key, "/f"])
-
-
-def exitwith_sha256():
-    return hashlib.sha256((BIN / "exitwith.exe").read_bytes()).hexdigest()
 
 
 def test_an_https_download_from_a_trusted_authority_installs(prefix, dist, trusted_vendor):

@@ -1,9 +1,13 @@
 """A private Wine prefix and a distribution folder in it, for running the real setup.exe."""
+import hashlib
+import http.server
 import json
 import os
 import shutil
+import ssl
 import subprocess
 import tempfile
+import threading
 from pathlib import Path
 
 import jsonschema
@@ -157,12 +161,15 @@ def hold_after_first_group(dist: "Distribution", gate: str, seconds=120):
 
 class Distribution:
     """A copy of a built distribution folder (by default the sample suite's) inside the prefix
-    (C:\\dist)."""
+    (C:\\dist, or C:\\<name> with backslashes for deeper folders)."""
 
     def __init__(self, prefix: WinePrefix, name="dist", source: Path = DIST):
+        """source None: the folder C:\\<name> as it stands (an offline layout the setup made)."""
         self.prefix = prefix
         self.windows_dir = f"C:\\{name}"
-        self.dir = prefix.drive_c / name
+        self.dir = prefix.host_path(self.windows_dir)
+        if source is None:
+            return
         if self.dir.exists():
             shutil.rmtree(self.dir)
         shutil.copytree(source, self.dir)
@@ -274,6 +281,10 @@ def dump_of(lines):
     return dict(l.split(" = ", 1) for l in lines[start + 1:] if " = " in l)
 
 
+# The sample's file prerequisite, the Orvanta runtime package.
+RUNTIME = "{4F2A9C31-7B1E-4D5A-9C3E-2B8D6A1F0E01}"
+
+
 # A package that never installs: its launch condition is false, so Windows Installer answers 1603.
 FAILING = "{8A4D6F10-52B3-4C8E-A1D7-3F9B20C4E5EE}"
 FAILING_WXS = f"""<?xml version="1.0" encoding="utf-8"?>
@@ -300,3 +311,75 @@ def build_package(dist: Distribution, scratch: Path, stem: str, wxs: str) -> str
 
 def build_failing_package(dist: Distribution, scratch: Path) -> str:
     return build_package(dist, scratch, "UvarudLegacyBridge", FAILING_WXS)
+
+
+DOTNET_LINK = "{DotNet472WebInstallerUrl}"  # the variables-list name of the .NET 4.7.2 web installer link
+
+
+class Vendor:
+    """An HTTP server on 127.0.0.1:80 that serves exitwith.exe as every installer it is asked for,
+    and answers 404 for paths under /missing/."""
+
+    def __init__(self, port=80, certificate=None):
+        payload = (BIN / "exitwith.exe").read_bytes()
+        self.requests = []
+        vendor = self
+
+        class Handler(http.server.BaseHTTPRequestHandler):
+            def do_GET(self):
+                vendor.requests.append(self.path)
+                if self.path.startswith("/missing/"):
+                    self.send_error(404, "Not Found")
+                    return
+                self.send_response(200)
+                self.send_header("Content-Type", "application/octet-stream")
+                self.send_header("Content-Length", str(len(payload)))
+                self.end_headers()
+                self.wfile.write(payload)
+
+            def log_message(self, *args):
+                pass
+
+        self.server = http.server.ThreadingHTTPServer(("127.0.0.1", port), Handler)
+        if certificate:
+            context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+            context.load_cert_chain(certificate)
+            self.server.socket = context.wrap_socket(self.server.socket, server_side=True)
+        self.thread = threading.Thread(target=self.server.serve_forever, daemon=True)
+        self.thread.start()
+
+    def close(self):
+        """Stops serving (again harmless): the vendor's site is gone."""
+        if self.thread.is_alive():
+            self.server.shutdown()
+        self.server.server_close()
+
+
+def with_dotnet(dist, link, sha256=None):
+    """The definition asks for .NET 4.7.2 first; the variables list points its download at link
+    (and gives its SHA-256 when one is given)."""
+    definition = dist.dir / "RizodSuite.xml"
+    text = definition.read_text().replace('NETFramework="4.8"', 'NETFramework="4.7.2"')
+    text = text.replace("  <PrerequisiteFileGroup>", """  <PrerequisiteFileGroup>
+    <PrerequisiteFile><Order>1</Order><Name>.NET Framework</Name><Custom>.NET 4</Custom></PrerequisiteFile>
+  </PrerequisiteFileGroup>
+  <PrerequisiteFileGroup>""", 1)
+    definition.write_text(text)
+    settings = f'  <ConfigVariable Name="{DOTNET_LINK}" value="{link}" />\n'
+    if sha256 is not None:
+        settings += f'  <ConfigVariable Name="{DOTNET_LINK[:-1]}Sha256}}" value="{sha256}" />\n'
+    variables = dist.dir / "VariablesList.xml"
+    variables.write_text(variables.read_text().replace("</Variables>", settings + "</Variables>"))
+
+
+def exitwith_sha256():
+    return hashlib.sha256((BIN / "exitwith.exe").read_bytes()).hexdigest()
+
+
+def download_folder(prefix, windows=False):
+    """The first download folder a run makes under the temporary folder (its host path, or the
+    Windows one)."""
+    temp = subprocess.run(["wine", "cmd", "/c", "echo", "%TEMP%"], env=prefix.env, stdin=subprocess.DEVNULL,
+                          capture_output=True, timeout=60).stdout.decode().strip().splitlines()[-1]
+    path = temp.rstrip("\\") + "\\ZEMDownload"
+    return path if windows else prefix.host_path(path)

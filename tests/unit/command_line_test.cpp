@@ -183,6 +183,11 @@ TEST(ReadCommandLine, DeploymentSwitches) {
       {{L"/Lv*x+", L"s.log"}, L"log=s.log "},
       {{L"/result", L"r.json", L"/q"}, L"silent result=r.json "},
       {{L"/layout", L"D:\\offline"}, L"layout=D:\\offline "},
+      // The value is the next argument as it is, never read as a definition or a property.
+      {{L"/q", L"/LAYOUT", L"\\\\srv\\a b"}, L"silent layout=\\\\srv\\a b "},
+      {{L"/layout", L"D:\\x.xml"}, L"layout=D:\\x.xml "},
+      {{L"/layout", L"TARGETDIR=C:\\x"}, L"layout=TARGETDIR=C:\\x "},
+      {{L"/layout"}, L"", L"/layout "},
       {{L"/log"}, L"", L"/log "},
       {{L"/log", L"/q"}, L"silent ", L"/log "},
       {{L"/qb"}, L"", L"/qb "},

@@ -330,6 +330,9 @@ TEST_F(InstallersTest, AConfigVariableOverridesItsLinkAndGivesItsSha256) {
                                                                                   : info.defaultUrl;
     EXPECT_EQ(expected, mirrored.Url(info.link));
     EXPECT_EQ(info.link == VendorLink::DotNet472Web ? digest : L"", mirrored.Sha256(info.link));
+    // Only what the list itself names with a value is laid out; an empty value names nothing.
+    EXPECT_EQ(expected != info.defaultUrl, mirrored.Listed(info.link));
+    EXPECT_FALSE(missing.Listed(info.link));
     EXPECT_EQ(std::wstring(info.defaultUrl), missing.Url(info.link));
     EXPECT_EQ(L"", missing.Sha256(info.link));
   }
@@ -340,6 +343,42 @@ TEST_F(InstallersTest, AConfigVariableOverridesItsLinkAndGivesItsSha256) {
   // The digest reaches the download: the fake's body is not that file, so nothing runs.
   EXPECT_EQ(static_cast<uint32_t>(ERROR_INVALID_DATA), installer.exitCode);
   EXPECT_TRUE(processes.calls.empty()) << Show(processes.calls);
+}
+
+// One folder per link keeps apart the many "sqlncli.msi"; a file counts only for a link the list
+// names with that URL.
+TEST_F(InstallersTest, ALocalCopyIsThatOfALinkTheListNamesWhenItsFileIsThere) {
+  const std::wstring path = scratch + L"\\VariablesList.xml", copies = scratch + L"\\Prerequisites";
+  std::ofstream(path.c_str())
+      << "<VariablesList><ConfigVariable Name=\"{DotNet472WebInstallerUrl}\" value=\"http://mirror.local/ndp472.exe\"/>"
+         "<ConfigVariable Name=\"{SqlNativeClient2012X64Url}\" value=\"http://mirror.local/sqlncli.msi\"/>"
+         "<ConfigVariable Name=\"{DotNet45WebInstallerUrl}\" value=\"\"/></VariablesList>";
+  const auto copyOf = [&](VendorLink link) {
+    return VendorLinks::LocalCopyPath(copies, VendorLinkTable()[static_cast<size_t>(link)]);
+  };
+  ASSERT_EQ(copies + L"\\SqlNativeClient2012X64Url\\sqlncli.msi", copyOf(VendorLink::SqlNativeClient2012X64));
+  ASSERT_TRUE(CreateDirectoryW(copies.c_str(), nullptr));
+  for (VendorLink link : {VendorLink::DotNet472Web, VendorLink::DotNet45Web, VendorLink::DotNet4Web}) {
+    const std::wstring file = copyOf(link);
+    ASSERT_TRUE(CreateDirectoryW(file.substr(0, file.rfind(L'\\')).c_str(), nullptr));
+    std::ofstream(file.c_str()) << "copy";
+  }
+  PropertyMap properties;
+  const VendorLinks laid({log, properties}, path, copies), notLaid({log, properties}, path);
+  const struct {
+    std::wstring url;
+    std::wstring copy;
+  } rows[] = {
+      {L"http://mirror.local/ndp472.exe", copyOf(VendorLink::DotNet472Web)},
+      {L"http://mirror.local/sqlncli.msi", L""},  // named, but not laid out
+      {links.Url(VendorLink::DotNet45Web), L""},  // an empty value names nothing
+      {links.Url(VendorLink::DotNet4Web), L""},   // a file the list does not name
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(text::ToUtf8(row.url));
+    EXPECT_EQ(row.copy, laid.LocalCopy(row.url));
+    EXPECT_EQ(L"", notLaid.LocalCopy(row.url));
+  }
 }
 
 TEST(VendorLinkTableTest, FlavoursTwoToSevenNameTheirGenerationAndBitness) {
