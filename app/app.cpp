@@ -391,6 +391,7 @@ bool CCommonBootstrapperApp::ShowHelp() {
     state_.SetExitCode(exit_code::InvalidCommandLine);
   }
   // A run that may show no window still answers with the code; a wizard run shows what it takes.
+  if (cmd_.silent && cmd_.help) log_->WriteLine(help);
   if (!cmd_.silent && !(cmd_.passive && !cmd_.refused.empty()))
     platform_.prompts.Show(nullptr, help, localization_->String(50300), MB_OK | MB_ICONINFORMATION, [this] {
       localization_->InstallMessageBoxHook();

@@ -128,7 +128,8 @@ bool PrerequisiteInstaller::Prerequisite(const XmlNode& prerequisite) {
   }
   int result = FilePrerequisite(prerequisite);
   if (exit_code::PackageSucceeded(result)) return true;
-  context_.SetExitCode(exit_code::Failed);
+  // Another installation in progress is worth a retry later, which a plain failure is not.
+  context_.SetExitCode(result == exit_code::AnotherSetupRunning ? result : exit_code::Failed);
   return false;
 }
 

@@ -6,7 +6,7 @@ set -euo pipefail
 PACKAGES=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools
   wine wine64 wixl xvfb xdotool imagemagick python3-pytest googletest cmake
-  gcab osslsigncode openssl python3-jsonschema
+  gcab osslsigncode openssl python3-jsonschema python3-yaml
 )
 
 missing=()

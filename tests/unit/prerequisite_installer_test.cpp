@@ -135,6 +135,8 @@ TEST_F(PrerequisiteTest, FilePrerequisitesByTheirLocation) {
       {L"C:\\p\\a.msi", L"", 1641, 0, true, 0, L"Installing C:\\p\\a.msi returned 1641"},
       {L"C:\\p\\a.exe", L"", 0, 1641, true, 0, L"Installing C:\\p\\a.exe returned 1641", L"C:\\p\\a.exe"},
       {L"C:\\p\\a.msi", L"", 1603, 0, false, 1603, L"Installing C:\\p\\a.msi returned 1603"},
+      // Another installation in progress: a deployment tool retries it later, so it is kept.
+      {L"C:\\p\\a.msi", L"", 1618, 0, false, 1618, L"Installing C:\\p\\a.msi returned 1618"},
       {L"C:\\p\\a.exe", L"/quiet", 0, 2, false, 1603, L"Installing C:\\p\\a.exe /quiet returned 2", L"C:\\p\\a.exe /quiet"},
       {L"C:\\p q\\a.exe", L"/quiet", 0, 0, true, 0, L"Installing C:\\p q\\a.exe /quiet returned 0",
        L"\"C:\\p q\\a.exe\" /quiet"},
