@@ -383,12 +383,13 @@ bool CCommonBootstrapperApp::MoveLogToChosenFile() {
 }
 
 bool CCommonBootstrapperApp::ShowHelp() {
-  const std::wstring help = HelpText(localization_.get());
+  std::wstring help = HelpText(localization_.get());
   if (!cmd_.refused.empty()) {
     std::wstring names;
     for (const std::wstring& refused : cmd_.refused) names += (names.empty() ? L"" : L", ") + refused;
     log_->Log(L"The command line is not valid (%s); nothing was changed.", names);
     state_.SetExitCode(exit_code::InvalidCommandLine);
+    help = localization_->Message(50302, {names}) + help;
   }
   // A run that may show no window still answers with the code; a wizard run shows what it takes.
   if (cmd_.silent && cmd_.help) log_->WriteLine(help);

@@ -201,3 +201,17 @@ def test_an_upgrade_on_windows_xp_is_refused_before_the_old_release_goes_then_on
     wizard.press("finish")
     assert wizard.exit_code() == 0
     assert prefix.product_state(LEGACY) == -1 and states(prefix) == [5, 5, 5]
+
+
+def test_help_and_an_unknown_switch_show_the_switches_and_change_nothing(prefix, dist, wizard):
+    before = states(prefix)
+    for args, code in ((("/?",), 0), (("/qb",), 1639)):
+        wizard.start(*args)
+        box = wizard.box()
+        wizard.screenshot(f"help{code}")
+        assert box.caption == "Setup: command line"
+        assert "/passive" in box.text and "1639" in box.text and "/log <file>" in box.text, box.text
+        assert box.text.startswith("The command line is not valid: /qb.") == (code == 1639)
+        wizard.answer(IDOK)
+        assert wizard.exit_code() == code, args
+        assert states(prefix) == before

@@ -17,7 +17,7 @@ namespace {
 using test_files::ExecutableFolder;
 
 // Every string number the setup program loads from its culture library.
-constexpr std::array<UINT, 120> kNumbers = {
+constexpr std::array<UINT, 121> kNumbers = {
     104,
     10000, 10001, 10002, 10003, 10004, 10005, 10006,
     50101, 50102, 50103, 50104, 50105, 50106, 50107, 50108, 50109,
@@ -35,9 +35,9 @@ constexpr std::array<UINT, 120> kNumbers = {
     50218, 50220, 50222, 50224, 50225, 50227, 50228,
     50278, 50279, 50280, 50281,
     50283, 50284, 50285, 50286, 50287, 50288,
-    50300, 50301,
+    50300, 50301, 50302,
 };
-static_assert(kNumbers.size() == 120);
+static_assert(kNumbers.size() == 121);
 
 platform::Library OpenCulture(const std::wstring& fileName) {
   std::wstring path = ExecutableFolder() + fileName;
@@ -48,7 +48,7 @@ platform::Library OpenCulture(const std::wstring& fileName) {
 class CultureLibraryTest : public testing::TestWithParam<const wchar_t*> {};
 
 TEST(CultureNumbers, ListIsSortedAndUnique) {
-  EXPECT_EQ(kNumbers.size(), 120u);
+  EXPECT_EQ(kNumbers.size(), 121u);
   for (size_t i = 1; i < kNumbers.size(); ++i) EXPECT_LT(kNumbers[i - 1], kNumbers[i]) << "at index " << i;
 }
 
