@@ -5,7 +5,7 @@ import shutil
 
 import pytest
 
-from test_prerequisites import vendor, with_dotnet  # noqa: F401 (vendor is a fixture)
+from wine import with_dotnet
 from wine import BIN, FAILING, build_failing_package, dump_of, log_folder, run_setup, uninstall_all
 
 SECRETS = {
@@ -103,6 +103,7 @@ def test_no_password_in_any_file_or_the_registry_after_install_repair_and_uninst
         # Wine's installer wrote the secret properties; they are there, masked.
         assert b"******" in data or "******".encode("utf-16-le") in data, log
     assert not any("Hiding passwords" in line for line in lines), lines
+    assert (log_folder(prefix) / "SetupResult.json").exists()  # scanned with every other file
     assert leaks(prefix) == []
 
     code, lines = run_setup(prefix, dist, "/r", *ARGS)
