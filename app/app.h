@@ -78,6 +78,8 @@ class CCommonBootstrapperApp {
   bool SilenceForced() const { return silenceForced_; }
   bool SystemAccount() const { return systemAccount_; }
   bool AutoUpdate() const { return cmd_.autoUpdate; }
+  bool NoRestart() const { return cmd_.noRestart; }
+  bool Passive() const { return cmd_.passive; }
   const std::wstring& SetupDirectory() const { return setupDirectory_; }
   const std::wstring& LogFolder() const { return logFolder_; }
   const std::wstring& ExtraInstallProperties() const { return cmd_.extraInstallProperties; }

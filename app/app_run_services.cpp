@@ -59,6 +59,12 @@ bool AppRunServices::FirstProductInstalled() {
 }
 
 void AppRunServices::RestartSetup() {
+  if (app_.NoRestart()) {
+    app_.Log().Log(L"/norestart: setup is neither started again nor named to run after a restart (%d); run it again "
+                   L"then.",
+                   app_.SetupResultCode());
+    return;
+  }
   RestartRequest request;
   request.logFolder = app_.LogFolder();
   request.security = &app_.GetPlatform().security;

@@ -10,6 +10,7 @@ class CatalogPage : public WizardPage {
   CatalogPage(WizardHost& host, HINSTANCE library) : WizardPage(host, IDD_CATALOG_PAGE, library) {}
   BOOL OnInitDialog() override;
   BOOL OnSetActive() override;
+  std::vector<int> Fields() const override { return {IDC_CATALOG_DRIVES}; }
   bool PreTranslateMessage(MSG& message) override;
   LRESULT OnWizardNext() override;
   void LoadPageTexts() override;

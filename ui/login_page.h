@@ -15,6 +15,7 @@ class LoginPage : public WizardPage {
       : WizardPage(host, IDD_LOGIN_PAGE, library), upgrade_(upgrade), updateServer_(updateServer) {}
   BOOL OnInitDialog() override;
   BOOL OnSetActive() override;
+  std::vector<int> Fields() const override { return {IDC_ACCOUNT, IDC_SERVER}; }
   bool PreTranslateMessage(MSG& message) override;
   LRESULT OnWizardNext() override;
   void LoadPageTexts() override;

@@ -94,7 +94,6 @@ BOOL ProductPage::OnSetActive() {
 
 bool ProductPage::PreTranslateMessage(MSG& message) {
   if (message.message != WM_KEYDOWN || message.wParam != VK_RETURN) return false;
-  if (GetFocus() == Item(kBrowse)) return false;  // Enter on Browse clicks it
   PostMessageW(SheetWindow(), WM_COMMAND, wizard_control::Next, 0);
   return true;
 }

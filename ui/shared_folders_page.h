@@ -12,6 +12,7 @@ class SharedFoldersPage : public WizardPage {
   SharedFoldersPage(WizardHost& host, HINSTANCE library) : WizardPage(host, IDD_SHARED_FOLDERS_PAGE, library) {}
   BOOL OnInitDialog() override;
   BOOL OnSetActive() override;
+  std::vector<int> Fields() const override { return {IDC_VIRUS_SCAN}; }
   bool PreTranslateMessage(MSG& message) override;
   LRESULT OnWizardNext() override;
   void LoadPageTexts() override;

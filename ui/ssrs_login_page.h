@@ -13,6 +13,7 @@ class SSRSLoginPage : public WizardPage {
   SSRSLoginPage(WizardHost& host, HINSTANCE library) : WizardPage(host, IDD_SSRS_LOGIN_PAGE, library), library_(library) {}
   BOOL OnInitDialog() override;
   BOOL OnSetActive() override;
+  std::vector<int> Fields() const override { return {IDC_ACCOUNT}; }
   bool PreTranslateMessage(MSG& message) override;
   LRESULT OnWizardNext() override;
   void LoadPageTexts() override;

@@ -140,6 +140,37 @@ BOOL WizardPage::OnQueryCancel() {
   return FALSE;  // the wizard always ends through its finish page
 }
 
+BOOL WizardPage::OnSetActive() {
+  for (int id : Fields()) {
+    const HWND field = Item(id);
+    if (!field || !IsWindowVisible(field) || !IsWindowEnabled(field)) continue;
+    // Posted after the buttons' own focus message, so a person starts typing where the page asks.
+    if (HWND sheet = SheetWindow()) PostMessageW(sheet, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(field), TRUE);
+    break;
+  }
+  return TRUE;
+}
+
+bool WizardPage::PressFocusedButton() {
+  const HWND focus = GetFocus();
+  if (!focus || !IsWindowVisible(focus) || !IsWindowEnabled(focus)) return false;
+  if (focus == SheetItem(wizard_control::Back)) {
+    PressButton(PSBTN_BACK);
+    return true;
+  }
+  if (focus == SheetItem(wizard_control::Cancel)) {
+    PressButton(PSBTN_CANCEL);
+    return true;
+  }
+  if (GetParent(focus) != window_) return false;
+  wchar_t kind[16] = {};
+  GetClassNameW(focus, kind, 16);
+  const LONG type = GetWindowLongW(focus, GWL_STYLE) & BS_TYPEMASK;
+  if (_wcsicmp(kind, L"Button") != 0 || (type != BS_PUSHBUTTON && type != BS_DEFPUSHBUTTON)) return false;
+  SendMessageW(focus, BM_CLICK, 0, 0);
+  return true;
+}
+
 void WizardPage::OnEnterKey() {
   HWND focus = GetFocus();
   HWND back = SheetItem(wizard_control::Back);

@@ -7,6 +7,7 @@
 #include <shlobj.h>
 
 #include <string>
+#include <vector>
 
 #include "resources/wizard_ids.h"
 #include "ui/folder_dialog.h"
@@ -52,7 +53,10 @@ class WizardPage {
   // Binds the page's controls; the base binds the header picture.
   virtual void DoDataExchange();
   virtual BOOL OnInitDialog();
-  virtual BOOL OnSetActive() { return TRUE; }
+  // The base gives the page's first visible field the keyboard focus, after the buttons took theirs.
+  virtual BOOL OnSetActive();
+  // The page's fields in tab order, for that focus; none: Next keeps it.
+  virtual std::vector<int> Fields() const { return {}; }
   // TRUE lets the sheet close; the base asks the cancel question and never closes.
   virtual BOOL OnQueryCancel();
   // 0 moves on as usual, -1 stays on the page.
@@ -65,6 +69,10 @@ class WizardPage {
   virtual void LoadPageTexts() = 0;
   virtual void OnTabKey(bool) {}
   virtual void OnEnterKey();
+  // Enter on a push button the person has moved to (Back, Cancel, Browse, a folder button)
+  // presses that button, whatever the page does with Enter elsewhere; false when no such
+  // button has the focus.
+  bool PressFocusedButton();
   virtual HBRUSH OnCtlColor(HDC dc, HWND control, UINT message);
   // Any other message; true when handled, with its result.
   virtual bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);

@@ -173,6 +173,8 @@ void CWizardSheet::SessionNotifications(bool on) {
 
 bool CWizardSheet::PreTranslateMessage(MSG& message) {
   WizardPage* page = ActivePage();
+  // Before the page's own Enter handling: a key meant for Cancel must never install.
+  if (page && message.message == WM_KEYDOWN && message.wParam == VK_RETURN && page->PressFocusedButton()) return true;
   if (page && page->PreTranslateMessage(message)) return true;
   if (message.message != WM_KEYDOWN || !page) return false;
   if (message.wParam == VK_RETURN) {

@@ -227,3 +227,39 @@ def test_the_document_cache_question_shows_its_whole_text_and_records_a_cleared_
         cache.rmdir()
     assert dump_of(setup_log(prefix))["DCSCache"] == "True"
     assert prefix.product_state(RIZOD[0]) != 5
+
+
+def tab_to(wizard, control_id, presses=10):
+    """Real Tab presses until the control has the focus; its state then."""
+    for _ in range(presses):
+        state = wizard.state()
+        if state.focus == control_id:
+            return state
+        wizard.real_keys("Tab")
+    raise AssertionError(f"Tab never reached control {control_id}; focus on {wizard.state().focus}")
+
+
+def test_enter_presses_the_button_a_person_moved_to(prefix, dist, wizard):
+    """Real keys only: Enter on Cancel asks, on Back goes back, on Browse opens the folder dialog;
+    Enter in the folder field goes on."""
+    uninstall_all(prefix)
+    wizard.start()
+    wizard.wait_page(WELCOME)
+    wizard.real_keys("Return")
+    wizard.wait_page(PRODUCT)
+    tab_to(wizard, 2)  # Cancel
+    wizard.real_keys("Return")
+    assert wizard.box().text == CANCEL_QUESTION
+    wizard.real_keys("n")  # the question's No, by its access key
+    state = wizard.wait_page(PRODUCT)
+    assert state.page == 1 and "StartInstallation thread" not in setup_log(prefix)
+    tab_to(wizard, IDC_BROWSE)
+    wizard.real_keys("Return")
+    assert wizard.window_shown("Browse for Folder")
+    wizard.screenshot("browse_by_enter")
+    wizard.real_keys("Escape")
+    tab_to(wizard, 12323)  # Back
+    wizard.real_keys("Return")
+    wizard.wait_page(WELCOME)
+    wizard.stop()
+    assert [prefix.product_state(c) for c in RIZOD] == [-1, -1, -1]

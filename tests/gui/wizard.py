@@ -1,8 +1,10 @@
 """Runs setup.exe in the background and drives its wizard through wizdriver.exe."""
 import contextlib
+import os
 import re
 import shutil
 import subprocess
+import time
 from dataclasses import dataclass, field
 from pathlib import Path
 
@@ -163,6 +165,24 @@ class Wizard:
         """Posts a window message to the sheet (as Windows would send a session change) and
         watches watch_ms milliseconds whether the sheet was minimized meanwhile."""
         return self.driver("post", message, wparam, watch_ms)
+
+    def real_keys(self, *names, delay_ms=150):
+        """Key presses through the X server (XTEST), as a person's keyboard sends them: they reach
+        whichever window has the focus, and nothing else."""
+        subprocess.run(["xdotool", "key", "--delay", str(delay_ms), *names], env={**os.environ, "DISPLAY": self.display},
+                       check=True, timeout=30)
+        time.sleep(0.5)  # the wizard's thread takes the keys in its own time
+
+    def window_shown(self, title, timeout=15) -> bool:
+        """Whether a window with this title appears on the display within the timeout."""
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{re.escape(title)}$"],
+                                   env={**os.environ, "DISPLAY": self.display}, capture_output=True, timeout=30)
+            if found.returncode == 0 and found.stdout.strip():
+                return True
+            time.sleep(0.3)
+        return False
 
     def focus(self, control_id):
         self.driver("focus", control_id)
