@@ -143,7 +143,8 @@ BOOL WizardPage::OnQueryCancel() {
 BOOL WizardPage::OnSetActive() {
   for (int id : Fields()) {
     const HWND field = Item(id);
-    if (!field || !IsWindowVisible(field) || !IsWindowEnabled(field)) continue;
+    // The page itself is not shown yet while it becomes active: the field's own style says whether it will be.
+    if (!field || !(GetWindowLongW(field, GWL_STYLE) & WS_VISIBLE) || !IsWindowEnabled(field)) continue;
     // Posted after the buttons' own focus message, so a person starts typing where the page asks.
     if (HWND sheet = SheetWindow()) PostMessageW(sheet, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(field), TRUE);
     break;

@@ -2,6 +2,7 @@
 and the working folders of the document server, the report-server page of the report manager,
 and each product sheet's pages in install, upgrade, repair and uninstall runs."""
 import re
+import time
 
 import pytest
 
@@ -95,8 +96,18 @@ def walk(wizard, pages, short, at_page):
     return wizard.exit_code()
 
 
+def focus_settles_on(wizard, control_id, seconds=5):
+    """A page with fields gives its first field the focus once it is shown."""
+    deadline = time.time() + seconds
+    while wizard.state().focus != control_id:
+        assert time.time() < deadline, f"focus on {wizard.state().focus}, not on the first field {control_id}"
+        time.sleep(0.2)
+
+
 def document_server_pages(wizard, prefix, name, state):
     """The document server's refusals on its way, then valid values."""
+    if name in ("login", "catalog", "folders"):
+        focus_settles_on(wizard, {"login": ACCOUNT, "catalog": CATALOG, "folders": VIRUS_SCAN}[name])
     if name == "login":
         assert state.buttons["back"].visible and state.control(ACCOUNT).visible
         assert state.control(SERVER).text, "the server name starts as this computer's name"
