@@ -44,6 +44,8 @@ class PackageFile {
 
   // kind: 2 install, 4 uninstall, 8 repair. False when the groups of a product cannot be selected.
   bool RunSequence(uint32_t kind);
+  // How many packages the sequence's walk reaches when nothing fails (after Initialize).
+  int CountPackages() const;
 
   virtual int ProcessPackage(const XmlNode& package);
   virtual void OnGroupCommitted(Product& product);
