@@ -30,13 +30,26 @@ void PassiveDriver::Run() {
   auto page = std::make_shared<InstallPage>(host);
   CWizardSheet sheet(host, {page});
   sheet.Fonts().Prepare(app_.GetPlatform().system.WindowsFolder(), system.Version().major);
-  sheet.DoModal();
+  const int before = app_.SetupResultCode();
+  if (sheet.Create()) sheet.RunLoop();
+  if (!page->WorkerStarted()) {
+    // No desktop to show the window on: the run the checks decided goes on without it, as a
+    // silent one (a deployment tool asked for no questions, not for no install).
+    log.WriteLine(L"The progress window could not be shown; the run goes on without it.");
+    app_.SetSetupResultCode(before);
+    silent.RunWork();
+    for (const auto& product : app_.Products())
+      if (silent.Finalized(*product)) finalized_.insert(product.get());
+    return;
+  }
   if (!page->WaitForWorker(kWorkerEndMilliseconds)) {
     // The window went before the work (it was closed from outside): an install cannot be left
     // half done, and the run's objects must outlive the work that uses them.
     log.WriteLine(L"The wizard closed while the work still runs; setup waits for the work to end.");
     page->WaitForWorker(INFINITE);
   }
+  // The page that took the installer's messages goes with this function.
+  app_.GetPlatform().installer.SetExternalUI(nullptr, 0, nullptr);
   for (const auto& product : app_.Products())
     if (page->Finalized(*product)) finalized_.insert(product.get());
 }

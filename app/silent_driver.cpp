@@ -60,7 +60,10 @@ SilentDriver::~SilentDriver() = default;
 void SilentDriver::Run(bool silenceForced) {
   app_.Log().WriteLine(L"Running in silent mode");
   if (!RunChecks(silenceForced, false)) return;
+  RunWork();
+}
 
+void SilentDriver::RunWork() {
   AppRunServices services(app_);
   SilentObserver observer(app_);
   RunExecutor executor(services, observer);

@@ -19,6 +19,8 @@ class SilentDriver {
   // progressShown: a window of this run shows its progress (a passive run). False when the run
   // ends here (the exit code says why).
   bool RunChecks(bool silenceForced, bool progressShown);
+  // The silent plan carried out on this thread, after the checks.
+  void RunWork();
   // Whether the plan has run the product's finalize actions (groups or commands) already.
   bool Finalized(const Product& product) const { return finalized_.count(&product) != 0; }
 

@@ -33,6 +33,7 @@ class InstallPage : public WizardPage, private RunObserver {
   bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
   bool WorkerFinished() const { return workerFinished_; }
+  bool WorkerStarted() const { return static_cast<bool>(worker_); }
   // Waits at most the time given for the worker to return; true when it has (or never started).
   bool WaitForWorker(DWORD milliseconds) const;
   // Whether the work has run the product's finalize actions; asked once the worker has returned.
