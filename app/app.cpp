@@ -7,6 +7,7 @@
 #include "app/interactive_driver.h"
 #include "app/layout.h"
 #include "app/mode_detection.h"
+#include "app/passive_driver.h"
 #include "app/silent_driver.h"
 #include "app/restart_setup.h"
 #include "checks/msi_registry_checks.h"
@@ -119,7 +120,7 @@ bool CCommonBootstrapperApp::InitInstance() {
 
   if (!IsAdministrator(systemInfo.Version().major)) {
     std::wstring message = localization_->String(50105);
-    if (!cmd_.silent) {
+    if (!NoQuestions()) {
       ShowPlainMessage(platform_.prompts, localization_.get(), message);
     }
     log_->WriteLine(message);
@@ -148,18 +149,11 @@ bool CCommonBootstrapperApp::InitInstance() {
   } else if (cmd_.silent) {
     SilentDriver driver(*this);
     driver.Run(silenceForced_);
-    EngineContext context = MakeEngineContext();
-    for (const auto& product : products_) {
-      if (product->Succeeded) continue;
-      properties_->Set(L"SetupSuccess", L"False");
-      // A failed product's commands run once: here only when no branch has run them.
-      if (!driver.Finalized(*product)) FinalizeActions(context, *product).ExecuteCommands();
-    }
-    // A restart the packages asked for is part of the outcome, not lost in their logs.
-    if (state_.ExitCode() == exit_code::Success && state_.PackageRestartRequested()) {
-      log_->WriteLine(L"A package asked for the computer to be restarted.");
-      state_.SetExitCode(exit_code::SuccessRestartRequired);
-    }
+    CloseUnattendedRun([&driver](const Product& product) { return driver.Finalized(product); });
+  } else if (cmd_.passive) {
+    PassiveDriver driver(*this);
+    driver.Run();
+    CloseUnattendedRun([&driver](const Product& product) { return driver.Finalized(product); });
   } else {
     InteractiveDriver(*this).Run();
     // A restart the packages asked for is part of the outcome here too.
@@ -167,6 +161,21 @@ bool CCommonBootstrapperApp::InitInstance() {
       state_.SetExitCode(exit_code::SuccessRestartRequired);
   }
   return false;
+}
+
+void CCommonBootstrapperApp::CloseUnattendedRun(const std::function<bool(const Product&)>& finalized) {
+  EngineContext context = MakeEngineContext();
+  for (const auto& product : products_) {
+    if (product->Succeeded) continue;
+    properties_->Set(L"SetupSuccess", L"False");
+    // A failed product's commands run once: here only when no branch has run them.
+    if (!finalized(*product)) FinalizeActions(context, *product).ExecuteCommands();
+  }
+  // A restart the packages asked for is part of the outcome, not lost in their logs.
+  if (state_.ExitCode() == exit_code::Success && state_.PackageRestartRequested()) {
+    log_->WriteLine(L"A package asked for the computer to be restarted.");
+    state_.SetExitCode(exit_code::SuccessRestartRequired);
+  }
 }
 
 bool CCommonBootstrapperApp::RebootRequiredFlag() { return RebootRequired(*log_); }
@@ -229,14 +238,14 @@ CheckContext CCommonBootstrapperApp::MakeCheckContext() {
   CheckContext context(*log_, *properties_, setupDocument_, platform_);
   context.products = &products_;
   context.localization = localization_.get();
-  context.silent = cmd_.silent;
+  context.silent = NoQuestions();
   context.productDisplayName = ProductDisplayName();
   return context;
 }
 
 bool CCommonBootstrapperApp::LoadDefinitionDocument() {
-  DefinitionContext context{*log_,       *properties_,    platform_.prompts,      localization_.get(),
-                            cmd_.silent, setupDirectory_, cmd_.definitionFileName};
+  DefinitionContext context{*log_,         *properties_,    platform_.prompts,      localization_.get(),
+                            NoQuestions(), setupDirectory_, cmd_.definitionFileName};
   const DefinitionLoad loaded = ::LoadDefinitionDocument(setupDocument_, context);
   cmd_.definitionFileName = context.definitionFileName;
   // A run that could do nothing must not look like a success to a deployment tool.
@@ -248,8 +257,8 @@ bool CCommonBootstrapperApp::LoadDefinitionDocument() {
 }
 
 bool CCommonBootstrapperApp::LoadProducts() {
-  DefinitionContext context{*log_,       *properties_,    platform_.prompts,      localization_.get(),
-                            cmd_.silent, setupDirectory_, cmd_.definitionFileName};
+  DefinitionContext context{*log_,         *properties_,    platform_.prompts,      localization_.get(),
+                            NoQuestions(), setupDirectory_, cmd_.definitionFileName};
   if (::LoadProducts(setupDocument_, context, products_)) return true;
   state_.SetExitCode(exit_code::DefinitionInvalid);
   return false;
@@ -316,7 +325,7 @@ bool CCommonBootstrapperApp::LoadProductTexts() {
   settings.kind = PlatformKind();
   settings.solo = soloProduct_;
   settings.modeFlags = state_.ModeFlags();
-  settings.silent = cmd_.silent;
+  settings.silent = NoQuestions();
   settings.setupDirectory = setupDirectory_;
   settings.prompts = &platform_.prompts;
   settings.localization = localization_.get();
@@ -359,7 +368,7 @@ bool CCommonBootstrapperApp::RefuseSecondSetup() {
     log_->Log(L"Checking for another running setup failed with error code %d; stopping without changes.",
               runLock_->Error());
   ReadCommandLine(environment_.arguments, cmd_, *properties_, *log_);
-  if (!cmd_.silent)
+  if (!NoQuestions())
     ShowPlainMessage(platform_.prompts, nullptr,
                      L"Another setup is running on this computer. Wait until it has finished, then start this "
                      L"setup again.");
@@ -377,7 +386,7 @@ bool CCommonBootstrapperApp::MoveLogToChosenFile() {
   }
   if (unfit.empty()) return true;
   log_->Log(L"The log file %s is refused: %s. Nothing was changed.", file, unfit);
-  if (!cmd_.silent) ShowPlainMessage(platform_.prompts, nullptr, text::Format(L"The log file %s cannot be used: %s.", file, unfit));
+  if (!NoQuestions()) ShowPlainMessage(platform_.prompts, nullptr, text::Format(L"The log file %s cannot be used: %s.", file, unfit));
   state_.SetExitCode(exit_code::LogFolderUnsafe);
   return false;
 }
@@ -403,7 +412,7 @@ bool CCommonBootstrapperApp::ShowHelp() {
 bool CCommonBootstrapperApp::RefuseWithoutLog() {
   // The log would have gone where another user could read or redirect it: nothing is done.
   ReadCommandLine(environment_.arguments, cmd_, *properties_, *log_);
-  if (!cmd_.silent) {
+  if (!NoQuestions()) {
     std::wstring message =
         L"Setup found no folder for its log that only administrators can change, so nothing was changed.";
     for (const std::wstring& note : log_->Refusal()) message += L"\n\n" + note;

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -75,6 +76,8 @@ class CCommonBootstrapperApp {
   int SetupResultCode() const { return state_.ExitCode(); }
   void SetSetupResultCode(int code) { state_.SetExitCode(code); }
   bool Silent() const { return cmd_.silent; }
+  // Silent or passive: no window waits for an answer (a passive run shows its progress only).
+  bool NoQuestions() const { return cmd_.silent || cmd_.passive; }
   bool SilenceForced() const { return silenceForced_; }
   bool SystemAccount() const { return systemAccount_; }
   bool AutoUpdate() const { return cmd_.autoUpdate; }
@@ -173,6 +176,9 @@ class CCommonBootstrapperApp {
   void CompleteReport();
   void CopyLog();
   void TakeFirstProduct();
+  // After a silent or passive run's work: failed products' commands not yet run, and a restart
+  // a package asked for in the exit code.
+  void CloseUnattendedRun(const std::function<bool(const Product&)>& finalized);
   ProductFamily Family() { return ProductFamily(*log_, *properties_, platform_, platformText_); }
   InstallDirectoryResolver Directories() const {
     return InstallDirectoryResolver(platform_, qvDirectory_, rootDirectory_, PlatformKind());

@@ -58,7 +58,7 @@ bool AppWizardHost::CheckRunningApps(HWND owner) {
 }
 
 const RunPlan& AppWizardHost::Plan() {
-  if (!plan_) plan_ = app_.Plan(RunDriver::Wizard);
+  if (!plan_) plan_ = app_.Plan(driver_);
   return *plan_;
 }
 

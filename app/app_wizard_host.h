@@ -10,7 +10,9 @@ class CCommonBootstrapperApp;
 
 class AppWizardHost final : public WizardHost {
  public:
-  explicit AppWizardHost(CCommonBootstrapperApp& app) : app_(app), services_(app) {}
+  // driver: the wizard's own plan, or the silent run's for a passive run.
+  explicit AppWizardHost(CCommonBootstrapperApp& app, RunDriver driver = RunDriver::Wizard)
+      : app_(app), services_(app), driver_(driver) {}
 
   LogFile& Log() override;
   PropertyMap& Properties() override;
@@ -51,6 +53,7 @@ class AppWizardHost final : public WizardHost {
  private:
   CCommonBootstrapperApp& app_;
   AppRunServices services_;
+  RunDriver driver_;
   std::optional<RunPlan> plan_;  // decided on first use: the mode is settled before the wizard shows
   bool prerequisiteResult_ = true;
 };

@@ -54,15 +54,42 @@ class SilentObserver final : public RunObserver {
   CCommonBootstrapperApp& app_;
 };
 
+SilentDriver::SilentDriver(CCommonBootstrapperApp& app) : app_(app) {}
+SilentDriver::~SilentDriver() = default;
+
 void SilentDriver::Run(bool silenceForced) {
+  app_.Log().WriteLine(L"Running in silent mode");
+  const bool passed = RunChecks(silenceForced, false);
+  if (app_.PlanOnly()) return PlanWork();
+  if (passed) RunWork();
+}
+
+void SilentDriver::PlanWork() {
+  app_.Log().WriteLine(L"Planning only: nothing on this computer is changed.");
+  AppRunServices services(app_);
+  SilentObserver observer(app_);
+  RunExecutor(services, observer).PlanWork(app_.Plan(RunDriver::Silent));
+}
+
+void SilentDriver::RunWork() {
+  AppRunServices services(app_);
+  SilentObserver observer(app_);
+  RunExecutor executor(services, observer);
+  executor.RunWork(app_.Plan(RunDriver::Silent));
+  for (const auto& product : app_.Products())
+    if (executor.Finalized(*product)) finalized_.insert(product.get());
+  platform::trace::Mark("packages done");
+}
+
+bool SilentDriver::RunChecks(bool silenceForced, bool progressShown) {
   LogFile& log = app_.Log();
   PropertyMap& properties = app_.Properties();
-  log.WriteLine(L"Running in silent mode");
   app_.LoadProductTexts();
 
-  CheckContext checks = app_.MakeCheckContext();
+  checks_ = std::make_unique<CheckContext>(app_.MakeCheckContext());
+  CheckContext& checks = *checks_;
   platform::trace::Mark("checks begin");
-  std::unique_ptr<InstallChecks> probes = RunInstallChecks(checks);
+  probes_ = RunInstallChecks(checks);
   platform::trace::Mark("install checks done");
 
   const bool dotNetRequired = text::EqualsNoCase(properties.Get(L"DotNetFramework_4"), L"False") &&
@@ -73,7 +100,7 @@ void SilentDriver::Run(bool silenceForced) {
     if (dotNetRequired) {
       log.WriteLine(L"Cancelling install - .NET Framework install required");
       app_.SetSetupResultCode(exit_code::DotNetRequired);
-      return;
+      return false;
     }
     startProgress = silenceForced;
   } else if (modeFlags & mode::Upgrade) {
@@ -82,33 +109,23 @@ void SilentDriver::Run(bool silenceForced) {
     } else if (!app_.AutoUpdate() && dotNetRequired) {
       log.WriteLine(L"Cancelling install - .NET Framework install required");
       app_.SetSetupResultCode(exit_code::DotNetRequired);
-      return;
+      return false;
     }
   } else {
     startProgress = silenceForced;
   }
   if (startProgress && !app_.PlanOnly()) app_.StartProgress(dotNetRequired);
 
-  properties.Set(L"Silent", app_.AutoUpdate() ? L"AutoUpdate" : app_.ProgressRunning() ? L"False" : L"True");
+  const bool progressSeen = progressShown || app_.ProgressRunning();
+  properties.Set(L"Silent", app_.AutoUpdate() ? L"AutoUpdate" : progressSeen ? L"False" : L"True");
 
+  const bool passed = RunRefusingChecks(checks);
   // A plan goes on past a refusal: the administrator learns both what refuses and what would run.
-  if (!RunRefusingChecks(checks) && !app_.PlanOnly()) return;
+  if (!passed && !app_.PlanOnly()) return false;
   platform::trace::Mark("refusing checks done");
   MsiRegistryChecker(checks, true).RunRegistryChecks();
   platform::trace::Mark("registry checks done");
-
-  AppRunServices services(app_);
-  SilentObserver observer(app_);
-  RunExecutor executor(services, observer);
-  if (app_.PlanOnly()) {
-    log.WriteLine(L"Planning only: nothing on this computer is changed.");
-    executor.PlanWork(app_.Plan(RunDriver::Silent));
-    return;
-  }
-  executor.RunWork(app_.Plan(RunDriver::Silent));
-  for (const auto& product : app_.Products())
-    if (executor.Finalized(*product)) finalized_.insert(product.get());
-  platform::trace::Mark("packages done");
+  return passed;
 }
 
 // The checks that may end the run, in their order; false when one refuses. A refusal is a

@@ -25,8 +25,16 @@ class EngineObserver {
   // A package of a sequence, by its display name, before it starts and after it returned.
   virtual void OnPackageStarted(const std::wstring& name) { (void)name; }
   virtual void OnPackageEnded(const std::wstring& name, int result) { (void)name, (void)result; }
+  // The walk of a package sequence: each package it reaches, before and after its turn, whether
+  // it then runs, is skipped or fails. The run's progress is measured in these turns.
+  virtual void OnPackageTurnBegins() {}
+  virtual void OnPackageTurnEnds() {}
   // Whether a cancel may interrupt the work now (inside a group's transaction).
   virtual void OnCancelAllowed(bool allowed) { (void)allowed; }
+  // The person at the screen has confirmed a cancel: no further package starts, and one that ran
+  // meanwhile counts as cancelled whatever Windows Installer answered (it may have ignored the
+  // cancel), so its group is rolled back.
+  virtual bool CancelConfirmed() const { return false; }
   // Windows Installer's own messages while a package runs (progress, action data, errors), when
   // the observer wants them; the answer goes back to Windows Installer (0: not handled, IDOK,
   // IDCANCEL to cancel the package).

@@ -142,6 +142,15 @@ bool PackageFile::RunSequence(uint32_t kind) {
     if (!ProductGroups(product, groups)) return false;
 
     for (const XmlNode& group : groups) {
+      if (observer.CancelConfirmed()) {
+        context_.log.WriteLine(L"Setup was cancelled: no further package group is begun.");
+        context_.SetExitCode(exit_code::Cancelled);
+        if (report && !product.Succeeded) {
+          report->outcome = ItemOutcome::Cancelled;
+          report->resultCode = exit_code::Cancelled;
+        }
+        return true;
+      }
       if (observer.ShowsStatus()) observer.OnStatus(Text(50138, operationWord_));
 
       std::unique_ptr<platform::MsiTransactions> transactions = context_.installer.LoadTransactions();
@@ -160,7 +169,22 @@ bool PackageFile::RunSequence(uint32_t kind) {
 
       int groupResult = -1;
       ForEachNumberedChild(group, L"PackageFile[" + orderElement_ + L"=\"%d\"]", [&](int, const XmlNode& package) {
+        if (observer.CancelConfirmed()) {
+          context_.log.Log(L"Setup was cancelled: %s is not started.", Read(package, L"Name"));
+          groupResult = exit_code::Cancelled;
+          context_.SetExitCode(groupResult);
+          return false;
+        }
+        observer.OnPackageTurnBegins();
         groupResult = ProcessPackage(package);
+        observer.OnPackageTurnEnds();
+        if (observer.CancelConfirmed() && exit_code::PackageSucceeded(groupResult)) {
+          // Windows Installer may finish a package it was told to cancel (Wine does): the person's
+          // answer stands, and the group is rolled back.
+          context_.log.Log(L"Setup was cancelled while %s ran (it returned %d); it counts as cancelled.",
+                           Read(package, L"Name"), groupResult);
+          groupResult = exit_code::Cancelled;
+        }
         if (exit_code::AsksForRestart(groupResult)) context_.RequestRestart();
         if (exit_code::PackageSucceeded(groupResult)) return true;
         context_.SetExitCode(groupResult);
@@ -289,6 +313,20 @@ bool PackageFile::PlanSequence(uint32_t kind) {
                      report->reason.empty() ? L"" : L" (" + report->reason + L")");
   }
   return true;
+}
+
+int PackageFile::CountPackages() const {
+  int count = 0;
+  for (const auto& product : context_.products) {
+    std::vector<XmlNode> groups;
+    if (!ProductGroups(*product, groups)) continue;
+    for (const XmlNode& group : groups)
+      ForEachNumberedChild(group, L"PackageFile[" + orderElement_ + L"=\"%d\"]", [&](int, const XmlNode&) {
+        ++count;
+        return true;
+      });
+  }
+  return count;
 }
 
 void PackageFile::RunPostPass(Product& product, const XmlNode& group) {

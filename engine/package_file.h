@@ -59,6 +59,8 @@ class PackageFile {
 
   // kind: 2 install, 4 uninstall, 8 repair. False when the groups of a product cannot be selected.
   bool RunSequence(uint32_t kind);
+  // How many packages the sequence's walk reaches when nothing fails (after Initialize).
+  int CountPackages() const;
 
   // What the sequence would do with every product and package, into the run's report; nothing is
   // changed. False when the groups of a product cannot be selected.

@@ -1,5 +1,7 @@
 #include "engine/run_executor.h"
 
+#include <memory>
+
 #include "core/exit_codes.h"
 #include "core/log_file.h"
 #include "core/property_map.h"
@@ -14,6 +16,30 @@ int WINAPI ToObserver(LPVOID observer, UINT type, LPCWSTR message) {
   return static_cast<EngineObserver*>(observer)->OnInstallerMessage(type, message);
 }
 
+bool IsSequence(RunStepKind kind) {
+  return kind == RunStepKind::InstallSequence || kind == RunStepKind::UninstallSequence ||
+         kind == RunStepKind::RepairSequence;
+}
+
+// The package sequence of the step, initialized.
+std::unique_ptr<PackageFile> MakeSequence(RunStepKind kind, EngineContext& context, const std::wstring& properties) {
+  std::unique_ptr<PackageFile> sequence;
+  if (kind == RunStepKind::InstallSequence)
+    sequence = std::make_unique<InstallPackageFile>(context, properties);
+  else if (kind == RunStepKind::UninstallSequence)
+    sequence = std::make_unique<UninstallPackageFile>(context, properties);
+  else
+    sequence = std::make_unique<RepairPackageFile>(context, properties);
+  sequence->Initialize();
+  return sequence;
+}
+
+uint32_t SequenceMode(RunStepKind kind) {
+  return kind == RunStepKind::InstallSequence ? mode::Install
+         : kind == RunStepKind::UninstallSequence ? mode::Uninstall
+                                                   : mode::Repair;
+}
+
 }  // namespace
 
 using namespace finish_step;
@@ -26,6 +52,7 @@ EngineContext RunExecutor::Context() {
 
 void RunExecutor::RunWork(const RunPlan& plan) {
   services_.QuietInstaller();
+  if (observer_.WantsInstallerMessages()) observer_.OnWorkMeasured(CountPackages(plan));
   for (const ::RunStep& step : plan.work)
     if (!RunStep(step)) break;
 }
@@ -168,19 +195,20 @@ void RunExecutor::RunSequence(RunStepKind kind, SequenceProperties properties) {
     text = L"UPGRADE=1 " + services_.ExtraInstallProperties();
   EngineContext context = Context();
   if (observer_.WantsInstallerMessages()) context.installer.SetExternalUI(ToObserver, kInstallerMessageFilter, &observer_);
-  if (kind == RunStepKind::InstallSequence) {
-    InstallPackageFile sequence(context, text);
-    sequence.Initialize();
-    sequence.RunSequence(mode::Install);
-  } else if (kind == RunStepKind::UninstallSequence) {
-    UninstallPackageFile sequence(context, text);
-    sequence.Initialize();
-    sequence.RunSequence(mode::Uninstall);
-  } else {
-    RepairPackageFile sequence(context, text);
-    sequence.Initialize();
-    sequence.RunSequence(mode::Repair);
+  MakeSequence(kind, context, text)->RunSequence(SequenceMode(kind));
+}
+
+// Every sequence of the plan as if each ran whole: a step that does not run leaves its share
+// unused, and the end of the work closes the bar anyway.
+int RunExecutor::CountPackages(const RunPlan& plan) {
+  int count = 0;
+  for (const ::RunStep& step : plan.work) {
+    if (!IsSequence(step.kind)) continue;
+    EngineContext context = Context();
+    context.openInstallSources = nullptr;  // counting reads only the definition
+    count += MakeSequence(step.kind, context, L"")->CountPackages();
   }
+  return count;
 }
 
 void RunExecutor::FinalizeProduct(EngineContext& context, Product& product, uint32_t steps) {

@@ -50,6 +50,9 @@ class RunObserver : public EngineObserver {
  public:
   // The prerequisites have run; passed is false when the run may not go on.
   virtual void OnPrerequisitesDone(bool passed) { (void)passed; }
+  // Before the work, for an observer that takes the installer's messages: how many packages the
+  // plan's sequences reach in all (0: the work has no sequence).
+  virtual void OnWorkMeasured(int packages) { (void)packages; }
   // A package sequence is about to start (the installer's callbacks are set up for it).
   virtual void OnSequenceStarting() {}
   // The new release cannot run on this system; the run ends with 1602.
@@ -85,6 +88,7 @@ class RunExecutor {
   bool GuardHolds(StepGuard guard);
   void RunSequence(RunStepKind kind, SequenceProperties properties);
   void PlanSequence(RunStepKind kind);
+  int CountPackages(const RunPlan& plan);
   void Finalize(const FinalizeRule& rule);
   void FinalizeProduct(EngineContext& context, Product& product, uint32_t steps);
   EngineContext Context();

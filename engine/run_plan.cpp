@@ -137,9 +137,15 @@ void PlanWizard(const RunFacts& facts, RunPlan& plan) {
 
 RunPlan PlanRun(const RunFacts& facts) {
   RunPlan plan;
-  if (facts.driver == RunDriver::Silent)
-    PlanSilent(facts, plan);
-  else
+  if (facts.driver == RunDriver::Wizard) {
     PlanWizard(facts, plan);
+  } else {
+    // A passive run decides as a silent one does; only the showing differs.
+    PlanSilent(facts, plan);
+    if (facts.driver == RunDriver::Passive) {
+      plan.workerLine = L"StartPassive thread";
+      plan.passive = true;
+    }
+  }
   return plan;
 }

@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-enum class RunDriver { Silent, Wizard };
+// Passive: the silent run's work, shown on the wizard's install page alone.
+enum class RunDriver { Silent, Wizard, Passive };
 
 // What the plan is decided by.
 struct RunFacts {
@@ -75,6 +76,9 @@ struct RunPlan {
   std::wstring endLine;     // logged once the work has ended
   // After a successful run the wizard closes without its finish page, running these instead.
   std::vector<RunStep> closeOnSuccess;
+  // Nobody is asked anything: the page shows the progress alone, a failure is only logged, and the
+  // wizard closes when the work ends, without its finish page.
+  bool passive = false;
 };
 
 RunPlan PlanRun(const RunFacts& facts);

@@ -74,6 +74,9 @@ BOOL InstallPage::OnSetActive() {
   PostMessageW(sheet, PSM_SETWIZBUTTONS, 0, PSWIZB_DISABLEDFINISH);
   SetFinishCaption();
   ShowWindow(SheetItem(wizard_control::Finish), SW_HIDE);
+  // A passive run's page is the sheet's only one, which the sheet gives a Finish button once the
+  // posted button flags arrive: arranged after them.
+  if (host_.Plan().passive) PostMessageW(Window(), kPassiveButtonsMessage, 0, 0);
   ShowCancelButton(true);
   EnableWindow(SheetItem(wizard_control::Cancel), FALSE);
   MoveOntoCancel(wizard_control::Finish);
@@ -91,7 +94,20 @@ bool InstallPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT&
     result = 0;
     return true;
   }
-  (void)wParam;
+  if (message == kPassiveButtonsMessage) {
+    // Nothing to go back to and nothing to go on to: the page closes by itself. Cancel stays.
+    ShowBackButton(false);
+    ShowWindow(SheetItem(wizard_control::Next), SW_HIDE);
+    ShowWindow(SheetItem(wizard_control::Finish), SW_HIDE);
+    ShowCancelButton(true);
+    result = 0;
+    return true;
+  }
+  if (message == kProgressPositionMessage) {
+    ShowPosition(static_cast<int>(wParam));
+    result = 0;
+    return true;
+  }
   return false;
 }
 
@@ -122,8 +138,45 @@ void InstallPage::OnSequenceStarting() {
 }
 
 int InstallPage::OnInstallerMessage(uint32_t type, const wchar_t* message) {
+  const uint32_t kind = type & 0xFF000000u;
+  if (message && kind == INSTALLMESSAGE_PROGRESS) {
+    progress_.InstallerRecord(message);
+    ReportProgress();
+  } else if (kind == INSTALLMESSAGE_ACTIONDATA) {
+    progress_.InstallerActionData();
+    ReportProgress();
+  }
   // The cancel handshake answers on the installing thread, in this sequence's context.
   return MsiExternalUIHandler(installer_.get(), type, message);
+}
+
+void InstallPage::OnPackageTurnBegins() {
+  progress_.PackageTurnBegins();
+  ReportProgress();
+}
+
+void InstallPage::OnPackageTurnEnds() {
+  progress_.PackageTurnEnds();
+  ReportProgress();
+}
+
+void InstallPage::ReportProgress() {
+  if (!progress_.Measured()) return;
+  const int position = progress_.Position();
+  if (position == reported_) return;
+  reported_ = position;
+  // Posted: the worker never waits for the page.
+  PostMessageW(Window(), kProgressPositionMessage, static_cast<WPARAM>(position), 0);
+}
+
+void InstallPage::ShowPosition(int position) {
+  HWND bar = Item(IDC_PROGRESS_BAR);
+  if (marquee_) {
+    SendMessageW(bar, PBM_SETMARQUEE, FALSE, 0);
+    SetWindowLongPtrW(bar, GWL_STYLE, GetWindowLongPtrW(bar, GWL_STYLE) & ~static_cast<LONG_PTR>(PBS_MARQUEE));
+    marquee_ = false;
+  }
+  SendMessageW(bar, PBM_SETPOS, static_cast<WPARAM>(position), 0);
 }
 
 void InstallPage::OnStatus(const std::wstring& text) {
@@ -138,6 +191,8 @@ void InstallPage::OnStatusHidden() { ShowWindow(StatusLine(), SW_HIDE); }
 void InstallPage::OnCancelAllowed(bool allowed) { EnableWindow(SheetItem(wizard_control::Cancel), allowed); }
 
 void InstallPage::OnFailure(const std::wstring& text) {
+  // The failure is in the log; a passive run asks for no click.
+  if (host_.Plan().passive) return;
   Localization* localization = host_.GetLocalization();
   host_.GetPlatform().prompts.Show(Window(), text, host_.CurrentTitle(), MB_OK, [localization] {
     if (localization) localization->InstallMessageBoxHook();
@@ -146,7 +201,13 @@ void InstallPage::OnFailure(const std::wstring& text) {
 
 void InstallPage::OnPrerequisitesDone(bool passed) { host_.SetPrerequisiteResult(passed); }
 
-void InstallPage::OnRetiredSystem() { host_.ShowUnsupportedSystem(Window()); }
+void InstallPage::OnRetiredSystem() {
+  if (!host_.Plan().passive) host_.ShowUnsupportedSystem(Window());
+}
+
+bool InstallPage::WaitForWorker(DWORD milliseconds) const {
+  return !worker_ || WaitForSingleObject(worker_.get(), milliseconds) == WAIT_OBJECT_0;
+}
 
 void InstallPage::Finish() {
   workerFinished_ = true;
@@ -156,7 +217,9 @@ void InstallPage::Finish() {
 DWORD WINAPI InstallPage::Worker(LPVOID parameter) {
   auto* page = static_cast<InstallPage*>(parameter);
   WizardHost& host = page->host_;
-  RunExecutor(host.Services(), *page).RunWork(host.Plan());
+  RunObserver& observer = *page;
+  page->executor_ = std::make_unique<RunExecutor>(host.Services(), observer);
+  page->executor_->RunWork(host.Plan());
   LogFile& log = page->log_;
   const std::wstring endLine = host.Plan().endLine;
   WaitForSingleObject(page->mayFinish_.get(), INFINITE);  // only while the page shows a box
@@ -208,6 +271,10 @@ void InstallPage::FinishTransition() {
   CWizardSheet* sheet = Sheet();
   if (!sheet) return;
   const RunPlan& plan = host_.Plan();
+  if (plan.passive) {
+    sheet->EndWizard();
+    return;
+  }
   if (plan.closeOnSuccess.empty() || host_.SetupResultCode() != exit_code::Success || host_.Products().empty()) {
     sheet->RestoreIfMinimized();
     if (sheet->FinishPage()) sheet->SetActivePage(*sheet->FinishPage());

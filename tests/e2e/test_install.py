@@ -168,13 +168,10 @@ def test_repair_of_the_installed_suite(prefix, dist):
     assert (log_folder(prefix) / "Rizod_RepairSetup.log").exists()
 
 
-# 1641: the package started the restart itself; the setup started none, so it answers 3010 too.
-@pytest.mark.parametrize("answer", [3010, 1641])
-def test_a_package_asking_for_a_restart_ends_the_run_with_3010(prefix, dist, answer):
-    uninstall_all(prefix)
+def restart_notice(dist, answer):
+    """A post-install step of the first group that answers as an installer asking for a restart does."""
     shutil.copy(BIN / "exitwith.exe", dist.dir / "Packages" / "exitwith.exe")
     definition = (dist.dir / "RizodSuite.xml").read_text()
-    # A post-install step of the first group that answers as an installer asking for a restart does.
     notice = f"""
         <PackageFile>
           <Name>Restart Notice</Name>
@@ -184,6 +181,13 @@ def test_a_package_asking_for_a_restart_ends_the_run_with_3010(prefix, dist, ans
         </PackageFile>"""
     end = definition.index("</PackageFileGroup>")
     (dist.dir / "RizodSuite.xml").write_text(definition[:end] + notice + definition[end:])
+
+
+# 1641: the package started the restart itself; the setup started none, so it answers 3010 too.
+@pytest.mark.parametrize("answer", [3010, 1641])
+def test_a_package_asking_for_a_restart_ends_the_run_with_3010(prefix, dist, answer):
+    uninstall_all(prefix)
+    restart_notice(dist, answer)
     clear_logs(prefix)
     code = dist.run("/q")
     lines = read_log(log_folder(prefix) / "Setup.log")
@@ -192,6 +196,21 @@ def test_a_package_asking_for_a_restart_ends_the_run_with_3010(prefix, dist, ans
     assert "A package asked for the computer to be restarted." in lines
     assert dump_of(lines)["SetupSuccess"] == "True"
     assert states(prefix, RIZOD + UVARUD) == [5] * 5
+    uninstall_all(prefix)
+
+
+# Here no window can be made (no display): the passive run's work goes on as a silent run's.
+def test_a_passive_run_without_a_desktop_installs_and_answers_as_a_silent_run(prefix, dist):
+    uninstall_all(prefix)
+    restart_notice(dist, 3010)
+    clear_logs(prefix)
+    code = dist.run("/passive")
+    lines = read_log(log_folder(prefix) / "Setup.log")
+    assert code == 3010, lines
+    assert "Running in passive mode" in lines
+    assert "The progress window could not be shown; the run goes on without it." in lines
+    assert states(prefix, RIZOD + UVARUD) == [5] * 5
+    assert dump_of(lines)["SetupSuccess"] == "True"
     uninstall_all(prefix)
 
 

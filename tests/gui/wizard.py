@@ -43,6 +43,9 @@ class Control:
     cls: str = ""
     checked: int = None  # check boxes and radio buttons only
     items: list = None  # drop-down lists only
+    pos: int = None  # progress bars only: PBM_GETPOS
+    marquee: bool = None  # progress bars only
+    rect: tuple = None  # sheet buttons only: left, top, right, bottom on the screen
 
 
 def _numbered(values, prefix):
@@ -69,12 +72,16 @@ class State:
     def parse(cls, values):
         buttons = {
             name: Control(id, values[f"button.{id}.text"], values[f"button.{id}.visible"] == "1",
-                          values[f"button.{id}.enabled"] == "1")
+                          values[f"button.{id}.enabled"] == "1",
+                          rect=tuple(map(int, values[f"button.{id}.rect"].split(",")))
+                          if f"button.{id}.rect" in values else None)
             for name, id in BUTTONS.items()}
         controls = [
             Control(int(c["id"]), c["text"], c["visible"] == "1", c["enabled"] == "1", c["class"],
                     int(c["checked"]) if "checked" in c else None,
-                    c["items"].split("|") if c.get("items") else ([] if "items" in c else None))
+                    c["items"].split("|") if c.get("items") else ([] if "items" in c else None),
+                    int(c["pos"]) if "pos" in c else None,
+                    c["marquee"] == "1" if "marquee" in c else None)
             for c in _numbered(values, "control.")]
         return cls(values["sheet.caption"], values["sheet.minimized"] == "1", int(values["page.index"]),
                    int(values["focus.id"]), values["focus.owner"], buttons, controls)
@@ -160,6 +167,14 @@ class Wizard:
 
     def key(self, name):
         self.driver("key", name)
+
+    def click(self, button):
+        """A real mouse click (XTEST, through xdotool) in the middle of a sheet button."""
+        left, top, right, bottom = self.state().buttons[button].rect
+        env = dict(self.prefix.env, DISPLAY=self.display)
+        subprocess.run(["xdotool", "mousemove", str((left + right) // 2), str((top + bottom) // 2), "click", "1"],
+                       env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                       timeout=30, check=True)
 
     def post(self, message, wparam, watch_ms=0) -> dict:
         """Posts a window message to the sheet (as Windows would send a session change) and

@@ -1,7 +1,8 @@
 // wizdriver.exe COMMAND [ARGS...]: drives the running wizard from another process of the same
 // Wine prefix, for the GUI tests.
 //
-//   state                  the sheet, the focus, its buttons and the controls of the active page
+//   state                  the sheet, the focus, its buttons (with their screen rectangles) and the
+//                          controls of the active page (a progress bar with its position and style)
 //   wait-control ID[,ID] MS  waits until the active page holds a visible control of those, then "state"
 //   press back|next|finish|cancel
 //   key enter|tab|escape   to the window that has the focus in the wizard's thread
@@ -227,6 +228,10 @@ int PrintState(HWND sheet) {
     Put(key + "visible", button && IsWindowVisible(button) ? 1 : 0);
     Put(key + "enabled", button && IsWindowEnabled(button) ? 1 : 0);
     Put(key + "text", button ? TextOf(button) : L"");
+    RECT place{};
+    if (button && GetWindowRect(button, &place))  // screen coordinates, for a real mouse click
+      Put(key + "rect", std::to_wstring(place.left) + L"," + std::to_wstring(place.top) + L"," +
+                            std::to_wstring(place.right) + L"," + std::to_wstring(place.bottom));
   }
   int n = 0;
   for (HWND control : ChildrenOf(page)) {
@@ -239,6 +244,11 @@ int PrintState(HWND sheet) {
     if (IsCheckable(control) && Send(control, BM_GETCHECK, 0, 0, &checked)) Put(key + "checked", checked);
     Put(key + "text", TextOf(control));
     if (ClassOf(control) == L"ComboBox") Put(key + "items", ComboItems(control));
+    LRESULT position = 0;
+    if (ClassOf(control) == PROGRESS_CLASSW && Send(control, PBM_GETPOS, 0, 0, &position)) {
+      Put(key + "pos", position);
+      Put(key + "marquee", (GetWindowLongW(control, GWL_STYLE) & PBS_MARQUEE) ? 1 : 0);
+    }
   }
   fflush(stdout);
   return kDone;

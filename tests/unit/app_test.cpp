@@ -160,6 +160,8 @@ TEST_F(AppTest, NonAdministratorEndsWithFiveAndTheCultureMessage) {
       {{}, false, 10, 5, 1},
       {{}, true, 5, 5, 1},  // the linked token does not count before Vista
       {{L"/q"}, true, 6, 1619, 0},  // silent: the missing definition that follows shows no box either
+      {{L"/passive"}, false, 10, 5, 0},  // passive: no box waits for anyone
+      {{L"/passive"}, true, 6, 1619, 0},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(testing::Message() << row.args.size() << " linked " << row.linkedAdmin << " major " << row.major);

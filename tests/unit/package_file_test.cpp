@@ -645,6 +645,50 @@ TEST_F(SequenceTest, RollbackPassUninstallsTheRollbackListInItsOwnOrder) {
   EXPECT_EQ(state_->ExitCode(), 1603);
 }
 
+// The count is what the walk reaches: a gap in the numbering ends a group's walk, and an
+// installed (skipped) package still takes its turn.
+TEST_F(SequenceTest, TheCountIsEveryPackageTheWalkReachesAndEachTakesOneTurn) {
+  ASSERT_NO_FATAL_FAILURE(Load({ProductXml(kRizod, {Group({Main(1, L"A"), Main(2, L"B"), Main(4, L"D")})}),
+                                ProductXml(kRaxel, {Group({Main(1, L"C")})})}));
+  Installed(L"B");
+  InstallPackageFile install(*context_, L"");
+  install.Initialize();
+  UninstallPackageFile uninstall(*context_, L"");
+  uninstall.Initialize();
+  EXPECT_EQ(install.CountPackages(), 3);
+  EXPECT_EQ(uninstall.CountPackages(), 0);  // no package has an uninstall order
+  Install();
+  EXPECT_EQ(observer_.turnsBegun, 3);
+  EXPECT_EQ(observer_.turnsEnded, 3);
+}
+
+// Windows Installer may finish a package it was told to cancel (Wine does); the confirmed cancel
+// still stands: the group is rolled back and nothing after it starts.
+TEST_F(SequenceTest, AConfirmedCancelRollsTheGroupBackAndStartsNothingMore) {
+  ASSERT_NO_FATAL_FAILURE(Load({ProductXml(kRizod, {Group({Main(1, L"A", {{L"InstallRollbackOrder", L"1"}}),
+                                                           Main(2, L"B")})}),
+                                ProductXml(kRaxel, {Group({Main(1, L"C")})})}));
+  msi_.packageCodes[Msi(L"A")] = Guid(L"A");
+  msi_.writeLog = [this](const std::wstring&, const std::wstring&) { observer_.cancelConfirmed = true; };
+  Install();
+
+  const std::vector<std::wstring> expected = {
+      kBegin,
+      L"EnableLog 0x1000 C:\\Logs\\ 0",
+      L"InstallProduct C:\\pkg\\A.msi []",
+      L"EnableLog 0x1000 C:\\Logs\\RUI_InstallationRollback.log 0",
+      L"EndTransaction 0",
+      L"RerunRegistryChecks",
+      L"RunHidden " + kMsiexec + L" /x {A} /qn /l*v C:\\Logs\\{A}_Rollback.log ",
+  };
+  EXPECT_EQ(Trace(), expected);
+  EXPECT_TRUE(log_.Has(L"Setup was cancelled while A ran (it returned 0); it counts as cancelled."));
+  EXPECT_TRUE(log_.Has(L"Setup was cancelled: no further package group is begun."));
+  EXPECT_EQ(state_->ExitCode(), 1602);
+  EXPECT_FALSE(P(0).Succeeded);
+  EXPECT_EQ(observer_.turnsBegun, 1);
+}
+
 struct PostKindCase {
   const char* name;
   std::wstring location, base, installArguments;

@@ -109,6 +109,28 @@ TEST(RunPlan, StepsByDriverModeAndSystem) {
     EXPECT_EQ(Line(plan.work), c.work) << c.name;
     // Only the wizard has a worker thread to name, and only when there is work.
     EXPECT_EQ(plan.workerLine.empty(), c.driver == RunDriver::Silent || c.modes == 0) << c.name;
+    EXPECT_FALSE(plan.passive) << c.name;
+  }
+}
+
+// A passive run decides as a silent run would for the same machine; only its worker shows it.
+TEST(RunPlan, PassiveWorkIsTheSilentWorkOnAWorkerThatClosesTheWizard) {
+  const struct {
+    uint32_t modes;
+    const wchar_t* os;
+    const wchar_t* shortName;
+  } cases[] = {
+      {mode::Install, L"Win10", L"Rizod"},    {mode::Install, L"Win10", L"VaradavuRadare"},
+      {mode::Uninstall, L"Win10", L"Rizod"},  {mode::Repair, L"Win10", L"Rizod"},
+      {mode::Upgrade, L"Win10", L"DEVadirez"}, {mode::Upgrade, L"WinXPx64", L"Rizod"},
+      {0, L"Win10", L"Rizod"},
+  };
+  for (const auto& c : cases) {
+    const RunPlan silent = PlanRun({c.modes, RunDriver::Silent, c.os, c.shortName, false});
+    const RunPlan passive = PlanRun({c.modes, RunDriver::Passive, c.os, c.shortName, false});
+    EXPECT_EQ(Line(passive.work), Line(silent.work)) << c.modes;
+    EXPECT_EQ(passive.workerLine, L"StartPassive thread") << c.modes;
+    EXPECT_TRUE(passive.passive && passive.closeOnSuccess.empty() && passive.endLine.empty()) << c.modes;
   }
 }
 
