@@ -80,6 +80,7 @@ BOOL InstallPage::OnSetActive() {
   ShowCancelButton(true);
   EnableWindow(SheetItem(wizard_control::Cancel), FALSE);
   MoveOntoCancel(wizard_control::Finish);
+  PostMessageW(Window(), kPlaceFocusMessage, 0, 0);
   return WizardPage::OnSetActive();
 }
 
@@ -91,6 +92,15 @@ bool InstallPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT&
   }
   if (message == kWorkerFinishedMessage) {
     FinishTransition();
+    result = 0;
+    return true;
+  }
+  if (message == kPlaceFocusMessage) {
+    const HWND cancel = SheetItem(wizard_control::Cancel);
+    if (cancel && IsWindowEnabled(cancel) && IsWindowVisible(cancel))
+      SendMessageW(SheetWindow(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(cancel), TRUE);
+    else
+      SetFocus(Window());
     result = 0;
     return true;
   }
@@ -188,7 +198,10 @@ void InstallPage::OnStatus(const std::wstring& text) {
 
 void InstallPage::OnStatusHidden() { ShowWindow(StatusLine(), SW_HIDE); }
 
-void InstallPage::OnCancelAllowed(bool allowed) { EnableWindow(SheetItem(wizard_control::Cancel), allowed); }
+void InstallPage::OnCancelAllowed(bool allowed) {
+  EnableWindow(SheetItem(wizard_control::Cancel), allowed);
+  PostMessageW(Window(), kPlaceFocusMessage, 0, 0);
+}
 
 void InstallPage::OnFailure(const std::wstring& text) {
   // The failure is in the log; a passive run asks for no click.

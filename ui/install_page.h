@@ -17,6 +17,9 @@
 constexpr UINT kWorkerFinishedMessage = WM_USER;
 constexpr UINT kProgressPositionMessage = WM_APP + 1;
 constexpr UINT kPassiveButtonsMessage = WM_APP + 2;  // the page's own, after the sheet's button flags
+// Puts the keyboard focus where a person can act: Cancel while it may be pressed, else the page
+// itself, so Esc still reaches the cancel handling (posted: the worker reports from its thread).
+constexpr UINT kPlaceFocusMessage = WM_APP + 3;
 
 // The page is the run's observer: the engine reports to it from the worker thread.
 class InstallPage : public WizardPage, private RunObserver {

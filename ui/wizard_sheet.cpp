@@ -6,6 +6,7 @@
 #include "core/log_file.h"
 #include "core/run_mode.h"
 #include "ui/multiline_list.h"
+#include "ui/window_placement.h"
 
 namespace {
 
@@ -145,7 +146,16 @@ BOOL CWizardSheet::OnInitDialog() {
   // Minimize and restore: brings the wizard to the foreground and into the task bar.
   ShowWindow(window_, SW_MINIMIZE);
   ShowWindow(window_, SW_RESTORE);
-  SetWindowPos(window_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  // Centred on the work area of its monitor: at a large scale the sheet may not fit at (0,0).
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof(monitor);
+  RECT frame{};
+  if (GetWindowRect(window_, &frame) && GetMonitorInfoW(MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY), &monitor)) {
+    const POINT at = CentredIn(monitor.rcWork, frame.right - frame.left, frame.bottom - frame.top);
+    SetWindowPos(window_, HWND_TOP, at.x, at.y, 0, 0, SWP_NOSIZE);
+  } else {
+    SetWindowPos(window_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  }
   SessionNotifications(true);
   if (HWND back = GetDlgItem(window_, wizard_control::Back)) {
     RECT place{};

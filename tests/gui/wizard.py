@@ -67,6 +67,7 @@ class State:
     focus_owner: str
     buttons: dict  # name ("back", ...) -> Control
     controls: list = field(default_factory=list)
+    rect: tuple = None  # the sheet's left, top, right, bottom on the screen
 
     @classmethod
     def parse(cls, values):
@@ -84,7 +85,8 @@ class State:
                     c["marquee"] == "1" if "marquee" in c else None)
             for c in _numbered(values, "control.")]
         return cls(values["sheet.caption"], values["sheet.minimized"] == "1", int(values["page.index"]),
-                   int(values["focus.id"]), values["focus.owner"], buttons, controls)
+                   int(values["focus.id"]), values["focus.owner"], buttons, controls,
+                   tuple(map(int, values["sheet.rect"].split(","))) if "sheet.rect" in values else None)
 
     def control(self, id) -> Control:
         found = [c for c in self.controls if c.id == id]

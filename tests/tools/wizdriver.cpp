@@ -217,6 +217,10 @@ int PrintState(HWND sheet) {
   Put("sheet.pid", pid);
   Put("sheet.caption", TextOf(sheet));
   Put("sheet.minimized", IsIconic(sheet) ? 1 : 0);
+  RECT frame{};
+  if (GetWindowRect(sheet, &frame))  // screen coordinates: where the sheet lies on the screen
+    Put("sheet.rect", std::to_wstring(frame.left) + L"," + std::to_wstring(frame.top) + L"," +
+                          std::to_wstring(frame.right) + L"," + std::to_wstring(frame.bottom));
   Put("page.index", index);
   HWND focus = FocusOf(sheet);
   HWND owner = focus ? GetParent(focus) : nullptr;

@@ -16,6 +16,7 @@
 #include "ui/multiline_list.h"
 #include "ui/picture_ex.h"
 #include "ui/picture_scale.h"
+#include "ui/window_placement.h"
 #include "ui/zem_static.h"
 
 namespace {
@@ -23,6 +24,20 @@ namespace {
 using namespace list_layout;
 
 // ---- Table arithmetic ----
+
+TEST(WindowPlacement, CentredOnTheWorkAreaWithItsCornerNeverOffIt) {
+  const RECT work{0, 0, 1366, 728};  // a 1366x768 screen less its task bar
+  const struct {
+    int width, height;
+    LONG x, y;
+  } rows[] = {{500, 400, 433, 164}, {1366, 728, 0, 0}, {800, 1083, 283, 0}, {1500, 900, 0, 0}};
+  for (const auto& row : rows) {
+    const POINT at = CentredIn(work, row.width, row.height);
+    EXPECT_EQ(row.x, at.x) << row.width << "x" << row.height;
+    EXPECT_EQ(row.y, at.y) << row.width << "x" << row.height;
+  }
+  EXPECT_EQ(1966, CentredIn(RECT{1920, 0, 3840, 1040}, 1828, 900).x);  // a second monitor's own area
+}
 
 TEST(ListLayout, RowHeightIsTheTallestCellPlusPadding) {
   struct Case {
