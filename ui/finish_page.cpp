@@ -160,8 +160,8 @@ void FinishPage::FillTable() {
   list->SetSize(static_cast<int>(host_.Products().size()));
   list->SetColumnWidth(0, half);
   list->SetColumnWidth(1, area.right - half);
-  list->SetColumnHeading(0, L"Product");
-  list->SetColumnHeading(1, L"Status");
+  list->SetColumnHeading(0, String(50303));
+  list->SetColumnHeading(1, String(50304));
   int row = 0;
   for (const auto& product : host_.Products()) {
     list->SetItemText(0, row, product->Name);

@@ -7,7 +7,7 @@ import time
 import pytest
 
 from ids import (
-    IDC_ACCOUNT, IDC_ACCOUNT_HINT, IDC_CATALOG_DRIVES, IDC_DESCRIPTION, IDC_DOCUMENT_COMPRESS,
+    IDC_ACCOUNT, IDC_ACCOUNT_HINT, IDC_ACCOUNT_LABEL, IDC_SERVER_LABEL, IDC_SHARED_FOLDER_LABEL, IDC_CATALOG_DRIVES, IDC_DESCRIPTION, IDC_DOCUMENT_COMPRESS,
     IDC_FINISH_TITLE, IDC_PASSWORD, IDC_PROGRESS_BAR, IDC_REPORT_SERVER_URL, IDC_SERVER,
     IDC_SHARED_FOLDER, IDC_SHARED_FOLDER_HINT, IDC_TITLE, IDC_VIRUS_SCAN)
 from wine import PRODUCTS, Distribution, dump_of, files_holding, log_folder, read_log
@@ -109,6 +109,11 @@ def document_server_pages(wizard, prefix, name, state):
     if name in ("login", "catalog", "folders"):
         focus_settles_on(wizard, {"login": ACCOUNT, "catalog": CATALOG, "folders": VIRUS_SCAN}[name])
     if name == "login":
+        # Each label's access key, pressed as a person does, moves to its field.
+        for keys, field in (("alt+p", PASSWORD), ("alt+d", SERVER), ("alt+a", ACCOUNT)):
+            wizard.real_keys(keys)
+            focus_settles_on(wizard, field)
+    if name == "login":
         assert state.buttons["back"].visible and state.control(ACCOUNT).visible
         assert state.control(SERVER).text, "the server name starts as this computer's name"
         for values, number in [
@@ -146,6 +151,13 @@ def report_server_pages(wizard, prefix, name, state):
     assert state.control(IDC_TITLE).text == "Report Server"
     assert wizard.tooltip(IDC_ACCOUNT_HINT).startswith("The Windows account")
     assert wizard.tooltip(IDC_SHARED_FOLDER_HINT).startswith("A network share")
+    # A screen reader names a field by the text just before it: the label, not the icon.
+    order = [c.id for c in state.controls]
+    for label, field in ((IDC_ACCOUNT_LABEL, ACCOUNT), (IDC_SERVER_LABEL, URL), (IDC_SHARED_FOLDER_LABEL, SHARE)):
+        assert order.index(field) == order.index(label) + 1, (label, order)
+    for keys, field in (("alt+u", URL), ("alt+s", SHARE), ("alt+a", ACCOUNT)):
+        wizard.real_keys(keys)
+        focus_settles_on(wizard, field)
     for values, number in [
         ({ACCOUNT: "ORVANTA\\reports", PASSWORD: "", URL: "http://localhost/ReportServer", SHARE: "\\\\localhost\\share"}, 10000),
         ({PASSWORD: SECRET, SHARE: "C:\\Share"}, 50213),

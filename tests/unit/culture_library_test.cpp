@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cwctype>
 #include <string>
+#include <vector>
 
 #include "core/localization.h"
 #include "fixtures.h"
@@ -17,7 +19,7 @@ namespace {
 using test_files::ExecutableFolder;
 
 // Every string number the setup program loads from its culture library.
-constexpr std::array<UINT, 121> kNumbers = {
+constexpr std::array<UINT, 123> kNumbers = {
     104,
     10000, 10001, 10002, 10003, 10004, 10005, 10006,
     50101, 50102, 50103, 50104, 50105, 50106, 50107, 50108, 50109,
@@ -35,9 +37,9 @@ constexpr std::array<UINT, 121> kNumbers = {
     50218, 50220, 50222, 50224, 50225, 50227, 50228,
     50278, 50279, 50280, 50281,
     50283, 50284, 50285, 50286, 50287, 50288,
-    50300, 50301, 50302,
+    50300, 50301, 50302, 50303, 50304,
 };
-static_assert(kNumbers.size() == 121);
+static_assert(kNumbers.size() == 123);
 
 platform::Library OpenCulture(const std::wstring& fileName) {
   std::wstring path = ExecutableFolder() + fileName;
@@ -48,7 +50,7 @@ platform::Library OpenCulture(const std::wstring& fileName) {
 class CultureLibraryTest : public testing::TestWithParam<const wchar_t*> {};
 
 TEST(CultureNumbers, ListIsSortedAndUnique) {
-  EXPECT_EQ(kNumbers.size(), 121u);
+  EXPECT_EQ(kNumbers.size(), 123u);
   for (size_t i = 1; i < kNumbers.size(); ++i) EXPECT_LT(kNumbers[i - 1], kNumbers[i]) << "at index " << i;
 }
 
@@ -70,6 +72,38 @@ INSTANTIATE_TEST_SUITE_P(Shipped, CultureLibraryTest, testing::Values(L"setup_en
                              if (isalnum(static_cast<unsigned char>(c))) out += c;
                            return out;
                          });
+
+// Every label, field button and sheet button of a page has its own access key ("&x"), in every
+// culture: two alike would send Alt+x to the first only.
+TEST_P(CultureLibraryTest, EachPageHasOneAccessKeyPerControl) {
+  platform::Library library = OpenCulture(GetParam());
+  ASSERT_TRUE(library);
+  const std::vector<std::vector<UINT>> pages = {
+      {50157, 50158, 50163},                // service account and database server
+      {50156},                              // catalog drive
+      {50161, 50162, 50194, 50195},         // working folders and their Browse buttons
+      {50200, 50201, 50202, 50208, 50151},  // report server
+      {50132, 50133, 50117},                // the finish page's offers and Finish
+  };
+  for (const auto& page : pages) {
+    std::wstring keys;
+    for (UINT number : std::vector<UINT>{50103, 50104}) {  // Back and Next are on every one of them
+      std::wstring text;
+      Localization::ReadString(library.get(), number, text);
+      const size_t at = text.find(L'&');
+      if (at != std::wstring::npos) keys += static_cast<wchar_t>(towlower(text[at + 1]));
+    }
+    for (UINT number : page) {
+      std::wstring text;
+      ASSERT_TRUE(Localization::ReadString(library.get(), number, text)) << number;
+      const size_t at = text.find(L'&');
+      ASSERT_TRUE(at != std::wstring::npos && at + 1 < text.size()) << "string " << number << " has no access key";
+      const wchar_t key = static_cast<wchar_t>(towlower(text[at + 1]));
+      EXPECT_EQ(keys.find(key), std::wstring::npos) << "string " << number << " repeats an access key of its page";
+      keys += key;
+    }
+  }
+}
 
 TEST(CultureLibrary, TranslationKeepsMessageArguments) {
   platform::Library english = OpenCulture(L"setup_en-US.dll");
