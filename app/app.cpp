@@ -378,15 +378,17 @@ bool CCommonBootstrapperApp::RefuseSecondSetup() {
 
 bool CCommonBootstrapperApp::MoveLogToChosenFile() {
   const std::wstring& file = cmd_.logFile;
-  std::wstring unfit = UnfitLogFile(platform_.security, platform::FullPath(file));
+  const std::wstring full = platform::FullPath(file);
+  std::wstring unfit = UnfitLogFile(platform_.security, full);
   if (unfit.empty()) {
     log_->Log(L"Setup.log goes on in %s.", file);
-    if (const DWORD error = log_->MoveTo(platform::FullPath(file)))
+    if (const DWORD error = log_->MoveTo(full))
       unfit = text::Format(L"it could not be written (error code %d)", static_cast<int>(error));
   }
   if (unfit.empty()) return true;
   log_->Log(L"The log file %s is refused: %s. Nothing was changed.", file, unfit);
-  if (!NoQuestions()) ShowPlainMessage(platform_.prompts, nullptr, text::Format(L"The log file %s cannot be used: %s.", file, unfit));
+  if (!NoQuestions())
+    ShowPlainMessage(platform_.prompts, nullptr, text::Format(L"The log file %s cannot be used: %s.", file, unfit));
   state_.SetExitCode(exit_code::LogFolderUnsafe);
   return false;
 }

@@ -1,7 +1,5 @@
 #include "app/command_line.h"
 
-#include <utility>
-
 #include "checks/launch_checks.h"
 #include "core/log_file.h"
 #include "core/property_map.h"
@@ -45,14 +43,15 @@ constexpr const wchar_t* kPlainSwitches[] = {L"/u",    L"/modify", L"/r",       
                                              L"/help", L"/plan",   L"/central", L"/zemdeploy", L"/dcscache",
                                              L"/restart"};
 
-}  // namespace
-
+// Whether the argument is a switch this reader knows (a value it takes aside).
 bool IsKnownSwitch(const std::wstring& arg) {
   for (const wchar_t* known : kPlainSwitches)
     if (text::EqualsNoCase(arg, known)) return true;
   CommandLineFields scratch;
   return ValueTarget(arg, scratch) != nullptr;
 }
+
+}  // namespace
 
 void ReadCommandLine(const std::vector<std::wstring>& args, CommandLineFields& f, PropertyMap& properties,
                      LogFile& log) {

@@ -33,9 +33,6 @@ struct CommandLineFields {
   std::vector<std::wstring> refused;
 };
 
-// Whether the argument is a switch this reader knows (a value it takes aside).
-bool IsKnownSwitch(const std::wstring& arg);
-
 // Applies each argument (program name already removed) in order; never fails.
 void ReadCommandLine(const std::vector<std::wstring>& args, CommandLineFields& fields, PropertyMap& properties,
                      LogFile& log);

@@ -41,7 +41,7 @@ void CCommonBootstrapperApp::CompleteReport() {
   RunReport& report = state_.Report();
   const int code = state_.ExitCode();
   for (const auto& product : products_) {
-    if (report.HasProduct(product->ShortName)) continue;
+    if (report.FindProduct(product->ShortName)) continue;
     ItemReport& item = report.Product(product->ShortName);
     item.name = product->Name;
     item.productCode = product->GUID;

@@ -22,13 +22,10 @@ const wchar_t* OutcomeWord(ItemOutcome outcome) {
   return L"notApplicable";
 }
 
-// The mask of the file being made; ResultJson sets it for its own duration.
-const SecretMask* g_mask = nullptr;
-
-// JSON values as text: each function answers one complete value.
-std::string Str(const std::wstring& raw) {
-  // Every text passes the run's mask: an installer's words or a path may hold a password.
-  const std::wstring value = g_mask ? g_mask->Apply(raw) : raw;
+// JSON values as text: each function answers one complete value. Every text passes the run's
+// mask: an installer's words or a path may hold a password.
+std::string Str(const std::wstring& raw, const SecretMask* mask) {
+  const std::wstring value = mask ? mask->Apply(raw) : raw;
   std::string out = "\"";
   std::wstring plain;  // converted in runs, so a surrogate pair stays whole
   auto flush = [&] {
@@ -61,7 +58,8 @@ std::string Arr(const std::vector<std::string>& values) {
   return out + "]";
 }
 
-std::string Item(const ItemReport& item) {
+std::string Item(const ItemReport& item, const SecretMask* mask) {
+  auto Str = [mask](const std::wstring& value) { return ::Str(value, mask); };
   std::vector<std::string> logs, packages;
   for (const std::wstring& log : item.logs) logs.push_back(Str(log));
   for (const PackageReport& p : item.packages)
@@ -85,10 +83,10 @@ std::wstring UtcTimestamp(const SYSTEMTIME& t) {
 }
 
 std::string ResultJson(const RunSummary& s, const RunReport& report, const SecretMask* mask) {
-  g_mask = mask;
+  auto Str = [mask](const std::wstring& value) { return ::Str(value, mask); };
   std::vector<std::string> prerequisites, products;
-  for (const ItemReport& item : report.Prerequisites()) prerequisites.push_back(Item(item));
-  for (const ItemReport& item : report.Products()) products.push_back(Item(item));
+  for (const ItemReport& item : report.Prerequisites()) prerequisites.push_back(Item(item, mask));
+  for (const ItemReport& item : report.Products()) products.push_back(Item(item, mask));
   const std::string json = Obj({{"schemaVersion", Num(kResultSchemaVersion)},
               {"exitCode", Num(s.exitCode)},
               {"exitName", Str(s.exitName)},
@@ -103,7 +101,6 @@ std::string ResultJson(const RunSummary& s, const RunReport& report, const Secre
               {"log", Str(s.log)},
               {"prerequisites", Arr(prerequisites)},
               {"products", Arr(products)}});
-  g_mask = nullptr;
   return json + "\n";
 }
 

@@ -30,10 +30,11 @@ class RunReport {
   // The entry of that name, made on first use; entries keep the order they were first named in.
   ItemReport& Prerequisite(const std::wstring& name) { return Entry(prerequisites_, name, &ItemReport::name); }
   ItemReport& Product(const std::wstring& shortName) { return Entry(products_, shortName, &ItemReport::shortName); }
-  bool HasProduct(const std::wstring& shortName) const {
+  // The product's entry; null when none was made.
+  const ItemReport* FindProduct(const std::wstring& shortName) const {
     for (const ItemReport& item : products_)
-      if (item.shortName == shortName) return true;
-    return false;
+      if (item.shortName == shortName) return &item;
+    return nullptr;
   }
   const std::vector<ItemReport>& Prerequisites() const { return prerequisites_; }
   const std::vector<ItemReport>& Products() const { return products_; }

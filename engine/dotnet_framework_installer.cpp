@@ -35,11 +35,15 @@ DotNetFrameworkInstaller::DotNetFrameworkInstaller(LogFile& log, platform::Platf
   servicePack = probe_.ServicePackMajor();
 }
 
+namespace {
+DotNet4Package Package(VendorLink link) { return {link, VendorLinks::FileName(link)}; }
+}  // namespace
+
 DotNet4Package DotNetFrameworkInstaller::ChooseDotNet4Package(OsCode osCode, int servicePack,
                                                               const std::wstring& version) {
-  if (!TakesCurrentDotNetLine(osCode, servicePack)) return {VendorLink::DotNet4Web, L"dotNetFx40_full_setup.exe"};
-  if (version == L"4.7.2") return {VendorLink::DotNet472Web, L"NDP472-KB4054531-Web.exe"};
-  return {VendorLink::DotNet45Web, L"dotNetFx45_Full_setup.exe"};
+  if (!TakesCurrentDotNetLine(osCode, servicePack)) return Package(VendorLink::DotNet4Web);
+  if (version == L"4.7.2") return Package(VendorLink::DotNet472Web);
+  return Package(VendorLink::DotNet45Web);
 }
 
 bool DotNetFrameworkInstaller::InstallDotNet4(const std::wstring& version) {
@@ -96,7 +100,7 @@ bool DotNetFrameworkInstaller::InstallDotNet35Sp1() {
       !MsiProductInstalled(log, machine_.installer, is64Bit ? kRasterizerX64 : kRasterizerX86, L"RGB9RAST"))
     FullPackageRoute();
   else
-    DownloadAndRun(links_.Url(VendorLink::DotNet35Sp1Web), L"dotNetFx35setup.exe", parameters,
+    DownloadAndRun(links_.Url(VendorLink::DotNet35Sp1Web), VendorLinks::FileName(VendorLink::DotNet35Sp1Web), parameters,
                    links_.Sha256(VendorLink::DotNet35Sp1Web));
   if (exitCode == kRequirementsNotMet)
     errorText = std::wstring(kRequirementsText) + L" Disk space required is 280 MB (32-bit) and 610 MB (64-bit).";
@@ -106,7 +110,8 @@ bool DotNetFrameworkInstaller::InstallDotNet35Sp1() {
 // Windows XP without the rasterizer: the web installer cannot bring it, the full package can.
 void DotNetFrameworkInstaller::FullPackageRoute() {
   const std::wstring package =
-      Fetch(links_.Url(VendorLink::DotNet35Sp1Full), L"dotnetfx35.exe", links_.Sha256(VendorLink::DotNet35Sp1Full));
+      Fetch(links_.Url(VendorLink::DotNet35Sp1Full), VendorLinks::FileName(VendorLink::DotNet35Sp1Full),
+            links_.Sha256(VendorLink::DotNet35Sp1Full));
   if (package.empty()) return;
   // Quoted when needed: the temporary folder of Windows XP lies under "Documents and Settings".
   const std::wstring extracted = workFolder + L"\\dotnetfx35";

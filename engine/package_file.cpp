@@ -284,9 +284,8 @@ bool PackageFile::PlanSequence(uint32_t kind) {
     Product& product = *productPointer;
     currentProduct_ = &product;
     // A dependency this run puts on the machine first is met by the time the product's turn comes.
-    const RunReport& planned = context_.state->Report();
-    const bool dependencyPlanned = !product.Dependency.empty() && planned.HasProduct(product.Dependency) &&
-                                   context_.state->Report().Product(product.Dependency).action != L"skip";
+    const ItemReport* dependency = context_.state->Report().FindProduct(product.Dependency);
+    const bool dependencyPlanned = !product.Dependency.empty() && dependency && dependency->action != L"skip";
     if (!dependencyPlanned && DependencyMissing(product, kind)) continue;
     ItemReport* report = ReportOf(product);
     std::vector<XmlNode> groups;

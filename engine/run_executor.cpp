@@ -88,19 +88,8 @@ void RunExecutor::PlanWork(const RunPlan& plan) {
 
 void RunExecutor::PlanSequence(RunStepKind kind) {
   EngineContext context = Context();
-  if (kind == RunStepKind::InstallSequence) {
-    InstallPackageFile sequence(context, {});
-    sequence.Initialize();
-    sequence.PlanSequence(mode::Install);
-  } else if (kind == RunStepKind::UninstallSequence) {
-    UninstallPackageFile sequence(context, {});
-    sequence.Initialize();
-    sequence.PlanSequence(mode::Uninstall);
-  } else {
-    RepairPackageFile sequence(context, {});
-    sequence.Initialize();
-    sequence.PlanSequence(mode::Repair);
-  }
+  context.openInstallSources = nullptr;  // a plan reads; the install-source record is not opened
+  MakeSequence(kind, context, L"")->PlanSequence(SequenceMode(kind));
 }
 
 void RunExecutor::RunSteps(const std::vector<::RunStep>& steps) {

@@ -29,7 +29,7 @@ bool SqlClientInstaller::EnsureSqlNativeClient() {
   }
   chosenFlavour = flavour;
   const bool licensed = flavour == Sql2008R2x86 || flavour == Sql2008R2x64;
-  exitCode = DownloadAndInstallMsi(links_.Url(*link), L"sqlncli.msi", licensed ? L"IACCEPTSQLNCLILICENSETERMS=YES" : L"",
+  exitCode = DownloadAndInstallMsi(links_.Url(*link), VendorLinks::FileName(*link), licensed ? L"IACCEPTSQLNCLILICENSETERMS=YES" : L"",
                                    links_.Sha256(*link));
   return exit_code::PackageSucceeded(static_cast<int>(exitCode));
 }

@@ -71,6 +71,8 @@ class VendorLinks {
   // Where a layout keeps a link's file: "<folder>\<variable without braces>\<file name>", one
   // folder per link, since several links save files of the same name.
   static std::wstring LocalCopyPath(const std::wstring& folder, const VendorLinkInfo& info);
+  // What the component installer saves the link's file as (the table's one name for it).
+  static const wchar_t* FileName(VendorLink link) { return VendorLinkTable()[static_cast<size_t>(link)].fileName; }
   // The local copy of the file at `url`: that of a link the list names with this URL, when the
   // file is there; empty otherwise (and always without a local copies folder).
   std::wstring LocalCopy(const std::wstring& url) const;

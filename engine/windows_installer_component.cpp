@@ -11,20 +11,24 @@ WindowsInstallerComponent::WindowsInstallerComponent(LogFile& log, platform::Pla
 
 void WindowsInstallerComponent::LoadMsi() { msi_ = machine_.installer.LoadTransactions(); }
 
+namespace {
+WindowsInstallerPackage Package(VendorLink link) { return {link, VendorLinks::FileName(link)}; }
+}  // namespace
+
 std::optional<WindowsInstallerPackage> WindowsInstallerComponent::ChoosePackage(const platform::OsVersion& version,
                                                                                 WORD architecture) {
   const bool x86 = architecture == PROCESSOR_ARCHITECTURE_INTEL;
   const bool x64 = architecture == PROCESSOR_ARCHITECTURE_AMD64;
   if (version.major == 5 && version.minor == 1 && x86)
-    return WindowsInstallerPackage{VendorLink::WindowsInstaller45XpX86, L"WindowsXP-KB942288-v3-x86.exe"};
+    return Package(VendorLink::WindowsInstaller45XpX86);
   if (version.major == 5 && version.minor == 2 && x86)
-    return WindowsInstallerPackage{VendorLink::WindowsInstaller45Server2003X86, L"WindowsServer2003-KB942288-v4-x86.exe"};
+    return Package(VendorLink::WindowsInstaller45Server2003X86);
   if (version.major == 5 && version.minor == 2 && x64)
-    return WindowsInstallerPackage{VendorLink::WindowsInstaller45Server2003X64, L"WindowsServer2003-KB942288-v4-x64.exe"};
+    return Package(VendorLink::WindowsInstaller45Server2003X64);
   if (version.major == 6 && x86)
-    return WindowsInstallerPackage{VendorLink::WindowsInstaller45Windows6X86, L"Windows6.0-KB942288-v2-x86.msu"};
+    return Package(VendorLink::WindowsInstaller45Windows6X86);
   if (version.major == 6 && x64)
-    return WindowsInstallerPackage{VendorLink::WindowsInstaller45Windows6X64, L"Windows6.0-KB942288-v2-x64.MSU"};
+    return Package(VendorLink::WindowsInstaller45Windows6X64);
   return std::nullopt;
 }
 

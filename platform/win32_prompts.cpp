@@ -6,14 +6,16 @@ namespace platform {
 
 namespace {
 
-// The captions waiting for this thread's next box. Held through a plain pointer: a thread_local
-// with a destructor makes the runtime delete a thread key at exit, which can deadlock with a
-// worker thread's own exit.
-struct PendingCaptions {
+// What waits for this thread's next box: its button captions, and the owner it is centred over
+// (by itself Windows centres a box on the screen, far from a wizard that sits elsewhere). Held
+// through a plain pointer: a thread_local with a destructor makes the runtime delete a thread key
+// at exit, which can deadlock with a worker thread's own exit.
+struct PendingBox {
   HHOOK hook = nullptr;
   std::vector<std::pair<int, std::wstring>> captions;
+  HWND owner = nullptr;
 };
-thread_local PendingCaptions* t_pending = nullptr;
+thread_local PendingBox* t_pending = nullptr;
 
 void DropPending() {
   if (!t_pending) return;
@@ -22,13 +24,28 @@ void DropPending() {
   t_pending = nullptr;
 }
 
-LRESULT CALLBACK ButtonHook(int code, WPARAM wParam, LPARAM lParam) {
+void CentreOver(HWND box, HWND owner) {
+  RECT around{}, frame{};
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof(monitor);
+  if (!GetWindowRect(owner, &around) || !GetWindowRect(box, &frame) ||
+      !GetMonitorInfoW(MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST), &monitor))
+    return;
+  const LONG width = frame.right - frame.left, height = frame.bottom - frame.top;
+  const RECT& work = monitor.rcWork;
+  const LONG x = std::max(work.left, std::min((around.left + around.right - width) / 2, work.right - width));
+  const LONG y = std::max(work.top, std::min((around.top + around.bottom - height) / 2, work.bottom - height));
+  SetWindowPos(box, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+LRESULT CALLBACK BoxHook(int code, WPARAM wParam, LPARAM lParam) {
   HHOOK self = t_pending ? t_pending->hook : nullptr;
   if (code == HCBT_ACTIVATE && t_pending) {
     HWND box = reinterpret_cast<HWND>(wParam);
     for (const auto& [id, caption] : t_pending->captions) {
       if (HWND button = GetDlgItem(box, id)) SetWindowTextW(button, caption.c_str());
     }
+    if (t_pending->owner) CentreOver(box, t_pending->owner);
     // One box only: the hook removes itself once it has done its work.
     DropPending();
     return 0;
@@ -36,66 +53,29 @@ LRESULT CALLBACK ButtonHook(int code, WPARAM wParam, LPARAM lParam) {
   return CallNextHookEx(self, code, wParam, lParam);
 }
 
-// The owner of this thread's next box, which the box is centred over: by itself Windows centres
-// a box on the screen, far from a wizard that sits elsewhere.
-struct PendingCentre {
-  HHOOK hook = nullptr;
-  HWND owner = nullptr;
-};
-thread_local PendingCentre* t_centre = nullptr;
-
-void DropCentre() {
-  if (!t_centre) return;
-  if (t_centre->hook) UnhookWindowsHookEx(t_centre->hook);
-  delete t_centre;
-  t_centre = nullptr;
-}
-
-LRESULT CALLBACK CentreHook(int code, WPARAM wParam, LPARAM lParam) {
-  HHOOK self = t_centre ? t_centre->hook : nullptr;
-  if (code == HCBT_ACTIVATE && t_centre) {
-    HWND box = reinterpret_cast<HWND>(wParam);
-    RECT owner{}, frame{};
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof(monitor);
-    if (GetWindowRect(t_centre->owner, &owner) && GetWindowRect(box, &frame) &&
-        GetMonitorInfoW(MonitorFromWindow(t_centre->owner, MONITOR_DEFAULTTONEAREST), &monitor)) {
-      const LONG width = frame.right - frame.left, height = frame.bottom - frame.top;
-      const RECT& work = monitor.rcWork;
-      LONG x = (owner.left + owner.right - width) / 2, y = (owner.top + owner.bottom - height) / 2;
-      x = std::max(work.left, std::min(x, work.right - width));
-      y = std::max(work.top, std::min(y, work.bottom - height));
-      SetWindowPos(box, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    }
-    // The button captions' hook sees the same activation.
-    const LRESULT next = CallNextHookEx(self, code, wParam, lParam);
-    DropCentre();
-    return next;
-  }
-  return CallNextHookEx(self, code, wParam, lParam);
+// The pending box of this thread, with its hook in place; null when no hook could be set.
+PendingBox* Pending() {
+  if (t_pending) return t_pending;
+  t_pending = new PendingBox{};
+  t_pending->hook = SetWindowsHookExW(WH_CBT, BoxHook, nullptr, GetCurrentThreadId());
+  if (!t_pending->hook) DropPending();
+  return t_pending;
 }
 
 }  // namespace
 
 void RenameNextBoxButtons(std::vector<std::pair<int, std::wstring>> captions) {
   DropPending();
-  t_pending = new PendingCaptions{nullptr, std::move(captions)};
-  t_pending->hook = SetWindowsHookExW(WH_CBT, ButtonHook, nullptr, GetCurrentThreadId());
-  if (!t_pending->hook) DropPending();
+  if (PendingBox* box = Pending()) box->captions = std::move(captions);
 }
 
 int Win32Prompts::Show(HWND owner, const std::wstring& text, const std::wstring& caption, UINT type,
                        const std::function<void()>& prepare) {
   if (prepare) prepare();
-  DropCentre();
-  if (owner && IsWindowVisible(owner) && !IsIconic(owner)) {
-    t_centre = new PendingCentre{nullptr, owner};
-    t_centre->hook = SetWindowsHookExW(WH_CBT, CentreHook, nullptr, GetCurrentThreadId());
-    if (!t_centre->hook) DropCentre();
-  }
+  if (owner && IsWindowVisible(owner) && !IsIconic(owner))
+    if (PendingBox* box = Pending()) box->owner = owner;
   const int answer = MessageBoxW(owner, text.c_str(), caption.c_str(), type);
   DropPending();  // a box that never appeared leaves no hook behind
-  DropCentre();
   return answer;
 }
 

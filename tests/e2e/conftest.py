@@ -4,7 +4,7 @@ from pathlib import Path
 import pytest
 
 sys.path.insert(0, str(Path(__file__).parent))
-from wine import BUILD, Distribution, Vendor, WinePrefix  # noqa: E402
+from wine import BUILD, Distribution, WinePrefix, serve_vendor  # noqa: E402
 
 
 @pytest.fixture(scope="module")
@@ -25,9 +25,4 @@ def dist(prefix):
 @pytest.fixture(scope="module")
 def vendor():
     """The vendors' download server on 127.0.0.1:80 (see Vendor)."""
-    try:
-        server = Vendor()
-    except OSError as error:  # port 80 needs the rights CI has
-        pytest.skip(f"cannot listen on 127.0.0.1:80: {error}")
-    yield server
-    server.close()
+    yield from serve_vendor()

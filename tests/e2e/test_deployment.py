@@ -2,11 +2,9 @@
 changes nothing, and a log at a path of the caller's choosing."""
 import shutil
 
-import pytest
-
 from test_checks import MINIMUM_RAM, with_checks
-from wine import (BIN, SAMPLE_PRODUCTS, assert_untouched, check_result, log_folder, plant_link, read_log, run_setup,
-                  uninstall_all)
+from wine import (SAMPLE_PRODUCTS, assert_untouched, check_result, log_folder, plant_link, read_log, restart_notice,
+                  run_setup, uninstall_all)
 
 ALL = list(SAMPLE_PRODUCTS.values())
 RESTART_KEYS = [("HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce", "QV_VRX"),
@@ -23,21 +21,6 @@ def result(prefix):
 
 def products(res):
     return {p["shortName"]: p for p in res["products"]}
-
-
-def add_post_install(dist, name, answer):
-    """A post-install step in Rizod's first group that answers as an installer would."""
-    shutil.copy(BIN / "exitwith.exe", dist.dir / "Packages" / "exitwith.exe")
-    definition = (dist.dir / "RizodSuite.xml").read_text()
-    step = f"""
-        <PackageFile>
-          <Name>{name}</Name>
-          <Location>[WORKINGDIRECTORY]\\Packages\\exitwith.exe</Location>
-          <InstallArguments>{answer}</InstallArguments>
-          <PostInstallOrder>1</PostInstallOrder>
-        </PackageFile>"""
-    end = definition.index("</PackageFileGroup>")
-    (dist.dir / "RizodSuite.xml").write_text(definition[:end] + step + definition[end:])
 
 
 def test_quiet_installs_and_qn_uninstalls_each_with_its_result(prefix, dist):
@@ -79,7 +62,7 @@ def test_an_unknown_switch_refuses_the_command_line_before_anything_changes(pref
 
 def test_norestart_reports_the_restart_a_package_asked_for_and_schedules_none(prefix, dist):
     uninstall_all(prefix)
-    add_post_install(dist, "Restart Notice", 3010)
+    restart_notice(dist, 3010)
     # The switch's REBOOT=ReallySuppress comes first on the step's command line: the code from the environment.
     prefix.env["EXITWITH_CODE"] = "3010"
     try:

@@ -6,7 +6,7 @@ import time
 
 import pytest
 
-from wine import BIN, BUILD, FAILING, build_failing_package, dump_of, log_folder, read_log, uninstall_all
+from wine import BUILD, FAILING, build_failing_package, dump_of, log_folder, read_log, restart_notice, uninstall_all
 
 RIZOD = ["{6C1E2A4B-3D5F-4A71-9B20-7E8F10A2C301}", "{6C1E2A4B-3D5F-4A71-9B20-7E8F10A2C302}",
          "{6C1E2A4B-3D5F-4A71-9B20-7E8F10A2C303}"]
@@ -166,21 +166,6 @@ def test_repair_of_the_installed_suite(prefix, dist):
     assert (log_folder(prefix) / "RizodServer_Repair.log").stat().st_size > 0
     assert dump_of(lines)["SetupSuccess"] == "True"
     assert (log_folder(prefix) / "Rizod_RepairSetup.log").exists()
-
-
-def restart_notice(dist, answer):
-    """A post-install step of the first group that answers as an installer asking for a restart does."""
-    shutil.copy(BIN / "exitwith.exe", dist.dir / "Packages" / "exitwith.exe")
-    definition = (dist.dir / "RizodSuite.xml").read_text()
-    notice = f"""
-        <PackageFile>
-          <Name>Restart Notice</Name>
-          <Location>[WORKINGDIRECTORY]\\Packages\\exitwith.exe</Location>
-          <InstallArguments>{answer}</InstallArguments>
-          <PostInstallOrder>1</PostInstallOrder>
-        </PackageFile>"""
-    end = definition.index("</PackageFileGroup>")
-    (dist.dir / "RizodSuite.xml").write_text(definition[:end] + notice + definition[end:])
 
 
 # 1641: the package started the restart itself; the setup started none, so it answers 3010 too.

@@ -5,8 +5,8 @@ import shutil
 
 import pytest
 
-from wine import (BIN, RUNTIME, SAMPLE_PRODUCTS, Distribution, Vendor, assert_untouched, download_folder,
-                  exitwith_sha256, plant_link, run_setup, uninstall_all, with_dotnet)
+from wine import (BIN, RUNTIME, SAMPLE_PRODUCTS, Distribution, assert_untouched, download_folder, exitwith_sha256,
+                  plant_link, run_setup, serve_vendor, uninstall_all, with_dotnet)
 
 LAYOUT = "C:\\offline\\suite"
 DOTNET_URL = "http://127.0.0.1/dotnet/NDP472-KB4054531-Web.exe"
@@ -20,12 +20,7 @@ RIZOD_SERVER = SAMPLE_PRODUCTS["RizodServer"]
 def site():
     """The vendor's server for one test, which the test may stop early (the Vendor of
     test_prerequisites, started anew each time)."""
-    try:
-        server = Vendor()
-    except OSError as error:  # port 80 needs the rights CI has
-        pytest.skip(f"cannot listen on 127.0.0.1:80: {error}")
-    yield server
-    server.close()
+    yield from serve_vendor()
 
 
 @pytest.fixture

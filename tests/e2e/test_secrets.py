@@ -3,10 +3,7 @@ value of the machine, in ANSI or UTF-16, after an install, a repair, an uninstal
 install and a prerequisite that needs a reboot."""
 import shutil
 
-import pytest
-
-from wine import with_dotnet
-from wine import BIN, FAILING, build_failing_package, dump_of, log_folder, run_setup, uninstall_all
+from wine import BIN, FAILING, build_failing_package, dump_of, log_folder, run_setup, uninstall_all, with_dotnet
 
 SECRETS = {
     "DOCUMENT_SERVICEACCOUNTPWD": "Ds-Secret-2",

@@ -11,6 +11,7 @@ import threading
 from pathlib import Path
 
 import jsonschema
+import pytest
 
 ROOT = Path(__file__).resolve().parents[2]
 BUILD = Path(os.environ.get("SETUP_BUILD_DIR", ROOT / "build" / "x64"))
@@ -142,21 +143,31 @@ class BackgroundRun:
         return int(lines[-1])
 
 
-def hold_after_first_group(dist: "Distribution", gate: str, seconds=120):
-    """The first package group gets a post-install step, holdfile.exe from the distribution's
-    Packages folder, that holds the run until the test writes <gate>.release (it writes <gate>.held
-    once it waits)."""
-    shutil.copy(BIN / "holdfile.exe", dist.dir / "Packages" / "holdfile.exe")
+def add_post_install_step(dist: "Distribution", name: str, tool: str, arguments: str):
+    """The first package group gets a post-install step: the test tool, copied into the
+    distribution's Packages folder, started with the arguments."""
+    shutil.copy(BIN / tool, dist.dir / "Packages" / tool)
     definition = (dist.dir / "RizodSuite.xml").read_text()
-    waiter = f"""
+    step = f"""
         <PackageFile>
-          <Name>Gate</Name>
-          <Location>[WORKINGDIRECTORY]\\Packages\\holdfile.exe</Location>
-          <InstallArguments>{gate} {seconds}</InstallArguments>
+          <Name>{name}</Name>
+          <Location>[WORKINGDIRECTORY]\\Packages\\{tool}</Location>
+          <InstallArguments>{arguments}</InstallArguments>
           <PostInstallOrder>1</PostInstallOrder>
         </PackageFile>"""
     end = definition.index("</PackageFileGroup>")
-    (dist.dir / "RizodSuite.xml").write_text(definition[:end] + waiter + definition[end:])
+    (dist.dir / "RizodSuite.xml").write_text(definition[:end] + step + definition[end:])
+
+
+def hold_after_first_group(dist: "Distribution", gate: str, seconds=120):
+    """A post-install step of the first group, holdfile.exe, holds the run until the test writes
+    <gate>.release (it writes <gate>.held once it waits)."""
+    add_post_install_step(dist, "Gate", "holdfile.exe", f"{gate} {seconds}")
+
+
+def restart_notice(dist: "Distribution", answer):
+    """A post-install step of the first group that answers as an installer asking for a restart does."""
+    add_post_install_step(dist, "Restart Notice", "exitwith.exe", answer)
 
 
 class Distribution:
@@ -353,6 +364,16 @@ class Vendor:
         if self.thread.is_alive():
             self.server.shutdown()
         self.server.server_close()
+
+
+def serve_vendor():
+    """A Vendor for a fixture to yield from: skipped where port 80 cannot be had, closed after."""
+    try:
+        server = Vendor()
+    except OSError as error:  # port 80 needs the rights CI has
+        pytest.skip(f"cannot listen on 127.0.0.1:80: {error}")
+    yield server
+    server.close()
 
 
 def with_dotnet(dist, link, sha256=None):
