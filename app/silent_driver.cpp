@@ -20,6 +20,7 @@
 #include "engine/prerequisite_installer.h"
 #include "engine/progress_interface.h"
 #include "engine/run_executor.h"
+#include "engine/run_progress.h"
 #include "platform/text.h"
 #include "platform/trace.h"
 #include "checks/document_defaults.h"
@@ -40,6 +41,22 @@ class SilentObserver final : public RunObserver {
     app_.SendProgress(ProgressInterface::kFailed, reason);
   }
   void OnRetiredSystem() override { app_.SendProgress(ProgressInterface::kNotSupported, L""); }
+  // The progress program's bar shows the figure the wizard's install page would.
+  bool WantsInstallerMessages() const override { return app_.ProgressRunning(); }
+  void OnWorkMeasured(int packages) override { progress_.SetPackageCount(packages); }
+  void OnPackageTurnBegins() override {
+    progress_.PackageTurnBegins();
+    ReportPosition();
+  }
+  void OnPackageTurnEnds() override {
+    progress_.PackageTurnEnds();
+    ReportPosition();
+  }
+  int OnInstallerMessage(uint32_t type, const wchar_t* message) override {
+    progress_.InstallerMessage(type, message);
+    ReportPosition();
+    return 0;  // Windows Installer goes on as it would without us
+  }
   void OnWorkDone() override {
     if (!app_.ProgressRunning()) return;
     app_.Log().WriteLine(L"Stopping progress dialog");
@@ -51,7 +68,12 @@ class SilentObserver final : public RunObserver {
 
  private:
   std::wstring ResultText() { return app_.ResultText(static_cast<uint32_t>(app_.SetupResultCode())); }
+  void ReportPosition() {
+    if (const std::optional<int> position = progress_.Moved())
+      app_.SendProgress(ProgressInterface::kPosition, std::to_wstring(*position));
+  }
   CCommonBootstrapperApp& app_;
+  RunProgress progress_;
 };
 
 SilentDriver::SilentDriver(CCommonBootstrapperApp& app) : app_(app) {}

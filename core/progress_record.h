@@ -20,6 +20,8 @@ struct ProgressCodes {
   static constexpr uint32_t kFailed = 2;
   static constexpr uint32_t kStatus = 3;
   static constexpr uint32_t kNotSupported = 4;
+  // How far the run is, 0 to 100, as decimal text; a program that does not know it ignores it.
+  static constexpr uint32_t kPosition = 5;
 };
 
 // Texts longer than 259 units are cut; the rest of the record is zero.

@@ -1,5 +1,9 @@
 #include "engine/run_progress.h"
 
+#include <windows.h>
+
+#include <msi.h>
+
 #include <algorithm>
 
 namespace {
@@ -119,6 +123,20 @@ void RunProgress::InstallerRecord(std::wstring_view text) {
 
 void RunProgress::InstallerActionData() {
   if (inTurn_) package_.ActionData();
+}
+
+void RunProgress::InstallerMessage(uint32_t type, const wchar_t* message) {
+  const uint32_t kind = type & 0xFF000000u;
+  if (message && kind == INSTALLMESSAGE_PROGRESS) InstallerRecord(message);
+  else if (kind == INSTALLMESSAGE_ACTIONDATA) InstallerActionData();
+}
+
+std::optional<int> RunProgress::Moved() {
+  if (!Measured()) return std::nullopt;
+  const int position = Position();
+  if (position == reported_) return std::nullopt;
+  reported_ = position;
+  return position;
 }
 
 int RunProgress::Position() {

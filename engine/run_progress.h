@@ -3,6 +3,7 @@
 // sequences reach gives the rest. The bar moves once from 0 to 100 and never goes back.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string_view>
 
@@ -45,12 +46,16 @@ class RunProgress {
   void PackageTurnEnds();
   void InstallerRecord(std::wstring_view text);
   void InstallerActionData();
+  // One of Windows Installer's messages for the running package: progress and action data move it.
+  void InstallerMessage(uint32_t type, const wchar_t* message);
 
   // Whether there is anything to measure yet (a package's turn has come); before that the run
   // shows that it works without telling how far.
   bool Measured() const { return count_ > 0 && turnsBegun_ > 0; }
   // 0 to 100, never less than an earlier answer.
   int Position();
+  // The position when it is measured and has moved since the last call: what to show anew.
+  std::optional<int> Moved();
 
  private:
   int count_ = 0;
@@ -59,4 +64,5 @@ class RunProgress {
   bool inTurn_ = false;
   PackageProgress package_;
   int best_ = 0;
+  int reported_ = -1;
 };

@@ -2,6 +2,9 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <cwchar>
+
 #include <memory>
 
 namespace {
@@ -39,6 +42,12 @@ RunStep Interpret(const ProgressMessage& message) {
       step.showMilliseconds = kShowFailureMilliseconds;
       step.status = message.text.empty() ? L"The setup did not complete." : message.text;
       break;
+    case ProgressMessage::kPosition: {
+      wchar_t* end = nullptr;
+      const long value = message.text.empty() ? -1 : wcstol(message.text.c_str(), &end, 10);
+      if (end && *end == L'\0' && value >= 0) step.position = static_cast<int>(std::min(value, 100L));
+      break;
+    }
     case ProgressMessage::kNotSupported:
       step.ends = true;
       step.exitCode = kExitNotSupported;
@@ -106,7 +115,7 @@ void ProgressWindow::CreateControls() {
   Label(window_, arguments_.mode, left, Scale(42), inner, Scale(18), text);
   bar_ = CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE | PBS_MARQUEE, left, Scale(68), inner,
                          Scale(16), window_, nullptr, nullptr, nullptr);
-  // The setup tells what it is doing, not how far it is: the bar only shows that it works.
+  // Until the setup says how far it is, the bar only shows that it works.
   if (bar_) SendMessageW(bar_, PBM_SETMARQUEE, TRUE, 30);
   status_ = Label(window_, L"Please wait...", left, Scale(96), inner, Scale(50), text);
 }
@@ -115,6 +124,12 @@ void ProgressWindow::OnRecord(const ProgressMessage& message) {
   if (ending_) return;  // the run is over; whatever follows changes nothing
   const RunStep step = Interpret(message);
   if (!step.status.empty() && status_) SetWindowTextW(status_, step.status.c_str());
+  if (step.position >= 0 && bar_) {
+    SendMessageW(bar_, PBM_SETMARQUEE, FALSE, 0);
+    SetWindowLongPtrW(bar_, GWL_STYLE, GetWindowLongPtrW(bar_, GWL_STYLE) & ~static_cast<LONG_PTR>(PBS_MARQUEE));
+    SendMessageW(bar_, PBM_SETRANGE32, 0, 100);
+    SendMessageW(bar_, PBM_SETPOS, static_cast<WPARAM>(step.position), 0);
+  }
   if (!step.ends) return;
   ending_ = true;
   exitCode_ = step.exitCode;

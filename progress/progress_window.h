@@ -26,6 +26,7 @@ struct RunStep {
   int exitCode = kExitDone;
   DWORD showMilliseconds = 0;  // how long the last text stays on screen before the end
   std::wstring status;         // the new status line; empty leaves it as it is
+  int position = -1;           // the bar's new position, 0 to 100; -1 leaves it as it is
 };
 RunStep Interpret(const ProgressMessage& message);
 

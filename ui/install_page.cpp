@@ -148,14 +148,8 @@ void InstallPage::OnSequenceStarting() {
 }
 
 int InstallPage::OnInstallerMessage(uint32_t type, const wchar_t* message) {
-  const uint32_t kind = type & 0xFF000000u;
-  if (message && kind == INSTALLMESSAGE_PROGRESS) {
-    progress_.InstallerRecord(message);
-    ReportProgress();
-  } else if (kind == INSTALLMESSAGE_ACTIONDATA) {
-    progress_.InstallerActionData();
-    ReportProgress();
-  }
+  progress_.InstallerMessage(type, message);
+  ReportProgress();
   // The cancel handshake answers on the installing thread, in this sequence's context.
   return MsiExternalUIHandler(installer_.get(), type, message);
 }
@@ -171,12 +165,9 @@ void InstallPage::OnPackageTurnEnds() {
 }
 
 void InstallPage::ReportProgress() {
-  if (!progress_.Measured()) return;
-  const int position = progress_.Position();
-  if (position == reported_) return;
-  reported_ = position;
   // Posted: the worker never waits for the page.
-  PostMessageW(Window(), kProgressPositionMessage, static_cast<WPARAM>(position), 0);
+  if (const std::optional<int> position = progress_.Moved())
+    PostMessageW(Window(), kProgressPositionMessage, static_cast<WPARAM>(*position), 0);
 }
 
 void InstallPage::ShowPosition(int position) {

@@ -82,7 +82,6 @@ class InstallPage : public WizardPage, private RunObserver {
   std::shared_ptr<MSIInterface> installer_;
   std::unique_ptr<RunExecutor> executor_;  // made by the worker, which alone uses it while it runs
   RunProgress progress_;                   // the worker's
-  int reported_ = -1;                      // the worker's last position handed to the page
   bool marquee_ = true;                    // the page's bar still shows a marquee
   CPictureEx side_;
 };

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/handles.h"
+#include "ui/dpi.h"
 #include "ui/gif_frames.h"
 
 namespace {
@@ -165,7 +166,8 @@ void CPictureEx::Paint() {
   if (!dc) return;
   if (shown_ && Loaded()) {
     picture_scale::Factors factors;
-    if (scaling_) {
+    // The monitor's DPI now, not the one it was loaded at: the sheet may have moved.
+    if (scaling_ || WindowDpi(control_) != 96) {
       RECT page{};
       GetClientRect(GetParent(control_), &page);
       factors = picture_scale::PageFactors(page.right - page.left, page.bottom - page.top);

@@ -1,5 +1,6 @@
 #include "ui/picture_scale.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace picture_scale {
@@ -12,10 +13,11 @@ SIZE HimetricToPixels(SIZE himetric, int dpiX, int dpiY) {
 }
 
 Factors PageFactors(int pageWidth, int pageHeight) {
-  Factors f;
-  if (pageWidth > 0) f.x = static_cast<double>(pageWidth) / kDesignWidth;
-  if (pageHeight > 0) f.y = static_cast<double>(pageHeight) / kDesignHeight;
-  return f;
+  // One factor for both directions, the smaller: a picture keeps its shape and its box.
+  double x = pageWidth > 0 ? static_cast<double>(pageWidth) / kDesignWidth : 0;
+  double y = pageHeight > 0 ? static_cast<double>(pageHeight) / kDesignHeight : 0;
+  double f = x > 0 && y > 0 ? std::min(x, y) : x > 0 ? x : y > 0 ? y : 1.0;
+  return {f, f};
 }
 
 SIZE Scaled(SIZE pixels, Factors factors) {

@@ -17,7 +17,8 @@ struct Factors {
 
 bool NeedsScaling(int dpiX, int dpiY);
 SIZE HimetricToPixels(SIZE himetric, int dpiX, int dpiY);
-// The page's client size over the design size; 1 in a direction the page has no extent in.
+// The page's client size over the design size, the smaller of the two directions for both, so a
+// picture keeps its aspect; 1 when the page has no extent.
 Factors PageFactors(int pageWidth, int pageHeight);
 SIZE Scaled(SIZE pixels, Factors factors);
 

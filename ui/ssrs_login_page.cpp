@@ -5,6 +5,7 @@
 #include "platform/platform.h"
 #include "platform/text.h"
 #include "resources/wizard_ids.h"
+#include "ui/dpi.h"
 #include "ui/fit_control.h"
 #include "checks/login_checks.h"
 #include "ui/rich_text.h"
@@ -31,13 +32,23 @@ constexpr struct {
     {IDC_SHARED_FOLDER_LABEL, 50208, IDC_SHARED_FOLDER_HINT, 50209},
 };
 
+// A bitmap drawn for 96 dots per inch, grown to the page's DPI.
+HBITMAP ScaledBitmap(HMODULE library, UINT id, int dpi) {
+  auto loaded = static_cast<HBITMAP>(LoadImageW(library, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
+  BITMAP info{};
+  if (!loaded || dpi == 96 || !GetObjectW(loaded, sizeof(info), &info)) return loaded;
+  auto scaled = static_cast<HBITMAP>(CopyImage(loaded, IMAGE_BITMAP, ScaledForDpi(info.bmWidth, dpi),
+                                               ScaledForDpi(info.bmHeight, dpi), LR_COPYDELETEORG));
+  return scaled ? scaled : loaded;
+}
+
 }  // namespace
 
 BOOL SSRSLoginPage::OnInitDialog() {
   WizardPage::OnInitDialog();
   LoadPageTexts();
   for (const auto& field : kFields) FitControlToText(Item(field.label), Item(field.icon), Fonts().Text(), log_);
-  information_.reset(LoadImageW(library_, MAKEINTRESOURCEW(kInformationBitmap), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
+  information_.reset(ScaledBitmap(library_, kInformationBitmap, WindowDpi(Window())));
   for (const auto& field : kFields) {
     SendMessageW(Item(field.icon), STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(information_.get()));
   }

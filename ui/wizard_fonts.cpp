@@ -29,9 +29,11 @@ std::wstring FontsFolder(const std::wstring& windowsFolder, DWORD osMajorVersion
   return folder + (osMajorVersion <= 4 ? L"system\\" : L"fonts\\");
 }
 
-HFONT CreatePointFont(int tenthsOfPoint, const std::wstring& face) {
-  platform::WindowDC screen(nullptr);
-  int dpi = screen ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 96;
+HFONT CreatePointFont(int tenthsOfPoint, const std::wstring& face, int dpi) {
+  if (dpi <= 0) {
+    platform::WindowDC screen(nullptr);
+    dpi = screen ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 96;
+  }
   LOGFONTW font{};
   font.lfHeight = -MulDiv(tenthsOfPoint, dpi, 720);
   font.lfWeight = FW_NORMAL;
@@ -55,5 +57,12 @@ void WizardFonts::Prepare(const std::wstring& windowsFolder, DWORD osMajorVersio
   face_ = ChooseWizardFace(faces);
   title_.reset(CreatePointFont(120, face_));
   text_.reset(CreatePointFont(90, face_));
+}
+
+WizardFonts::Previous WizardFonts::ScaleTo(int dpi) {
+  Previous previous{std::move(title_), std::move(text_)};
+  title_.reset(CreatePointFont(120, face_, dpi));
+  text_.reset(CreatePointFont(90, face_, dpi));
+  return previous;
 }
 

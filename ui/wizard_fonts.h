@@ -20,6 +20,12 @@ class WizardFonts {
  public:
   // Looks for the faces (file in the fonts folder and family on the screen) and creates the fonts.
   void Prepare(const std::wstring& windowsFolder, DWORD osMajorVersion);
+  // The same faces at another DPI (a monitor of its own). The old fonts are handed back: the
+  // controls still drawing with them get the new ones before the old are freed.
+  struct Previous {
+    platform::GdiObject title, text;
+  };
+  Previous ScaleTo(int dpi);
   HFONT Title() const { return static_cast<HFONT>(title_.get()); }
   HFONT Text() const { return static_cast<HFONT>(text_.get()); }
   const std::wstring& Face() const { return face_; }
@@ -29,5 +35,5 @@ class WizardFonts {
   platform::GdiObject title_, text_;
 };
 
-// A font of the given face and size in tenths of a point, for the screen.
-HFONT CreatePointFont(int tenthsOfPoint, const std::wstring& face);
+// A font of the given face and size in tenths of a point, for the screen (or a DPI of its own).
+HFONT CreatePointFont(int tenthsOfPoint, const std::wstring& face, int dpi = 0);

@@ -1,10 +1,13 @@
 #include "ui/wizard_sheet.h"
 
+#include <algorithm>
+
 #include <wtsapi32.h>
 
 #include "core/localization.h"
 #include "core/log_file.h"
 #include "core/run_mode.h"
+#include "ui/dpi.h"
 #include "ui/multiline_list.h"
 #include "ui/window_placement.h"
 
@@ -245,6 +248,10 @@ LRESULT CWizardSheet::OnSheetMessage(UINT message, WPARAM wParam, LPARAM lParam,
     case WM_COMMAND:
       if (LOWORD(wParam) == 32771 || LOWORD(wParam) == 32772) handled = true;
       return 0;
+    case WM_DPICHANGED:
+      handled = true;
+      OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+      return 0;
     case WM_DESTROY:
       SessionNotifications(false);
       return 0;
@@ -254,16 +261,46 @@ LRESULT CWizardSheet::OnSheetMessage(UINT message, WPARAM wParam, LPARAM lParam,
   }
 }
 
+// Moved to a monitor of another DPI: the sheet takes the size Windows suggests (the dialogs scale
+// their own controls) and the wizard's fonts are made again for it.
+void CWizardSheet::OnDpiChanged(int dpi, const RECT& suggested) {
+  WizardFonts::Previous previous = fonts_.ScaleTo(dpi);
+  struct Swap {
+    HGDIOBJ oldTitle, oldText;
+    HFONT title, text;
+  } swap{previous.title.get(), previous.text.get(), fonts_.Title(), fonts_.Text()};
+  EnumChildWindows(
+      window_,
+      [](HWND child, LPARAM data) -> BOOL {
+        const auto& s = *reinterpret_cast<const Swap*>(data);
+        auto font = reinterpret_cast<HGDIOBJ>(SendMessageW(child, WM_GETFONT, 0, 0));
+        if (font && font == s.oldTitle) SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(s.title), TRUE);
+        if (font && font == s.oldText) SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(s.text), TRUE);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&swap));
+  SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  InvalidateRect(window_, nullptr, TRUE);
+}
+
+// The band behind the buttons grows with the DPI as the button strip does, keeping its shape.
 void CWizardSheet::PaintBand(HWND window) {
   if (!band_) return;
   BITMAP info{};
   GetObjectW(band_.get(), sizeof(info), &info);
   RECT area{};
   GetClientRect(window, &area);
+  const int dpi = WindowDpi(window);
+  const int height = ScaledForDpi(kBandHeight, dpi);
+  const int sourceWidth = std::min<int>(info.bmWidth, MulDiv(area.right, 96, dpi));
   platform::WindowDC dc(window, GetDCEx(window, nullptr, DCX_CACHE | DCX_CLIPCHILDREN));
   if (!dc) return;
   platform::MemoryDC source(CreateCompatibleDC(dc.get()));
   HGDIOBJ old = SelectObject(source.get(), band_.get());
-  BitBlt(dc.get(), 0, area.bottom - kBandHeight, area.right, info.bmHeight, source.get(), 0, 0, SRCCOPY);
+  SetStretchBltMode(dc.get(), HALFTONE);
+  SetBrushOrgEx(dc.get(), 0, 0, nullptr);
+  StretchBlt(dc.get(), 0, area.bottom - height, area.right, height, source.get(), 0, 0, sourceWidth,
+             std::min<int>(info.bmHeight, kBandHeight), SRCCOPY);
   SelectObject(source.get(), old);
 }

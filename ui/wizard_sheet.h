@@ -55,6 +55,7 @@ class CWizardSheet {
   static LRESULT CALLBACK SheetProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR self);
   LRESULT OnSheetMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
   void PaintBand(HWND window);
+  void OnDpiChanged(int dpi, const RECT& suggested);
   void SessionNotifications(bool on);
 
   std::wstring caption_;

@@ -126,7 +126,7 @@ def test_window_shows_product_and_last_status(tools, display):
         feeder = subprocess.Popen(
             ["wine", "C:\\progress_feeder.exe", "C:\\progress.exe", PRODUCT, "--flags", "8", "--timeout", "20000",
              "3", "Installing Rizod Server", "3", "Installing Rizod Tools & Docs", "--wait", "2500", "--dump",
-             "--wait", "8000", "1", ""],
+             "5", "40", "5", "not a figure", "5", "", "--wait", "500", "--dump", "--wait", "8000", "1", ""],
             env=display, stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.DEVNULL)
         try:
             # Wine can take a while to bring up its desktop on a fresh display.
@@ -148,6 +148,8 @@ def test_window_shows_product_and_last_status(tools, display):
     assert f"control: {PRODUCT}" in controls, lines
     assert "control: Repair" in controls, lines
     assert "control: Installing Rizod Tools & Docs" in controls, lines
+    # A moving bar until the setup says how far it is; a record that is no figure changes nothing.
+    assert [line for line in lines if line.startswith("bar: ")] == ["bar: 0 marquee", "bar: 40"], lines
     # Not a blank screen: the window's text, bar and frame give the picture many colours.
     colours = subprocess.run(["convert", str(shot), "-format", "%k", "info:"], capture_output=True, text=True,
                              check=True).stdout.strip()

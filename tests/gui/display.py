@@ -10,8 +10,9 @@ _numbers = itertools.count(FIRST_DISPLAY)
 
 
 class Xvfb:
-    def __init__(self, log: Path, start_timeout=15, tries=10):
+    def __init__(self, log: Path, start_timeout=15, tries=10, size="1024x768"):
         self.log = log
+        self.size = size
         self.start_timeout = start_timeout
         self.tries = tries
         self.process = None
@@ -30,7 +31,7 @@ class Xvfb:
     def _try(self, number) -> bool:
         with open(self.log, "ab") as log:
             self.process = subprocess.Popen(
-                ["Xvfb", f":{number}", "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+                ["Xvfb", f":{number}", "-screen", "0", f"{self.size}x24", "-nolisten", "tcp"],
                 stdin=subprocess.DEVNULL, stdout=log, stderr=log, start_new_session=True)
         socket = Path(f"/tmp/.X11-unix/X{number}")
         deadline = time.monotonic() + self.start_timeout
@@ -65,3 +66,13 @@ def screenshot(display: str, path: Path, timeout=30):
                    stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                    timeout=timeout, check=True)
     return path
+
+
+# The system colours of a white-on-black high-contrast scheme, as "Control Panel\Colors" holds them.
+HIGH_CONTRAST_BLACK = {
+    "Window": "0 0 0", "WindowText": "255 255 255", "ButtonFace": "0 0 0", "ButtonText": "255 255 255",
+    "Highlight": "26 235 255", "HighlightText": "0 0 0", "GrayText": "63 242 63", "Hilight": "26 235 255",
+    "HilightText": "0 0 0", "HotTrackingColor": "255 255 0", "InfoWindow": "0 0 0", "InfoText": "255 255 255",
+    "Menu": "0 0 0", "MenuText": "255 255 255", "ButtonShadow": "128 128 128", "ButtonHilight": "255 255 255",
+    "ButtonLight": "255 255 255", "ButtonDkShadow": "255 255 255", "AppWorkSpace": "0 0 0", "Background": "0 0 0",
+}

@@ -115,6 +115,30 @@ class Box:
                    (int(values.get("box.width", 0)), int(values.get("box.height", 0))))
 
 
+def _box(text):
+    return tuple(map(int, text.split(",")))
+
+
+def clipping_faults(layout: dict) -> list:
+    faults = []
+    width, height = _box(layout["page.size"])
+    left, top, right, bottom = _box(layout["sheet.rect"])
+    work = _box(layout["screen.work"])
+    if left < work[0] or top < work[1] or right > work[2] or bottom > work[3]:
+        faults.append(f"the sheet {left},{top},{right},{bottom} is not inside the work area {work}")
+    for c in _numbered(layout, "control."):
+        name = f"control {c['id']} ({c['class']}, {c['text'][:40]!r})"
+        l, t, r, b = _box(c["rect"])
+        if l < 0 or t < 0 or r > width or b > height:
+            faults.append(f"{name} at {l},{t},{r},{b} is outside the page {width}x{height}")
+        if "need" in c:
+            need_w, need_h = _box(c["need"])
+            room_w, room_h = _box(c["inside"])
+            if need_w > room_w or need_h > room_h:
+                faults.append(f"{name} needs {need_w}x{need_h} but has {room_w}x{room_h}")
+    return faults
+
+
 class DriverError(AssertionError):
     pass
 
@@ -183,6 +207,12 @@ class Wizard:
         watches watch_ms milliseconds whether the sheet was minimized meanwhile."""
         return self.driver("post", message, wparam, watch_ms)
 
+    def real_type(self, text):
+        """Text typed through the X server, key by key."""
+        subprocess.run(["xdotool", "type", "--delay", "60", text], env={**os.environ, "DISPLAY": self.display},
+                       check=True, timeout=60)
+        time.sleep(0.5)
+
     def real_keys(self, *names, delay_ms=150):
         """Key presses through the X server (XTEST), as a person's keyboard sends them: they reach
         whichever window has the focus, and nothing else."""
@@ -225,6 +255,14 @@ class Wizard:
 
     def tooltip(self, control_id) -> str:
         return self.driver("tooltip", control_id)["tooltip"]
+
+    def layout(self) -> dict:
+        return self.driver("layout")
+
+    def clipping_faults(self) -> list:
+        """What a person would see cut off on the active page: a visible control outside the page,
+        the sheet outside the work area, or a text that needs more room than its control has."""
+        return clipping_faults(self.layout())
 
     def exit_code(self, timeout=RUN_TIMEOUT) -> int:
         """The run's full Windows exit code; a run still going after timeout is killed."""

@@ -13,10 +13,12 @@
 //   CODE TEXT      send one record
 //   --wait MS      pause
 //   --close        close the pipe's write end (the end of the setup process)
-//   --dump         print the texts of progress.exe's windows ("window: ", "control: ")
+//   --dump         print the texts of progress.exe's windows ("window: ", "control: ", "bar: N [marquee]")
 // Prints "exit N" when progress.exe ended within the time-out (exit code 0), else "timeout"
 // (exit code 1, progress.exe is then terminated); 2 for bad arguments, 3 when nothing started.
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cwctype>
@@ -142,6 +144,13 @@ struct DumpTarget {
 BOOL CALLBACK PrintControl(HWND control, LPARAM) {
   wchar_t textBuffer[512] = {};
   GetWindowTextW(control, textBuffer, 512);
+  wchar_t className[64] = {};
+  GetClassNameW(control, className, 64);
+  if (_wcsicmp(className, PROGRESS_CLASSW) == 0) {
+    const bool marquee = (GetWindowLongW(control, GWL_STYLE) & PBS_MARQUEE) != 0;
+    wprintf(L"bar: %ld%ls\n", static_cast<long>(SendMessageW(control, PBM_GETPOS, 0, 0)), marquee ? L" marquee" : L"");
+    return TRUE;
+  }
   wprintf(L"control: %ls\n", textBuffer);
   return TRUE;
 }

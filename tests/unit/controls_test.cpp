@@ -150,7 +150,8 @@ TEST(PictureScale, SizesFollowTheScreenAndThePage) {
   struct Case {
     int pageWidth, pageHeight;
     SIZE expected;  // of a 497 x 58 picture
-  } cases[] = {{744, 561, {497, 58}}, {930, 701, {621, 72}}, {1488, 1122, {994, 116}}, {0, 0, {497, 58}}};
+  } cases[] = {{744, 561, {497, 58}},   {930, 701, {621, 72}}, {1488, 1122, {994, 116}},
+               {1570, 1050, {930, 109}}, {1208, 831, {736, 86}}, {0, 561, {497, 58}}, {0, 0, {497, 58}}};
   for (const Case& c : cases) {
     SIZE scaled = picture_scale::Scaled({497, 58}, picture_scale::PageFactors(c.pageWidth, c.pageHeight));
     EXPECT_EQ(scaled.cx, c.expected.cx) << c.pageWidth;
