@@ -8,6 +8,7 @@
 #include "platform/platform.h"
 #include "platform/text.h"
 #include "ui/fit_control.h"
+#include "ui/page_template.h"
 #include "ui/wizard_fonts.h"
 #include "ui/wizard_sheet.h"
 
@@ -31,13 +32,26 @@ WizardPage::~WizardPage() {
   if (handle_ && !window_) DestroyPropertySheetPage(handle_);
 }
 
+HINSTANCE WizardPage::TemplateModule() const { return templateModule_ ? templateModule_ : GetModuleHandleW(nullptr); }
+
+void WizardPage::UseFontPoints(WORD points) {
+  HRSRC found = FindResourceW(TemplateModule(), MAKEINTRESOURCEW(templateId_), RT_DIALOG);
+  HGLOBAL loaded = found ? LoadResource(TemplateModule(), found) : nullptr;
+  const auto* bytes = loaded ? static_cast<const BYTE*>(LockResource(loaded)) : nullptr;
+  if (bytes) template_ = WithFontPoints(bytes, SizeofResource(TemplateModule(), found), points);
+}
+
 HPROPSHEETPAGE WizardPage::Handle() {
   if (handle_) return handle_;
   PROPSHEETPAGEW page{};
   page.dwSize = sizeof(page);
   page.dwFlags = PSP_HIDEHEADER;
-  page.hInstance = templateModule_ ? templateModule_ : GetModuleHandleW(nullptr);
+  page.hInstance = TemplateModule();
   page.pszTemplate = MAKEINTRESOURCEW(templateId_);
+  if (!template_.empty()) {
+    page.dwFlags |= PSP_DLGINDIRECT;
+    page.pResource = reinterpret_cast<LPCDLGTEMPLATEW>(template_.data());
+  }
   page.pfnDlgProc = DialogProc;
   page.lParam = reinterpret_cast<LPARAM>(this);
   handle_ = CreatePropertySheetPageW(&page);

@@ -47,6 +47,9 @@ class WizardPage {
   HWND Window() const { return window_; }
   HWND SheetWindow() const { return window_ ? GetParent(window_) : nullptr; }
   UINT TemplateId() const { return templateId_; }
+  HINSTANCE TemplateModule() const;
+  // Lays the page out from its template with a smaller font (before Handle); see page_template.h.
+  void UseFontPoints(WORD points);
   void SetSheet(CWizardSheet* sheet) { sheet_ = sheet; }
 
   // The operations a page may replace, named after the property-page framework's.
@@ -121,6 +124,7 @@ class WizardPage {
   UINT templateId_;
   HINSTANCE templateModule_;
   HPROPSHEETPAGE handle_ = nullptr;
+  std::vector<BYTE> template_;  // the template with another font, when the page uses one
   HWND window_ = nullptr;
   CWizardSheet* sheet_ = nullptr;
   CPictureEx header_;

@@ -9,6 +9,7 @@
 #include "core/run_mode.h"
 #include "ui/dpi.h"
 #include "ui/multiline_list.h"
+#include "ui/page_template.h"
 #include "ui/window_placement.h"
 
 namespace {
@@ -19,6 +20,9 @@ constexpr int kBandHeight = 45;
 constexpr UINT_PTR kRestoreTimer = 1;
 constexpr UINT kRestoreDelayMs = 500;
 constexpr int kBackButtonShift = 10;
+constexpr WORD kDesignFontPoints = 8;  // the page templates' font
+constexpr WORD kSmallestFontPoints = 6;
+constexpr int kSheetExtraWidth = 10, kSheetExtraHeight = 80;  // at 96 DPI
 
 // The sheet whose window is being created: the property-sheet callback has no user data.
 thread_local CWizardSheet* creating = nullptr;
@@ -54,6 +58,7 @@ bool CWizardSheet::Create() {
   CMultilineList::Register(GetModuleHandleW(nullptr));
   icon_ = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kIconId));
   wtsapi_.reset(LoadLibraryExW(L"wtsapi32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
+  FitTheWorkArea();
   std::vector<HPROPSHEETPAGE> handles;
   for (const auto& page : pages_) {
     if (HPROPSHEETPAGE handle = page->Handle()) handles.push_back(handle);
@@ -259,6 +264,28 @@ LRESULT CWizardSheet::OnSheetMessage(UINT message, WPARAM wParam, LPARAM lParam,
       (void)lParam;
       return 0;
   }
+}
+
+// A sheet taller or wider than the screen's work area would put its buttons out of reach: its pages
+// then take a smaller font, and so smaller dialog units, and the wizard's fonts shrink alike.
+void CWizardSheet::FitTheWorkArea() {
+  if (pages_.empty()) return;
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof(monitor);
+  if (!GetMonitorInfoW(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &monitor)) return;
+  const SIZE work{monitor.rcWork.right - monitor.rcWork.left, monitor.rcWork.bottom - monitor.rcWork.top};
+  const int dpi = WindowDpi(nullptr);
+  // The caption, the frame and the button strip around a page, a little generously.
+  const SIZE extra{ScaledForDpi(kSheetExtraWidth, dpi), ScaledForDpi(kSheetExtraHeight, dpi)};
+  const WizardPage& first = *pages_.front();
+  const WORD points = FittingFontPoints(
+      kDesignFontPoints, kSmallestFontPoints,
+      [&](WORD p) { return MeasurePage(first.TemplateModule(), first.TemplateId(), p); }, extra, work);
+  if (points == kDesignFontPoints) return;
+  host_.Log().Log(L"The screen's work area (%dx%d) cannot hold the wizard at its size: its pages use a %d-point font.",
+                  static_cast<int>(work.cx), static_cast<int>(work.cy), static_cast<int>(points));
+  for (const auto& page : pages_) page->UseFontPoints(points);
+  fonts_.ScaleTo(MulDiv(dpi, points, kDesignFontPoints));
 }
 
 // Moved to a monitor of another DPI: the sheet takes the size Windows suggests (the dialogs scale

@@ -56,6 +56,7 @@ class CWizardSheet {
   LRESULT OnSheetMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
   void PaintBand(HWND window);
   void OnDpiChanged(int dpi, const RECT& suggested);
+  void FitTheWorkArea();
   void SessionNotifications(bool on);
 
   std::wstring caption_;

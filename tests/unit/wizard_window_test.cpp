@@ -10,6 +10,7 @@
 #include "ui/launch_dialogs.h"
 #include "core/run_mode.h"
 #include "ui/multiline_list.h"
+#include "ui/page_template.h"
 #include "ui/product_sheets.h"
 #include "ui/product_page.h"
 #include "ui/wizard_fonts.h"
@@ -192,3 +193,41 @@ TEST_F(WizardWindowTest, DocumentCacheDialogRecordsADiscardOnlyWhenConfirmedAndG
 }
 
 }  // namespace
+
+// ---- A sheet too large for the screen ----
+
+TEST(PageTemplate, ASmallerFontMakesASmallerPageOfTheSameTemplate) {
+  HMODULE self = GetModuleHandleW(nullptr);
+  HRSRC found = FindResourceW(self, MAKEINTRESOURCEW(IDD_WELCOME_PAGE), RT_DIALOG);
+  ASSERT_TRUE(found);
+  const auto* bytes = static_cast<const BYTE*>(LockResource(LoadResource(self, found)));
+  const size_t size = SizeofResource(self, found);
+  const size_t offset = FontPointsOffset(bytes, size);
+  ASSERT_NE(offset, 0u);
+  WORD points = 0;
+  memcpy(&points, bytes + offset, 2);
+  EXPECT_EQ(points, 8);
+  std::vector<BYTE> copy = WithFontPoints(bytes, size, 6);
+  ASSERT_EQ(copy.size(), size);
+  memcpy(&points, copy.data() + offset, 2);
+  EXPECT_EQ(points, 6);
+  EXPECT_EQ(FontPointsOffset(bytes, 20), 0u) << "cut short";
+  EXPECT_TRUE(WithFontPoints(copy.data(), 26, 7).empty());
+
+  const SIZE design = MeasurePage(self, IDD_WELCOME_PAGE, 8), small = MeasurePage(self, IDD_WELCOME_PAGE, 6);
+  EXPECT_GT(design.cy, 0);
+  EXPECT_LT(small.cy, design.cy);
+  EXPECT_LT(small.cx, design.cx);
+}
+
+TEST(PageTemplate, TheLargestFontWhoseSheetFitsTheWorkArea) {
+  // A page of 100 x 80 pixels per point; the sheet adds 10 x 90.
+  auto page = [](WORD points) { return SIZE{100 * points, 80 * points}; };
+  struct Case {
+    SIZE work;
+    WORD expected;
+  } cases[] = {{{2000, 1000}, 8}, {{810, 730}, 8}, {{809, 730}, 7}, {{2000, 729}, 7}, {{2000, 600}, 6}, {{100, 100}, 6}};
+  for (const Case& c : cases)
+    EXPECT_EQ(FittingFontPoints(8, 6, page, {10, 90}, c.work), c.expected) << c.work.cx << "x" << c.work.cy;
+  EXPECT_EQ(FittingFontPoints(8, 6, [](WORD) { return SIZE{}; }, {10, 90}, {100, 100}), 8) << "nothing measured";
+}
