@@ -82,7 +82,7 @@ def walk(wizard, pages, short, at_page):
             state = wizard.wait_page((INSTALL, FINISH))
             if state.holds(INSTALL) and state.control(INSTALL).visible:
                 assert state.page == index
-                wizard.screenshot(f"{short}_{name}")
+                wizard.screenshot(f"{short}_{name}", showing=INSTALL)
             continue
         state = wizard.wait_page(PAGE_CONTROL[name], timeout=240 if name == "finish" else 60)
         assert state.page == index, f"{name} is page {state.page}, expected {index}"

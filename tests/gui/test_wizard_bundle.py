@@ -44,7 +44,7 @@ def test_the_bundle_wizard_walks_welcome_product_install_finish_and_installs(pre
     assert state.control(IDC_FOLDER).text == "C:\\Program Files (x86)\\Orvanta\\Rizod"
     wizard.press("next")
     wizard.wait_page(INSTALL)
-    wizard.screenshot("install")
+    wizard.screenshot("install", showing=INSTALL)
     state = wizard.wait_page(FINISH, timeout=240)
     wizard.screenshot("finish")
     assert state.control(FINISH).text == "Installation complete"

@@ -56,7 +56,7 @@ def test_first_start_walks_welcome_product_install_finish_and_installs_everythin
     assert state.control(IDC_BROWSE).enabled
     wizard.press("next")
     wizard.wait_page(INSTALL)
-    wizard.screenshot("install")
+    wizard.screenshot("install", showing=INSTALL)
     state = wizard.wait_page(FINISH, timeout=240)
     wizard.screenshot("finish")
     assert state.control(FINISH).text == "Installation complete"

@@ -51,7 +51,7 @@ def test_repair_and_uninstall_open_on_the_install_page_and_work_without_input(pr
             wizard.answer(IDYES)
         state = wizard.wait_page(INSTALL)
         assert state.page == 0 and not state.holds(IDC_CLICK_NEXT)
-        wizard.screenshot(f"install{switch[1]}")
+        wizard.screenshot(f"install{switch[1]}", showing=INSTALL)
         state = wizard.wait_page(FINISH, timeout=240)
         wizard.screenshot(f"finish{switch[1]}")
         assert state.control(FINISH).text == title, switch

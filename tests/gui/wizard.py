@@ -275,8 +275,21 @@ class Wizard:
         assert lines and lines[-1].isdigit(), f"no exit code in {self.output}"
         return int(lines[-1])
 
-    def screenshot(self, name) -> Path:
-        return screenshot(self.display, SCREENSHOTS / f"{self.name}_{name}.png")
+    def screenshot(self, name, showing=None) -> Path:
+        """The screen as a PNG. showing: the control of the page the shot is of; a shot taken after
+        that page was gone (or minimized) is deleted and None answered, never kept under its name."""
+        path = screenshot(self.display, SCREENSHOTS / f"{self.name}_{name}.png")
+        if showing is None:
+            return path
+        try:
+            state = self.state()
+            shown = not state.minimized and state.holds(showing) and state.control(showing).visible
+        except DriverError:
+            shown = False
+        if not shown:
+            path.unlink(missing_ok=True)
+            return None
+        return path
 
     def stop(self):
         """Ends a run that is still going: the program first, every process of the prefix if that fails."""
