@@ -45,12 +45,13 @@ RECT PlaceIn(HWND page, HWND control) {
   return place;
 }
 
-// A one-line control's height in its own font: the template's, or the font's line when the DPI
-// made that taller; a link also as tall as its text wrapped into its width.
+// A check box's height in its own font: the template's, or the font's line when the DPI made
+// that taller. The link is as tall as its text wrapped into its width (the template's box for it
+// is a placeholder).
 int NeededHeight(HWND control, bool link) {
   RECT area{};
   GetClientRect(control, &area);
-  int height = area.bottom;
+  int height = link ? 0 : area.bottom;
   if (platform::WindowDC context{control}) {
     HGDIOBJ old = SelectObject(context.get(), reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
     TEXTMETRICW metrics{};
@@ -248,6 +249,8 @@ BOOL FinishPage::OnSetActive() {
   ShowCancelButton(false);
   MoveOntoCancel(wizard_control::Finish);
   SetFinishCaption();
+  // Enter finishes: the log link, the page's first field, must not take the focus from Finish.
+  FocusButton(wizard_control::Finish);
   return WizardPage::OnSetActive();
 }
 
@@ -326,6 +329,10 @@ bool FinishPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
     SetCursor(LoadCursorW(nullptr, IDC_ARROW));
     result = TRUE;
     return true;
+  }
+  if (message == WM_SIZE) {
+    Layout();  // the sheet sizes its pages after they were made
+    return false;
   }
   if (message == WM_NOTIFY) {
     const auto& header = *reinterpret_cast<const NMHDR*>(lParam);

@@ -50,7 +50,7 @@ ShownFolder ShortenedFolder(const std::wstring& full, int controlWidth,
   size_t slash = end == std::wstring::npos ? std::wstring::npos : full.rfind(L'\\', end);
   if (slash == std::wstring::npos || slash == 0) return {full, true};  // a name alone: nothing to leave out
   const std::wstring tail = L"..." + full.substr(slash);
-  if (widthOf(tail) > controlWidth) return {tail, true};
+  if (widthOf(tail) > controlWidth) return {full, true};  // nothing left out: the whole folder, wrapped
   // The longest beginning that still fits; the width grows with the length.
   size_t low = 0, high = slash;
   while (low < high) {

@@ -34,7 +34,8 @@ InstallPageTexts InstallPageModeTexts(uint32_t modeFlags);
 // The installation folder as a control `controlWidth` pixels wide shows it, `widthOf` giving the
 // drawn width of a text in the control's font: the whole folder when it fits; else its beginning,
 // "..." and its last folder name whole, with as much of the beginning as fits; when even "..."
-// and the last name do not fit on one line, those, to be wrapped over more lines (`wraps`).
+// and the last name do not fit on one line, the whole folder, to be wrapped over more lines
+// (`wraps`).
 // Never cuts inside a surrogate pair.
 struct ShownFolder {
   std::wstring text;

@@ -1,6 +1,6 @@
 // A static text for a folder: it shows the folder shortened in the middle when it does not fit
-// (its last name always whole, on more lines when even that is too wide) and offers the whole
-// folder as a tooltip. Its window text stays the whole folder, for screen readers.
+// (its last name always whole; the whole folder on more lines when even that is too wide) and
+// offers the whole folder as a tooltip. Its window text stays the whole folder, for screen readers.
 #pragma once
 
 #include <windows.h>

@@ -364,7 +364,7 @@ TEST_F(WindowTest, FolderTooltipOnlyForAShortenedFolder) {
   } cases[] = {
       {L"C:\\Rizod", L"C:\\Rizod", false, false},
       {L"C:\\Program Files (x86)\\Orvanta\\Document Server\\Rizod Suite", L"...\\Rizod Suite", true, false},
-      {L"C:\\Apps\\" + std::wstring(60, L'W'), L"...\\" + std::wstring(60, L'W'), true, true},
+      {L"C:\\Apps\\" + std::wstring(60, L'W'), L"C:\\Apps\\" + std::wstring(60, L'W'), false, true},
       {L"C:\\Rizod\\", L"C:\\Rizod\\", false, false},  // and back to one line
   };
   for (const Case& c : cases) {

@@ -62,7 +62,7 @@ TEST(PageTextsTest, ShortenedFolderKeepsTheTailAndNeverCutsOutside) {
       {folder, 228, folder, false},                            // fits exactly
       {folder, 227, L"C:\\Program Files\\Orvanta\\S...\\Server\\", false},  // a pixel short: the middle goes
       {folder, 66, L"...\\Server\\", false},                  // only the last name is left
-      {folder, 65, L"...\\Server\\", true},                   // not even that: it wraps
+      {folder, 65, folder, true},                              // not even that: all of it, wrapped
       {wide, 210, L"C:\\Program F...\\WWWWWWWWWW", false},      // the W's are measured, not counted
       {L"Server", 20, L"Server", true},                        // no folder to leave out
       {L"C:\\Apps\\\xD83D\xDE00xxxxxx\\Rizod", 110, L"C:\\Apps\\...\\Rizod", false},  // never half a pair
