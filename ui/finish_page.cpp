@@ -279,9 +279,18 @@ void FinishPage::Launch(const OfferLaunch& launch) {
 }
 
 void FinishPage::OpenLog() {
-  const std::wstring& path = log_.Path();
+  const std::wstring path = log_.Path();
   const size_t slash = path.find_last_of(L'\\');
-  Launch({path, L"", slash == std::wstring::npos ? L"" : path.substr(0, slash)});
+  const std::wstring folder = slash == std::wstring::npos ? L"" : path.substr(0, slash);
+  log_.Log(L"Opening the setup log %s", path);
+  platform::Processes& processes = host_.GetPlatform().processes;
+  DWORD error = 0;
+  if (processes.ShellOpen(path, L"", false, error, folder)) return;
+  // No program is registered for .log files (or it failed): Notepad reads any text file, also one
+  // this run still writes to.
+  log_.Log(L"Error code %d; opening the setup log with Notepad", static_cast<int>(error));
+  if (!processes.ShellOpen(L"notepad.exe", L"\"" + path + L"\"", false, error, folder))
+    log_.Log(L"Error code %d", static_cast<int>(error));
 }
 
 void FinishPage::OpenReadMe() {
@@ -311,9 +320,15 @@ void FinishPage::LaunchDashboard() {
 BOOL FinishPage::OnQueryCancel() { return OnWizardFinish(); }
 
 bool FinishPage::PreTranslateMessage(MSG& message) {
-  if (message.message == WM_KEYDOWN && message.wParam == VK_RETURN && message.hwnd == Item(kLink)) {
-    DispatchMessageW(&message);  // the link's own Enter: it answers with NM_RETURN
-    return true;
+  if (message.message == WM_KEYDOWN && message.hwnd == Item(kLink)) {
+    if (message.wParam == VK_RETURN) {
+      DispatchMessageW(&message);  // the link's own Enter: it answers with NM_RETURN
+      return true;
+    }
+    if (message.wParam == VK_SPACE) {  // as on a button; not every link control answers Space
+      OpenLog();
+      return true;
+    }
   }
   if (message.message == WM_KEYDOWN && message.wParam == VK_RETURN) {
     OnEnterKey();
