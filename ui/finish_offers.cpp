@@ -75,3 +75,13 @@ OfferLaunch DashboardLaunch(const std::wstring& dashboardProperty, const std::ws
   std::wstring program = WithBackslash(installDirectory) + L"ZEM.CommonUIFramework.Shell.exe";
   return {program, L"DashboardProfile", FolderOf(program)};
 }
+
+std::vector<int> BottomStackTops(int pageBottom, int margin, int gap, const std::vector<int>& heights) {
+  std::vector<int> tops(heights.size());
+  int bottom = pageBottom - margin;
+  for (size_t i = heights.size(); i-- > 0;) {
+    tops[i] = bottom - heights[i];
+    bottom = tops[i] - gap;
+  }
+  return tops;
+}

@@ -42,3 +42,8 @@ OfferLaunch ReadMeLaunch(const std::wstring& readMe, const std::wstring& wordIns
 // folder's shell program with the dashboard profile.
 OfferLaunch DashboardLaunch(const std::wstring& dashboardProperty, const std::wstring& existingShortcut,
                             const std::wstring& installDirectory);
+
+// The tops of the controls at the bottom of the finish page, the log link and the offers, in
+// page order from their heights: the last keeps `margin` from the page's bottom, each the `gap`
+// from the next, so none touches the button strip whatever the DPI made the heights.
+std::vector<int> BottomStackTops(int pageBottom, int margin, int gap, const std::vector<int>& heights);

@@ -106,6 +106,8 @@ OutcomeTexts FinishOutcome(const OutcomeInputs& in) {
     out.title = 50121;
     out.showTable = true;
     out.body = OutcomeBody::Clear;
+    out.changes = 50312;
+    out.showLog = true;
     return out;
   }
   out.body = OutcomeBody::Format;
@@ -126,14 +128,21 @@ OutcomeTexts FinishOutcome(const OutcomeInputs& in) {
     }
     return out;
   }
+  out.showLog = true;
   if (in.setupResultCode == exit_code::Cancelled) {
     out.title = 50129;
     out.body = OutcomeBody::Keep;
+    out.changes = 50310;
     return out;
   }
   out.title = 50130;
   out.bodyText = FailureText(in);
   out.bodyArgs = FailureArgs(out.bodyText, in);
+  // A restart asked for is no failure of the products: nothing was rolled back for it.
+  const int code = in.setupResultCode;
+  const bool restart = code == exit_code::RebootRequired || code == exit_code::RestartRequired ||
+                       exit_code::AsksForRestart(code);
+  if (!restart) out.changes = 50311;
   return out;
 }
 

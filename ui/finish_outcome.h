@@ -59,6 +59,10 @@ struct OutcomeTexts {
   UINT bodyText = 0;
   std::vector<std::wstring> bodyArgs;
   bool recordReboot = false;  // record the reboot-required state before showing the texts
+  // A run that did not simply succeed: the culture text saying what it changed and what it did
+  // not (0: none, the body already says what to do), after the body; and the setup log's link.
+  UINT changes = 0;
+  bool showLog = false;
 };
 OutcomeTexts FinishOutcome(const OutcomeInputs& in);
 

@@ -1,7 +1,10 @@
 #include "ui/finish_page.h"
 
+#include <commctrl.h>
 #include <richedit.h>
 #include <shlobj.h>
+
+#include <algorithm>
 
 #include "checks/office_detection.h"
 #include "core/localization.h"
@@ -11,6 +14,7 @@
 #include "definition/xml_readers.h"
 #include "engine/run_executor.h"
 #include "platform/files.h"
+#include "platform/handles.h"
 #include "platform/platform.h"
 #include "resources/wizard_ids.h"
 #include "ui/finish_offers.h"
@@ -30,6 +34,33 @@ constexpr int kReadMeBox = IDC_README_BOX;
 constexpr int kDashboardBox = IDC_DASHBOARD_BOX;
 
 bool Checked(HWND box) { return box && IsWindowVisible(box) && SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+// Shown by the page: the page itself may not be visible yet while it lays itself out.
+bool Shown(HWND control) { return control && (GetWindowLongPtrW(control, GWL_STYLE) & WS_VISIBLE); }
+
+RECT PlaceIn(HWND page, HWND control) {
+  RECT place{};
+  GetWindowRect(control, &place);
+  MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&place), 2);
+  return place;
+}
+
+// A check box's height in its own font: the template's, or the font's line when the DPI made
+// that taller. The link is as tall as its text wrapped into its width (the template's box for it
+// is a placeholder).
+int NeededHeight(HWND control, bool link) {
+  RECT area{};
+  GetClientRect(control, &area);
+  int height = link ? 0 : area.bottom;
+  if (platform::WindowDC context{control}) {
+    HGDIOBJ old = SelectObject(context.get(), reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+    TEXTMETRICW metrics{};
+    if (GetTextMetricsW(context.get(), &metrics)) height = std::max<int>(height, metrics.tmHeight + 2);
+    SelectObject(context.get(), old);
+  }
+  if (link) height = std::max<int>(height, static_cast<int>(SendMessageW(control, LM_GETIDEALHEIGHT, area.right, 0)));
+  return height;
+}
 
 }  // namespace
 
@@ -55,7 +86,11 @@ BOOL FinishPage::OnInitDialog() {
   SendMessageW(Item(kOutcome), EM_SETBKGNDCOLOR, 0, kPageWhite);
   SetUpCheckBoxes();
   SetWindowTextW(SheetWindow(), host_.CurrentTitle().c_str());
-  ShowWindow(Item(kLink), SW_HIDE);
+  HWND link = Item(kLink);
+  ShowWindow(link, SW_HIDE);
+  // Reached by Tab like any field; Enter and Space open the log.
+  SetWindowLongPtrW(link, GWL_STYLE, GetWindowLongPtrW(link, GWL_STYLE) | WS_TABSTOP);
+  SendMessageW(link, WM_SETFONT, reinterpret_cast<WPARAM>(fonts.Text()), FALSE);
   LoadPageTexts();
   const ::PlatformKind kind = host_.PlatformKind();
   if (kind != PlatformKind::OnPremises && kind != PlatformKind::Foundation) ShowPicture(side_, 31013);
@@ -144,10 +179,48 @@ void FinishPage::LoadPageTexts() {
   } else {
     ShowWindow(table, SW_HIDE);
   }
-  if (texts.body == OutcomeBody::Clear) {
-    SetWindowTextW(Item(kOutcome), L"");
-  } else if (texts.body == OutcomeBody::Format) {
-    SetWindowTextW(Item(kOutcome), localization->Message(texts.bodyText, texts.bodyArgs).c_str());
+  std::wstring outcome;
+  if (texts.body == OutcomeBody::Format) outcome = localization->Message(texts.bodyText, texts.bodyArgs);
+  // What the run changed and what it left alone, after what happened.
+  if (texts.changes) outcome += (outcome.empty() ? L"" : L"\n\n") + localization->String(texts.changes);
+  if (texts.body != OutcomeBody::Keep || texts.changes) SetWindowTextW(Item(kOutcome), outcome.c_str());
+  HWND link = Item(kLink);
+  const bool showLog = texts.showLog && !log_.Path().empty();
+  if (showLog) SetWindowTextW(link, localization->Message(50313, {L"<a>" + log_.Path() + L"</a>"}).c_str());
+  ShowWindow(link, showLog ? SW_SHOW : SW_HIDE);
+  Layout();
+}
+
+void FinishPage::Layout() {
+  HWND page = Window();
+  RECT client{};
+  GetClientRect(page, &client);
+  RECT units{0, 4, 0, 7};  // the template's gap and margin, in pixels at this DPI
+  MapDialogRect(page, &units);
+  const int gap = units.top, margin = units.bottom;
+  std::vector<HWND> stacked;
+  std::vector<int> heights;
+  for (int id : {kLink, kReadMeBox, kDashboardBox}) {
+    HWND control = Item(id);
+    if (!Shown(control)) continue;
+    stacked.push_back(control);
+    heights.push_back(NeededHeight(control, id == kLink));
+  }
+  const std::vector<int> tops = BottomStackTops(client.bottom, margin, gap, heights);
+  for (size_t i = 0; i < stacked.size(); ++i) {
+    const RECT place = PlaceIn(page, stacked[i]);
+    SetWindowPos(stacked[i], nullptr, place.left, tops[i], place.right - place.left, heights[i],
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  // The table and the outcome text end above what follows them.
+  int limit = (tops.empty() ? client.bottom - margin : tops.front()) - gap;
+  for (HWND control : {Item(kTable), Item(kOutcome)}) {
+    if (!Shown(control)) continue;
+    const RECT place = PlaceIn(page, control);
+    if (place.bottom > limit)
+      SetWindowPos(control, nullptr, 0, 0, place.right - place.left, std::max<int>(0, limit - place.top),
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    limit = std::min<int>(limit, place.top - gap);
   }
 }
 
@@ -176,6 +249,8 @@ BOOL FinishPage::OnSetActive() {
   ShowCancelButton(false);
   MoveOntoCancel(wizard_control::Finish);
   SetFinishCaption();
+  // Enter finishes: the log link, the page's first field, must not take the focus from Finish.
+  FocusButton(wizard_control::Finish);
   return WizardPage::OnSetActive();
 }
 
@@ -200,6 +275,21 @@ void FinishPage::Launch(const OfferLaunch& launch) {
   log_.Log(L"Executing %s %s", launch.program, launch.parameters);
   DWORD error = 0;
   if (!host_.GetPlatform().processes.ShellOpen(launch.program, launch.parameters, false, error, launch.workingFolder))
+    log_.Log(L"Error code %d", static_cast<int>(error));
+}
+
+void FinishPage::OpenLog() {
+  const std::wstring path = log_.Path();
+  const size_t slash = path.find_last_of(L'\\');
+  const std::wstring folder = slash == std::wstring::npos ? L"" : path.substr(0, slash);
+  log_.Log(L"Opening the setup log %s", path);
+  platform::Processes& processes = host_.GetPlatform().processes;
+  DWORD error = 0;
+  if (processes.ShellOpen(path, L"", false, error, folder)) return;
+  // No program is registered for .log files (or it failed): Notepad reads any text file, also one
+  // this run still writes to.
+  log_.Log(L"Error code %d; opening the setup log with Notepad", static_cast<int>(error));
+  if (!processes.ShellOpen(L"notepad.exe", L"\"" + path + L"\"", false, error, folder))
     log_.Log(L"Error code %d", static_cast<int>(error));
 }
 
@@ -230,6 +320,16 @@ void FinishPage::LaunchDashboard() {
 BOOL FinishPage::OnQueryCancel() { return OnWizardFinish(); }
 
 bool FinishPage::PreTranslateMessage(MSG& message) {
+  if (message.message == WM_KEYDOWN && message.hwnd == Item(kLink)) {
+    if (message.wParam == VK_RETURN) {
+      DispatchMessageW(&message);  // the link's own Enter: it answers with NM_RETURN
+      return true;
+    }
+    if (message.wParam == VK_SPACE) {  // as on a button; not every link control answers Space
+      OpenLog();
+      return true;
+    }
+  }
   if (message.message == WM_KEYDOWN && message.wParam == VK_RETURN) {
     OnEnterKey();
     return true;
@@ -245,12 +345,23 @@ bool FinishPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
     result = TRUE;
     return true;
   }
+  if (message == WM_SIZE) {
+    Layout();  // the sheet sizes its pages after they were made
+    return false;
+  }
+  if (message == WM_NOTIFY) {
+    const auto& header = *reinterpret_cast<const NMHDR*>(lParam);
+    if (header.idFrom == static_cast<UINT_PTR>(kLink) && (header.code == NM_CLICK || header.code == NM_RETURN)) {
+      OpenLog();
+      result = 0;
+      return true;
+    }
+  }
   if (message == WM_COMMAND && LOWORD(wParam) == kOutcome && HIWORD(wParam) == EN_SETFOCUS) {
     FocusButton(wizard_control::Finish);
     result = 0;
     return true;
   }
-  (void)lParam;
   return false;
 }
 

@@ -27,6 +27,9 @@ class FinishPage : public WizardPage {
   std::vector<bool> Outcomes() const;
   void SetUpCheckBoxes();
   void FillTable();
+  // The log link and the offers at the bottom, the outcome text and table above them.
+  void Layout();
+  void OpenLog();
   void OpenReadMe();
   void LaunchDashboard();
   void Launch(const OfferLaunch& launch);

@@ -5,12 +5,23 @@
 
 namespace list_layout {
 
-int TextWidth(int columnWidth) { return std::max(1, columnWidth - 2 * kCellInset); }
+CellPadding PaddingFor(int averageCharWidth, int lineHeight) {
+  return {std::max(2, averageCharWidth / 2), std::max(2, lineHeight / 4)};
+}
 
-int RowHeight(const std::vector<int>& cellTextHeights) {
+int TextWidth(int columnWidth, const CellPadding& padding) {
+  return std::max(1, columnWidth - 2 * padding.horizontal - 1);
+}
+
+int RowHeight(const std::vector<int>& cellTextHeights, const CellPadding& padding) {
   int tallest = 0;
   for (int h : cellTextHeights) tallest = std::max(tallest, h);
-  return tallest + kRowPadding;
+  return tallest + 2 * padding.vertical + 1;
+}
+
+TextBox CellTextBox(int cellLeft, int cellTop, int cellWidth, int cellHeight, const CellPadding& padding) {
+  return {cellLeft + padding.horizontal, cellTop + padding.vertical,
+          cellLeft + cellWidth - 1 - padding.horizontal, cellTop + cellHeight - 1 - padding.vertical};
 }
 
 int Total(const std::vector<int>& sizes) { return std::accumulate(sizes.begin(), sizes.end(), 0); }
@@ -91,8 +102,8 @@ void RowHeights::Forget(int row) {
 
 bool RowHeights::Known(int row) const { return row >= 0 && row < Rows() && heights_[row] > 0; }
 
-void RowHeights::Set(int row, const std::vector<int>& cellTextHeights) {
-  if (row >= 0 && row < Rows()) heights_[row] = RowHeight(cellTextHeights);
+void RowHeights::Set(int row, const std::vector<int>& cellTextHeights, const CellPadding& padding) {
+  if (row >= 0 && row < Rows()) heights_[row] = RowHeight(cellTextHeights, padding);
 }
 
 }  // namespace list_layout

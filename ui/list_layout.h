@@ -7,13 +7,29 @@
 namespace list_layout {
 
 constexpr int kDefaultColumnWidth = 100;
-constexpr int kCellInset = 2;     // text keeps this many pixels from each side of its cell
-constexpr int kRowPadding = 5;    // added to the tallest cell of a row
 
-// The width a cell's text is wrapped into (never below one pixel).
-int TextWidth(int columnWidth);
-// A row's height from the measured heights of its cells' wrapped texts.
-int RowHeight(const std::vector<int>& cellTextHeights);
+// The space between a cell's text and its grid lines. It follows the font, so the text keeps
+// clear of the lines at every DPI: half an average character sideways, a quarter of a line above
+// and below, never under two pixels.
+struct CellPadding {
+  int horizontal = 2;
+  int vertical = 2;
+};
+CellPadding PaddingFor(int averageCharWidth, int lineHeight);
+
+// The width a cell's text is wrapped into: the column less its padding and its divider line
+// (never below one pixel).
+int TextWidth(int columnWidth, const CellPadding& padding);
+// A row's height from the measured heights of its cells' wrapped texts: the tallest, its padding
+// above and below, and the row's grid line.
+int RowHeight(const std::vector<int>& cellTextHeights, const CellPadding& padding);
+
+// The rectangle a cell's text is drawn in, inside the cell whose top-left corner and size are
+// given; the cell's last column and last row of pixels hold its grid lines.
+struct TextBox {
+  int left, top, right, bottom;
+};
+TextBox CellTextBox(int cellLeft, int cellTop, int cellWidth, int cellHeight, const CellPadding& padding);
 
 int Total(const std::vector<int>& sizes);
 // The top of a row in the stack of rows (row == size: the bottom of the last).
@@ -53,13 +69,13 @@ class RowHeights {
   void Reset(int rows);        // every row unknown
   void Forget(int row);        // one row's text changed
   bool Known(int row) const;
-  void Set(int row, const std::vector<int>& cellTextHeights);
+  void Set(int row, const std::vector<int>& cellTextHeights, const CellPadding& padding);
   // Only meaningful once every row is known.
   const std::vector<int>& Values() const { return heights_; }
   int Rows() const { return static_cast<int>(heights_.size()); }
 
  private:
-  std::vector<int> heights_;  // 0: not measured yet (a measured row is at least kRowPadding)
+  std::vector<int> heights_;  // 0: not measured yet (a measured row is at least its padding)
 };
 
 }  // namespace list_layout

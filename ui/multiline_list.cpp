@@ -162,9 +162,19 @@ void CMultilineList::SetFont(HFONT font) {
     HGDIOBJ heading = headingFont_ ? headingFont_.get() : font_;
     SendMessageW(header_, WM_SETFONT, reinterpret_cast<WPARAM>(heading), TRUE);
   }
+  MeasurePadding();
   heights_.Reset(Rows());
   Layout();
   UpdateScrollBars();
+}
+
+void CMultilineList::MeasurePadding() {
+  platform::WindowDC context(window_);
+  if (!context) return;
+  HGDIOBJ old = SelectObject(context.get(), font_);
+  TEXTMETRICW metrics{};
+  if (GetTextMetricsW(context.get(), &metrics)) padding_ = list_layout::PaddingFor(metrics.tmAveCharWidth, metrics.tmHeight);
+  SelectObject(context.get(), old);
 }
 
 void CMultilineList::SyncHeaderItem(int column) {
@@ -214,11 +224,11 @@ void CMultilineList::MeasureRows() {
     std::vector<int> cellHeights;
     for (int column = 0; column < kColumns; ++column) {
       const std::wstring& textValue = CellText(cells_[row][column]);
-      RECT box{0, 0, list_layout::TextWidth(widths_[column]), 0};
+      RECT box{0, 0, list_layout::TextWidth(widths_[column], padding_), 0};
       DrawTextW(dc, textValue.c_str(), static_cast<int>(textValue.size()), &box, kMeasureFlags);
       cellHeights.push_back(box.bottom - box.top);
     }
-    heights_.Set(row, cellHeights);
+    heights_.Set(row, cellHeights, padding_);
   }
   SelectObject(dc, old);
 }
@@ -432,8 +442,8 @@ void CMultilineList::DrawCells(HDC dc, const RECT& area) {
     ::SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
     int left = -horizontal_;
     for (int column = 0; column < kColumns; ++column) {
-      RECT cell{left + list_layout::kCellInset, top + list_layout::kCellInset,
-                left + widths_[column] - list_layout::kCellInset, bottom - list_layout::kCellInset};
+      const list_layout::TextBox box = list_layout::CellTextBox(left, top, widths_[column], bottom - top, padding_);
+      RECT cell{box.left, box.top, box.right, box.bottom};
       const std::wstring& textValue = CellText(cells_[row][column]);
       DrawTextW(dc, textValue.c_str(), static_cast<int>(textValue.size()), &cell, kDrawFlags);
       left += widths_[column];

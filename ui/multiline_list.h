@@ -48,6 +48,7 @@ class CMultilineList {
   void SyncHeaderItem(int column);
   void Layout();
   void MeasureRows();
+  void MeasurePadding();
   void UpdateScrollBars();
   void ScrollTo(int vertical, int horizontal);
   void OnVerticalScroll(int request);
@@ -76,6 +77,7 @@ class CMultilineList {
   std::array<std::wstring, kColumns> headings_;
   std::vector<std::array<std::wstring, kColumns>> cells_;
   list_layout::RowHeights heights_;
+  list_layout::CellPadding padding_;     // from font_
   int headerHeight_ = 0;
   int vertical_ = 0;
   int horizontal_ = 0;

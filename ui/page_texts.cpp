@@ -42,17 +42,27 @@ InstallPageTexts InstallPageModeTexts(uint32_t modeFlags) {
   return texts;
 }
 
-std::wstring ShortenedFolder(const std::wstring& full, int controlWidth, int textWidth, int averageCharWidth,
-                             size_t compactedLength) {
-  if (controlWidth >= textWidth + averageCharWidth) return full;
-  // "..." and a tail two characters shorter than the compacted form: it fits where that did and
-  // keeps the end of the path, the part that tells folders apart.
-  size_t tail = compactedLength > 5 ? compactedLength - 5 : 0;
-  if (tail >= full.size()) return full;
-  size_t start = full.size() - tail;
-  // Never start inside a surrogate pair.
-  if (start < full.size() && full[start] >= 0xDC00 && full[start] <= 0xDFFF) ++start;
-  return L"..." + full.substr(start);
+ShownFolder ShortenedFolder(const std::wstring& full, int controlWidth,
+                            const std::function<int(const std::wstring&)>& widthOf) {
+  if (widthOf(full) <= controlWidth) return {full, false};
+  // The last name with the backslash before it, and any trailing backslash after it.
+  size_t end = full.find_last_not_of(L'\\');
+  size_t slash = end == std::wstring::npos ? std::wstring::npos : full.rfind(L'\\', end);
+  if (slash == std::wstring::npos || slash == 0) return {full, true};  // a name alone: nothing to leave out
+  const std::wstring tail = L"..." + full.substr(slash);
+  if (widthOf(tail) > controlWidth) return {full, true};  // nothing left out: the whole folder, wrapped
+  // The longest beginning that still fits; the width grows with the length.
+  size_t low = 0, high = slash;
+  while (low < high) {
+    const size_t mid = (low + high + 1) / 2;
+    if (widthOf(full.substr(0, mid) + tail) <= controlWidth) {
+      low = mid;
+    } else {
+      high = mid - 1;
+    }
+  }
+  if (low > 0 && full[low - 1] >= 0xD800 && full[low - 1] <= 0xDBFF) --low;  // keep a pair whole
+  return {full.substr(0, low) + tail, false};
 }
 
 std::wstring JoinBrowsedFolder(const std::wstring& chosen, const std::wstring& productFolder) {

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,12 +31,18 @@ struct InstallPageTexts {
 };
 InstallPageTexts InstallPageModeTexts(uint32_t modeFlags);
 
-// The installation folder as a control of controlWidth pixels shows it: the full folder when it
-// fits with a character to spare, else "..." and its tail, compactedLength being the length of
-// PathCompactPathW's answer for that width. A compacted length too short or too long for the
-// folder never cuts outside it.
-std::wstring ShortenedFolder(const std::wstring& full, int controlWidth, int textWidth, int averageCharWidth,
-                             size_t compactedLength);
+// The installation folder as a control `controlWidth` pixels wide shows it, `widthOf` giving the
+// drawn width of a text in the control's font: the whole folder when it fits; else its beginning,
+// "..." and its last folder name whole, with as much of the beginning as fits; when even "..."
+// and the last name do not fit on one line, the whole folder, to be wrapped over more lines
+// (`wraps`).
+// Never cuts inside a surrogate pair.
+struct ShownFolder {
+  std::wstring text;
+  bool wraps = false;
+};
+ShownFolder ShortenedFolder(const std::wstring& full, int controlWidth,
+                            const std::function<int(const std::wstring&)>& widthOf);
 
 // The folder the Browse button proposes: the chosen folder, the product's folder name and a
 // trailing backslash, with no doubled backslash (a drive root such as "C:\" gives "C:\Name\").

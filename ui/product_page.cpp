@@ -1,12 +1,10 @@
 #include "ui/product_page.h"
 
 #include <shlobj.h>
-#include <shlwapi.h>
 
 #include "core/localization.h"
 #include "core/property_map.h"
 #include "core/run_mode.h"
-#include "platform/handles.h"
 #include "resources/wizard_ids.h"
 #include "ui/fit_control.h"
 #include "ui/page_texts.h"
@@ -49,25 +47,7 @@ BOOL ProductPage::OnInitDialog() {
 
 void ProductPage::ShowFolder(const std::wstring& folder) {
   folder_ = folder;
-  HWND control = Item(kFolder);
-  std::wstring shown = folder;
-  if (platform::WindowDC context{control}) {
-    HDC dc = context.get();
-    HGDIOBJ old = SelectObject(dc, Fonts().Text());
-    SIZE extent{};
-    GetTextExtentPoint32W(dc, folder.c_str(), static_cast<int>(folder.size()), &extent);
-    TEXTMETRICW metrics{};
-    GetTextMetricsW(dc, &metrics);
-    RECT area{};
-    GetClientRect(control, &area);
-    std::wstring compacted = folder;
-    compacted.resize(std::max<size_t>(compacted.size(), MAX_PATH) + 1);
-    PathCompactPathW(dc, compacted.data(), static_cast<UINT>(area.right));
-    compacted.resize(wcslen(compacted.c_str()));
-    shown = ShortenedFolder(folder, area.right, extent.cx, metrics.tmAveCharWidth, compacted.size());
-    SelectObject(dc, old);
-  }
-  folderText_.SetTexts(shown, folder);
+  folderText_.SetText(folder);
 }
 
 void ProductPage::LoadPageTexts() {
@@ -149,6 +129,5 @@ void ProductPage::Browse() {
     ShowErrorMessage(104);
     return;
   }
-  folder_ = folder;
-  folderText_.SetTexts(folder, folder);
+  ShowFolder(folder);
 }

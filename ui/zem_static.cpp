@@ -2,10 +2,16 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
+#include "platform/handles.h"
+#include "ui/page_texts.h"
+
 namespace {
 
 constexpr UINT_PTR kSubclassId = 0x5A454D;  // "ZEM"
 constexpr UINT_PTR kToolId = 1;
+constexpr UINT kWrapFlags = DT_LEFT | DT_NOPREFIX | DT_WORDBREAK | DT_EDITCONTROL;  // breaks inside a long name too
 
 bool IsMouseMessage(UINT message) { return message >= WM_MOUSEFIRST && message <= WM_MOUSELAST; }
 
@@ -23,6 +29,10 @@ void ZEMStatic::Attach(HWND control, HFONT font) {
   // A static answers HTTRANSPARENT without SS_NOTIFY, and then the tooltip never sees the mouse.
   SetWindowLongPtrW(control_, GWL_STYLE, GetWindowLongPtrW(control_, GWL_STYLE) | SS_NOTIFY);
   if (font_) SendMessageW(control_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  RECT area{};
+  GetClientRect(control_, &area);
+  lineHeight_ = area.bottom;
+  shortenedFor_ = -1;
   SetWindowSubclass(control_, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
   CreateTooltip();
   Refresh();
@@ -44,9 +54,9 @@ void ZEMStatic::CreateTooltip() {
   SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, 600);
 }
 
-void ZEMStatic::SetTexts(const std::wstring& displayed, const std::wstring& full) {
-  displayed_ = displayed;
+void ZEMStatic::SetText(const std::wstring& full) {
   full_ = full;
+  shortenedFor_ = -1;
   Refresh();
 }
 
@@ -55,10 +65,58 @@ void ZEMStatic::SetTextColor(COLORREF colour) {
   if (control_) InvalidateRect(control_, nullptr, FALSE);
 }
 
-void ZEMStatic::Refresh() {
-  tooltipActive_ = displayed_.find(L"...") != std::wstring::npos;
+void ZEMStatic::Shorten() {
+  displayed_ = full_;
+  wraps_ = false;
   if (!control_) return;
-  SetWindowTextW(control_, displayed_.c_str());
+  RECT area{};
+  GetClientRect(control_, &area);
+  const int width = area.right;
+  shortenedFor_ = width;
+  platform::WindowDC context(control_);
+  if (!context) return;
+  HDC dc = context.get();
+  HGDIOBJ old = SelectObject(dc, Font());
+  const ShownFolder shown = ShortenedFolder(full_, width, [dc](const std::wstring& text) {
+    RECT need{};
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &need, DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE);
+    return static_cast<int>(need.right);
+  });
+  displayed_ = shown.text;
+  wraps_ = shown.wraps;
+  // Its one line, or as many as the wrapped text needs (the font may also be taller than the line
+  // the template gave); the control grows downwards only.
+  RECT need{0, 0, width, 0};
+  DrawTextW(dc, displayed_.c_str(), static_cast<int>(displayed_.size()), &need,
+            DT_CALCRECT | (wraps_ ? kWrapFlags : DT_NOPREFIX | DT_SINGLELINE));
+  const int height = std::max(lineHeight_, static_cast<int>(need.bottom));
+  SelectObject(dc, old);
+  if (height != area.bottom) {
+    RECT window{};
+    GetWindowRect(control_, &window);
+    SetWindowPos(control_, nullptr, 0, 0, window.right - window.left, window.bottom - window.top + height - area.bottom,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+}
+
+HFONT ZEMStatic::Font() const {
+  HFONT own = control_ ? reinterpret_cast<HFONT>(SendMessageW(control_, WM_GETFONT, 0, 0)) : nullptr;
+  return own ? own : font_;
+}
+
+void ZEMStatic::Refresh() {
+  // What the old text covered, in case the control shrinks.
+  HWND parent = control_ ? GetParent(control_) : nullptr;
+  RECT before{};
+  if (parent) {
+    GetWindowRect(control_, &before);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&before), 2);
+    InvalidateRect(parent, &before, TRUE);
+  }
+  Shorten();
+  tooltipActive_ = displayed_ != full_;
+  if (!control_) return;
+  SetWindowTextW(control_, full_.c_str());
   if (tooltip_) {
     TTTOOLINFOW tool{};
     tool.cbSize = sizeof tool;
@@ -69,7 +127,6 @@ void ZEMStatic::Refresh() {
     SendMessageW(tooltip_, TTM_ACTIVATE, tooltipActive_ ? TRUE : FALSE, 0);
   }
   // The text is drawn transparently: the parent must repaint what lies under the old one.
-  HWND parent = GetParent(control_);
   RECT area{};
   GetWindowRect(control_, &area);
   if (parent) {
@@ -85,10 +142,12 @@ void ZEMStatic::Paint() {
   if (!dc) return;
   RECT client{};
   GetClientRect(control_, &client);
-  HGDIOBJ oldFont = font_ ? SelectObject(dc, font_) : nullptr;
+  HFONT font = Font();
+  HGDIOBJ oldFont = font ? SelectObject(dc, font) : nullptr;
   int oldMode = SetBkMode(dc, TRANSPARENT);
   COLORREF oldColour = ::SetTextColor(dc, colour_);
-  DrawTextW(dc, displayed_.c_str(), static_cast<int>(displayed_.size()), &client, DT_LEFT | DT_NOPREFIX | DT_SINGLELINE);
+  DrawTextW(dc, displayed_.c_str(), static_cast<int>(displayed_.size()), &client,
+            wraps_ ? kWrapFlags : DT_LEFT | DT_NOPREFIX | DT_SINGLELINE);
   ::SetTextColor(dc, oldColour);
   SetBkMode(dc, oldMode);
   if (oldFont) SelectObject(dc, oldFont);
@@ -118,6 +177,8 @@ LRESULT CALLBACK ZEMStatic::SubclassProc(HWND window, UINT message, WPARAM wPara
     case WM_ERASEBKGND:
       return 1;  // transparent: the parent's background shows through
     case WM_SIZE:
+      // A new width measures again (a new height is the one the measuring chose).
+      if (LOWORD(lParam) != self->shortenedFor_ && self->shortenedFor_ >= 0) self->Refresh();
       if (self->tooltip_) {
         TTTOOLINFOW tool{};
         tool.cbSize = sizeof tool;
@@ -127,6 +188,11 @@ LRESULT CALLBACK ZEMStatic::SubclassProc(HWND window, UINT message, WPARAM wPara
         SendMessageW(self->tooltip_, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&tool));
       }
       break;
+    case WM_SETFONT: {
+      LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+      self->Refresh();  // another font, other widths
+      return result;
+    }
     case WM_NCDESTROY:
       self->Detach();
       return DefSubclassProc(window, message, wParam, lParam);

@@ -3,7 +3,7 @@ on the install page, a failed product in the outcome table, and a Foundation pro
 import subprocess
 
 from ids import (
-    IDC_CLICK_NEXT, IDC_DESCRIPTION, IDC_FINISH_TITLE, IDC_FOLDER, IDC_OUTCOME, IDC_OUTCOME_TABLE,
+    IDC_CLICK_NEXT, IDC_DESCRIPTION, IDC_FINISH_TITLE, IDC_FOLDER, IDC_LINK, IDC_OUTCOME, IDC_OUTCOME_TABLE,
     IDC_PROGRESS_BAR)
 from wine import FAILING, SAMPLE_PRODUCTS, build_failing_package, log_folder, read_log, uninstall_all
 from wizard import IDOK, IDYES, Wizard
@@ -82,7 +82,11 @@ def test_one_failed_product_of_two_is_reported_in_the_outcome_table(prefix, dist
     state = wizard.wait_page(FINISH, timeout=240)
     wizard.screenshot("mixed")
     assert state.control(FINISH).text == "Installation completed with errors"
-    assert state.control(IDC_OUTCOME).text == ""
+    assert state.control(IDC_OUTCOME).text == ("Some products failed and were rolled back; the products that "
+                                               "succeeded stay as setup left them.")
+    link = state.control(IDC_LINK)
+    assert link.visible and link.text == "Setup log: <a>C:\\Temp\\DEVadirez\\Setup.log</a>"
+    assert (log_folder(prefix) / "Setup.log").exists()
     table = state.control(IDC_OUTCOME_TABLE)
     assert table.visible
     rows = table.text.split("\n")

@@ -40,13 +40,36 @@ TEST(WindowPlacement, CentredOnTheWorkAreaWithItsCornerNeverOffIt) {
 }
 
 TEST(ListLayout, RowHeightIsTheTallestCellPlusPadding) {
+  const CellPadding padding{3, 2};
   struct Case {
     std::vector<int> cells;
     int expected;
   } cases[] = {{{13, 39}, 44}, {{26, 13}, 31}, {{}, 5}};
-  for (const Case& c : cases) EXPECT_EQ(RowHeight(c.cells), c.expected) << c.cells.size();
-  EXPECT_EQ(TextWidth(100), 96);
-  EXPECT_EQ(TextWidth(3), 1) << "a narrow column still wraps into a positive width";
+  for (const Case& c : cases) EXPECT_EQ(RowHeight(c.cells, padding), c.expected) << c.cells.size();
+  EXPECT_EQ(TextWidth(100, padding), 93);
+  EXPECT_EQ(TextWidth(3, padding), 1) << "a narrow column still wraps into a positive width";
+}
+
+// The text of a cell, at the font sizes of 96 and 192 DPI and a tiny one, keeps clear of the
+// cell's grid lines (its last pixel column and row) on every side, and the row is tall enough.
+TEST(ListLayout, CellTextKeepsClearOfTheGridLines) {
+  const struct {
+    int averageCharWidth, lineHeight;
+    CellPadding expected;
+  } fonts[] = {{7, 15, {3, 3}}, {14, 30, {7, 7}}, {2, 4, {2, 2}}};
+  for (const auto& font : fonts) {
+    const CellPadding padding = PaddingFor(font.averageCharWidth, font.lineHeight);
+    EXPECT_EQ(padding.horizontal, font.expected.horizontal) << font.lineHeight;
+    EXPECT_EQ(padding.vertical, font.expected.vertical) << font.lineHeight;
+    const int width = 120, height = RowHeight({font.lineHeight}, padding);
+    const TextBox box = CellTextBox(40, 100, width, height, padding);
+    EXPECT_GT(box.left, 40) << font.lineHeight;                    // the divider on the left
+    EXPECT_LT(box.right, 40 + width - 1) << font.lineHeight;       // its own divider
+    EXPECT_GT(box.top, 100) << font.lineHeight;                    // the line above
+    EXPECT_LT(box.bottom, 100 + height - 1) << font.lineHeight;    // its own line
+    EXPECT_GE(box.bottom - box.top, font.lineHeight) << "the measured text fits its box";
+    EXPECT_EQ(box.right - box.left, TextWidth(width, padding)) << "drawn as wide as measured";
+  }
 }
 
 enum class Request { LineDown, LineUp, PageDown, PageUp, Thumb, WheelTowards, WheelAway };
@@ -316,28 +339,51 @@ std::wstring WindowText(HWND window) {
   return buffer;
 }
 
+// Measured in a real window with a real font: what shows fits the control and ends with the last
+// folder name; the window text, what a screen reader reads, is always the whole folder.
 TEST_F(WindowTest, FolderTooltipOnlyForAShortenedFolder) {
   HWND label = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 10, 10, 200, 20, parent_, nullptr, nullptr,
                                nullptr);
+  const HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
   ZEMStatic folder;
-  folder.SetTexts(L"...\\Orvanta\\Rizod", L"C:\\Program Files\\Orvanta\\Rizod");  // before the window
-  folder.Attach(label, static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)));
+  folder.SetText(L"C:\\Program Files\\Orvanta\\Rizod");  // before the window
+  folder.Attach(label, font);
   ASSERT_NE(folder.Tooltip(), nullptr);
   EXPECT_TRUE(GetWindowLongPtrW(label, GWL_STYLE) & SS_NOTIFY);
+  platform::WindowDC dc(label);
+  ASSERT_TRUE(dc);
+  SelectObject(dc.get(), font);
+  const auto widthOf = [&dc](const std::wstring& text) {
+    SIZE size{};
+    GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &size);
+    return static_cast<int>(size.cx);
+  };
 
   struct Case {
-    const wchar_t* displayed;
-    const wchar_t* full;
-    bool tooltip;
+    std::wstring full, tail;
+    bool shortened, wraps;
   } cases[] = {
-      {L"C:\\Rizod", L"C:\\Rizod", false},
-      {L"...\\Orvanta\\Rizod", L"C:\\Program Files\\Orvanta\\Rizod", true},
-      {L"C:\\Program Files\\Orvanta\\Rizod", L"C:\\Program Files\\Orvanta\\Rizod", false},
+      {L"C:\\Rizod", L"C:\\Rizod", false, false},
+      {L"C:\\Program Files (x86)\\Orvanta\\Document Server\\Rizod Suite", L"...\\Rizod Suite", true, false},
+      {L"C:\\Apps\\" + std::wstring(60, L'W'), L"C:\\Apps\\" + std::wstring(60, L'W'), false, true},
+      {L"C:\\Rizod\\", L"C:\\Rizod\\", false, false},  // and back to one line
   };
   for (const Case& c : cases) {
-    folder.SetTexts(c.displayed, c.full);
-    EXPECT_EQ(folder.TooltipActive(), c.tooltip) << text::ToUtf8(c.displayed);
-    EXPECT_EQ(WindowText(label), c.displayed);
+    folder.SetText(c.full);
+    const std::wstring& shown = folder.Displayed();
+    EXPECT_EQ(folder.TooltipActive(), c.shortened) << text::ToUtf8(c.full);
+    EXPECT_EQ(folder.Wraps(), c.wraps) << text::ToUtf8(c.full);
+    EXPECT_EQ(WindowText(label), c.full);
+    ASSERT_GE(shown.size(), c.tail.size());
+    EXPECT_EQ(shown.substr(shown.size() - c.tail.size()), c.tail) << text::ToUtf8(shown);
+    RECT area{};
+    GetClientRect(label, &area);
+    if (c.wraps) {
+      EXPECT_GT(area.bottom, 20) << "the last name goes on more lines";
+    } else {
+      EXPECT_LE(widthOf(shown), 200) << text::ToUtf8(shown);
+      EXPECT_EQ(area.bottom, 20) << text::ToUtf8(shown);
+    }
     wchar_t tip[512] = {};
     TTTOOLINFOW tool{};
     tool.cbSize = sizeof tool;
@@ -345,7 +391,7 @@ TEST_F(WindowTest, FolderTooltipOnlyForAShortenedFolder) {
     tool.uId = 1;
     tool.lpszText = tip;
     SendMessageW(folder.Tooltip(), TTM_GETTEXTW, 512, reinterpret_cast<LPARAM>(&tool));
-    EXPECT_EQ(std::wstring(tip), c.tooltip ? c.full : L"") << text::ToUtf8(c.displayed);
+    EXPECT_EQ(std::wstring(tip), c.shortened ? c.full : L"") << text::ToUtf8(c.full);
   }
   DestroyWindow(label);
   EXPECT_EQ(folder.Tooltip(), nullptr) << "the tooltip goes with its static";

@@ -19,7 +19,7 @@ namespace {
 using test_files::ExecutableFolder;
 
 // Every string number the setup program loads from its culture library.
-constexpr std::array<UINT, 123> kNumbers = {
+constexpr std::array<UINT, 127> kNumbers = {
     104,
     10000, 10001, 10002, 10003, 10004, 10005, 10006,
     50101, 50102, 50103, 50104, 50105, 50106, 50107, 50108, 50109,
@@ -38,8 +38,9 @@ constexpr std::array<UINT, 123> kNumbers = {
     50278, 50279, 50280, 50281,
     50283, 50284, 50285, 50286, 50287, 50288,
     50300, 50301, 50302, 50303, 50304,
+    50310, 50311, 50312, 50313,
 };
-static_assert(kNumbers.size() == 123);
+static_assert(kNumbers.size() == 127);
 
 platform::Library OpenCulture(const std::wstring& fileName) {
   std::wstring path = ExecutableFolder() + fileName;
@@ -50,7 +51,7 @@ platform::Library OpenCulture(const std::wstring& fileName) {
 class CultureLibraryTest : public testing::TestWithParam<const wchar_t*> {};
 
 TEST(CultureNumbers, ListIsSortedAndUnique) {
-  EXPECT_EQ(kNumbers.size(), 123u);
+  EXPECT_EQ(kNumbers.size(), 127u);
   for (size_t i = 1; i < kNumbers.size(); ++i) EXPECT_LT(kNumbers[i - 1], kNumbers[i]) << "at index " << i;
 }
 
@@ -78,22 +79,26 @@ INSTANTIATE_TEST_SUITE_P(Shipped, CultureLibraryTest, testing::Values(L"setup_en
 TEST_P(CultureLibraryTest, EachPageHasOneAccessKeyPerControl) {
   platform::Library library = OpenCulture(GetParam());
   ASSERT_TRUE(library);
-  const std::vector<std::vector<UINT>> pages = {
-      {50157, 50158, 50163},                // service account and database server
-      {50156},                              // catalog drive
-      {50161, 50162, 50194, 50195},         // working folders and their Browse buttons
-      {50200, 50201, 50202, 50208, 50151},  // report server
-      {50132, 50133, 50117},                // the finish page's offers and Finish
+  const std::vector<UINT> backNext = {50103, 50104};  // on every page of the wizard
+  const struct {
+    std::vector<UINT> buttons, controls;
+  } pages[] = {
+      {backNext, {50157, 50158, 50163}},                // service account and database server
+      {backNext, {50156}},                              // catalog drive
+      {backNext, {50161, 50162, 50194, 50195}},         // working folders and their Browse buttons
+      {backNext, {50200, 50201, 50202, 50208, 50151}},  // report server
+      {backNext, {50132, 50133, 50117}},                // the finish page's offers and Finish
+      {{}, {50279}},                                    // the document-cache question's keep box (Yes, No)
   };
   for (const auto& page : pages) {
     std::wstring keys;
-    for (UINT number : std::vector<UINT>{50103, 50104}) {  // Back and Next are on every one of them
+    for (UINT number : page.buttons) {
       std::wstring text;
       Localization::ReadString(library.get(), number, text);
       const size_t at = text.find(L'&');
       if (at != std::wstring::npos) keys += static_cast<wchar_t>(towlower(text[at + 1]));
     }
-    for (UINT number : page) {
+    for (UINT number : page.controls) {
       std::wstring text;
       ASSERT_TRUE(Localization::ReadString(library.get(), number, text)) << number;
       const size_t at = text.find(L'&');

@@ -44,19 +44,37 @@ TEST(PageTextsTest, InstallPageModeWordAndHiddenControls) {
 }
 
 TEST(PageTextsTest, ShortenedFolderKeepsTheTailAndNeverCutsOutside) {
-  const std::wstring folder = L"C:\\Program Files\\Orvanta\\Suite\\Server\\";  // 38 characters
-  struct Case { int controlWidth; size_t compacted; std::wstring expected; };
-  const Case cases[] = {
-      {400, 20, folder},               // fits with a character to spare
-      {395, 18, L"...Suite\\Server\\"},  // one average character short
-      {100, 5, L"..."},                // compaction left no tail
-      {100, 0, L"..."},                // compaction failed
-      {100, 60, folder},               // longer than the folder itself
+  // Every character 6 pixels wide, a "W" 11: a font whose wide letters a count of characters
+  // would underestimate.
+  const auto widthOf = [](const std::wstring& text) {
+    int width = 0;
+    for (wchar_t c : text) width += c == L'W' ? 11 : 6;
+    return width;
   };
-  for (const Case& c : cases)
-    EXPECT_EQ(ShortenedFolder(folder, c.controlWidth, 390, 6, c.compacted), c.expected) << c.compacted;
-  const std::wstring pair = L"C:\\Apps\\\xD83D\xDE00x";  // the tail would start on the low surrogate
-  EXPECT_EQ(ShortenedFolder(pair, 10, 100, 6, 7), L"...x");
+  const std::wstring folder = L"C:\\Program Files\\Orvanta\\Suite\\Server\\";  // 38 characters
+  const std::wstring wide = L"C:\\Program Files\\WWWWWWWWWW";                       // 17 characters, 10 W
+  struct Case {
+    std::wstring full;
+    int controlWidth;
+    std::wstring expected;
+    bool wraps;
+  } cases[] = {
+      {folder, 228, folder, false},                            // fits exactly
+      {folder, 227, L"C:\\Program Files\\Orvanta\\S...\\Server\\", false},  // a pixel short: the middle goes
+      {folder, 66, L"...\\Server\\", false},                  // only the last name is left
+      {folder, 65, folder, true},                              // not even that: all of it, wrapped
+      {wide, 210, L"C:\\Program F...\\WWWWWWWWWW", false},      // the W's are measured, not counted
+      {L"Server", 20, L"Server", true},                        // no folder to leave out
+      {L"C:\\Apps\\\xD83D\xDE00xxxxxx\\Rizod", 110, L"C:\\Apps\\...\\Rizod", false},  // never half a pair
+  };
+  for (const Case& c : cases) {
+    const ShownFolder shown = ShortenedFolder(c.full, c.controlWidth, widthOf);
+    EXPECT_EQ(shown.text, c.expected) << c.controlWidth;
+    EXPECT_EQ(shown.wraps, c.wraps) << c.controlWidth;
+    if (!shown.wraps) {
+      EXPECT_LE(widthOf(shown.text), c.controlWidth) << c.controlWidth;
+    }
+  }
 }
 
 TEST(PageTextsTest, BrowsedFolderJoinsWithoutDoubledBackslashes) {
@@ -151,6 +169,28 @@ TEST(FinishOutcomeTest, TitleAndOutcomeTextForEveryRow) {
   }
 }
 
+TEST(FinishOutcomeTest, WhatChangedAndTheLogLinkByOutcome) {
+  const struct {
+    int code;
+    bool mixed;
+    UINT changes;
+    bool log;
+  } rows[] = {
+      {0, false, 0, false},         {1602, false, 50310, true},  {1603, false, 50311, true},
+      {1603, true, 50312, true},    {0, true, 50312, true},      {50000, false, 50311, true},
+      {103010, false, 0, true},     {103011, false, 0, true},    {3010, false, 0, true},
+  };
+  for (const auto& row : rows) {
+    OutcomeInputs in;
+    in.modeFlags = mode::Install;
+    in.setupResultCode = row.code;
+    in.mixed = row.mixed;
+    const OutcomeTexts got = FinishOutcome(in);
+    EXPECT_EQ(got.changes, row.changes) << row.code << (row.mixed ? " mixed" : "");
+    EXPECT_EQ(got.showLog, row.log) << row.code << (row.mixed ? " mixed" : "");
+  }
+}
+
 TEST(FinishOutcomeTest, RebootNameAndStatusCell) {
   EXPECT_EQ(RebootComponentName(L"orvanta report server components", OP, L"en-US"),
             L"orvanta report server components");
@@ -188,6 +228,27 @@ TEST(FinishOffersTest, ReadMeAndDashboardSettingsAndTargets) {
   EXPECT_EQ(shell.parameters, L"DashboardProfile");
   EXPECT_EQ(DashboardLaunch(L"", L"C:\\P\\Dashboard.lnk", L"C:\\Orvanta").program, L"C:\\P\\Dashboard.lnk");
   EXPECT_EQ(DashboardLaunch(L"", L"", L"").program, L"");
+}
+
+// The log link and the offers at 96 and 192 DPI (heights and spacing doubled): the last one keeps
+// the margin above the button strip, none overlaps the next.
+TEST(FinishOffersTest, BottomControlsKeepTheMarginAtEveryDpi) {
+  const struct {
+    int pageBottom, margin, gap;
+    std::vector<int> heights, tops;
+  } rows[] = {
+      {569, 11, 6, {16, 16, 16}, {498, 520, 542}},
+      {1138, 22, 12, {32, 32, 32}, {996, 1040, 1084}},
+      {569, 11, 6, {34, 16}, {502, 542}},  // a link wrapped over two lines
+      {569, 11, 6, {}, {}},
+  };
+  for (const auto& row : rows) {
+    const std::vector<int> tops = BottomStackTops(row.pageBottom, row.margin, row.gap, row.heights);
+    EXPECT_EQ(tops, row.tops) << row.pageBottom;
+    if (!tops.empty()) {
+      EXPECT_EQ(tops.back() + row.heights.back(), row.pageBottom - row.margin);
+    }
+  }
 }
 
 TEST(FinishPlanTest, StepsByCodeModeAndOutcome) {
