@@ -65,3 +65,25 @@ def screenshot(display: str, path: Path, timeout=30):
                    stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                    timeout=timeout, check=True)
     return path
+
+
+def region_colours(image: Path, rect, timeout=60):
+    """How many pixels of each (r, g, b) colour a screen rectangle (left, top, right, bottom) of a
+    screenshot holds."""
+    left, top, right, bottom = rect
+    out = subprocess.run(["convert", str(image), "-crop", f"{right - left}x{bottom - top}+{left}+{top}", "+repage",
+                          "-depth", "8", "-alpha", "off", "txt:-"], capture_output=True, check=True, timeout=timeout)
+    counts = {}
+    for line in out.stdout.decode().splitlines()[1:]:
+        rgb = tuple(int(v) for v in line.split("(", 1)[1].split(")", 1)[0].split(",")[:3])
+        counts[rgb] = counts.get(rgb, 0) + 1
+    return counts
+
+
+def contrast_ratio(a, b):
+    """The WCAG contrast ratio of two (r, g, b) colours."""
+    def luminance(rgb):
+        linear = [c / 255 / 12.92 if c / 255 <= 0.03928 else ((c / 255 + 0.055) / 1.055) ** 2.4 for c in rgb]
+        return 0.2126 * linear[0] + 0.7152 * linear[1] + 0.0722 * linear[2]
+    high, low = sorted((luminance(a), luminance(b)), reverse=True)
+    return (high + 0.05) / (low + 0.05)

@@ -1,10 +1,13 @@
 """The wizard as a person sees it on a machine without the products: the four pages, cancel at
-each stage, and the install folder."""
+each stage, the install folder, and the pages in a black high-contrast scheme."""
+import contextlib
 import time
 
+from display import contrast_ratio, region_colours
 from ids import (
-    IDC_BROWSE, IDC_DASHBOARD_BOX, IDC_DESCRIPTION, IDC_FINISH_TITLE, IDC_FOLDER,
-    IDC_KEEP_CACHE_BOX, IDC_PROGRESS_BAR, IDC_README_BOX, IDC_TITLE)
+    IDC_BROWSE, IDC_CLICK_NEXT, IDC_DASHBOARD_BOX, IDC_DESCRIPTION, IDC_FINISH_TITLE, IDC_FOLDER,
+    IDC_KEEP_CACHE_BOX, IDC_PATH_LABEL, IDC_PATH_LINE, IDC_PRODUCT_TEXT, IDC_PROGRESS_BAR, IDC_README_BOX,
+    IDC_TITLE)
 from wine import SAMPLE_PRODUCTS, build_package, dump_of, log_folder, read_log, uninstall_all
 from wizard import IDNO, IDOK, IDYES
 
@@ -266,3 +269,64 @@ def test_enter_presses_the_button_a_person_moved_to(prefix, dist, wizard):
     wizard.wait_page(WELCOME)
     wizard.stop()
     assert [prefix.product_state(c) for c in RIZOD] == [-1, -1, -1]
+
+
+# A black high-contrast scheme as Wine takes one: the system colours in the registry (its
+# high-contrast flag always reads off), with the visual style off as Windows turns it off for
+# such a scheme (Wine's style would put its own colours back). Wine reads them as its session
+# starts.
+COLOURS_KEY = "HKCU\\Control Panel\\Colors"
+BLACK_SCHEME = [(COLOURS_KEY, name, value) for name, value in (
+    ("Window", "0 0 0"), ("WindowText", "255 255 255"), ("Hilight", "26 235 255"), ("HilightText", "0 0 0"),
+    ("ButtonFace", "0 0 0"), ("ButtonText", "255 255 255"), ("GrayText", "63 242 63"))] + [
+    ("HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager", "ThemeActive", "0")]
+BLACK = (0, 0, 0)
+
+
+@contextlib.contextmanager
+def black_scheme(prefix):
+    before = [(key, name, prefix.reg_query(key, name)) for key, name, _ in BLACK_SCHEME]
+    for key, name, value in BLACK_SCHEME:
+        prefix.reg_add(key, name, value)
+    prefix.restart_server()
+    try:
+        yield
+    finally:
+        for key, name, value in before:
+            if value is None:
+                prefix.reg_delete(key, name)
+            else:
+                prefix.reg_add(key, name, value)
+        prefix.restart_server()
+
+
+def on_black(shot, state, control_id, least=4.5):
+    """The control lies on the black page (a line: touches it), and its brightest ink stands out
+    from it by `least`."""
+    colours = region_colours(shot, state.control(control_id).rect)
+    background = max(colours, key=colours.get)
+    ink = max(contrast_ratio(c, BLACK) for c in colours)
+    assert (BLACK in colours if least < 4.5 else background == BLACK) and ink >= least, (control_id, background, ink)
+
+
+def test_in_a_black_scheme_every_page_is_black_with_readable_texts_and_lines(prefix, dist, wizard):
+    """Black text and the blue title would vanish on black: they take the scheme's white; the
+    separator line stays visible."""
+    uninstall_all(prefix)
+    slow_prerequisite(dist)  # the install page stays long enough to be looked at
+    pages = [("welcome", WELCOME, (IDC_TITLE, IDC_DESCRIPTION, IDC_CLICK_NEXT)),
+             ("product", PRODUCT, (IDC_PRODUCT_TEXT, IDC_PATH_LABEL, IDC_FOLDER)),
+             ("install", INSTALL, (IDC_TITLE, IDC_DESCRIPTION)),
+             ("finish", FINISH, (IDC_FINISH_TITLE, IDC_README_BOX))]
+    with black_scheme(prefix):
+        wizard.start()
+        for name, page, texts in pages:
+            state = wizard.wait_page(page, timeout=240)
+            shot = wizard.screenshot(f"black_{name}")
+            for control_id in texts:
+                on_black(shot, state, control_id)
+            if name == "product":
+                on_black(shot, state, IDC_PATH_LINE, least=3)
+            if name != "install":
+                wizard.press("finish" if name == "finish" else "next")
+        assert wizard.exit_code() == 0

@@ -45,7 +45,7 @@ class Control:
     items: list = None  # drop-down lists only
     pos: int = None  # progress bars only: PBM_GETPOS
     marquee: bool = None  # progress bars only
-    rect: tuple = None  # sheet buttons only: left, top, right, bottom on the screen
+    rect: tuple = None  # left, top, right, bottom on the screen
 
 
 def _numbered(values, prefix):
@@ -82,7 +82,8 @@ class State:
                     int(c["checked"]) if "checked" in c else None,
                     c["items"].split("|") if c.get("items") else ([] if "items" in c else None),
                     int(c["pos"]) if "pos" in c else None,
-                    c["marquee"] == "1" if "marquee" in c else None)
+                    c["marquee"] == "1" if "marquee" in c else None,
+                    tuple(map(int, c["rect"].split(","))) if "rect" in c else None)
             for c in _numbered(values, "control.")]
         return cls(values["sheet.caption"], values["sheet.minimized"] == "1", int(values["page.index"]),
                    int(values["focus.id"]), values["focus.owner"], buttons, controls,
@@ -225,6 +226,11 @@ class Wizard:
 
     def tooltip(self, control_id) -> str:
         return self.driver("tooltip", control_id)["tooltip"]
+
+    def shown_tip(self):
+        """The text and screen rectangle of the tooltip the wizard shows now; None when none is shown."""
+        values = self.driver("shown-tip", check=False)
+        return (values["tip.text"], tuple(map(int, values["tip.rect"].split(",")))) if values else None
 
     def exit_code(self, timeout=RUN_TIMEOUT) -> int:
         """The run's full Windows exit code; a run still going after timeout is killed."""
