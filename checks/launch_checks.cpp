@@ -133,6 +133,9 @@ bool LaunchMessages::ShowOrdinaryMessage(int order, const XmlNode& message, cons
   texts.GetText(L"Icon", icon);
   int answer = ShowCheckMessage(context_, info, context_.productDisplayName,
                                 MB_SETFOREGROUND | ButtonsFor(option) | IconFor(icon));
+  // A Yes/No box has no Cancel, yet Wine closes it on Esc with one: a dismissed question is a No,
+  // never a way past a message that fails on No.
+  if (answer == IDCANCEL && ButtonsFor(option) == MB_YESNO) answer = IDNO;
   std::wstring name = AnswerName(answer);
   if (name.empty()) {
     // Nobody answered, so nobody agreed to go on.

@@ -83,7 +83,7 @@ BOOL FinishPage::OnInitDialog() {
   const WizardFonts& fonts = Fonts();
   SendMessageW(Item(kTitle), WM_SETFONT, reinterpret_cast<WPARAM>(fonts.Title()), FALSE);
   SendMessageW(Item(kOutcome), WM_SETFONT, reinterpret_cast<WPARAM>(fonts.Text()), FALSE);
-  SendMessageW(Item(kOutcome), EM_SETBKGNDCOLOR, 0, kPageWhite);
+  SendMessageW(Item(kOutcome), EM_SETBKGNDCOLOR, 0, CurrentPageColours().background);
   SetUpCheckBoxes();
   SetWindowTextW(SheetWindow(), host_.CurrentTitle().c_str());
   HWND link = Item(kLink);
@@ -369,7 +369,7 @@ HBRUSH FinishPage::OnCtlColor(HDC dc, HWND control, UINT message) {
   HBRUSH brush = WizardPage::OnCtlColor(dc, control, message);
   if (message == WM_CTLCOLORSTATIC && GetDlgCtrlID(control) == kTitle) {
     SelectObject(dc, Fonts().Title());
-    SetTextColor(dc, host_.PlatformKind() == PlatformKind::OnPremises ? kTitleBlue : kTitleGrey);
+    SetTextColor(dc, CurrentPageColours().TitleFor(host_.PlatformKind()));
   }
   return brush;
 }

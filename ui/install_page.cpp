@@ -292,12 +292,13 @@ HBRUSH InstallPage::OnCtlColor(HDC dc, HWND control, UINT message) {
   HBRUSH brush = WizardPage::OnCtlColor(dc, control, message);
   if (message != WM_CTLCOLORSTATIC) return brush;
   const int id = GetDlgCtrlID(control);
+  const PageColours colours = CurrentPageColours();
   if (id == wizard_control::Title) {
-    SetTextColor(dc, host_.PlatformKind() == PlatformKind::OnPremises ? kTitleBlue : kTitleGrey);
+    SetTextColor(dc, colours.TitleFor(host_.PlatformKind()));
   } else if (id == IDC_WARNING_FIRST || id == IDC_WARNING_SECOND) {
-    SetTextColor(dc, kWarningRed);
+    SetTextColor(dc, colours.warning);
   } else {
-    SetTextColor(dc, RGB(0, 0, 0));
+    SetTextColor(dc, colours.text);
   }
   return brush;
 }

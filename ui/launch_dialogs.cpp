@@ -9,15 +9,12 @@
 #include "platform/handles.h"
 #include "platform/text.h"
 #include "resources/wizard_ids.h"
+#include "ui/page_colours.h"
 #include "ui/wizard_fonts.h"
 
 namespace {
 
 constexpr int kMessage = IDC_CACHE_MESSAGE, kKeepBox = IDC_KEEP_CACHE_BOX, kNote = IDC_CACHE_NOTE, kLink = IDC_LINK;
-constexpr COLORREF kBand = RGB(240, 240, 240);
-
-// The system's own white brush: nothing to create or free.
-HBRUSH DialogWhite() { return static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)); }
 
 RECT ClientRectOf(HWND dialog, HWND item) {
   RECT r{};
@@ -100,19 +97,22 @@ INT_PTR CALLBACK DocumentCacheProc(HWND dialog, UINT message, WPARAM wParam, LPA
       RECT area{};
       GetClientRect(dialog, &area);
       HDC dc = reinterpret_cast<HDC>(wParam);
-      FillRect(dc, &area, DialogWhite());
+      FillRect(dc, &area, PageBackgroundBrush());
       RECT band = area;
       band.top = ClientRectOf(dialog, GetDlgItem(dialog, IDOK)).top;
-      platform::GdiObject grey(CreateSolidBrush(kBand));
+      platform::GdiObject grey(CreateSolidBrush(CurrentPageColours().band));
       FillRect(dc, &band, static_cast<HBRUSH>(grey.get()));
       SetWindowLongPtrW(dialog, DWLP_MSGRESULT, 1);
       return TRUE;
     }
     case WM_CTLCOLORDLG:
     case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLORBTN:
-      SetBkColor(reinterpret_cast<HDC>(wParam), RGB(255, 255, 255));
-      return reinterpret_cast<INT_PTR>(DialogWhite());
+    case WM_CTLCOLORBTN: {
+      const PageColours colours = CurrentPageColours();
+      SetBkColor(reinterpret_cast<HDC>(wParam), colours.background);
+      SetTextColor(reinterpret_cast<HDC>(wParam), colours.text);
+      return reinterpret_cast<INT_PTR>(PageBackgroundBrush());
+    }
     default:
       return FALSE;
   }
@@ -142,7 +142,9 @@ INT_PTR CALLBACK UnsupportedSystemProc(HWND dialog, UINT message, WPARAM wParam,
     }
     case WM_CTLCOLORSTATIC:
       if (state && reinterpret_cast<HWND>(lParam) == state->title) {
-        SetTextColor(reinterpret_cast<HDC>(wParam), RGB(0, 51, 153));
+        // The dialog keeps the system's face colour: the title must stand out from that.
+        SetTextColor(reinterpret_cast<HDC>(wParam),
+                     ReadableOn(CurrentPageColours().title, GetSysColor(COLOR_3DFACE), GetSysColor(COLOR_BTNTEXT)));
         SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
         return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_3DFACE));
       }

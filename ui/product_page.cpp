@@ -26,7 +26,7 @@ constexpr UINT_PTR kSettleTimer = 3;
 void ProductPage::DoDataExchange() {
   WizardPage::DoDataExchange();
   folderText_.Attach(Item(kFolder), Fonts().Text());
-  folderText_.SetTextColor(RGB(0, 0, 0));
+  folderText_.SetTextColor(CurrentPageColours().text);
 }
 
 BOOL ProductPage::OnInitDialog() {
@@ -63,7 +63,7 @@ void ProductPage::LoadPageTexts() {
   // The culture library may leave the product's own sentence to the product's library.
   if (description.empty()) description = host_.ProductText(descriptionId);
   description = Localization::FormatArgs(description, {WizardProductList(host_)});
-  SetRichText(Item(IDC_PRODUCT_TEXT), description, Fonts().Text(), RGB(0, 0, 0));
+  SetRichText(Item(IDC_PRODUCT_TEXT), description, Fonts().Text(), CurrentPageColours().text);
   SetText(kLabel, localization->String(50153), Fonts().Text());
 }
 

@@ -2,9 +2,11 @@
 
 #include <richedit.h>
 
+#include "ui/page_colours.h"
+
 void SetRichText(HWND control, const std::wstring& text, HFONT font, COLORREF colour) {
   if (!control) return;
-  SendMessageW(control, EM_SETBKGNDCOLOR, 0, RGB(255, 255, 255));
+  SendMessageW(control, EM_SETBKGNDCOLOR, 0, CurrentPageColours().background);
   if (font) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   SetWindowTextW(control, text.c_str());
   CHARFORMAT2W format{};

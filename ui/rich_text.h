@@ -1,4 +1,4 @@
-// Read-only rich edits of the pages: white background, the wizard font and a text colour.
+// Read-only rich edits of the pages: the page background, the wizard font and a text colour.
 #pragma once
 
 #include <windows.h>

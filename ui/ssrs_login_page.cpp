@@ -19,18 +19,22 @@ constexpr int kAccount = IDC_ACCOUNT, kPassword = IDC_PASSWORD, kUrl = IDC_REPOR
 constexpr int kDescription = IDC_PAGE_DESCRIPTION;
 constexpr UINT kInformationBitmap = 1017;
 
-// Each label with the information icon beside it and the icon's tooltip text.
+// Each label with its field, the information icon beside it and the hint the icon's tooltip shows
+// to the mouse and the field's to the keyboard.
 constexpr struct {
   int label;
   UINT labelText;
+  int field;
   int icon;
   UINT tip;
 } kFields[] = {
-    {IDC_ACCOUNT_LABEL, 50200, IDC_ACCOUNT_HINT, 50205},
-    {IDC_PASSWORD_LABEL, 50201, IDC_PASSWORD_HINT, 50206},
-    {IDC_SERVER_LABEL, 50202, IDC_URL_HINT, 50207},
-    {IDC_SHARED_FOLDER_LABEL, 50208, IDC_SHARED_FOLDER_HINT, 50209},
+    {IDC_ACCOUNT_LABEL, 50200, kAccount, IDC_ACCOUNT_HINT, 50205},
+    {IDC_PASSWORD_LABEL, 50201, kPassword, IDC_PASSWORD_HINT, 50206},
+    {IDC_SERVER_LABEL, 50202, kUrl, IDC_URL_HINT, 50207},
+    {IDC_SHARED_FOLDER_LABEL, 50208, kSharedFolder, IDC_SHARED_FOLDER_HINT, 50209},
 };
+// Between the page's text column and the hint beside it.
+constexpr int kHintGap = 6;
 
 // A bitmap drawn for 96 dots per inch, grown to the page's DPI.
 HBITMAP ScaledBitmap(HMODULE library, UINT id, int dpi) {
@@ -60,8 +64,9 @@ void SSRSLoginPage::LoadPageTexts() {
   const HFONT font = Fonts().Text();
   for (const auto& field : kFields) SetText(field.label, String(field.labelText), font);
   SetText(kBrowse, String(50151), nullptr);
-  SetRichText(Item(wizard_control::Title), String(50203), Fonts().Title(), kTitleBlue);
-  SetRichText(Item(kDescription), String(50204), font, RGB(0, 0, 0));
+  const PageColours colours = CurrentPageColours();
+  SetRichText(Item(wizard_control::Title), String(50203), Fonts().Title(), colours.title);
+  SetRichText(Item(kDescription), String(50204), font, colours.text);
   for (int edit : {kAccount, kPassword, kUrl, kSharedFolder}) {
     SendMessageW(Item(edit), WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   }
@@ -70,6 +75,7 @@ void SSRSLoginPage::LoadPageTexts() {
 void SSRSLoginPage::MakeTooltips() {
   tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Window(), nullptr, nullptr, nullptr);
+  MakeFocusHints();
   if (!tooltip_) {
     log_.Log(L"Creating the tooltips failed with error code %d", static_cast<int>(GetLastError()));
     return;
@@ -90,6 +96,40 @@ void SSRSLoginPage::MakeTooltips() {
   SendMessageW(tooltip_, TTM_ACTIVATE, TRUE, 0);
 }
 
+// The icons' hints reach only the mouse: each field shows its own beside it while it has the
+// keyboard focus, so Tab and the access keys find them too.
+void SSRSLoginPage::MakeFocusHints() {
+  hints_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                           CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Window(), nullptr, nullptr, nullptr);
+  if (!hints_) return;
+  for (const auto& field : kFields) {
+    TOOLINFOW tool{};
+    tool.cbSize = sizeof(tool);
+    tool.uFlags = TTF_TRACK | TTF_ABSOLUTE;
+    tool.hwnd = Window();
+    tool.uId = static_cast<UINT_PTR>(field.field);
+    tool.lpszText = LPSTR_TEXTCALLBACKW;
+    SendMessageW(hints_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  }
+  SendMessageW(hints_, TTM_SETMAXTIPWIDTH, 0, 300);
+}
+
+void SSRSLoginPage::ShowFocusHint(int field, bool show) {
+  if (!hints_) return;
+  TOOLINFOW tool{};
+  tool.cbSize = sizeof(tool);
+  tool.hwnd = Window();
+  tool.uId = static_cast<UINT_PTR>(field);
+  if (show) {
+    // Right of the text column, level with the field: it covers no label or field of the page.
+    RECT column{}, place{};
+    GetWindowRect(Item(kDescription), &column);
+    GetWindowRect(Item(field), &place);
+    SendMessageW(hints_, TTM_TRACKPOSITION, 0, MAKELPARAM(column.right + kHintGap, place.top));
+  }
+  SendMessageW(hints_, TTM_TRACKACTIVATE, show ? TRUE : FALSE, reinterpret_cast<LPARAM>(&tool));
+}
+
 BOOL SSRSLoginPage::OnSetActive() {
   ShowStepButtons(true);
   return WizardPage::OnSetActive();
@@ -105,13 +145,21 @@ bool SSRSLoginPage::PreTranslateMessage(MSG& message) {
 bool SSRSLoginPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   if (message == WM_NOTIFY) {
     auto* info = reinterpret_cast<NMTTDISPINFOW*>(lParam);
-    if (info->hdr.hwndFrom != tooltip_ || info->hdr.code != TTN_GETDISPINFOW) return false;
+    if ((info->hdr.hwndFrom != tooltip_ && info->hdr.hwndFrom != hints_) || info->hdr.code != TTN_GETDISPINFOW)
+      return false;
     for (const auto& field : kFields) {
-      if (info->hdr.idFrom == static_cast<UINT_PTR>(field.icon)) tipText_ = String(field.tip);
+      if (info->hdr.idFrom == static_cast<UINT_PTR>(field.icon) || info->hdr.idFrom == static_cast<UINT_PTR>(field.field))
+        tipText_ = String(field.tip);
     }
     info->lpszText = tipText_.data();
     result = 0;
     return true;
+  }
+  if (message == WM_COMMAND && (HIWORD(wParam) == EN_SETFOCUS || HIWORD(wParam) == EN_KILLFOCUS)) {
+    for (const auto& field : kFields) {
+      if (LOWORD(wParam) == field.field) ShowFocusHint(field.field, HIWORD(wParam) == EN_SETFOCUS);
+    }
+    return false;
   }
   if (message == WM_COMMAND && LOWORD(wParam) == kBrowse && HIWORD(wParam) == BN_CLICKED) {
     Browse();

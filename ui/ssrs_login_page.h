@@ -22,11 +22,14 @@ class SSRSLoginPage : public WizardPage {
 
  private:
   void MakeTooltips();
+  void MakeFocusHints();
+  void ShowFocusHint(int field, bool show);
   void Browse();
 
   HINSTANCE library_;
   platform::GdiObject information_;  // bitmap 1017 of the product's library
   HWND tooltip_ = nullptr;
+  HWND hints_ = nullptr;             // the fields' hints, shown while a field has the focus
   std::wstring tipText_;             // the text a tooltip asked for last
   platform::CoTaskMemory<PIDLIST_ABSOLUTE> network_;  // the network folder, once asked for
 };

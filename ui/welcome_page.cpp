@@ -49,12 +49,13 @@ void WelcomePage::LoadPageTexts() {
   Localization* localization = host_.GetLocalization();
   if (!localization) return;
   const WizardFonts& fonts = Fonts();
+  const PageColours colours = CurrentPageColours();
   const UINT titleId = WelcomeTitleText(host_.PlatformKind());
   SetRichText(Item(wizard_control::Title), localization->Message(titleId, {host_.ProductText1007()}),
-              fonts.Title(), kTitleBlue);
+              fonts.Title(), colours.title);
   std::wstring netFramework = host_.Products().empty() ? std::wstring() : host_.Products().front()->NETFramework;
   if (netFramework.empty()) netFramework = L"4.7.2";
   SetRichText(Item(IDC_DESCRIPTION), localization->Message(50146, {WizardProductList(host_), netFramework}), fonts.Text(),
-              RGB(0, 0, 0));
-  SetRichText(Item(IDC_CLICK_NEXT), localization->String(50147), fonts.Text(), RGB(0, 0, 0));
+              colours.text);
+  SetRichText(Item(IDC_CLICK_NEXT), localization->String(50147), fonts.Text(), colours.text);
 }

@@ -64,7 +64,9 @@ INT_PTR CALLBACK WizardPage::DialogProc(HWND window, UINT message, WPARAM wParam
     SetWindowLongPtrW(window, DWLP_USER, reinterpret_cast<LONG_PTR>(page));
     page->window_ = window;
     page->DoDataExchange();
-    return page->OnInitDialog();
+    const BOOL result = page->OnInitDialog();
+    DrawSeparatorsInPageColours(window);
+    return result;
   }
   auto* page = reinterpret_cast<WizardPage*>(GetWindowLongPtrW(window, DWLP_USER));
   if (!page) return FALSE;
@@ -80,6 +82,13 @@ INT_PTR CALLBACK WizardPage::DialogProc(HWND window, UINT message, WPARAM wParam
     case WM_CTLCOLORBTN:
       return reinterpret_cast<INT_PTR>(page->OnCtlColor(reinterpret_cast<HDC>(wParam),
                                                         reinterpret_cast<HWND>(lParam), message));
+    case WM_DRAWITEM: {
+      // The page's only owner-drawn statics are its separator lines.
+      const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+      if (item.CtlType != ODT_STATIC) break;
+      DrawPageSeparator(item);
+      return TRUE;
+    }
     case WM_ERASEBKGND: {
       RECT area{};
       GetClientRect(window, &area);
@@ -201,20 +210,26 @@ void WizardPage::OnEnterKey() {
 }
 
 HBRUSH WizardPage::OnCtlColor(HDC dc, HWND control, UINT message) {
+  const PageColours colours = CurrentPageColours();
   if (message == WM_CTLCOLORSTATIC) {
     const int id = GetDlgCtrlID(control);
     const WizardFonts& fonts = Fonts();
     SetBkMode(dc, TRANSPARENT);
     if (id == wizard_control::Title) {
       SelectObject(dc, fonts.Title());
-      SetTextColor(dc, kTitleBlue);
+      SetTextColor(dc, colours.title);
     } else {
       SelectObject(dc, fonts.Text());
-      SetTextColor(dc, id >= 2024 && id <= 2027 ? kWarningRed : RGB(0, 0, 0));
+      SetTextColor(dc, id >= 2024 && id <= 2027 ? colours.warning : colours.text);
     }
     return static_cast<HBRUSH>(GetStockObject(HOLLOW_BRUSH));
   }
-  if (message == WM_CTLCOLORBTN) SetBkMode(dc, TRANSPARENT);
+  if (message == WM_CTLCOLORBTN) {
+    // A check box's caption: the system's button text may be the page background.
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, colours.text);
+    SetBkColor(dc, colours.background);
+  }
   return PageBrush();
 }
 
@@ -222,8 +237,6 @@ const WizardFonts& WizardPage::Fonts() const {
   static const WizardFonts none;  // a page outside a sheet draws with the dialog's own font
   return sheet_ ? sheet_->Fonts() : none;
 }
-
-HBRUSH WizardPage::PageBrush() { return static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)); }
 
 void WizardPage::ShowBackButton(bool show) {
   HWND back = SheetItem(wizard_control::Back);

@@ -1,5 +1,5 @@
 // The base of every wizard page: a property-sheet page whose notifications and messages become
-// virtual operations, with the common look (white page, fonts, colours) and the wizard buttons.
+// virtual operations, with the common look (page colours, fonts) and the wizard buttons.
 #pragma once
 
 #include <windows.h>
@@ -11,6 +11,7 @@
 
 #include "resources/wizard_ids.h"
 #include "ui/folder_dialog.h"
+#include "ui/page_colours.h"
 #include "ui/picture_ex.h"
 #include "ui/wizard_host.h"
 
@@ -27,12 +28,6 @@ constexpr int Cancel = IDCANCEL;
 constexpr int HeaderPicture = IDC_HEADER_PICTURE;
 constexpr int Title = IDC_TITLE;
 }  // namespace wizard_control
-
-// The page backgrounds and the title colour of the wizard.
-constexpr COLORREF kPageWhite = RGB(255, 255, 255);
-constexpr COLORREF kTitleBlue = RGB(0, 51, 153);
-constexpr COLORREF kTitleGrey = RGB(117, 117, 117);
-constexpr COLORREF kWarningRed = RGB(255, 0, 0);
 
 class WizardPage {
  public:
@@ -110,9 +105,9 @@ class WizardPage {
   bool ShowPicture(CPictureEx& picture, UINT id);
   int ImageCultureOffset() const;
   CWizardSheet* Sheet() const { return sheet_; }
-  // The sheet's fonts, and the pages' background (white: kPageWhite).
+  // The sheet's fonts, and the pages' background (white on the normal scheme).
   const WizardFonts& Fonts() const;
-  static HBRUSH PageBrush();
+  static HBRUSH PageBrush() { return PageBackgroundBrush(); }
 
   WizardHost& host_;
   LogFile& log_;

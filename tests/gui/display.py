@@ -68,11 +68,32 @@ def screenshot(display: str, path: Path, timeout=30):
     return path
 
 
-# The system colours of a white-on-black high-contrast scheme, as "Control Panel\Colors" holds them.
-HIGH_CONTRAST_BLACK = {
-    "Window": "0 0 0", "WindowText": "255 255 255", "ButtonFace": "0 0 0", "ButtonText": "255 255 255",
-    "Highlight": "26 235 255", "HighlightText": "0 0 0", "GrayText": "63 242 63", "Hilight": "26 235 255",
-    "HilightText": "0 0 0", "HotTrackingColor": "255 255 0", "InfoWindow": "0 0 0", "InfoText": "255 255 255",
-    "Menu": "0 0 0", "MenuText": "255 255 255", "ButtonShadow": "128 128 128", "ButtonHilight": "255 255 255",
-    "ButtonLight": "255 255 255", "ButtonDkShadow": "255 255 255", "AppWorkSpace": "0 0 0", "Background": "0 0 0",
-}
+# A black high-contrast scheme as Wine takes one: the system colours in the registry (its
+# high-contrast flag always reads off), with the visual style off as Windows turns it off for such
+# a scheme (Wine's style would put its own colours back). Wine reads them as its session starts.
+HIGH_CONTRAST_BLACK = [("HKCU\\Control Panel\\Colors", name, value) for name, value in (
+    ("Window", "0 0 0"), ("WindowText", "255 255 255"), ("Hilight", "26 235 255"), ("HilightText", "0 0 0"),
+    ("ButtonFace", "0 0 0"), ("ButtonText", "255 255 255"), ("GrayText", "63 242 63"))] + [
+    ("HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager", "ThemeActive", "0")]
+
+
+def region_colours(image: Path, rect, timeout=60):
+    """How many pixels of each (r, g, b) colour a screen rectangle (left, top, right, bottom) of a
+    screenshot holds."""
+    left, top, right, bottom = rect
+    out = subprocess.run(["convert", str(image), "-crop", f"{right - left}x{bottom - top}+{left}+{top}", "+repage",
+                          "-depth", "8", "-alpha", "off", "txt:-"], capture_output=True, check=True, timeout=timeout)
+    counts = {}
+    for line in out.stdout.decode().splitlines()[1:]:
+        rgb = tuple(int(v) for v in line.split("(", 1)[1].split(")", 1)[0].split(",")[:3])
+        counts[rgb] = counts.get(rgb, 0) + 1
+    return counts
+
+
+def contrast_ratio(a, b):
+    """The WCAG contrast ratio of two (r, g, b) colours."""
+    def luminance(rgb):
+        linear = [c / 255 / 12.92 if c / 255 <= 0.03928 else ((c / 255 + 0.055) / 1.055) ** 2.4 for c in rgb]
+        return 0.2126 * linear[0] + 0.7152 * linear[1] + 0.0722 * linear[2]
+    high, low = sorted((luminance(a), luminance(b)), reverse=True)
+    return (high + 0.05) / (low + 0.05)

@@ -7,7 +7,7 @@ import time
 import pytest
 
 from ids import (
-    IDC_ACCOUNT, IDC_ACCOUNT_HINT, IDC_ACCOUNT_LABEL, IDC_SERVER_LABEL, IDC_SHARED_FOLDER_LABEL, IDC_CATALOG_DRIVES, IDC_DESCRIPTION, IDC_DOCUMENT_COMPRESS,
+    IDC_ACCOUNT, IDC_ACCOUNT_HINT, IDC_ACCOUNT_LABEL, IDC_BROWSE_SHARED_FOLDER, IDC_SERVER_LABEL, IDC_SHARED_FOLDER_LABEL, IDC_CATALOG_DRIVES, IDC_DESCRIPTION, IDC_DOCUMENT_COMPRESS,
     IDC_FINISH_TITLE, IDC_PASSWORD, IDC_PROGRESS_BAR, IDC_REPORT_SERVER_URL, IDC_SERVER,
     IDC_SHARED_FOLDER, IDC_SHARED_FOLDER_HINT, IDC_TITLE, IDC_VIRUS_SCAN)
 from wine import PRODUCTS, Distribution, dump_of, files_holding, log_folder, read_log
@@ -144,6 +144,10 @@ def login_page(wizard, prefix, name, state):
         fill(wizard, {ACCOUNT: TYPED_ACCOUNT, PASSWORD: SECRET, SERVER: "localhost"})
 
 
+HINTS = {ACCOUNT: "The Windows account, in the form DOMAIN\\user", PASSWORD: "The password of this account.",
+         URL: "The address of the report server", SHARE: "A network share"}
+
+
 def report_server_pages(wizard, prefix, name, state):
     """The report manager's refusals on its way, then values the stand-in tool accepts."""
     if name != "report":
@@ -155,9 +159,16 @@ def report_server_pages(wizard, prefix, name, state):
     order = [c.id for c in state.controls]
     for label, field in ((IDC_ACCOUNT_LABEL, ACCOUNT), (IDC_SERVER_LABEL, URL), (IDC_SHARED_FOLDER_LABEL, SHARE)):
         assert order.index(field) == order.index(label) + 1, (label, order)
-    for keys, field in (("alt+u", URL), ("alt+s", SHARE), ("alt+a", ACCOUNT)):
+    # Each field shows its icon's hint beside it while it has the focus: the keyboard reaches them too.
+    for keys, field in (("alt+u", URL), ("alt+s", SHARE), ("alt+a", ACCOUNT), ("Tab", PASSWORD)):
         wizard.real_keys(keys)
         focus_settles_on(wizard, field)
+        text, (left, top, _, _) = wizard.shown_tip()
+        place = state.control(field).rect
+        assert text.startswith(HINTS[field]) and left >= place[2] and abs(top - place[1]) <= 2, (field, text, place)
+    wizard.real_keys("alt+s", "Tab")  # on to Browse: no field, no hint
+    assert wizard.state().focus == IDC_BROWSE_SHARED_FOLDER and wizard.shown_tip() is None
+    wizard.real_keys("alt+a")
     for values, number in [
         ({ACCOUNT: "ORVANTA\\reports", PASSWORD: "", URL: "http://localhost/ReportServer", SHARE: "\\\\localhost\\share"}, 10000),
         ({PASSWORD: SECRET, SHARE: "C:\\Share"}, 50213),

@@ -45,7 +45,7 @@ class Control:
     items: list = None  # drop-down lists only
     pos: int = None  # progress bars only: PBM_GETPOS
     marquee: bool = None  # progress bars only
-    rect: tuple = None  # sheet buttons only: left, top, right, bottom on the screen
+    rect: tuple = None  # left, top, right, bottom on the screen
 
 
 def _numbered(values, prefix):
@@ -82,7 +82,8 @@ class State:
                     int(c["checked"]) if "checked" in c else None,
                     c["items"].split("|") if c.get("items") else ([] if "items" in c else None),
                     int(c["pos"]) if "pos" in c else None,
-                    c["marquee"] == "1" if "marquee" in c else None)
+                    c["marquee"] == "1" if "marquee" in c else None,
+                    tuple(map(int, c["rect"].split(","))) if "rect" in c else None)
             for c in _numbered(values, "control.")]
         return cls(values["sheet.caption"], values["sheet.minimized"] == "1", int(values["page.index"]),
                    int(values["focus.id"]), values["focus.owner"], buttons, controls,
@@ -263,6 +264,11 @@ class Wizard:
         """What a person would see cut off on the active page: a visible control outside the page,
         the sheet outside the work area, or a text that needs more room than its control has."""
         return clipping_faults(self.layout())
+
+    def shown_tip(self):
+        """The text and screen rectangle of the tooltip the wizard shows now; None when none is shown."""
+        values = self.driver("shown-tip", check=False)
+        return (values["tip.text"], tuple(map(int, values["tip.rect"].split(",")))) if values else None
 
     def exit_code(self, timeout=RUN_TIMEOUT) -> int:
         """The run's full Windows exit code; a run still going after timeout is killed."""

@@ -1,8 +1,8 @@
 // wizdriver.exe COMMAND [ARGS...]: drives the running wizard from another process of the same
 // Wine prefix, for the GUI tests.
 //
-//   state                  the sheet, the focus, its buttons (with their screen rectangles) and the
-//                          controls of the active page (a progress bar with its position and style)
+//   state                  the sheet, the focus, its buttons and the controls of the active page (each
+//                          with its screen rectangle; a progress bar with its position and style)
 //   wait-control ID[,ID] MS  waits until the active page holds a visible control of those, then "state"
 //   press back|next|finish|cancel
 //   key enter|tab|escape   to the window that has the focus in the wizard's thread
@@ -16,6 +16,7 @@
 //   layout                 the active page's size, the sheet's and the work area's rectangles, and per
 //                          visible control its rectangle on the page, inner size and the size its text
 //                          needs in the control's font ("need"; only where it can be measured)
+//   shown-tip              the text and screen rectangle of the wizard's tooltip on the screen now
 //   toggle ID              clicks check box ID of the message box or dialog, which stays open
 //   type ID TEXT           sets the text of control ID of the active page (an edit), as typed
 //   select ID TEXT         selects the entry of drop-down list ID that begins with TEXT
@@ -210,6 +211,11 @@ std::wstring ComboItems(HWND combo) {
   return items;
 }
 
+std::wstring RectText(const RECT& r) {
+  return std::to_wstring(r.left) + L"," + std::to_wstring(r.top) + L"," + std::to_wstring(r.right) + L"," +
+         std::to_wstring(r.bottom);
+}
+
 int PrintState(HWND sheet) {
   HWND page = CurrentPage(sheet);
   if (!page) return Fail("the wizard has no active page");
@@ -247,6 +253,8 @@ int PrintState(HWND sheet) {
     Put(key + "class", ClassOf(control));
     Put(key + "visible", IsWindowVisible(control) ? 1 : 0);
     Put(key + "enabled", IsWindowEnabled(control) ? 1 : 0);
+    RECT place{};
+    if (GetWindowRect(control, &place)) Put(key + "rect", RectText(place));
     LRESULT checked = 0;
     if (IsCheckable(control) && Send(control, BM_GETCHECK, 0, 0, &checked)) Put(key + "checked", checked);
     Put(key + "text", TextOf(control));
@@ -536,11 +544,6 @@ int Tooltip(int id) {
 
 // --- layout: what each visible control of the active page needs, for the clipping checks -------
 
-std::wstring RectText(const RECT& r) {
-  return std::to_wstring(r.left) + L"," + std::to_wstring(r.top) + L"," + std::to_wstring(r.right) + L"," +
-         std::to_wstring(r.bottom);
-}
-
 // The text's extent in the control's own font, wrapped at the control's width when it wraps.
 // Empty when the control's font cannot be read from this process.
 bool MeasureText(HWND control, const std::wstring& text, int width, UINT format, SIZE* need) {
@@ -662,6 +665,24 @@ int Layout() {
   return kDone;
 }
 
+// A tooltip window of the wizard's process that is visible: what a person sees beside the field.
+int ShownTip() {
+  HWND sheet = FindWizard();
+  if (!sheet) return Fail("no wizard");
+  DWORD pid = 0;
+  GetWindowThreadProcessId(sheet, &pid);
+  for (HWND tip : TopLevelWindows()) {
+    DWORD tipPid = 0;
+    GetWindowThreadProcessId(tip, &tipPid);
+    RECT place{};
+    if (tipPid != pid || ClassOf(tip) != TOOLTIPS_CLASSW || !IsWindowVisible(tip) || !GetWindowRect(tip, &place)) continue;
+    Put("tip.text", TextOf(tip));
+    Put("tip.rect", RectText(place));
+    return kDone;
+  }
+  return Fail("no tooltip shown");
+}
+
 bool Number(const wchar_t* text, long* value) {
   wchar_t* end = nullptr;
   *value = wcstol(text, &end, 10);
@@ -672,7 +693,7 @@ int Usage() {
   fprintf(stderr,
           "usage: wizdriver state | wait-control ID[,ID] MS | press back|next|finish|cancel | key enter|tab|escape\n"
           "       | focus ID | post MSG WPARAM [MS] | wait-box MS | answer ID | wait-gone MS | tooltip ID | layout\n"
-          "       | toggle ID | type ID TEXT | select ID TEXT\n");
+          "       | shown-tip | toggle ID | type ID TEXT | select ID TEXT\n");
   return kUsage;
 }
 
@@ -709,6 +730,8 @@ int wmain(int argc, wchar_t** argv) {
     result = Tooltip(a);
   } else if (command == L"layout" && argc == 2) {
     result = Layout();
+  } else if (command == L"shown-tip" && argc == 2) {
+    result = ShownTip();
   } else if (command == L"toggle" && argc == 3 && Number(argv[2], &a)) {
     result = Toggle(a);
   } else if (command == L"type" && argc == 4 && Number(argv[2], &a)) {

@@ -120,6 +120,8 @@ TEST_F(LaunchTest, AnswersStopOrSetTheProperty) {
   } cases[] = {
       {L"YesNo", L"No", IDYES, true, L"True"},
       {L"YesNo", L"No", IDNO, false, L""},
+      {L"YesNo", L"No", IDCANCEL, false, L""},  // Esc on the box
+      {L"YesNo", L"", IDCANCEL, true, L"False"},
       {L"YesNo", L"yes", IDYES, false, L""},
       {L"OKCancel", L"Cancel", IDOK, true, L"True"},
       {L"OKCancel", L"Cancel", IDCANCEL, false, L""},
