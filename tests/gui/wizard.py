@@ -127,7 +127,10 @@ def clipping_faults(layout: dict) -> list:
     work = _box(layout["screen.work"])
     if left < work[0] or top < work[1] or right > work[2] or bottom > work[3]:
         faults.append(f"the sheet {left},{top},{right},{bottom} is not inside the work area {work}")
-    for c in _numbered(layout, "control."):
+    controls = _numbered(layout, "control.")
+    if not any("need" in c for c in controls):
+        faults.append("no text of the page was measured (wizmeasure.dll)")
+    for c in controls:
         name = f"control {c['id']} ({c['class']}, {c['text'][:40]!r})"
         l, t, r, b = _box(c["rect"])
         if l < 0 or t < 0 or r > width or b > height:
@@ -321,7 +324,8 @@ def wizard_machine(name: str):
         try:
             prefix.up()
             prefix.reg_add("HKCU\\Software\\Wine\\X11 Driver", "Managed", "N")
-            shutil.copy(BIN / "wizdriver.exe", prefix.drive_c / "wizdriver.exe")
+            for tool in ("wizdriver.exe", "wizmeasure.dll"):
+                shutil.copy(BIN / tool, prefix.drive_c / tool)
             yield prefix, xvfb.display
         finally:
             prefix.down()

@@ -15,7 +15,8 @@
 //   tooltip ID             the tooltip text of control ID of the active page
 //   layout                 the active page's size, the sheet's and the work area's rectangles, and per
 //                          visible control its rectangle on the page, inner size and the size its text
-//                          needs in the control's font ("need"; only where it can be measured)
+//                          needs in the control's font ("need", measured in the wizard's process by
+//                          wizmeasure.dll, which must lie beside this program)
 //   shown-tip              the text and screen rectangle of the wizard's tooltip on the screen now
 //   toggle ID              clicks check box ID of the message box or dialog, which stays open
 //   type ID TEXT           sets the text of control ID of the active page (an edit), as typed
@@ -30,11 +31,13 @@
 
 #include <cstdio>
 #include <cwchar>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "platform/handles.h"
 #include "resources/wizard_ids.h"
+#include "tests/tools/wizmeasure.h"
 
 namespace {
 
@@ -544,48 +547,34 @@ int Tooltip(int id) {
 
 // --- layout: what each visible control of the active page needs, for the clipping checks -------
 
-// The text's extent in the control's own font, wrapped at the control's width when it wraps.
-// Empty when the control's font cannot be read from this process.
-bool MeasureText(HWND control, const std::wstring& text, int width, UINT format, SIZE* need) {
-  LRESULT font = 0;
-  Send(control, WM_GETFONT, 0, 0, &font);
-  LOGFONTW logical{};
-  HFONT own = nullptr;
-  if (font && GetObjectW(reinterpret_cast<HFONT>(font), sizeof(logical), &logical) == sizeof(logical)) {
-    own = CreateFontIndirectW(&logical);
-  } else if (!font) {
-    own = static_cast<HFONT>(GetStockObject(SYSTEM_FONT));
-  }
-  if (!own) return false;
-  HDC dc = GetDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, own);
-  RECT box{0, 0, width, 0};
-  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &box, format | DT_CALCRECT | DT_EXPANDTABS);
-  SelectObject(dc, old);
-  ReleaseDC(nullptr, dc);
-  if (font) DeleteObject(own);
-  *need = {box.right - box.left, box.bottom - box.top};
-  return true;
-}
-
-// Where the last character of a rich edit control lies: EM_POSFROMCHAR writes a POINTL, which must
-// be in the wizard's process.
-bool LastCharacterBottom(HWND control, const RemoteBuffer& remote, int* bottom) {
-  LRESULT length = 0;
-  if (!Send(control, WM_GETTEXTLENGTH, 0, 0, &length) || length <= 0) return false;
-  POINTL first{}, last{};
-  if (!Send(control, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(remote.get()), 0, nullptr) || !remote.Read(&first, sizeof(first)))
-    return false;
-  if (!Send(control, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(remote.get()), length - 1, nullptr) ||
-      !remote.Read(&last, sizeof(last)))
-    return false;
-  LRESULT lines = 0;
-  Send(control, EM_GETLINECOUNT, 0, 0, &lines);
-  // The height of one line: the spread of the lines over their count, or a line in the control's font.
-  int line = lines > 1 ? static_cast<int>((last.y - first.y) / (lines - 1)) : 0;
-  SIZE one{};
-  if (line <= 0 && MeasureText(control, L"Ag", 1000, DT_SINGLELINE, &one)) line = one.cy;
-  *bottom = static_cast<int>(last.y) + line;
+// The text each visible control of the page needs, measured inside the wizard's process by
+// wizmeasure.dll (beside this program), which a message hook on the page's thread loads there.
+bool MeasureInWizard(HWND page, std::map<HWND, SIZE>* needs) {
+  wchar_t self[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring dll = self;
+  dll = dll.substr(0, dll.find_last_of(L'\\') + 1) + L"wizmeasure.dll";
+  platform::UniqueHandle section(
+      CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kMeasureBytes, kMeasureSection));
+  platform::UniqueHandle done(CreateEventW(nullptr, TRUE, FALSE, kMeasureDone));
+  HMODULE library = LoadLibraryW(dll.c_str());
+  auto hook = library ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(library, kMeasureHook)))
+                      : nullptr;
+  if (!section || !done || !hook) return false;
+  HHOOK installed = SetWindowsHookExW(WH_GETMESSAGE, hook, library, GetWindowThreadProcessId(page, nullptr));
+  if (!installed) return false;
+  PostMessageW(page, RegisterWindowMessageW(kMeasureMessage), 0, 0);
+  const bool answered = WaitForSingleObject(done.get(), kSendTimeoutMs * 2) == WAIT_OBJECT_0;
+  UnhookWindowsHookEx(installed);
+  if (!answered) return false;
+  const char* text = static_cast<const char*>(MapViewOfFile(section.get(), FILE_MAP_READ, 0, 0, kMeasureBytes));
+  if (!text) return false;
+  unsigned long long window = 0;
+  long cx = 0, cy = 0;
+  int used = 0;
+  for (const char* at = text; sscanf(at, "%llx %ld %ld\n%n", &window, &cx, &cy, &used) == 3; at += used)
+    (*needs)[reinterpret_cast<HWND>(static_cast<UINT_PTR>(window))] = SIZE{cx, cy};
+  UnmapViewOfFile(text);
   return true;
 }
 
@@ -593,10 +582,8 @@ int Layout() {
   HWND sheet = FindWizard();
   HWND page = sheet ? CurrentPage(sheet) : nullptr;
   if (!page) return Fail("no wizard page");
-  DWORD pid = 0;
-  GetWindowThreadProcessId(sheet, &pid);
-  platform::UniqueHandle process(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid));
-  RemoteBuffer remote(process.get(), sizeof(POINTL));
+  std::map<HWND, SIZE> needs;
+  if (!MeasureInWizard(page, &needs)) return Fail("wizmeasure.dll did not answer from the wizard's process");
   RECT client{}, frame{};
   GetClientRect(page, &client);
   Put("page.size", std::to_wstring(client.right) + L"," + std::to_wstring(client.bottom));
@@ -614,51 +601,17 @@ int Layout() {
     if (!IsWindowVisible(control)) continue;
     std::string key = "control." + std::to_string(n++) + ".";
     const std::wstring cls = ClassOf(control);
-    const LONG style = GetWindowLongW(control, GWL_STYLE);
     RECT place{};
     GetWindowRect(control, &place);
     MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&place), 2);
     Put(key + "id", GetDlgCtrlID(control));
     Put(key + "class", cls);
     Put(key + "rect", RectText(place));
-    const std::wstring text = TextOf(control);
-    Put(key + "text", text);
+    Put(key + "text", TextOf(control));
     RECT inside{};
     GetClientRect(control, &inside);
-    SIZE need{};
-    bool measured = false;
-    if (text.empty()) {
-    } else if (_wcsicmp(cls.c_str(), L"Static") == 0) {
-      const LONG type = style & SS_TYPEMASK;
-      const bool textual = type == SS_LEFT || type == SS_CENTER || type == SS_RIGHT || type == SS_LEFTNOWORDWRAP ||
-                           type == SS_SIMPLE;
-      // A static that shortens its text with "..." shows what fits by design.
-      if (textual && !(style & SS_ELLIPSISMASK)) {
-        const bool wraps = type == SS_LEFT || type == SS_CENTER || type == SS_RIGHT;
-        measured = MeasureText(control, text, inside.right, (wraps ? DT_WORDBREAK : DT_SINGLELINE) |
-                                                                 ((style & SS_NOPREFIX) ? DT_NOPREFIX : 0), &need);
-      }
-    } else if (_wcsicmp(cls.c_str(), L"Button") == 0) {
-      const LONG type = style & BS_TYPEMASK;
-      const bool box = type == BS_CHECKBOX || type == BS_AUTOCHECKBOX || type == BS_RADIOBUTTON ||
-                       type == BS_AUTORADIOBUTTON || type == BS_3STATE || type == BS_AUTO3STATE;
-      const bool push = type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON;
-      if (box || push) {
-        // A check box's text starts after its glyph and a gap; a push button's inside its edges.
-        const int reserved = box ? GetSystemMetrics(SM_CXMENUCHECK) + GetSystemMetrics(SM_CXEDGE) * 2
-                                 : GetSystemMetrics(SM_CXEDGE) * 4;
-        measured = MeasureText(control, text, inside.right - reserved,
-                               (style & BS_MULTILINE) ? DT_WORDBREAK : DT_SINGLELINE, &need);
-        need.cx += reserved;
-      }
-    } else if (_wcsnicmp(cls.c_str(), L"RichEdit", 8) == 0 && remote.get()) {
-      int bottom = 0;
-      if (LastCharacterBottom(control, remote, &bottom)) {
-        need = {0, bottom};
-        measured = true;
-      }
-    }
-    if (measured) Put(key + "need", std::to_wstring(need.cx) + L"," + std::to_wstring(need.cy));
+    if (auto need = needs.find(control); need != needs.end())
+      Put(key + "need", std::to_wstring(need->second.cx) + L"," + std::to_wstring(need->second.cy));
     Put(key + "inside", std::to_wstring(inside.right) + L"," + std::to_wstring(inside.bottom));
   }
   fflush(stdout);
