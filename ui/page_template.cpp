@@ -1,10 +1,12 @@
 #include "ui/page_template.h"
 
 #include <cstring>
+#include <tuple>
 
 namespace {
 
 constexpr size_t kHeaderBytes = 26;  // dlgVer .. cy
+constexpr size_t kWidthOffset = 22, kHeightOffset = 24;
 
 // Skips a sz_Or_Ord field (none, an ordinal, or a zero-terminated string); false past the end.
 bool SkipNameOrOrdinal(const BYTE* data, size_t size, size_t* at) {
@@ -44,11 +46,18 @@ size_t FontPointsOffset(const BYTE* data, size_t size) {
   return at + 2 <= size ? at : 0;
 }
 
-std::vector<BYTE> WithFontPoints(const BYTE* data, size_t size, WORD points) {
+std::vector<BYTE> WithFontPoints(const BYTE* data, size_t size, WORD points, SIZE from, SIZE to) {
   const size_t offset = FontPointsOffset(data, size);
   if (!offset) return {};
   std::vector<BYTE> copy(data, data + size);
   std::memcpy(copy.data() + offset, &points, 2);
+  for (auto [at, num, den] : {std::tuple{kWidthOffset, to.cx, from.cx}, std::tuple{kHeightOffset, to.cy, from.cy}}) {
+    short extent = 0;
+    std::memcpy(&extent, copy.data() + at, 2);
+    // Rounded up: the page must hold what its controls take at the new font.
+    if (den > 0 && num > 0) extent = static_cast<short>((static_cast<long long>(extent) * num + den - 1) / den);
+    std::memcpy(copy.data() + at, &extent, 2);
+  }
   return copy;
 }
 

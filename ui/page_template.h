@@ -12,8 +12,10 @@
 // Where an extended dialog template (DLGTEMPLATEEX) keeps its font's point size; 0 when the bytes
 // are no such template or it names no font.
 size_t FontPointsOffset(const BYTE* data, size_t size);
-// A copy of the template with its font's point size replaced; empty when it has no font to change.
-std::vector<BYTE> WithFontPoints(const BYTE* data, size_t size, WORD points);
+// A copy of the template with its font's point size replaced and its size scaled by `from` to `to`
+// (the sheet sizes a page by its template's size in the sheet's own dialog units, while the page
+// lays out its controls in its font's); empty when it has no font.
+std::vector<BYTE> WithFontPoints(const BYTE* data, size_t size, WORD points, SIZE from = {1, 1}, SIZE to = {1, 1});
 
 // The largest point size, from `designPoints` down to `smallestPoints`, at which the sheet
 // (a page of pageSize(points) plus the sheet's own frame and buttons) fits the work area; the

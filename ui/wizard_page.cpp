@@ -34,11 +34,11 @@ WizardPage::~WizardPage() {
 
 HINSTANCE WizardPage::TemplateModule() const { return templateModule_ ? templateModule_ : GetModuleHandleW(nullptr); }
 
-void WizardPage::UseFontPoints(WORD points) {
+void WizardPage::UseFontPoints(WORD points, SIZE designPage, SIZE smallerPage) {
   HRSRC found = FindResourceW(TemplateModule(), MAKEINTRESOURCEW(templateId_), RT_DIALOG);
   HGLOBAL loaded = found ? LoadResource(TemplateModule(), found) : nullptr;
   const auto* bytes = loaded ? static_cast<const BYTE*>(LockResource(loaded)) : nullptr;
-  if (bytes) template_ = WithFontPoints(bytes, SizeofResource(TemplateModule(), found), points);
+  if (bytes) template_ = WithFontPoints(bytes, SizeofResource(TemplateModule(), found), points, designPage, smallerPage);
 }
 
 HPROPSHEETPAGE WizardPage::Handle() {

@@ -44,7 +44,7 @@ class WizardPage {
   UINT TemplateId() const { return templateId_; }
   HINSTANCE TemplateModule() const;
   // Lays the page out from its template with a smaller font (before Handle); see page_template.h.
-  void UseFontPoints(WORD points);
+  void UseFontPoints(WORD points, SIZE designPage, SIZE smallerPage);
   void SetSheet(CWizardSheet* sheet) { sheet_ = sheet; }
 
   // The operations a page may replace, named after the property-page framework's.

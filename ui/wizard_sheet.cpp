@@ -284,7 +284,10 @@ void CWizardSheet::FitTheWorkArea() {
   if (points == kDesignFontPoints) return;
   host_.Log().Log(L"The screen's work area (%dx%d) cannot hold the wizard at its size: its pages use a %d-point font.",
                   static_cast<int>(work.cx), static_cast<int>(work.cy), static_cast<int>(points));
-  for (const auto& page : pages_) page->UseFontPoints(points);
+  // Each page's template shrinks as much as its controls do at the smaller font.
+  const SIZE design = MeasurePage(first.TemplateModule(), first.TemplateId(), kDesignFontPoints);
+  const SIZE smaller = MeasurePage(first.TemplateModule(), first.TemplateId(), points);
+  for (const auto& page : pages_) page->UseFontPoints(points, design, smaller);
   fonts_.ScaleTo(MulDiv(dpi, points, kDesignFontPoints));
 }
 

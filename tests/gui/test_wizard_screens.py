@@ -1,5 +1,5 @@
 """Every page of the plain sample and of the document server, driven with real key presses only,
-on the screens people use: 100 % at 1024x768, 125 % at 1366x768 (the sheet must shrink to fit), 150 % at 1920x1080, 200 % at 2560x1440, and a
+on the screens people use: 100 % at 1024x768, 125 % at 1280x720 (the sheet must shrink to fit), 150 % at 1920x1080, 200 % at 2560x1440, and a
 white-on-black high-contrast scheme. On each page: where the focus is, a screenshot of the page
 (the install page while a package runs), and nothing cut off."""
 import re
@@ -18,7 +18,7 @@ from wizard import BUTTONS, Wizard
 # name: (dots per inch, screen, registry values); the values stay in the prefix, so the scheme comes last
 SCREENS = {
     "100": (96, "1024x768", {}),
-    "125": (120, "1366x768", {}),  # too small for the sheet at its design size
+    "125": (120, "1280x720", {}),  # too small for the sheet at its design size: it must shrink
     "150": (144, "1920x1080", {}),
     "200": (192, "2560x1440", {}),
     "contrast": (96, "1024x768", HIGH_CONTRAST_BLACK),

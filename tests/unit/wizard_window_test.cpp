@@ -207,10 +207,14 @@ TEST(PageTemplate, ASmallerFontMakesASmallerPageOfTheSameTemplate) {
   WORD points = 0;
   memcpy(&points, bytes + offset, 2);
   EXPECT_EQ(points, 8);
-  std::vector<BYTE> copy = WithFontPoints(bytes, size, 6);
+  std::vector<BYTE> copy = WithFontPoints(bytes, size, 6, {100, 100}, {75, 70});
   ASSERT_EQ(copy.size(), size);
   memcpy(&points, copy.data() + offset, 2);
   EXPECT_EQ(points, 6);
+  short designHeight = 0, height = 0;  // cy: the page shrinks with its font
+  memcpy(&designHeight, bytes + 24, 2);
+  memcpy(&height, copy.data() + 24, 2);
+  EXPECT_EQ(height, (designHeight * 70 + 99) / 100);
   EXPECT_EQ(FontPointsOffset(bytes, 20), 0u) << "cut short";
   EXPECT_TRUE(WithFontPoints(copy.data(), 26, 7).empty());
 
