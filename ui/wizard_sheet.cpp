@@ -9,6 +9,7 @@
 #include "core/run_mode.h"
 #include "ui/dpi.h"
 #include "ui/multiline_list.h"
+#include "ui/page_colours.h"
 #include "ui/page_template.h"
 #include "ui/window_placement.h"
 
@@ -328,6 +329,13 @@ void CWizardSheet::PaintBand(HWND window) {
   if (!dc) return;
   platform::MemoryDC source(CreateCompatibleDC(dc.get()));
   HGDIOBJ old = SelectObject(source.get(), band_.get());
+  // A scheme whose button texts would not read on the light band (a dark high-contrast one) keeps
+  // the strip in its own button colour.
+  const COLORREF middle = GetPixel(source.get(), info.bmWidth / 2, std::min<int>(info.bmHeight, kBandHeight) / 2);
+  if (middle != CLR_INVALID && ContrastRatio(GetSysColor(COLOR_BTNTEXT), middle) < 4.5) {
+    SelectObject(source.get(), old);
+    return;
+  }
   SetStretchBltMode(dc.get(), HALFTONE);
   SetBrushOrgEx(dc.get(), 0, 0, nullptr);
   StretchBlt(dc.get(), 0, area.bottom - height, area.right, height, source.get(), 0, 0, sourceWidth,
