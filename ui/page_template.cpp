@@ -29,6 +29,8 @@ bool SkipNameOrOrdinal(const BYTE* data, size_t size, size_t* at) {
   return *at <= size;
 }
 
+INT_PTR CALLBACK NothingHandled(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
 }  // namespace
 
 size_t FontPointsOffset(const BYTE* data, size_t size) {
@@ -85,7 +87,7 @@ SIZE MeasurePage(HMODULE module, UINT templateId, WORD points) {
   const WORD noControls = 0;
   std::memcpy(copy.data() + 16, &noControls, 2);
   HWND window = CreateDialogIndirectParamW(module, reinterpret_cast<LPCDLGTEMPLATEW>(copy.data()), nullptr,
-                                           [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+                                           NothingHandled, 0);
   if (!window) return {};
   RECT client{};
   GetClientRect(window, &client);

@@ -25,6 +25,20 @@ constexpr WORD kDesignFontPoints = 8;  // the page templates' font
 constexpr WORD kSmallestFontPoints = 6;
 constexpr int kSheetExtraWidth = 10, kSheetExtraHeight = 80;  // at 96 DPI
 
+// The wizard's fonts made again at another DPI, given to each control that used the old ones.
+struct FontSwap {
+  HGDIOBJ oldTitle, oldText;
+  HFONT title, text;
+};
+
+BOOL CALLBACK SwapFont(HWND child, LPARAM data) {
+  const auto& swap = *reinterpret_cast<const FontSwap*>(data);
+  auto font = reinterpret_cast<HGDIOBJ>(SendMessageW(child, WM_GETFONT, 0, 0));
+  if (font && font == swap.oldTitle) SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(swap.title), TRUE);
+  if (font && font == swap.oldText) SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(swap.text), TRUE);
+  return TRUE;
+}
+
 // The sheet whose window is being created: the property-sheet callback has no user data.
 thread_local CWizardSheet* creating = nullptr;
 
@@ -296,20 +310,8 @@ void CWizardSheet::FitTheWorkArea() {
 // their own controls) and the wizard's fonts are made again for it.
 void CWizardSheet::OnDpiChanged(int dpi, const RECT& suggested) {
   WizardFonts::Previous previous = fonts_.ScaleTo(dpi);
-  struct Swap {
-    HGDIOBJ oldTitle, oldText;
-    HFONT title, text;
-  } swap{previous.title.get(), previous.text.get(), fonts_.Title(), fonts_.Text()};
-  EnumChildWindows(
-      window_,
-      [](HWND child, LPARAM data) -> BOOL {
-        const auto& s = *reinterpret_cast<const Swap*>(data);
-        auto font = reinterpret_cast<HGDIOBJ>(SendMessageW(child, WM_GETFONT, 0, 0));
-        if (font && font == s.oldTitle) SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(s.title), TRUE);
-        if (font && font == s.oldText) SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(s.text), TRUE);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&swap));
+  FontSwap swap{previous.title.get(), previous.text.get(), fonts_.Title(), fonts_.Text()};
+  EnumChildWindows(window_, SwapFont, reinterpret_cast<LPARAM>(&swap));
   SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
   InvalidateRect(window_, nullptr, TRUE);

@@ -44,18 +44,30 @@ def gated(dist, scratch):
     for n in (2, 1):
         client_part = client_part.replace(f"<InstallOrder>{n}</InstallOrder>", f"<InstallOrder>{n + 1}</InstallOrder>")
 
-    (scratch / "gate.txt").write_text("A gate of the passive tests.\n")  # beside the sources
+    group = "<PackageFileGroup>"
+    server = server.replace(group, group + gate_package(dist, scratch, "A", 3, 3), 1)
+    client_part = client_part.replace(group, group + gate_package(dist, scratch, "B", 1, 2), 1)
+    definition.write_text(server + client_part)
 
-    def package(name, order, rollback):
-        location = build_package(dist, scratch, f"UvarudGate{name}", gate_wxs(name))
-        return f"""<PackageFile><Name>Gate {name}</Name><GUID>{GATES[name]}</GUID><Location>{location}</Location>
+
+def gate_package(dist, scratch, name, order, rollback):
+    """The definition's entry of gate `name`, its package built into the distribution."""
+    (scratch / "gate.txt").write_text("A gate of the GUI tests.\n")  # beside the sources
+    location = build_package(dist, scratch, f"UvarudGate{name}", gate_wxs(name))
+    return f"""<PackageFile><Name>Gate {name}</Name><GUID>{GATES[name]}</GUID><Location>{location}</Location>
           <InstallOrder>{order}</InstallOrder><InstallRollbackOrder>{rollback}</InstallRollbackOrder></PackageFile>
         """
 
-    group = "<PackageFileGroup>"
-    server = server.replace(group, group + package("A", 3, 3), 1)
-    client_part = client_part.replace(group, group + package("B", 1, 2), 1)
-    definition.write_text(server + client_part)
+
+def gated_last(dist, scratch, definition_name):
+    """Gate A installed after the packages of the definition's first group, rolled back first."""
+    definition = dist.dir / definition_name
+    text = definition.read_text()
+    start = text.index("<PackageFileGroup>")
+    end = text.index("</PackageFileGroup>", start)
+    group = text[start:end]
+    entry = gate_package(dist, scratch, "A", group.count("<InstallOrder>") + 1, group.count("<InstallRollbackOrder>") + 1)
+    definition.write_text(text[:end] + entry + text[end:])
 
 
 def gate_file(prefix, name, suffix):
