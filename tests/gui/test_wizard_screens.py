@@ -114,6 +114,7 @@ def test_the_plain_sample_installs_with_keys_on_every_screen(prefix, screen, tmp
 
 def test_the_document_server_installs_with_keys_on_every_screen(prefix, screen, tmp_path):
     name, display = screen
+    uninstall_all(prefix, GATES.values())  # the plain sample's walk installed gate A
     clear_gates(prefix)
     dist = Distribution(prefix, "VaradavuRadare", PRODUCTS / "VaradavuRadare")
     codes = re.findall(r"<GUID>(\{[^}]+\})</GUID>", (dist.dir / "VaradavuRadare.xml").read_text())
