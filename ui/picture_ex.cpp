@@ -167,7 +167,8 @@ void CPictureEx::Paint() {
   if (shown_ && Loaded()) {
     picture_scale::Factors factors;
     // The monitor's DPI now, not the one it was loaded at: the sheet may have moved.
-    if (scaling_ || WindowDpi(control_) != 96) {
+    const int dpi = WindowDpi(control_);
+    if (picture_scale::NeedsScaling(dpi, dpi)) {
       RECT page{};
       GetClientRect(GetParent(control_), &page);
       factors = picture_scale::PageFactors(page.right - page.left, page.bottom - page.top);

@@ -1,6 +1,7 @@
 #include "ui/wizard_sheet.h"
 
 #include <algorithm>
+#include <map>
 
 #include <wtsapi32.h>
 
@@ -293,16 +294,18 @@ void CWizardSheet::FitTheWorkArea() {
   // The caption, the frame and the button strip around a page, a little generously.
   const SIZE extra{ScaledForDpi(kSheetExtraWidth, dpi), ScaledForDpi(kSheetExtraHeight, dpi)};
   const WizardPage& first = *pages_.front();
-  const WORD points = FittingFontPoints(
-      kDesignFontPoints, kSmallestFontPoints,
-      [&](WORD p) { return MeasurePage(first.TemplateModule(), first.TemplateId(), p); }, extra, work);
+  std::map<WORD, SIZE> measured;  // each hidden page made once
+  auto pageAt = [&](WORD p) {
+    auto found = measured.find(p);
+    if (found == measured.end()) found = measured.emplace(p, MeasurePage(first.TemplateModule(), first.TemplateId(), p)).first;
+    return found->second;
+  };
+  const WORD points = FittingFontPoints(kDesignFontPoints, kSmallestFontPoints, pageAt, extra, work);
   if (points == kDesignFontPoints) return;
   host_.Log().Log(L"The screen's work area (%dx%d) cannot hold the wizard at its size: its pages use a %d-point font.",
                   static_cast<int>(work.cx), static_cast<int>(work.cy), static_cast<int>(points));
   // Each page's template shrinks as much as its controls do at the smaller font.
-  const SIZE design = MeasurePage(first.TemplateModule(), first.TemplateId(), kDesignFontPoints);
-  const SIZE smaller = MeasurePage(first.TemplateModule(), first.TemplateId(), points);
-  for (const auto& page : pages_) page->UseFontPoints(points, design, smaller);
+  for (const auto& page : pages_) page->UseFontPoints(points, pageAt(kDesignFontPoints), pageAt(points));
   fonts_.ScaleTo(MulDiv(dpi, points, kDesignFontPoints));
 }
 

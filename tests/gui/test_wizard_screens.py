@@ -65,6 +65,24 @@ def settled(wizard, page_control, focus, timeout=60):
     return state
 
 
+def shown(wizard, name, page_control, focus, timeout=60):
+    settled(wizard, page_control, focus, timeout)
+    looked_at(wizard, name, page_control)
+
+
+def held_install_page(prefix, wizard):
+    """The install page looked at while gate A holds the run, then let go."""
+    wait_held(prefix, wizard, "A", seconds=60)
+    shown(wizard, "install", IDC_PROGRESS_BAR, BUTTONS["cancel"])
+    release(prefix, "A")
+
+
+def finished(wizard):
+    shown(wizard, "finish", IDC_FINISH_TITLE, FINISH, timeout=240)
+    wizard.real_keys("Return")
+    assert wizard.exit_code() == 0
+
+
 def looked_at(wizard, name, page_control):
     """The page's screenshot, which must show the page, and what a person would see cut off on it;
     in the black scheme every text of the page stands out from the black by 4.5:1 at least."""
@@ -90,22 +108,14 @@ def test_the_plain_sample_installs_with_keys_on_every_screen(prefix, screen, tmp
     wizard = Wizard(prefix, display, f"{name}_plain", program=dist.setup)
     wizard.start()
     try:
-        settled(wizard, IDC_DESCRIPTION, NEXT)
-        looked_at(wizard, "welcome", IDC_DESCRIPTION)
+        shown(wizard, "welcome", IDC_DESCRIPTION, NEXT)
         wizard.real_keys("Return")
-        settled(wizard, IDC_FOLDER, NEXT)
-        looked_at(wizard, "product", IDC_FOLDER)
+        shown(wizard, "product", IDC_FOLDER, NEXT)
         wizard.real_keys("alt+n")
-        wait_held(prefix, wizard, "A")
-        settled(wizard, IDC_PROGRESS_BAR, BUTTONS["cancel"])
-        looked_at(wizard, "install", IDC_PROGRESS_BAR)
-        release(prefix, "A")
+        held_install_page(prefix, wizard)
         wait_held(prefix, wizard, "B")
         release(prefix, "B")
-        settled(wizard, IDC_FINISH_TITLE, FINISH, timeout=240)
-        looked_at(wizard, "finish", IDC_FINISH_TITLE)
-        wizard.real_keys("Return")
-        assert wizard.exit_code() == 0
+        finished(wizard)
     finally:
         release(prefix, "A")
         release(prefix, "B")
@@ -122,8 +132,7 @@ def test_the_document_server_installs_with_keys_on_every_screen(prefix, screen, 
     wizard = Wizard(prefix, display, f"{name}_document_server", program=dist.setup)
     wizard.start()
     try:
-        settled(wizard, IDC_DESCRIPTION, NEXT)
-        looked_at(wizard, "welcome", IDC_DESCRIPTION)
+        shown(wizard, "welcome", IDC_DESCRIPTION, NEXT)
         wizard.real_keys("Return")
         settled(wizard, IDC_SERVER, IDC_ACCOUNT)
         # Moving into a field selects its text: what is typed replaces it.
@@ -134,20 +143,12 @@ def test_the_document_server_installs_with_keys_on_every_screen(prefix, screen, 
         wizard.real_type("localhost")
         looked_at(wizard, "login", IDC_SERVER)
         wizard.real_keys("Return")
-        settled(wizard, IDC_CATALOG_DRIVES, IDC_CATALOG_DRIVES)
-        looked_at(wizard, "catalog", IDC_CATALOG_DRIVES)
+        shown(wizard, "catalog", IDC_CATALOG_DRIVES, IDC_CATALOG_DRIVES)
         wizard.real_keys("Return")
-        settled(wizard, IDC_VIRUS_SCAN, IDC_VIRUS_SCAN)
-        looked_at(wizard, "folders", IDC_VIRUS_SCAN)
+        shown(wizard, "folders", IDC_VIRUS_SCAN, IDC_VIRUS_SCAN)
         wizard.real_keys("Return")
-        wait_held(prefix, wizard, "A", seconds=60)
-        settled(wizard, IDC_PROGRESS_BAR, BUTTONS["cancel"])
-        looked_at(wizard, "install", IDC_PROGRESS_BAR)
-        release(prefix, "A")
-        settled(wizard, IDC_FINISH_TITLE, FINISH, timeout=240)
-        looked_at(wizard, "finish", IDC_FINISH_TITLE)
-        wizard.real_keys("Return")
-        assert wizard.exit_code() == 0
+        held_install_page(prefix, wizard)
+        finished(wizard)
     finally:
         release(prefix, "A")
         wizard.stop()
